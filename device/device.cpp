@@ -1,0 +1,254 @@
+#include "device/device.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace tessavue {
+namespace {
+
+// Message layout (see the protocol's message tables).
+constexpr std::uint8_t kSearchRequest = 1;
+constexpr std::uint8_t kSearchReply = 2;
+constexpr std::uint8_t kQueryRequest = 3;
+constexpr std::uint8_t kQueryReply = 4;
+constexpr std::uint8_t kSetRequest = 5;
+constexpr std::uint8_t kSetReply = 6;
+constexpr std::uint8_t kSubShares = 3;
+constexpr std::uint8_t kSubPassword = 4;
+constexpr std::uint8_t kSubStatic = 1;
+constexpr std::uint8_t kSubDhcp = 2;
+
+constexpr std::size_t kClientIdAt = 1;
+constexpr std::size_t kDeviceIdAt = 11;
+constexpr std::size_t kSubcodeAt = 21;
+constexpr std::size_t kNetmaskAt = 24;
+constexpr std::size_t kGatewayAt = 40;
+constexpr std::size_t kTextField = 16;
+constexpr std::size_t kLengthAt = 56;
+constexpr std::size_t kTextAt = 60;
+constexpr std::size_t kBodyLengthAt = 24;
+constexpr std::size_t kBodyAt = 28;
+
+constexpr std::size_t kSearchLength = 11;
+constexpr std::size_t kQueryLength = 28;
+constexpr std::size_t kSetLength = 60;
+
+std::uint32_t ReadLe32(const std::uint8_t* p) {
+  return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+         std::uint32_t(p[3]) << 24;
+}
+
+void WriteLe32(std::uint8_t* p, std::uint32_t v) {
+  p[0] = std::uint8_t(v);
+  p[1] = std::uint8_t(v >> 8);
+  p[2] = std::uint8_t(v >> 16);
+  p[3] = std::uint8_t(v >> 24);
+}
+
+void PutText(std::vector<std::uint8_t>& out, std::size_t at, const std::string& text) {
+  std::memcpy(out.data() + at, text.data(), text.size());
+}
+
+// A dotted address in a 16-byte text field that must be terminated inside it.
+bool ReadAddressField(const std::uint8_t* field, Ipv4Address& address) {
+  const void* end = std::memchr(field, 0, kTextField);
+  if (end == nullptr) return false;
+  std::string text(reinterpret_cast<const char*>(field),
+                   static_cast<const std::uint8_t*>(end) - field);
+  return ParseAddress(text, address);
+}
+
+}  // namespace
+
+std::string DottedText(const Ipv4Address& a) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%d.%d.%d.%d", a.octet[0], a.octet[1], a.octet[2], a.octet[3]);
+  return text;
+}
+
+bool ParseAddress(const std::string& text, Ipv4Address& address) {
+  Ipv4Address parsed;
+  std::size_t i = 0;
+  for (int part = 0; part < 4; ++part) {
+    if (part > 0) {
+      if (i >= text.size() || text[i] != '.') return false;
+      ++i;
+    }
+    int value = 0;
+    std::size_t digits = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9' && digits < 4) {
+      value = value * 10 + (text[i] - '0');
+      ++i;
+      ++digits;
+    }
+    if (digits == 0 || digits > 3 || value > 255) return false;
+    parsed.octet[part] = std::uint8_t(value);
+  }
+  if (i != text.size()) return false;
+  address = parsed;
+  return true;
+}
+
+std::string CheckSettings(const DeviceSettings& s) {
+  if (s.name.size() > kMaxDeviceName)
+    return "name longer than " + std::to_string(kMaxDeviceName) + " bytes";
+  if (s.shares.size() > kMaxShareText)
+    return "share text longer than " + std::to_string(kMaxShareText) + " bytes";
+  if (s.adminUser.size() > kMaxLoginText)
+    return "administrator user name longer than 16 characters";
+  if (s.adminPassword.size() > kMaxLoginText)
+    return "administrator password longer than 16 characters";
+  if (s.adminUser.find('\0') != std::string::npos || s.adminPassword.find('\0') != std::string::npos)
+    return "administrator user name or password holds a zero byte";
+  if (s.replyDelayMicros < 0 || s.replyDelayMicros > kMaxReplyDelayMicros)
+    return "reply delay outside 0 to 60000 ms";
+  return {};
+}
+
+const char* RequestKindName(RequestKind kind) {
+  switch (kind) {
+    case RequestKind::kIgnored: return "ignored";
+    case RequestKind::kSearch: return "search";
+    case RequestKind::kShareQuery: return "share query";
+    case RequestKind::kPasswordCheck: return "password check";
+    case RequestKind::kSetStatic: return "set static";
+    case RequestKind::kSetDhcp: return "set dhcp";
+    case RequestKind::kMalformed: return "malformed";
+  }
+  return "?";
+}
+
+SimulatedDevice::SimulatedDevice(DeviceSettings settings) : settings_(std::move(settings)) {}
+
+std::array<std::uint8_t, 10> SimulatedDevice::DeviceId() const {
+  std::array<std::uint8_t, 10> id{};
+  std::memcpy(id.data(), settings_.serial.data(), 6);
+  std::memcpy(id.data() + 6, settings_.ip.octet, 4);
+  return id;
+}
+
+std::vector<std::uint8_t> SimulatedDevice::Header(std::uint8_t opcode,
+                                                  const std::uint8_t* clientId) const {
+  std::vector<std::uint8_t> out(kQueryLength, 0);
+  out[0] = opcode;
+  std::memcpy(out.data() + kClientIdAt, clientId, 10);
+  auto id = DeviceId();
+  std::memcpy(out.data() + kDeviceIdAt, id.data(), 10);
+  return out;
+}
+
+RequestOutcome SimulatedDevice::Handle(const std::uint8_t* data, std::size_t length) {
+  RequestOutcome outcome;
+  if (data == nullptr || length < kSearchLength) return outcome;
+  const std::uint8_t* clientId = data + kClientIdAt;
+  Ipv4Address requester;
+  std::memcpy(requester.octet, clientId + 6, 4);
+  auto answer = [&](std::vector<std::uint8_t> datagram) {
+    outcome.reply = DeviceReply{requester, std::move(datagram)};
+  };
+
+  const std::uint8_t opcode = data[0];
+  if (opcode == kSearchRequest) {
+    outcome.kind = RequestKind::kSearch;
+    ++counters_.searches;
+    std::vector<std::uint8_t> reply = Header(kSearchReply, clientId);
+    reply.resize(kTextAt + settings_.name.size(), 0);
+    reply[kSubcodeAt] = settings_.dhcp ? '1' : '0';
+    PutText(reply, kNetmaskAt, DottedText(settings_.netmask));
+    PutText(reply, kGatewayAt, DottedText(settings_.gateway));
+    WriteLe32(reply.data() + kLengthAt, std::uint32_t(settings_.name.size()));
+    PutText(reply, kTextAt, settings_.name);
+    answer(std::move(reply));
+    return outcome;
+  }
+
+  if (opcode != kQueryRequest && opcode != kSetRequest) return outcome;
+  // Requests for one device carry its identifier; others are not ours.
+  if (length < kSubcodeAt + 1) return outcome;
+  const auto id = DeviceId();
+  if (std::memcmp(data + kDeviceIdAt, id.data(), 10) != 0) return outcome;
+  const std::uint8_t subcode = data[kSubcodeAt];
+
+  auto malformed = [&]() {
+    outcome.kind = RequestKind::kMalformed;
+    outcome.reply.reset();
+    ++counters_.malformed;
+    return outcome;
+  };
+
+  if (opcode == kQueryRequest) {
+    if (length < kQueryLength) return malformed();
+    if (subcode == kSubShares) {
+      outcome.kind = RequestKind::kShareQuery;
+      ++counters_.shareQueries;
+      std::vector<std::uint8_t> reply = Header(kQueryReply, clientId);
+      reply.insert(reply.end(), settings_.shares.begin(), settings_.shares.end());
+      answer(std::move(reply));
+      return outcome;
+    }
+    if (subcode == kSubPassword) {
+      // A body that does not hold "user 0x55 0xAA password" inside the
+      // datagram is a wrong password, not a reason to read past the end.
+      outcome.kind = RequestKind::kPasswordCheck;
+      ++counters_.passwordChecks;
+      const std::uint64_t bodyLength = ReadLe32(data + kBodyLengthAt);
+      bool accepted = false;
+      if (kBodyAt + bodyLength <= length && bodyLength >= 2) {
+        const std::uint8_t* body = data + kBodyAt;
+        for (std::size_t i = 0; i + 1 < bodyLength; ++i) {
+          if (body[i] == 0x55 && body[i + 1] == 0xAA) {
+            std::string user(reinterpret_cast<const char*>(body), i);
+            std::string password(reinterpret_cast<const char*>(body + i + 2),
+                                 std::size_t(bodyLength) - i - 2);
+            accepted = user == settings_.adminUser && password == settings_.adminPassword;
+            break;
+          }
+        }
+      }
+      if (accepted) ++counters_.passwordsAccepted;
+      outcome.accepted = accepted;
+      std::vector<std::uint8_t> reply = Header(kQueryReply, clientId);
+      reply.push_back(accepted ? 1 : 0);
+      answer(std::move(reply));
+      return outcome;
+    }
+    return malformed();
+  }
+
+  // Set requests.
+  if (length < kSetLength) return malformed();
+  if (subcode == kSubDhcp) {
+    outcome.kind = RequestKind::kSetDhcp;
+    ++counters_.setDhcp;
+    settings_.dhcp = true;
+    if (!(settings_.dhcpAddress == Ipv4Address{})) settings_.ip = settings_.dhcpAddress;
+    std::vector<std::uint8_t> reply = Header(kSetReply, clientId);
+    reply.resize(kDeviceIdAt + 10);
+    answer(std::move(reply));
+    return outcome;
+  }
+  if (subcode == kSubStatic) {
+    Ipv4Address netmask, gateway, ip;
+    const std::uint64_t ipLength = ReadLe32(data + kLengthAt);
+    if (!ReadAddressField(data + kNetmaskAt, netmask) ||
+        !ReadAddressField(data + kGatewayAt, gateway) || ipLength > 15 ||
+        kTextAt + ipLength > length) {
+      return malformed();
+    }
+    std::string ipText(reinterpret_cast<const char*>(data + kTextAt), std::size_t(ipLength));
+    if (!ParseAddress(ipText, ip)) return malformed();
+    outcome.kind = RequestKind::kSetStatic;
+    ++counters_.setStatic;
+    settings_.dhcp = false;
+    settings_.ip = ip;
+    settings_.netmask = netmask;
+    settings_.gateway = gateway;
+    std::vector<std::uint8_t> reply = Header(kSetReply, clientId);
+    reply.resize(kDeviceIdAt + 10);
+    answer(std::move(reply));
+    return outcome;
+  }
+  return malformed();
+}
+
+}  // namespace tessavue

@@ -1,0 +1,103 @@
+// A storage device's side of the protocol, as a state machine with no I/O:
+// it is handed each datagram heard on the group and gives back the reply to
+// send, if any. The tessavue-device program puts it on real sockets; the
+// in-memory segment (memory_segment.h) puts it on the test network.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/network.h"
+
+namespace tessavue {
+
+struct DeviceSettings {
+  std::string name;  // 8-bit text; any bytes
+  Ipv4Address ip;
+  Ipv4Address netmask;
+  Ipv4Address gateway;
+  bool dhcp = false;
+  // The share text as the device sends it: names separated by ':'.
+  std::string shares;
+  std::string adminUser = "qewro";
+  std::string adminPassword = "qewro";
+  // The address taken on a switch to DHCP; 0.0.0.0 keeps the current one.
+  Ipv4Address dhcpAddress;
+  // How long after a request its reply leaves the device.
+  std::int64_t replyDelayMicros = 0;
+  // The six identifying bytes of the device's DeviceId.
+  std::array<std::uint8_t, 6> serial{};
+};
+
+// Longest name and share text that still fit one datagram.
+constexpr std::size_t kMaxDeviceName = kMaxDatagram - 60;
+constexpr std::size_t kMaxShareText = kMaxDatagram - 28;
+// The workstation sends at most 16 characters of each login text.
+constexpr std::size_t kMaxLoginText = 16;
+constexpr std::int64_t kMaxReplyDelayMicros = 60'000'000;
+
+// Empty when the settings can be played, otherwise what is wrong with them.
+std::string CheckSettings(const DeviceSettings& settings);
+
+// What a datagram was, as far as one device is concerned.
+enum class RequestKind {
+  kIgnored,        // not a request, not for this device, or too short to read
+  kSearch,
+  kShareQuery,
+  kPasswordCheck,
+  kSetStatic,
+  kSetDhcp,
+  kMalformed,      // for this device but unusable; left unanswered
+};
+const char* RequestKindName(RequestKind kind);
+
+struct DeviceReply {
+  Ipv4Address destination;  // the requesting workstation (ClientId bytes 6..9)
+  std::vector<std::uint8_t> datagram;
+};
+
+struct RequestOutcome {
+  RequestKind kind = RequestKind::kIgnored;
+  std::optional<DeviceReply> reply;
+  bool accepted = false;  // password checks: the verdict
+};
+
+class SimulatedDevice {
+ public:
+  explicit SimulatedDevice(DeviceSettings settings);
+
+  // One datagram heard on the group. Never reads outside [data, data+length).
+  RequestOutcome Handle(const std::uint8_t* data, std::size_t length);
+
+  const DeviceSettings& settings() const { return settings_; }
+  // Bytes 0..5 the serial, 6..9 the current address.
+  std::array<std::uint8_t, 10> DeviceId() const;
+
+  struct Counters {
+    int searches = 0;
+    int shareQueries = 0;
+    int passwordChecks = 0;
+    int passwordsAccepted = 0;
+    int setStatic = 0;
+    int setDhcp = 0;
+    int malformed = 0;
+  };
+  const Counters& counters() const { return counters_; }
+
+ private:
+  std::vector<std::uint8_t> Header(std::uint8_t opcode, const std::uint8_t* clientId) const;
+
+  DeviceSettings settings_;
+  Counters counters_;
+};
+
+// Dotted-decimal text of an address.
+std::string DottedText(const Ipv4Address& address);
+// Strict "a.b.c.d" parse, each part 0..255 in at most three digits.
+bool ParseAddress(const std::string& text, Ipv4Address& address);
+
+}  // namespace tessavue

@@ -1,0 +1,90 @@
+#include "device/memory_segment.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/memory/memory_network.h"
+
+namespace tessavue {
+
+// Shared with the network's listener, which cannot be removed: once the
+// segment is gone the listener finds it detached and does nothing.
+struct SimulatedSegment::State {
+  MemoryNetwork* network = nullptr;
+  std::deque<SimulatedDevice> devices;
+  std::deque<bool> silent;
+  int repliesToOthers = 0;
+
+  void Hear(const std::uint8_t* data, std::size_t length) {
+    if (network == nullptr) return;
+    Ipv4Address workstation;
+    const bool known = network->LocalAddress(workstation);
+    // Index loop: a device added while handling must not upset the walk.
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+      RequestOutcome outcome = devices[i].Handle(data, length);
+      if (!outcome.reply || silent[i]) continue;
+      if (known && !(outcome.reply->destination == workstation)) {
+        ++repliesToOthers;
+        continue;
+      }
+      network->Deliver(std::move(outcome.reply->datagram),
+                       devices[i].settings().replyDelayMicros);
+    }
+  }
+};
+
+SimulatedSegment::SimulatedSegment(MemoryNetwork& network) : state_(std::make_shared<State>()) {
+  state_->network = &network;
+  std::weak_ptr<State> weak = state_;
+  network.AddGroupListener([weak](const std::uint8_t* data, std::size_t length) {
+    if (auto state = weak.lock()) state->Hear(data, length);
+  });
+}
+
+SimulatedSegment::~SimulatedSegment() { state_->network = nullptr; }
+
+SimulatedDevice& SimulatedSegment::AddDevice(DeviceSettings settings) {
+  state_->silent.push_back(false);
+  return state_->devices.emplace_back(std::move(settings));
+}
+
+void SimulatedSegment::AddGeneratedDevices(std::size_t count, const Ipv4Address& first,
+                                           const Ipv4Address& netmask,
+                                           const Ipv4Address& gateway, const char* prefix) {
+  for (auto& settings : GenerateDevices(count, first, netmask, gateway, prefix))
+    AddDevice(std::move(settings));
+}
+
+std::size_t SimulatedSegment::size() const { return state_->devices.size(); }
+
+SimulatedDevice& SimulatedSegment::device(std::size_t index) { return state_->devices.at(index); }
+
+void SimulatedSegment::SetSilent(std::size_t index, bool silent) {
+  state_->silent.at(index) = silent;
+}
+
+int SimulatedSegment::repliesToOthers() const { return state_->repliesToOthers; }
+
+std::deque<DeviceSettings> GenerateDevices(std::size_t count, const Ipv4Address& first,
+                                           const Ipv4Address& netmask,
+                                           const Ipv4Address& gateway, const char* prefix) {
+  std::deque<DeviceSettings> out;
+  std::uint32_t base = std::uint32_t(first.octet[0]) << 24 | std::uint32_t(first.octet[1]) << 16 |
+                       std::uint32_t(first.octet[2]) << 8 | first.octet[3];
+  for (std::size_t n = 0; n < count; ++n) {
+    DeviceSettings s;
+    s.name = std::string(prefix) + "-" + std::to_string(n + 1);
+    const std::uint32_t ip = base + std::uint32_t(n);
+    s.ip = Ipv4Address{{std::uint8_t(ip >> 24), std::uint8_t(ip >> 16), std::uint8_t(ip >> 8),
+                        std::uint8_t(ip)}};
+    s.netmask = netmask;
+    s.gateway = gateway;
+    s.shares = "public";
+    s.serial = {0x00, 0x1b, 0x7e, std::uint8_t(n >> 16), std::uint8_t(n >> 8), std::uint8_t(n)};
+    out.push_back(std::move(s));
+  }
+  return out;
+}
+
+}  // namespace tessavue

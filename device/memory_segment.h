@@ -1,0 +1,52 @@
+// Simulated devices on the in-memory network: every datagram the workstation
+// sends to the group reaches each device, and each reply is delivered to the
+// workstation after that device's reply delay.
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <memory>
+
+#include "device/device.h"
+
+namespace tessavue {
+
+class MemoryNetwork;
+
+class SimulatedSegment {
+ public:
+  explicit SimulatedSegment(MemoryNetwork& network);
+  ~SimulatedSegment();
+  SimulatedSegment(const SimulatedSegment&) = delete;
+  SimulatedSegment& operator=(const SimulatedSegment&) = delete;
+
+  // Adds a device; it answers from the next datagram on. The reference stays
+  // valid for the segment's life.
+  SimulatedDevice& AddDevice(DeviceSettings settings);
+  // Adds `count` devices named "<prefix>-<n>" (n from 1) with consecutive
+  // addresses from `first`, distinct serials, the given netmask and gateway.
+  void AddGeneratedDevices(std::size_t count, const Ipv4Address& first,
+                           const Ipv4Address& netmask, const Ipv4Address& gateway,
+                           const char* prefix = "Tessavue");
+
+  std::size_t size() const;
+  SimulatedDevice& device(std::size_t index);
+
+  // A silenced device still changes its state but sends no reply.
+  void SetSilent(std::size_t index, bool silent);
+
+  // Replies addressed to another workstation than the network's own.
+  int repliesToOthers() const;
+
+ private:
+  struct State;
+  std::shared_ptr<State> state_;
+};
+
+// The settings of `count` generated devices (see AddGeneratedDevices).
+std::deque<DeviceSettings> GenerateDevices(std::size_t count, const Ipv4Address& first,
+                                           const Ipv4Address& netmask,
+                                           const Ipv4Address& gateway,
+                                           const char* prefix = "Tessavue");
+
+}  // namespace tessavue
