@@ -86,6 +86,10 @@ class MainDialog {
   // The first selected row at or after `startRow` (and at or after the
   // list's first visible row); -1 when none.
   static int FindSelectedRow(const ListView& list, int startRow);
+  // Where the icon goes when the window is minimised: centred in the client
+  // area, with the icon's size from the system.
+  static void CenteredIconOrigin(int clientWidth, int clientHeight, int iconWidth,
+                                 int iconHeight, int& x, int& y);
 
   int deviceSelected = 0;
   int AdminLoginMode = 0;
