@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace tessavue {
 namespace {
@@ -249,6 +250,27 @@ RequestOutcome SimulatedDevice::Handle(const std::uint8_t* data, std::size_t len
     return outcome;
   }
   return malformed();
+}
+
+std::deque<DeviceSettings> GenerateDevices(std::size_t count, const Ipv4Address& first,
+                                           const Ipv4Address& netmask,
+                                           const Ipv4Address& gateway, const char* prefix) {
+  std::deque<DeviceSettings> out;
+  std::uint32_t base = std::uint32_t(first.octet[0]) << 24 | std::uint32_t(first.octet[1]) << 16 |
+                       std::uint32_t(first.octet[2]) << 8 | first.octet[3];
+  for (std::size_t n = 0; n < count; ++n) {
+    DeviceSettings s;
+    s.name = std::string(prefix) + "-" + std::to_string(n + 1);
+    const std::uint32_t ip = base + std::uint32_t(n);
+    s.ip = Ipv4Address{{std::uint8_t(ip >> 24), std::uint8_t(ip >> 16), std::uint8_t(ip >> 8),
+                        std::uint8_t(ip)}};
+    s.netmask = netmask;
+    s.gateway = gateway;
+    s.shares = "public";
+    s.serial = {0x00, 0x1b, 0x7e, std::uint8_t(n >> 16), std::uint8_t(n >> 8), std::uint8_t(n)};
+    out.push_back(std::move(s));
+  }
+  return out;
 }
 
 }  // namespace tessavue

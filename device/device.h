@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -99,5 +100,12 @@ class SimulatedDevice {
 std::string DottedText(const Ipv4Address& address);
 // Strict "a.b.c.d" parse, each part 0..255 in at most three digits.
 bool ParseAddress(const std::string& text, Ipv4Address& address);
+
+// The settings of `count` devices named "<prefix>-<n>" (n from 1) with
+// consecutive addresses from `first`, distinct serials, one share "public".
+std::deque<DeviceSettings> GenerateDevices(std::size_t count, const Ipv4Address& first,
+                                           const Ipv4Address& netmask,
+                                           const Ipv4Address& gateway,
+                                           const char* prefix = "Tessavue");
 
 }  // namespace tessavue

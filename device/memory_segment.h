@@ -43,10 +43,4 @@ class SimulatedSegment {
   std::shared_ptr<State> state_;
 };
 
-// The settings of `count` generated devices (see AddGeneratedDevices).
-std::deque<DeviceSettings> GenerateDevices(std::size_t count, const Ipv4Address& first,
-                                           const Ipv4Address& netmask,
-                                           const Ipv4Address& gateway,
-                                           const char* prefix = "Tessavue");
-
 }  // namespace tessavue

@@ -1,0 +1,179 @@
+// tessavue-device: plays storage devices on a real network (Linux).
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <queue>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "device/device.h"
+#include "device/device_options.h"
+
+namespace {
+
+volatile sig_atomic_t stopRequested = 0;
+void OnStopSignal(int) { stopRequested = 1; }
+
+using SteadyClock = std::chrono::steady_clock;
+
+struct PendingReply {
+  SteadyClock::time_point due;
+  std::uint64_t sequence;
+  tessavue::Ipv4Address destination;
+  std::vector<std::uint8_t> datagram;
+  bool operator>(const PendingReply& other) const {
+    return due != other.due ? due > other.due : sequence > other.sequence;
+  }
+};
+
+void SendReply(int fd, const tessavue::Ipv4Address& to, const std::vector<std::uint8_t>& data) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(tessavue::kProtocolPort);
+  std::memcpy(&address.sin_addr, to.octet, 4);
+  // A burst of replies can fill the socket's buffer for a moment; retry a
+  // bounded number of times before the reply is given up.
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    ssize_t sent = sendto(fd, data.data(), data.size(), 0,
+                          reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    if (sent >= 0) return;
+    if (errno != ENOBUFS && errno != EAGAIN && errno != EINTR) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+int OpenSocket(const tessavue::DeviceProgramOptions& options) {
+  int fd = socket(AF_INET, SOCK_DGRAM, 0);
+  if (fd < 0) {
+    std::fprintf(stderr, "tessavue-device: cannot open a UDP socket: %s\n", std::strerror(errno));
+    return -1;
+  }
+  int one = 1;
+  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+  int buffer = 4 << 20;
+  setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &buffer, sizeof buffer);
+  setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  local.sin_port = htons(tessavue::kProtocolPort);
+  local.sin_addr.s_addr = htonl(INADDR_ANY);
+  if (bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+    std::fprintf(stderr, "tessavue-device: cannot bind UDP port %u: %s\n",
+                 unsigned(tessavue::kProtocolPort), std::strerror(errno));
+    close(fd);
+    return -1;
+  }
+  ip_mreq membership{};
+  inet_pton(AF_INET, tessavue::kGroupAddressText, &membership.imr_multiaddr);
+  if (options.haveInterface)
+    std::memcpy(&membership.imr_interface, options.interfaceAddress.octet, 4);
+  else
+    membership.imr_interface.s_addr = htonl(INADDR_ANY);
+  if (setsockopt(fd, IPPROTO_IP, IP_ADD_MEMBERSHIP, &membership, sizeof membership) != 0) {
+    std::fprintf(stderr, "tessavue-device: cannot join %s: %s\n", tessavue::kGroupAddressText,
+                 std::strerror(errno));
+    close(fd);
+    return -1;
+  }
+  unsigned char loop = 0;
+  setsockopt(fd, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof loop);
+  return fd;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  tessavue::DeviceProgramOptions options;
+  std::string error;
+  if (!tessavue::ParseDeviceProgramArgs(args, options, error)) {
+    std::fprintf(stderr, "tessavue-device: %s\nTry 'tessavue-device --help'.\n", error.c_str());
+    return 2;
+  }
+  if (options.help) {
+    std::fputs(tessavue::kDeviceProgramHelp, stdout);
+    return 0;
+  }
+
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+
+  const int fd = OpenSocket(options);
+  if (fd < 0) return 1;
+
+  std::vector<tessavue::SimulatedDevice> devices;
+  devices.reserve(options.devices.size());
+  for (auto& settings : options.devices) devices.emplace_back(std::move(settings));
+
+  std::printf("tessavue-device: ready, %zu device(s) on UDP port %u\n", devices.size(),
+              unsigned(tessavue::kProtocolPort));
+  std::fflush(stdout);
+
+  std::priority_queue<PendingReply, std::vector<PendingReply>, std::greater<>> pending;
+  std::uint64_t sequence = 0;
+  std::vector<std::uint8_t> buffer(65536);
+
+  while (!stopRequested) {
+    // Replies whose time has come leave first.
+    const auto now = SteadyClock::now();
+    while (!pending.empty() && pending.top().due <= now) {
+      SendReply(fd, pending.top().destination, pending.top().datagram);
+      pending.pop();
+    }
+    int timeoutMs = 1000;
+    if (!pending.empty()) {
+      auto wait = std::chrono::ceil<std::chrono::milliseconds>(pending.top().due - now);
+      timeoutMs = int(std::max<std::int64_t>(0, std::min<std::int64_t>(wait.count(), 1000)));
+    }
+    pollfd watch{fd, POLLIN, 0};
+    int ready = poll(&watch, 1, timeoutMs);
+    if (ready <= 0) continue;
+
+    // Drain what is queued, so a burst of requests is not answered late.
+    for (int drained = 0; drained < 256; ++drained) {
+      sockaddr_in from{};
+      socklen_t fromLength = sizeof from;
+      ssize_t got = recvfrom(fd, buffer.data(), buffer.size(), MSG_DONTWAIT | MSG_TRUNC,
+                             reinterpret_cast<sockaddr*>(&from), &fromLength);
+      if (got < 0) break;
+      // Longer than the protocol's largest datagram: not a request.
+      if (std::size_t(got) > tessavue::kMaxDatagram) continue;
+      const auto received = SteadyClock::now();
+      for (auto& device : devices) {
+        tessavue::RequestOutcome outcome = device.Handle(buffer.data(), std::size_t(got));
+        if (outcome.kind == tessavue::RequestKind::kIgnored) continue;
+        if (options.log) {
+          std::string verdict;
+          if (outcome.kind == tessavue::RequestKind::kPasswordCheck)
+            verdict = outcome.accepted ? " accepted" : " refused";
+          std::printf("%s for %s%s\n", tessavue::RequestKindName(outcome.kind),
+                      tessavue::DottedText(device.settings().ip).c_str(), verdict.c_str());
+        }
+        if (!outcome.reply) continue;
+        const std::int64_t delay = device.settings().replyDelayMicros;
+        if (delay == 0) {
+          SendReply(fd, outcome.reply->destination, outcome.reply->datagram);
+        } else {
+          pending.push(PendingReply{received + std::chrono::microseconds(delay), sequence++,
+                                    outcome.reply->destination,
+                                    std::move(outcome.reply->datagram)});
+        }
+      }
+      if (options.log) std::fflush(stdout);
+    }
+  }
+  close(fd);
+  return 0;
+}

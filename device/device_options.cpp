@@ -1,0 +1,307 @@
+#include "device/device_options.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <map>
+
+
+namespace tessavue {
+
+const char* const kDeviceProgramHelp =
+    "Usage: tessavue-device [OPTIONS] (--device SPEC | --generate SPEC)...\n"
+    "\n"
+    "Plays one or many storage devices on the protocol's UDP port 13579: joins the\n"
+    "group 224.0.0.1, answers searches, share queries, password checks and address\n"
+    "changes, and sends each reply by unicast to the address in the request's\n"
+    "client identifier.\n"
+    "\n"
+    "  --device SPEC        one device, SPEC is KEY=VALUE pairs separated by ',':\n"
+    "                         ip=ADDR        its address (required)\n"
+    "                         netmask=ADDR   default 255.255.255.0\n"
+    "                         gateway=ADDR   default the subnet's .1\n"
+    "                         name=TEXT      default \"Tessavue-N\"\n"
+    "                         dhcp=0|1       address mode, default 0\n"
+    "                         shares=TEXT    share text, names separated by ':'\n"
+    "                         user=TEXT      administrator, default \"qewro\"\n"
+    "                         password=TEXT  administrator password, default \"qewro\"\n"
+    "                         dhcp-ip=ADDR   address taken on a switch to DHCP\n"
+    "                                        (default: keeps its address)\n"
+    "                         delay-ms=N     reply delay in milliseconds, default 0\n"
+    "                         serial=HEX     the 6 identifying bytes, 12 hex digits\n"
+    "                       Values are percent-decoded: %2C is a comma, %25 a '%',\n"
+    "                       so a name may hold any byte.\n"
+    "  --generate SPEC      count=N devices with consecutive addresses from ip=ADDR;\n"
+    "                       also netmask, gateway, shares, user, password, delay-ms,\n"
+    "                       and name=PREFIX (names PREFIX-1, PREFIX-2, ...)\n"
+    "  --interface-ip ADDR  join the group on this interface (default: any)\n"
+    "  --log                one line per request handled, on standard output\n"
+    "  --help               this text\n"
+    "\n"
+    "Prints \"tessavue-device: ready\" once it listens. Ends on SIGINT or SIGTERM.\n"
+    "Exit codes: 0 ended by a signal, 1 the port cannot be used, 2 a bad argument.\n";
+
+namespace {
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool ParseCount(const std::string& text, long long limit, long long& value) {
+  if (text.empty() || text.size() > 12) return false;
+  value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  return value <= limit;
+}
+
+// "k=v,k=v" with percent-decoded values; keys must be known and not repeat.
+bool SplitSpec(const std::string& spec, std::map<std::string, std::string>& pairs,
+               std::string& error) {
+  std::size_t start = 0;
+  while (start <= spec.size()) {
+    std::size_t end = spec.find(',', start);
+    if (end == std::string::npos) end = spec.size();
+    std::string item = spec.substr(start, end - start);
+    start = end + 1;
+    if (item.empty()) {
+      if (end == spec.size()) break;
+      continue;
+    }
+    std::size_t eq = item.find('=');
+    if (eq == std::string::npos) {
+      error = "'" + item + "' is not KEY=VALUE";
+      return false;
+    }
+    std::string key = item.substr(0, eq), value;
+    if (!PercentDecode(item.substr(eq + 1), value)) {
+      error = "broken %-escape in the value of '" + key + "'";
+      return false;
+    }
+    if (!pairs.emplace(key, value).second) {
+      error = "'" + key + "' given twice";
+      return false;
+    }
+  }
+  return true;
+}
+
+bool TakeAddress(std::map<std::string, std::string>& pairs, const char* key, Ipv4Address& out,
+                 bool& present, std::string& error) {
+  auto it = pairs.find(key);
+  present = it != pairs.end();
+  if (!present) return true;
+  if (!ParseAddress(it->second, out)) {
+    error = std::string(key) + ": '" + it->second + "' is not a dotted IPv4 address";
+    return false;
+  }
+  pairs.erase(it);
+  return true;
+}
+
+// The keys both kinds of spec share, applied to `s`.
+bool ApplyCommon(std::map<std::string, std::string>& pairs, DeviceSettings& s,
+                 std::string& error) {
+  bool present = false;
+  if (!TakeAddress(pairs, "ip", s.ip, present, error)) return false;
+  if (!present) {
+    error = "ip=ADDR is required";
+    return false;
+  }
+  s.gateway = Ipv4Address{{s.ip.octet[0], s.ip.octet[1], s.ip.octet[2], 1}};
+  s.netmask = Ipv4Address{{255, 255, 255, 0}};
+  if (!TakeAddress(pairs, "netmask", s.netmask, present, error)) return false;
+  if (!TakeAddress(pairs, "gateway", s.gateway, present, error)) return false;
+  if (!TakeAddress(pairs, "dhcp-ip", s.dhcpAddress, present, error)) return false;
+  if (auto it = pairs.find("shares"); it != pairs.end()) {
+    s.shares = it->second;
+    pairs.erase(it);
+  }
+  if (auto it = pairs.find("user"); it != pairs.end()) {
+    s.adminUser = it->second;
+    pairs.erase(it);
+  }
+  if (auto it = pairs.find("password"); it != pairs.end()) {
+    s.adminPassword = it->second;
+    pairs.erase(it);
+  }
+  if (auto it = pairs.find("delay-ms"); it != pairs.end()) {
+    long long ms = 0;
+    if (!ParseCount(it->second, kMaxReplyDelayMicros / 1000, ms)) {
+      error = "delay-ms: '" + it->second + "' is not a number of milliseconds from 0 to 60000";
+      return false;
+    }
+    s.replyDelayMicros = ms * 1000;
+    pairs.erase(it);
+  }
+  if (auto it = pairs.find("dhcp"); it != pairs.end()) {
+    if (it->second != "0" && it->second != "1") {
+      error = "dhcp: must be 0 or 1";
+      return false;
+    }
+    s.dhcp = it->second == "1";
+    pairs.erase(it);
+  }
+  return true;
+}
+
+bool Leftovers(const std::map<std::string, std::string>& pairs, std::string& error) {
+  if (pairs.empty()) return true;
+  error = "unknown key '" + pairs.begin()->first + "'";
+  return false;
+}
+
+std::array<std::uint8_t, 6> SerialFor(std::size_t index) {
+  return {0x00, 0x1b, 0x7e, std::uint8_t(index >> 16), std::uint8_t(index >> 8),
+          std::uint8_t(index)};
+}
+
+bool ParseDevice(const std::string& spec, std::size_t index, DeviceSettings& s,
+                 std::string& error) {
+  std::map<std::string, std::string> pairs;
+  if (!SplitSpec(spec, pairs, error)) return false;
+  s = DeviceSettings{};
+  s.serial = SerialFor(index);
+  s.name = "Tessavue-" + std::to_string(index + 1);
+  if (auto it = pairs.find("name"); it != pairs.end()) {
+    s.name = it->second;
+    pairs.erase(it);
+  }
+  if (auto it = pairs.find("serial"); it != pairs.end()) {
+    const std::string& hex = it->second;
+    if (hex.size() != 12) {
+      error = "serial: 12 hex digits expected";
+      return false;
+    }
+    for (int i = 0; i < 6; ++i) {
+      int hi = HexValue(hex[2 * i]), lo = HexValue(hex[2 * i + 1]);
+      if (hi < 0 || lo < 0) {
+        error = "serial: 12 hex digits expected";
+        return false;
+      }
+      s.serial[i] = std::uint8_t(hi << 4 | lo);
+    }
+    pairs.erase(it);
+  }
+  if (!ApplyCommon(pairs, s, error) || !Leftovers(pairs, error)) return false;
+  return true;
+}
+
+bool ParseGenerate(const std::string& spec, DeviceProgramOptions& options, std::string& error) {
+  std::map<std::string, std::string> pairs;
+  if (!SplitSpec(spec, pairs, error)) return false;
+  long long count = 0;
+  auto it = pairs.find("count");
+  if (it == pairs.end() || !ParseCount(it->second, 65536, count) || count < 1) {
+    error = "count=N (1 to 65536) is required";
+    return false;
+  }
+  pairs.erase(it);
+  std::string prefix = "Tessavue";
+  if (auto p = pairs.find("name"); p != pairs.end()) {
+    prefix = p->second;
+    pairs.erase(p);
+  }
+  DeviceSettings common;
+  if (!ApplyCommon(pairs, common, error) || !Leftovers(pairs, error)) return false;
+  std::uint32_t last = (std::uint32_t(common.ip.octet[0]) << 24 | common.ip.octet[1] << 16 |
+                        common.ip.octet[2] << 8 | common.ip.octet[3]) +
+                       std::uint32_t(count - 1);
+  if (last < std::uint32_t(count - 1)) {
+    error = "count: the addresses run past 255.255.255.255";
+    return false;
+  }
+  for (auto& generated :
+       GenerateDevices(std::size_t(count), common.ip, common.netmask, common.gateway,
+                       prefix.c_str())) {
+    DeviceSettings s = common;
+    s.name = generated.name;
+    s.ip = generated.ip;
+    s.serial = SerialFor(options.devices.size());
+    options.devices.push_back(std::move(s));
+  }
+  return true;
+}
+
+}  // namespace
+
+bool PercentDecode(const std::string& text, std::string& out) {
+  out.clear();
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%') {
+      out += text[i];
+      continue;
+    }
+    if (i + 2 >= text.size()) return false;
+    int hi = HexValue(text[i + 1]), lo = HexValue(text[i + 2]);
+    if (hi < 0 || lo < 0) return false;
+    out += char(hi << 4 | lo);
+    i += 2;
+  }
+  return true;
+}
+
+bool ParseDeviceProgramArgs(const std::vector<std::string>& args, DeviceProgramOptions& options,
+                            std::string& error) {
+  options = DeviceProgramOptions{};
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= args.size()) {
+        error = arg + " needs a value";
+        return false;
+      }
+      out = args[++i];
+      return true;
+    };
+    std::string v;
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+    } else if (arg == "--log") {
+      options.log = true;
+    } else if (arg == "--interface-ip") {
+      if (!value(v)) return false;
+      if (!ParseAddress(v, options.interfaceAddress)) {
+        error = "--interface-ip: '" + v + "' is not a dotted IPv4 address";
+        return false;
+      }
+      options.haveInterface = true;
+    } else if (arg == "--device") {
+      if (!value(v)) return false;
+      DeviceSettings s;
+      if (!ParseDevice(v, options.devices.size(), s, error)) {
+        error = "--device: " + error;
+        return false;
+      }
+      options.devices.push_back(std::move(s));
+    } else if (arg == "--generate") {
+      if (!value(v)) return false;
+      if (!ParseGenerate(v, options, error)) {
+        error = "--generate: " + error;
+        return false;
+      }
+    } else {
+      error = "unknown argument '" + arg + "'";
+      return false;
+    }
+  }
+  if (options.help) return true;
+  if (options.devices.empty()) {
+    error = "no device given (--device or --generate)";
+    return false;
+  }
+  for (std::size_t i = 0; i < options.devices.size(); ++i) {
+    std::string problem = CheckSettings(options.devices[i]);
+    if (!problem.empty()) {
+      error = "device " + std::to_string(i + 1) + ": " + problem;
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace tessavue

@@ -1,0 +1,28 @@
+// The command line of tessavue-device, parsed into the devices to play.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "device/device.h"
+
+namespace tessavue {
+
+struct DeviceProgramOptions {
+  std::vector<DeviceSettings> devices;
+  bool haveInterface = false;
+  Ipv4Address interfaceAddress;  // where to join the group; any when not given
+  bool log = false;
+  bool help = false;
+};
+
+// false with `error` set when an argument or a setting is wrong.
+bool ParseDeviceProgramArgs(const std::vector<std::string>& args, DeviceProgramOptions& options,
+                            std::string& error);
+
+// Percent-decodes "%XX"; false on a broken escape.
+bool PercentDecode(const std::string& text, std::string& out);
+
+extern const char* const kDeviceProgramHelp;
+
+}  // namespace tessavue
