@@ -1,1 +1,75 @@
-// Not written yet.
+// The search for devices: three search requests, then every reply that
+// arrives within the window adds its device once.
+#include <cstring>
+
+#include "protocol/protocol.h"
+#include "protocol/wire.h"
+
+namespace tessavue {
+
+namespace {
+
+// How long past its window the search may go on emptying the socket of
+// datagrams that were already queued when the window closed.
+constexpr std::int64_t kDrainGraceMicros = 100000;
+
+std::uint32_t AddressKey(const std::uint8_t octets[4]) {
+  return static_cast<std::uint32_t>(octets[0]) << 24 | static_cast<std::uint32_t>(octets[1]) << 16 |
+         static_cast<std::uint32_t>(octets[2]) << 8 | octets[3];
+}
+
+}  // namespace
+
+void DeviceProtocol::HandleSearchReply() {
+  wire::WireView reply(receiveBuffer_, receiveLength_);
+  if (reply.At(wire::kOpcodeOffset) != wire::kSearchReply) return;
+  if (!reply.Equals(wire::kClientIdOffset, ClientId, wire::kIdLength)) return;
+  wire::SearchReplyFields f = wire::ParseSearchReply(reply);
+  // The first reply from an address wins.
+  if (!searchSeen_.insert(AddressKey(f.address)).second) return;
+  char ip[16];
+  FormatDotted(f.address, ip);
+  const char mode[2] = {f.addressMode, '\0'};
+  if (AppendDevice(DeviceList, f.name.c_str(), ip, f.netmask.c_str(), f.gateway.c_str(), mode,
+                   f.deviceId) == nullptr) {
+    // No memory for the record: the reply is dropped, a later copy may fit.
+    searchSeen_.erase(AddressKey(f.address));
+  }
+}
+
+void DeviceProtocol::CollectSearchReplies(std::int64_t deadline) {
+  while (clock_.NowMicros() < deadline) {
+    if (ReceiveOne(deadline)) HandleSearchReply();
+  }
+}
+
+void DeviceProtocol::SearchDevices() {
+  DeviceList.Clear();
+  searchSeen_.clear();
+  const wire::Bytes request = wire::BuildSearchRequest(ClientId);
+
+  // Replies are read from the first send on, the gaps between sends
+  // included, so however many devices answer none waits in the socket.
+  const std::int64_t start = clock_.NowMicros();
+  std::int64_t mark = start;
+  for (int send = 0; send < kSearchSends; ++send) {
+    SendRequest(request.data(), request.size());
+    mark += send + 1 < kSearchSends ? kSearchSendGapMicros : kSearchLastGapMicros;
+    CollectSearchReplies(mark);
+  }
+  const std::int64_t end = start + kSearchWindowMicros;
+  CollectSearchReplies(end);
+
+  // Whatever is already queued when the window closes still counts, within
+  // a short grace so that a flood cannot keep the search going.
+  while (clock_.NowMicros() < end + kDrainGraceMicros && network_.WaitReadable(0)) {
+    int n = network_.Receive(receiveBuffer_, kMaxDatagram);
+    if (n < 0 || static_cast<std::size_t>(n) > kMaxDatagram) continue;
+    receiveLength_ = static_cast<std::size_t>(n);
+    receiveBuffer_[receiveLength_] = 0;
+    HandleSearchReply();
+  }
+  searchSeen_.clear();
+}
+
+}  // namespace tessavue

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <unordered_set>
 
 #include "platform/network.h"
 #include "protocol/lists.h"
@@ -16,6 +18,30 @@ struct WaitLoopLimits {
   int cycles;
   std::int64_t pauseMicros;
 };
+
+// Each cycle first waits this long on the receive socket.
+constexpr std::int64_t kReplyPollMicros = 10000;
+constexpr WaitLoopLimits kSearchLoop{32, 20000};
+constexpr WaitLoopLimits kQueryLoop{11, 100000};
+constexpr WaitLoopLimits kSetLoop{101, 100000};
+// The search request goes out three times: 80 ms apart, then 100 ms before
+// the collection proper.
+constexpr int kSearchSends = 3;
+constexpr std::int64_t kSearchSendGapMicros = 80000;
+constexpr std::int64_t kSearchLastGapMicros = 100000;
+
+// The longest a reply wait loop runs: every cycle's wait and the pauses
+// between them. Receive errors and stray datagrams never stretch it.
+constexpr std::int64_t LongestWait(const WaitLoopLimits& limits) {
+  return limits.cycles * kReplyPollMicros + (limits.cycles - 1) * limits.pauseMicros;
+}
+// The whole search: the sends with their gaps, then the collection.
+constexpr std::int64_t kSearchWindowMicros =
+    (kSearchSends - 1) * kSearchSendGapMicros + kSearchLastGapMicros + LongestWait(kSearchLoop);
+
+namespace wire {
+class WireView;
+}
 
 class DeviceProtocol {
  public:
@@ -64,10 +90,33 @@ class DeviceProtocol {
   char NewGateway[16] = {};
 
  private:
+  enum class Heard { kNothing, kCounted, kMatch };
+  using MatchTest = std::function<bool(const wire::WireView&)>;
+
+  // The reply wait loop. true when a datagram with `opcode`, this
+  // workstation's ClientId and passing `match` arrived; it is then in
+  // receiveBuffer_ (receiveLength_ bytes, zero after them).
+  bool WaitForReply(std::uint8_t opcode, const WaitLoopLimits& limits, const MatchTest& match);
+  // Reads datagrams until `deadline` or until one is counted or matches.
+  Heard Listen(std::int64_t deadline, std::uint8_t opcode, const MatchTest& match);
+  // Reads one datagram if the socket becomes readable before `deadline`;
+  // false when the time ran out or the receive failed.
+  bool ReceiveOne(std::int64_t deadline);
+  // Search: handles every datagram that arrives until `deadline`.
+  void CollectSearchReplies(std::int64_t deadline);
+  void HandleSearchReply();
+  // The reply's sender address (bytes 17 to 20) as dotted text equals `text`.
+  bool SenderIs(const wire::WireView& reply, const char* text) const;
+
   DatagramNetwork& network_;
   Clock& clock_;
   bool socketLayerUp_ = false;
   bool started_ = false;
+  std::uint8_t receiveBuffer_[kMaxDatagram + 1] = {};
+  std::size_t receiveLength_ = 0;
+  // Addresses already listed by the running search (kept beside DeviceList
+  // so that a search over many devices stays linear).
+  std::unordered_set<std::uint32_t> searchSeen_;
 };
 
 // Bounded copy of a text into a fixed buffer of `size` bytes: at most size-1

@@ -1,1 +1,105 @@
-// Not written yet.
+// The transport: start and end of the socket layer, ClientId, sending, and
+// the reply wait loop that every request runs.
+#include <cstring>
+
+#include "protocol/protocol.h"
+#include "protocol/wire.h"
+
+namespace tessavue {
+
+DeviceProtocol::DeviceProtocol(DatagramNetwork& network, Clock& clock)
+    : network_(network), clock_(clock) {}
+
+DeviceProtocol::~DeviceProtocol() { ShutdownTransport(); }
+
+bool DeviceProtocol::InitTransport() {
+  if (started_) return true;
+  if (!network_.Startup()) return false;
+  socketLayerUp_ = true;
+
+  // When no address can be found the transport still opens, on 0.0.0.0: the
+  // requests then simply get no answers, as with any other start-up failure.
+  Ipv4Address local;
+  if (!network_.LocalAddress(local)) local = Ipv4Address{};
+  FormatDotted(local.octet, LocalIp);
+  network_.FillRandom(ClientId, 6);
+  std::memcpy(ClientId + 6, local.octet, 4);
+
+  network_.Open(local);
+  started_ = true;
+  return true;
+}
+
+void DeviceProtocol::ShutdownTransport() {
+  if (started_) network_.Close();
+  started_ = false;
+  if (socketLayerUp_) network_.Cleanup();
+  socketLayerUp_ = false;
+}
+
+void DeviceProtocol::SendRequest(const std::uint8_t* message, std::size_t length) {
+  if (!started_) return;
+  network_.SendToGroup(message, length);
+}
+
+bool DeviceProtocol::ReceiveOne(std::int64_t deadline) {
+  std::int64_t now = clock_.NowMicros();
+  if (now >= deadline) return false;
+  if (!network_.WaitReadable(deadline - now)) return false;
+  int n = network_.Receive(receiveBuffer_, kMaxDatagram);
+  if (n < 0 || static_cast<std::size_t>(n) > kMaxDatagram) return false;
+  receiveLength_ = static_cast<std::size_t>(n);
+  // Text at the very end of the datagram stays terminated.
+  receiveBuffer_[receiveLength_] = 0;
+  return true;
+}
+
+bool DeviceProtocol::SenderIs(const wire::WireView& reply, const char* text) const {
+  std::uint8_t octets[4];
+  wire::SenderAddress(reply, octets);
+  char dotted[16];
+  FormatDotted(octets, dotted);
+  return std::strncmp(dotted, text, sizeof dotted) == 0;
+}
+
+DeviceProtocol::Heard DeviceProtocol::Listen(std::int64_t deadline, std::uint8_t opcode,
+                                             const MatchTest& match) {
+  while (clock_.NowMicros() < deadline) {
+    // A receive error or a stray opcode is not counted and does not move the
+    // deadline: a flood of them cannot hold the loop open.
+    if (!ReceiveOne(deadline)) continue;
+    wire::WireView reply(receiveBuffer_, receiveLength_);
+    if (reply.At(wire::kOpcodeOffset) != opcode) continue;
+    if (!reply.Equals(wire::kClientIdOffset, ClientId, wire::kIdLength)) return Heard::kCounted;
+    return match(reply) ? Heard::kMatch : Heard::kCounted;
+  }
+  return Heard::kNothing;
+}
+
+bool DeviceProtocol::WaitForReply(std::uint8_t opcode, const WaitLoopLimits& limits,
+                                  const MatchTest& match) {
+  int counted = 0;
+  // A datagram counted during a pause takes the place of the next cycle's
+  // wait, as it would have been the next thing read.
+  bool carried = false;
+  for (;;) {
+    if (!carried) {
+      Heard heard = Listen(clock_.NowMicros() + kReplyPollMicros, opcode, match);
+      if (heard == Heard::kMatch) return true;
+      if (++counted >= limits.cycles) return false;
+    }
+    carried = false;
+    // The pause is spent on the socket, so a reply is handled when it
+    // arrives; the pause still ends when it would have.
+    const std::int64_t pauseEnd = clock_.NowMicros() + limits.pauseMicros;
+    for (;;) {
+      Heard heard = Listen(pauseEnd, opcode, match);
+      if (heard == Heard::kMatch) return true;
+      if (heard == Heard::kNothing) break;
+      if (++counted >= limits.cycles) return false;
+      carried = true;
+    }
+  }
+}
+
+}  // namespace tessavue

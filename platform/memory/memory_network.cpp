@@ -1,1 +1,100 @@
-// Not written yet.
+#include "platform/memory/memory_network.h"
+
+#include <cstring>
+#include <utility>
+
+namespace tessavue {
+
+MemoryNetwork::MemoryNetwork(VirtualClock& clock) : clock_(clock) {}
+
+void MemoryNetwork::AddGroupListener(GroupListener listener) {
+  listeners_.push_back(std::move(listener));
+}
+
+void MemoryNetwork::Deliver(std::vector<std::uint8_t> datagram, std::int64_t delayMicros) {
+  if (!open_) return;
+  if (delayMicros < 0) delayMicros = 0;
+  queue_.emplace(clock_.NowMicros() + delayMicros, std::move(datagram));
+}
+
+bool MemoryNetwork::Startup() {
+  ++startups_;
+  if (startupFails_) return false;
+  started_ = true;
+  return true;
+}
+
+void MemoryNetwork::Cleanup() {
+  ++cleanups_;
+  started_ = false;
+}
+
+bool MemoryNetwork::LocalAddress(Ipv4Address& address) {
+  if (noLocalAddress_) return false;
+  address = local_;
+  return true;
+}
+
+bool MemoryNetwork::Open(const Ipv4Address& local) {
+  ++opens_;
+  bound_ = local;
+  open_ = true;
+  return true;
+}
+
+void MemoryNetwork::Close() {
+  open_ = false;
+  queue_.clear();
+  failReceives_ = 0;
+}
+
+void MemoryNetwork::SendToGroup(const std::uint8_t* data, std::size_t length) {
+  if (!open_) return;
+  sent_.emplace_back(data, data + length);
+  // By index: a listener may add listeners while it runs.
+  for (std::size_t i = 0; i < listeners_.size(); ++i) {
+    GroupListener listener = listeners_[i];
+    listener(data, length);
+  }
+}
+
+bool MemoryNetwork::WaitReadable(std::int64_t timeoutMicros) {
+  if (timeoutMicros < 0) timeoutMicros = 0;
+  if (!open_) {
+    clock_.Advance(timeoutMicros);
+    return false;
+  }
+  if (failReceives_ > 0) return true;
+  const std::int64_t now = clock_.NowMicros();
+  if (!queue_.empty()) {
+    const std::int64_t due = queue_.begin()->first;
+    if (due <= now) return true;
+    if (due <= now + timeoutMicros) {
+      clock_.Advance(due - now);
+      return true;
+    }
+  }
+  clock_.Advance(timeoutMicros);
+  return false;
+}
+
+int MemoryNetwork::Receive(std::uint8_t* buffer, std::size_t capacity) {
+  if (!open_) return -1;
+  if (failReceives_ > 0) {
+    --failReceives_;
+    return -1;
+  }
+  if (queue_.empty() || queue_.begin()->first > clock_.NowMicros()) return -1;
+  std::vector<std::uint8_t> datagram = std::move(queue_.begin()->second);
+  queue_.erase(queue_.begin());
+  // Like a real socket: a datagram too long for the buffer is lost whole.
+  if (datagram.size() > capacity) return -1;
+  if (!datagram.empty()) std::memcpy(buffer, datagram.data(), datagram.size());
+  return static_cast<int>(datagram.size());
+}
+
+void MemoryNetwork::FillRandom(std::uint8_t* out, std::size_t length) {
+  for (std::size_t i = 0; i < length; ++i) out[i] = static_cast<std::uint8_t>(random_());
+}
+
+}  // namespace tessavue

@@ -1,0 +1,86 @@
+// An in-memory network on a virtual clock. What the workstation sends to the
+// group is handed at once to every listener (the simulated devices), which
+// answer by queuing datagrams for the receive socket at chosen delays.
+// Waiting on the receive socket moves the virtual clock to the next delivery,
+// so a test never waits in real time.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <random>
+#include <vector>
+
+#include "platform/memory/virtual_clock.h"
+#include "platform/network.h"
+
+namespace tessavue {
+
+class MemoryNetwork : public DatagramNetwork {
+ public:
+  explicit MemoryNetwork(VirtualClock& clock);
+
+  // Everything sent to the group is handed to every listener at once (virtual
+  // time of the send).
+  using GroupListener = std::function<void(const std::uint8_t* data, std::size_t length)>;
+  void AddGroupListener(GroupListener listener);
+  // Queues a datagram for the workstation's receive socket, readable at
+  // now + delayMicros. Dropped while the sockets are closed.
+  void Deliver(std::vector<std::uint8_t> datagram, std::int64_t delayMicros = 0);
+  // Everything the workstation sent, in order.
+  const std::vector<std::vector<std::uint8_t>>& sent() const { return sent_; }
+  void ClearSent() { sent_.clear(); }
+
+  // Knobs for tests: workstation address (default 192.168.0.100), startup
+  // failure, receive errors.
+  void SetLocalAddress(Ipv4Address a) { local_ = a; }
+  // No address can be found for the workstation.
+  void SetNoLocalAddress(bool none) { noLocalAddress_ = none; }
+  void SetStartupFails(bool fails) { startupFails_ = fails; }
+  // The next `n` receives fail (the socket reads as readable meanwhile).
+  void FailNextReceives(int n) { failReceives_ = n; }
+  // Seeds the random source, which is otherwise fixed, so runs repeat.
+  void SetRandomSeed(std::uint32_t seed) { random_.seed(seed); }
+
+  bool IsOpen() const { return open_; }
+  bool IsStarted() const { return started_; }
+  // The address the receive socket was bound to by the last Open.
+  Ipv4Address boundAddress() const { return bound_; }
+  int startups() const { return startups_; }
+  int cleanups() const { return cleanups_; }
+  int opens() const { return opens_; }
+  // Datagrams queued and not yet read, due now or later.
+  std::size_t pending() const { return queue_.size(); }
+
+  // DatagramNetwork
+  bool Startup() override;
+  void Cleanup() override;
+  bool LocalAddress(Ipv4Address& address) override;
+  bool Open(const Ipv4Address& local) override;
+  void Close() override;
+  void SendToGroup(const std::uint8_t* data, std::size_t length) override;
+  bool WaitReadable(std::int64_t timeoutMicros) override;
+  int Receive(std::uint8_t* buffer, std::size_t capacity) override;
+  void FillRandom(std::uint8_t* out, std::size_t length) override;
+
+ private:
+  VirtualClock& clock_;
+  std::vector<GroupListener> listeners_;
+  // Keyed by the time the datagram becomes readable; equal times keep the
+  // order of delivery.
+  std::multimap<std::int64_t, std::vector<std::uint8_t>> queue_;
+  std::vector<std::vector<std::uint8_t>> sent_;
+  Ipv4Address local_{{192, 168, 0, 100}};
+  Ipv4Address bound_;
+  bool noLocalAddress_ = false;
+  bool startupFails_ = false;
+  bool started_ = false;
+  bool open_ = false;
+  int failReceives_ = 0;
+  int startups_ = 0;
+  int cleanups_ = 0;
+  int opens_ = 0;
+  std::mt19937 random_{0x7e55a};
+};
+
+}  // namespace tessavue
