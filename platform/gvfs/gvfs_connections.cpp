@@ -15,6 +15,8 @@
 namespace tessavue {
 namespace {
 
+constexpr int kConnectionUnavail = 1201;  // ERROR_CONNECTION_UNAVAIL
+
 // gio speaks English and starts no volume monitors of its own: its prompts
 // are read as text, and a mount needs nothing but the GVfs daemon.
 const std::vector<std::string> kGioEnvironment = {"LC_ALL=C", "LANGUAGE=C",
@@ -242,7 +244,7 @@ int GvfsConnections::GetConnection(const std::string& localName, std::string& re
   std::string target, server, share;
   if (!ReadDriveLink(letter, target, server, share)) return kErrorNotConnected;
   remoteName = "\\\\" + server + "\\" + share;
-  return MountIsLive(target) ? kNoError : kErrorConnectionUnavail;
+  return MountIsLive(target) ? kNoError : kConnectionUnavail;
 }
 
 int GvfsConnections::AddConnection(const std::string& localName, const std::string& remoteName,

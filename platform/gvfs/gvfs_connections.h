@@ -14,10 +14,6 @@
 
 namespace tessavue {
 
-// A remembered letter whose share is not mounted now (its link points at a
-// mount that is gone), as WNetGetConnectionA reports it.
-constexpr int kErrorConnectionUnavail = 1201;  // ERROR_CONNECTION_UNAVAIL
-
 struct GvfsOptions {
   // Folder holding one link per connected letter. Empty: "$HOME/Network Drives".
   std::string driveFolder;
@@ -36,6 +32,9 @@ class GvfsConnections : public NetworkConnections {
  public:
   explicit GvfsConnections(GvfsOptions options = {});
 
+  // A letter whose link points at a mount that is gone (logged out, server
+  // away) is remembered but unavailable: the remote name is given with
+  // ERROR_CONNECTION_UNAVAIL (1201), as WNetGetConnectionA does.
   int GetConnection(const std::string& localName, std::string& remoteName) override;
   int AddConnection(const std::string& localName, const std::string& remoteName,
                     const std::string& password, const std::string& userName,
