@@ -18,8 +18,10 @@ struct SimulatedSegment::State {
 
   void Hear(const std::uint8_t* data, std::size_t length) {
     if (network == nullptr) return;
-    Ipv4Address workstation;
-    const bool known = network->LocalAddress(workstation);
+    // A reply reaches the workstation when it is sent to the address its
+    // receive socket is bound to.
+    const Ipv4Address workstation = network->boundAddress();
+    const bool known = network->IsOpen();
     // Index loop: a device added while handling must not upset the walk.
     for (std::size_t i = 0; i < devices.size(); ++i) {
       RequestOutcome outcome = devices[i].Handle(data, length);
