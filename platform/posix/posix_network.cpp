@@ -1,1 +1,207 @@
-// Not written yet.
+#include "platform/posix/posix_network.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/random.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+namespace tessavue {
+
+namespace {
+
+in_addr ToInAddr(const Ipv4Address& a) {
+  in_addr out{};
+  std::memcpy(&out.s_addr, a.octet, 4);
+  return out;
+}
+
+Ipv4Address FromInAddr(const in_addr& in) {
+  Ipv4Address a;
+  std::memcpy(a.octet, &in.s_addr, 4);
+  return a;
+}
+
+bool IsUsable(const Ipv4Address& a) { return a.octet[0] != 0 && a.octet[0] != 127; }
+
+// The source address the routing table picks for the group.
+bool RouteAddress(Ipv4Address& address) {
+  int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  sockaddr_in group{};
+  group.sin_family = AF_INET;
+  group.sin_port = htons(kProtocolPort);
+  inet_pton(AF_INET, kGroupAddressText, &group.sin_addr);
+  bool ok = false;
+  if (connect(fd, reinterpret_cast<sockaddr*>(&group), sizeof group) == 0) {
+    sockaddr_in self{};
+    socklen_t length = sizeof self;
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&self), &length) == 0) {
+      address = FromInAddr(self.sin_addr);
+      ok = IsUsable(address);
+    }
+  }
+  close(fd);
+  return ok;
+}
+
+bool FirstInterfaceAddress(Ipv4Address& address) {
+  ifaddrs* list = nullptr;
+  if (getifaddrs(&list) != 0) return false;
+  bool ok = false;
+  for (ifaddrs* i = list; i != nullptr && !ok; i = i->ifa_next) {
+    if (i->ifa_addr == nullptr || i->ifa_addr->sa_family != AF_INET) continue;
+    if ((i->ifa_flags & IFF_UP) == 0 || (i->ifa_flags & IFF_LOOPBACK) != 0) continue;
+    Ipv4Address a = FromInAddr(reinterpret_cast<sockaddr_in*>(i->ifa_addr)->sin_addr);
+    if (IsUsable(a)) {
+      address = a;
+      ok = true;
+    }
+  }
+  freeifaddrs(list);
+  return ok;
+}
+
+void CloseSocket(int& fd) {
+  if (fd >= 0) close(fd);
+  fd = -1;
+}
+
+}  // namespace
+
+PosixNetwork::~PosixNetwork() { Close(); }
+
+bool PosixNetwork::LocalAddress(Ipv4Address& address) {
+  if (options_.localAddress) {
+    address = *options_.localAddress;
+    return true;
+  }
+  return RouteAddress(address) || FirstInterfaceAddress(address);
+}
+
+bool PosixNetwork::Open(const Ipv4Address& local) {
+  Close();
+  const in_addr localAddr = ToInAddr(local);
+  const int on = 1;
+  const unsigned char loop = 0;
+
+  sendSocket_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  receiveSocket_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  if (sendSocket_ < 0 || receiveSocket_ < 0) {
+    Close();
+    return false;
+  }
+  bool ok = true;
+
+  setsockopt(receiveSocket_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  // As root the limit of the system can be passed over; otherwise take what
+  // it grants.
+  const int wanted = options_.receiveBufferBytes;
+  if (geteuid() != 0 || setsockopt(receiveSocket_, SOL_SOCKET, SO_RCVBUFFORCE, &wanted, sizeof wanted) != 0)
+    setsockopt(receiveSocket_, SOL_SOCKET, SO_RCVBUF, &wanted, sizeof wanted);
+  socklen_t granted = sizeof grantedBuffer_;
+  getsockopt(receiveSocket_, SOL_SOCKET, SO_RCVBUF, &grantedBuffer_, &granted);
+
+  sockaddr_in bindAddress{};
+  bindAddress.sin_family = AF_INET;
+  bindAddress.sin_port = htons(options_.receivePort);
+  bindAddress.sin_addr = localAddr;
+  if (bind(receiveSocket_, reinterpret_cast<sockaddr*>(&bindAddress), sizeof bindAddress) != 0) ok = false;
+  sockaddr_in bound{};
+  socklen_t boundLength = sizeof bound;
+  if (getsockname(receiveSocket_, reinterpret_cast<sockaddr*>(&bound), &boundLength) == 0)
+    boundPort_ = ntohs(bound.sin_port);
+
+  // The group is joined on the workstation's own interface, and requests
+  // leave through it: with several interfaces, or none with a default route,
+  // the system's own choice may be another one.
+  ip_mreq membership{};
+  inet_pton(AF_INET, kGroupAddressText, &membership.imr_multiaddr);
+  membership.imr_interface = localAddr;
+  setsockopt(receiveSocket_, IPPROTO_IP, IP_ADD_MEMBERSHIP, &membership, sizeof membership);
+  setsockopt(receiveSocket_, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof loop);
+  setsockopt(sendSocket_, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof loop);
+  if (localAddr.s_addr != 0)
+    setsockopt(sendSocket_, IPPROTO_IP, IP_MULTICAST_IF, &localAddr, sizeof localAddr);
+  return ok;
+}
+
+void PosixNetwork::Close() {
+  CloseSocket(sendSocket_);
+  CloseSocket(receiveSocket_);
+  boundPort_ = 0;
+}
+
+void PosixNetwork::SendToGroup(const std::uint8_t* data, std::size_t length) {
+  if (sendSocket_ < 0) return;
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(options_.destinationPort);
+  to.sin_addr = ToInAddr(options_.destination);
+  // The outcome is not looked at: a request that cannot go simply gets no
+  // answer.
+  (void)sendto(sendSocket_, data, length, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+}
+
+bool PosixNetwork::WaitReadable(std::int64_t timeoutMicros) {
+  if (timeoutMicros < 0) timeoutMicros = 0;
+  timespec timeout{static_cast<time_t>(timeoutMicros / 1000000),
+                   static_cast<long>(timeoutMicros % 1000000) * 1000};
+  if (receiveSocket_ < 0) {
+    while (nanosleep(&timeout, &timeout) != 0 && errno == EINTR) {
+    }
+    return false;
+  }
+  pollfd p{receiveSocket_, POLLIN, 0};
+  int n = ppoll(&p, 1, &timeout, nullptr);
+  return n > 0 && (p.revents & (POLLIN | POLLERR)) != 0;
+}
+
+int PosixNetwork::Receive(std::uint8_t* buffer, std::size_t capacity) {
+  if (receiveSocket_ < 0) return -1;
+  sockaddr_in from{};
+  socklen_t fromLength = sizeof from;
+  // MSG_TRUNC: the result is the datagram's real length, so one that did not
+  // fit is known and refused.
+  ssize_t n = recvfrom(receiveSocket_, buffer, capacity, MSG_TRUNC | MSG_DONTWAIT,
+                       reinterpret_cast<sockaddr*>(&from), &fromLength);
+  if (n < 0 || static_cast<std::size_t>(n) > capacity) return -1;
+  return static_cast<int>(n);
+}
+
+void PosixNetwork::FillRandom(std::uint8_t* out, std::size_t length) {
+  std::size_t done = 0;
+  while (done < length) {
+    ssize_t n = getrandom(out + done, length - done, 0);
+    if (n > 0) {
+      done += static_cast<std::size_t>(n);
+    } else if (n < 0 && errno != EINTR) {
+      break;
+    }
+  }
+  if (done == length) return;
+  int fd = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+  if (fd >= 0) {
+    while (done < length) {
+      ssize_t n = read(fd, out + done, length - done);
+      if (n <= 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    close(fd);
+  }
+  // Last resort, never expected on Linux: time and address bits.
+  for (; done < length; ++done) {
+    out[done] = static_cast<std::uint8_t>(std::time(nullptr) >> (done % 4 * 8) ^
+                                          reinterpret_cast<std::uintptr_t>(out) >> done);
+  }
+}
+
+}  // namespace tessavue
