@@ -14,6 +14,7 @@ struct SimulatedSegment::State {
   MemoryNetwork* network = nullptr;
   std::deque<SimulatedDevice> devices;
   std::deque<bool> silent;
+  std::deque<bool> answersSearches;
   int repliesToOthers = 0;
 
   void Hear(const std::uint8_t* data, std::size_t length) {
@@ -25,7 +26,8 @@ struct SimulatedSegment::State {
     // Index loop: a device added while handling must not upset the walk.
     for (std::size_t i = 0; i < devices.size(); ++i) {
       RequestOutcome outcome = devices[i].Handle(data, length);
-      if (!outcome.reply || silent[i]) continue;
+      if (!outcome.reply) continue;
+      if (silent[i] && !(answersSearches[i] && outcome.kind == RequestKind::kSearch)) continue;
       if (known && !(outcome.reply->destination == workstation)) {
         ++repliesToOthers;
         continue;
@@ -48,6 +50,7 @@ SimulatedSegment::~SimulatedSegment() { state_->network = nullptr; }
 
 SimulatedDevice& SimulatedSegment::AddDevice(DeviceSettings settings) {
   state_->silent.push_back(false);
+  state_->answersSearches.push_back(false);
   return state_->devices.emplace_back(std::move(settings));
 }
 
@@ -62,8 +65,9 @@ std::size_t SimulatedSegment::size() const { return state_->devices.size(); }
 
 SimulatedDevice& SimulatedSegment::device(std::size_t index) { return state_->devices.at(index); }
 
-void SimulatedSegment::SetSilent(std::size_t index, bool silent) {
+void SimulatedSegment::SetSilent(std::size_t index, bool silent, bool stillAnswerSearches) {
   state_->silent.at(index) = silent;
+  state_->answersSearches.at(index) = stillAnswerSearches;
 }
 
 int SimulatedSegment::repliesToOthers() const { return state_->repliesToOthers; }

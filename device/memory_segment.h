@@ -32,8 +32,9 @@ class SimulatedSegment {
   std::size_t size() const;
   SimulatedDevice& device(std::size_t index);
 
-  // A silenced device still changes its state but sends no reply.
-  void SetSilent(std::size_t index, bool silent);
+  // A silenced device still changes its state but sends no reply (except to
+  // searches when `stillAnswerSearches`).
+  void SetSilent(std::size_t index, bool silent, bool stillAnswerSearches = false);
 
   // Replies addressed to another workstation than the network's own.
   int repliesToOthers() const;
