@@ -1,0 +1,81 @@
+// tessavue.exe: the application object is made before WinMain runs; WinMain
+// starts it in its fixed order (controls, transport, colours, the main
+// dialog's modal run) and ends with its exit code.
+//
+// `tessavue.exe --demo` plays three simulated devices on an in-memory network
+// and drive letters held in memory instead, so every button can be tried
+// without hardware.
+#include <cstring>
+#include <string>
+
+#include "app/utility_app.h"
+#include "platform/win32/win32_app.h"
+#include "platform/win32/win32_clock.h"
+#include "platform/win32/win32_system.h"
+#include "platform/win32/winsock_network.h"
+
+#ifdef TESSAVUE_DEMO
+#include "device/demo_devices.h"
+#include "device/memory_segment.h"
+#include "platform/memory/memory_connections.h"
+#include "platform/memory/memory_network.h"
+#include "platform/memory/memory_system.h"
+#include "platform/memory/virtual_clock.h"
+#endif
+
+namespace {
+
+using namespace tessavue;
+
+// The application object and the system it runs on, made before WinMain.
+WinsockNetwork theNetwork;
+Win32Clock theClock;
+win32::Win32NetworkConnections theConnections;
+win32::Win32Shell theShell;
+win32::Win32SystemInfo theSystem;
+UtilityApp theApp(theNetwork, theClock, theConnections, theShell, theSystem);
+
+int Run(UtilityApp& app, HINSTANCE instance) {
+  win32::Win32AppPlatform platform(instance);
+  int exitCode = 0;
+  app.InitInstance(platform, exitCode);
+  return exitCode;
+}
+
+#ifdef TESSAVUE_DEMO
+int RunDemo(HINSTANCE instance) {
+  VirtualClock clock;
+  MemoryNetwork network(clock);
+  const Ipv4Address workstation{{192, 168, 0, 100}};
+  network.SetLocalAddress(workstation);
+  SimulatedSegment segment(network);
+  MemoryConnections connections;
+  for (DeviceSettings& device : DemoDevices(workstation)) {
+    std::string shares = device.shares;
+    for (std::size_t start = 0; start <= shares.size();) {
+      std::size_t end = shares.find(':', start);
+      if (end == std::string::npos) end = shares.size();
+      if (end > start) connections.AddShare(device.name, shares.substr(start, end - start));
+      start = end + 1;
+    }
+    segment.AddDevice(device);
+  }
+  // One share already mapped outside the program, as on a workstation in use.
+  connections.MapOutside('F', "\\\\Tessavue-Office\\public");
+  RecordingShell shell;
+  win32::Win32SystemInfo system;
+  UtilityApp app(network, clock, connections, shell, system);
+  return Run(app, instance);
+}
+#endif
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+#ifdef TESSAVUE_DEMO
+  if (commandLine && std::strstr(commandLine, "--demo")) return RunDemo(instance);
+#else
+  (void)commandLine;
+#endif
+  return Run(theApp, instance);
+}
