@@ -73,7 +73,7 @@ TEST(Requests, FetchSharesRefillsTheShareList) {
   EXPECT_EQ(lan.protocol.ShareList.count, 0);
 
   // No answer: 0 and the list stays empty.
-  lan.device.shares = "X";
+  lan.device.shares.assign(1, 'X');
   lan.device.queryDelay = -1;
   EXPECT_EQ(lan.protocol.FetchShares(), 0);
   EXPECT_EQ(lan.protocol.ShareList.head, nullptr);
