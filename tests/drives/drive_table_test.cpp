@@ -95,7 +95,9 @@ TEST_F(DriveTableTest, ComboSkipsLocalDrivesAndFirstThreeLetters) {
   net.SetDriveType('E', kDriveCdrom);
   net.SetDriveType('F', kDriveRamdisk);
   net.SetDriveType('B', kDriveNoRootDir);
-  net.MapOutside('B', "\\\\srv\\b");  // a network drive on B: still never listed
+  net.SetDriveType('C', kDriveNoRootDir);
+  net.MapOutside('B', "\\\\srv\\b");  // network drives on B: and C: are never listed
+  net.MapOutside('C', "\\\\srv\\c");
   drives.ScanDrives();
   combo.AddString("stale");
   drives.FillDriveCombo(combo);
