@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# Builds the Windows programs (tessavue.exe, tessavue-cli.exe: 32-bit,
+# statically linked) and runs the Windows tests under Wine on a virtual X
+# display: the test programs through ctest, an end-to-end run against
+# tessavue-device in network namespaces (root only), and a screenshot of the
+# main window. Called by scripts/test.sh; needs the Linux build of
+# tessavue-device in build/dev (scripts/test.sh makes it first).
+#
+# The tests run as 32-bit programs under 32-bit Wine where the kernel can
+# start 32-bit Linux programs; where it cannot (32-bit Wine then fails with
+# "Exec format error"), they are built from the same sources as 64-bit
+# programs and run under 64-bit Wine.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+scripts/deps.sh build windows network
+jobs=${JOBS:-2}
+status=0
+step() { echo "== $*"; }
+failed() { echo "FAILED: $*"; status=1; }
+
+# --- the programs we ship ---
+step "32-bit Windows programs (preset mingw)"
+cmake --preset mingw >/dev/null || exit 1
+targets=tessavue
+if ninja -C build/mingw -t targets all 2>/dev/null | grep -q '^cli/tessavue-cli.exe:'; then
+  targets="$targets tessavue-cli"
+else
+  failed "the build defines no Windows tessavue-cli"
+fi
+cmake --build --preset mingw -j "$jobs" --target $targets || exit 1
+artifacts=$root/build/mingw/artifacts
+mkdir -p "$artifacts"
+for exe in build/mingw/platform/win32/tessavue.exe build/mingw/cli/tessavue-cli.exe; do
+  [ -f "$exe" ] || { failed "$exe was not built"; continue; }
+  cp "$exe" "$artifacts/"
+  file "$exe" | grep -q "PE32 executable.*Intel 80386" || failed "$exe is not a 32-bit (i686) program"
+  # Only the system's own DLLs: no C++ runtime or MFC beside the program.
+  dlls=$(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/.*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
+  for dll in $dlls; do
+    case "$dll" in
+      kernel32.dll|user32.dll|gdi32.dll|comctl32.dll|advapi32.dll|mpr.dll|ws2_32.dll|msvcrt.dll|shell32.dll|iphlpapi.dll) ;;
+      *) failed "$exe imports $dll, which Windows does not bring" ;;
+    esac
+  done
+  echo "$exe: $(echo $dlls)"
+done
+
+# --- which Wine runs here ---
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  preset=mingw wine=/usr/lib/wine/wine arch=win32
+else
+  echo "32-bit Wine cannot start on this kernel: the tests run as 64-bit programs (preset mingw64)"
+  preset=mingw64 wine=/usr/lib/wine/wine64 arch=win64
+fi
+wineserver=/usr/lib/wine/wineserver
+export WINEPREFIX=$root/build/wine-$preset WINEARCH=$arch WINEDEBUG=-all
+# No Mono or Gecko installs: the programs need neither.
+export WINEDLLOVERRIDES="mscoree=;mshtml="
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  step "Wine prefix $WINEPREFIX"
+  DISPLAY= timeout 300 "$wine" wineboot -i >/dev/null 2>&1
+  # Windows get their captions drawn by Wine (a virtual desktop, no window
+  # manager needed), and "Arial" is drawn with its metric twin.
+  "$wine" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  "$wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 640x480 /f >/dev/null 2>&1
+  "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d "Liberation Sans" /f >/dev/null 2>&1
+  "$wineserver" -w
+fi
+
+# --- a virtual display ---
+exec {displayfd}<> <(:)
+Xvfb -displayfd "$displayfd" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+display=""
+for _ in $(seq 100); do
+  read -r -t 0.1 display <&"$displayfd" && break
+done
+cleanup() {
+  "$wineserver" -k 2>/dev/null
+  kill "$xvfb_pid" 2>/dev/null
+}
+trap cleanup EXIT
+[ -n "$display" ] || { echo "Xvfb did not start"; exit 1; }
+export DISPLAY=:$display
+
+# --- the tests ---
+step "Windows tests under Wine (preset $preset)"
+if [ "$preset" != mingw ]; then
+  cmake --preset "$preset" >/dev/null || exit 1
+fi
+cmake --build --preset "$preset" -j "$jobs" || exit 1
+ctest --preset "$preset" || status=1
+out=$root/build/$preset
+
+step "end-to-end: tessavue.exe and tessavue-device in network namespaces"
+device_bin=$root/build/dev/device/tessavue-device
+if [ -x "$device_bin" ]; then
+  tests/win32/e2e_device_list.sh "$out/platform/win32/tessavue.exe" \
+    "$out/tests/win32/tessavue-probe.exe" "$device_bin" "$wine"
+  rc=$?
+  [ $rc -eq 0 ] || [ $rc -eq 77 ] || status=1
+else
+  echo "SKIP: $device_bin is not built (scripts/test.sh builds it first)"
+fi
+
+step "screenshot of the main window with a device selected"
+"$wineserver" -k 2>/dev/null
+sleep 1
+"$wine" "$out/platform/win32/tessavue.exe" --demo >/dev/null 2>&1 &
+probe=$out/tests/win32/tessavue-probe.exe
+if timeout 60 "$wine" "$probe" rows 40 >/dev/null; then
+  read -r x y < <(timeout 30 "$wine" "$probe" rowpos 0 | tr -d '\r')
+  xdotool mousemove "$x" "$y" click 1
+  sleep 2
+  xdotool mousemove 630 470
+  sleep 1
+  geometry=$(xwininfo -name "Quillon Tessavue" | awk '
+    /Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+    /Width/ {w=$NF} /Height/ {h=$NF} END {print w "x" h "+" x "+" y}')
+  # On Wine's virtual desktop the window's frame and caption are part of it.
+  import -window root -crop "$geometry" +repage "$artifacts/windows-main.png" &&
+    echo "screenshot: $artifacts/windows-main.png"
+else
+  failed "the demo window showed no devices"
+fi
+"$wineserver" -k 2>/dev/null
+
+exit $status

@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# End-to-end on a real network: tessavue.exe under Wine in one network
+# namespace, tessavue-device (the Linux build) in another, joined by a veth
+# pair (10.214.0.0/16, never leaves the namespaces). The device list of the
+# running window (control 1000) is read from outside the process by
+# tessavue-probe.exe.
+# Usage: e2e_device_list.sh TESSAVUE_EXE PROBE_EXE DEVICE_BIN WINE
+# Needs DISPLAY and WINEPREFIX set. Exit 77 (skipped) when namespaces cannot
+# be made here.
+set -u
+exe=$1
+probe=$2
+device_bin=$3
+wine=$4
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "SKIP: needs root to create network namespaces (CI runs as root)"
+  exit 77
+fi
+if ! command -v ip >/dev/null; then
+  echo "SKIP: the ip command (iproute2) is not installed"
+  exit 77
+fi
+wineserver_bin=$(dirname "$wine")/wineserver
+[ -x "$wineserver_bin" ] || wineserver_bin=wineserver
+
+tag=$$-$RANDOM
+ns_ws=tvw-ws-$tag
+ns_dev=tvw-dev-$tag
+veth_ws=tvww$$
+veth_dev=tvwd$$
+workdir=$(mktemp -d)
+device_pid=""
+
+cleanup() {
+  # The Wine processes of this prefix, inside the namespace.
+  ip netns exec "$ns_ws" "$wineserver_bin" -k 2>/dev/null
+  if [ -n "$device_pid" ]; then
+    kill "$device_pid" 2>/dev/null
+    for _ in $(seq 50); do kill -0 "$device_pid" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$device_pid" 2>/dev/null
+  fi
+  ip netns del "$ns_ws" 2>/dev/null
+  ip netns del "$ns_dev" 2>/dev/null
+  rm -rf "$workdir"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+if ! ip netns add "$ns_ws" 2>/dev/null || ! ip netns add "$ns_dev" 2>/dev/null; then
+  echo "SKIP: cannot create network namespaces here (ip netns add failed)"
+  exit 77
+fi
+set -e
+ip link add "$veth_ws" type veth peer name "$veth_dev"
+ip link set "$veth_ws" netns "$ns_ws"
+ip link set "$veth_dev" netns "$ns_dev"
+ip -n "$ns_ws" link set lo up
+ip -n "$ns_dev" link set lo up
+ip -n "$ns_ws" addr add 10.214.0.1/16 dev "$veth_ws"
+ip -n "$ns_dev" addr add 10.214.0.2/16 dev "$veth_dev"
+ip -n "$ns_ws" link set "$veth_ws" up
+ip -n "$ns_dev" link set "$veth_dev" up
+ip -n "$ns_ws" route add 224.0.0.0/4 dev "$veth_ws"
+ip -n "$ns_dev" route add 224.0.0.0/4 dev "$veth_dev"
+set +e
+
+ip netns exec "$ns_dev" "$device_bin" --log \
+  --device "ip=10.214.0.2,name=Quillon-E2E,shares=public:media" \
+  --device "ip=10.214.0.3,name=Second-Box,dhcp=1" >"$workdir/device.log" 2>&1 &
+device_pid=$!
+for _ in $(seq 50); do
+  grep -q "ready" "$workdir/device.log" 2>/dev/null && break
+  sleep 0.1
+done
+if ! grep -q "ready" "$workdir/device.log"; then
+  echo "FAIL: the device program did not start:"; cat "$workdir/device.log"
+  exit 1
+fi
+
+# Wine creates its sockets in the wineserver, so every Wine process of this
+# run (the server included) starts inside the workstation's namespace.
+"$wineserver_bin" -k 2>/dev/null
+sleep 1
+ip netns exec "$ns_ws" timeout 120 "$wine" "$exe" >"$workdir/tessavue.log" 2>&1 &
+timeout 60 ip netns exec "$ns_ws" "$wine" "$probe" rows 45 >"$workdir/rows" 2>"$workdir/probe.err"
+rc=$?
+tr -d '\r' <"$workdir/rows" >"$workdir/rows.txt"
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+[ $rc -eq 0 ] || fail "no rows read from the running window (probe exit $rc): $(cat "$workdir/probe.err")"
+expected=$(printf 'Quillon-E2E\t10.214.0.2\t255.255.255.0\t10.214.0.1\nSecond-Box\t10.214.0.3\t255.255.255.0\t10.214.0.1')
+if [ $rc -eq 0 ]; then
+  got=$(sort "$workdir/rows.txt")
+  [ "$got" = "$(printf '%s\n' "$expected" | sort)" ] || fail "device list rows: got
+$(cat "$workdir/rows.txt")
+expected
+$expected"
+fi
+grep -q "search" "$workdir/device.log" || fail "the device heard no search: $(cat "$workdir/device.log")"
+
+if [ $failures -eq 0 ]; then
+  echo "e2e: the window listed the devices of the other namespace:"
+  cat "$workdir/rows.txt"
+  echo "1 passed, 0 failed"
+  exit 0
+fi
+echo "device log:"; cat "$workdir/device.log"
+echo "0 passed, 1 failed"
+exit 1
