@@ -42,9 +42,22 @@ bool MemoryNetwork::Open(const Ipv4Address& local) {
   return true;
 }
 
+void MemoryNetwork::Arrive() {
+  const std::int64_t now = clock_.NowMicros();
+  while (!queue_.empty() && queue_.begin()->first <= now) {
+    if (bufferLimit_ != 0 && arrived_.size() >= bufferLimit_) {
+      ++dropped_;
+    } else {
+      arrived_.push_back(std::move(queue_.begin()->second));
+    }
+    queue_.erase(queue_.begin());
+  }
+}
+
 void MemoryNetwork::Close() {
   open_ = false;
   queue_.clear();
+  arrived_.clear();
   failReceives_ = 0;
 }
 
@@ -65,17 +78,17 @@ bool MemoryNetwork::WaitReadable(std::int64_t timeoutMicros) {
     return false;
   }
   if (failReceives_ > 0) return true;
+  Arrive();
+  if (!arrived_.empty()) return true;
   const std::int64_t now = clock_.NowMicros();
-  if (!queue_.empty()) {
-    const std::int64_t due = queue_.begin()->first;
-    if (due <= now) return true;
-    if (due <= now + timeoutMicros) {
-      clock_.Advance(due - now);
-      return true;
-    }
+  if (!queue_.empty() && queue_.begin()->first <= now + timeoutMicros) {
+    clock_.Advance(queue_.begin()->first - now);
+    Arrive();
+    return true;
   }
   clock_.Advance(timeoutMicros);
-  return false;
+  Arrive();
+  return !arrived_.empty();
 }
 
 int MemoryNetwork::Receive(std::uint8_t* buffer, std::size_t capacity) {
@@ -84,9 +97,10 @@ int MemoryNetwork::Receive(std::uint8_t* buffer, std::size_t capacity) {
     --failReceives_;
     return -1;
   }
-  if (queue_.empty() || queue_.begin()->first > clock_.NowMicros()) return -1;
-  std::vector<std::uint8_t> datagram = std::move(queue_.begin()->second);
-  queue_.erase(queue_.begin());
+  Arrive();
+  if (arrived_.empty()) return -1;
+  std::vector<std::uint8_t> datagram = std::move(arrived_.front());
+  arrived_.pop_front();
   // Like a real socket: a datagram too long for the buffer is lost whole.
   if (datagram.size() > capacity) return -1;
   if (!datagram.empty()) std::memcpy(buffer, datagram.data(), datagram.size());

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <random>
@@ -39,6 +40,11 @@ class MemoryNetwork : public DatagramNetwork {
   void SetStartupFails(bool fails) { startupFails_ = fails; }
   // The next `n` receives fail (the socket reads as readable meanwhile).
   void FailNextReceives(int n) { failReceives_ = n; }
+  // Like a socket's receive buffer: at most `datagrams` may wait unread;
+  // later arrivals are dropped while it is full. 0 (the default): no limit.
+  void SetReceiveBufferLimit(std::size_t datagrams) { bufferLimit_ = datagrams; }
+  // Datagrams dropped because the receive buffer was full.
+  std::size_t dropped() const { return dropped_; }
   // Seeds the random source, which is otherwise fixed, so runs repeat.
   void SetRandomSeed(std::uint32_t seed) { random_.seed(seed); }
 
@@ -50,7 +56,7 @@ class MemoryNetwork : public DatagramNetwork {
   int cleanups() const { return cleanups_; }
   int opens() const { return opens_; }
   // Datagrams queued and not yet read, due now or later.
-  std::size_t pending() const { return queue_.size(); }
+  std::size_t pending() const { return queue_.size() + arrived_.size(); }
 
   // DatagramNetwork
   bool Startup() override;
@@ -64,11 +70,20 @@ class MemoryNetwork : public DatagramNetwork {
   void FillRandom(std::uint8_t* out, std::size_t length) override;
 
  private:
+  // Moves every datagram due by now into the receive buffer, in order of
+  // arrival. Nothing is read between two calls of the network, so doing it
+  // lazily drops exactly what a real socket would have dropped.
+  void Arrive();
+
   VirtualClock& clock_;
   std::vector<GroupListener> listeners_;
   // Keyed by the time the datagram becomes readable; equal times keep the
   // order of delivery.
   std::multimap<std::int64_t, std::vector<std::uint8_t>> queue_;
+  // Arrived and not yet read.
+  std::deque<std::vector<std::uint8_t>> arrived_;
+  std::size_t bufferLimit_ = 0;
+  std::size_t dropped_ = 0;
   std::vector<std::vector<std::uint8_t>> sent_;
   Ipv4Address local_{{192, 168, 0, 100}};
   Ipv4Address bound_;

@@ -153,6 +153,24 @@ TEST(Discovery, ThousandDevicesAnsweringEveryCopyAreAllListed) {
   EXPECT_EQ(lan.net.pending(), 0u);
 }
 
+TEST(Discovery, RepliesAreReadWhileTheRequestsAreStillGoingOut) {
+  Lan lan;
+  // A receive buffer of 100 datagrams, and 1000 devices answering each send
+  // within 50 ms: only a search that reads during the gaps between its
+  // sends can list them all.
+  lan.net.SetReceiveBufferLimit(100);
+  lan.net.AddGroupListener([&](const std::uint8_t* data, std::size_t length) {
+    wire::RequestHeader h = wire::ParseRequestHeader(wire::WireView(data, length));
+    for (int i = 0; i < 1000; ++i) {
+      std::uint8_t id[10] = {0, 0, 0, 0, 0, 0, 10, 2, static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)};
+      lan.net.Deliver(wire::BuildSearchReply(h.clientId, id, '0', "", "", "d"), i * 50);
+    }
+  });
+  lan.protocol.SearchDevices();
+  EXPECT_EQ(lan.protocol.DeviceList.count, 1000);
+  EXPECT_EQ(lan.net.dropped(), 0u);
+}
+
 TEST(Discovery, FloodOfJunkDoesNotHoldTheSearchOpen) {
   Lan lan;
   ScriptedDevice& d = lan.AddDevice();

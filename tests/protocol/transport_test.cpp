@@ -77,6 +77,52 @@ TEST(Transport, ShutdownIsSafeBeforeInitAndTwice) {
   EXPECT_EQ(net.startups(), 2);
 }
 
+TEST(MemoryNetwork, TimeAndDeliveryRules) {
+  VirtualClock clock(500);
+  MemoryNetwork net(clock);
+  std::uint8_t buffer[kMaxDatagram + 1];
+  // Closed: deliveries are dropped, waits pass the whole time-out.
+  net.Deliver({1}, 0);
+  EXPECT_FALSE(net.WaitReadable(300));
+  EXPECT_EQ(clock.NowMicros(), 800);
+  ASSERT_TRUE(net.Open(Ipv4Address{}));
+  EXPECT_EQ(net.pending(), 0u);
+
+  // A wait ends at the next delivery, in order of time, then of delivery.
+  net.Deliver({2}, 1000);
+  net.Deliver({3}, 200);
+  net.Deliver({4}, 200);
+  EXPECT_TRUE(net.WaitReadable(5000));
+  EXPECT_EQ(clock.NowMicros(), 1000);
+  ASSERT_EQ(net.Receive(buffer, kMaxDatagram), 1);
+  EXPECT_EQ(buffer[0], 3);
+  ASSERT_EQ(net.Receive(buffer, kMaxDatagram), 1);
+  EXPECT_EQ(buffer[0], 4);
+  EXPECT_EQ(net.Receive(buffer, kMaxDatagram), -1);  // not due yet
+  EXPECT_FALSE(net.WaitReadable(100));
+  EXPECT_EQ(clock.NowMicros(), 1100);
+  EXPECT_TRUE(net.WaitReadable(1000));
+  EXPECT_EQ(clock.NowMicros(), 1800);
+
+  // Too long for the buffer: an error, and the datagram is gone.
+  net.Deliver(std::vector<std::uint8_t>(kMaxDatagram + 1, 7), 0);
+  ASSERT_EQ(net.Receive(buffer, kMaxDatagram), 1);
+  EXPECT_EQ(buffer[0], 2);
+  EXPECT_EQ(net.Receive(buffer, kMaxDatagram), -1);
+  EXPECT_EQ(net.pending(), 0u);
+
+  // A full receive buffer drops what arrives, as a socket would.
+  net.SetReceiveBufferLimit(2);
+  for (std::uint8_t i = 0; i < 5; ++i) net.Deliver({i}, i);
+  clock.Advance(10);
+  ASSERT_EQ(net.Receive(buffer, kMaxDatagram), 1);
+  EXPECT_EQ(buffer[0], 0);
+  ASSERT_EQ(net.Receive(buffer, kMaxDatagram), 1);
+  EXPECT_EQ(buffer[0], 1);
+  EXPECT_EQ(net.Receive(buffer, kMaxDatagram), -1);
+  EXPECT_EQ(net.dropped(), 3u);
+}
+
 TEST(Lists, AppendClearAndLookups) {
   DeviceListType devices;
   const std::uint8_t id[10] = {};

@@ -71,6 +71,16 @@ TEST(WaitLoop, OtherDevicesAndOtherWorkstationsUseUpCycles) {
   EXPECT_EQ(lan.protocol.CheckAdminPassword(), 1);
 }
 
+TEST(WaitLoop, ReplyReadInAPauseTakesThePlaceOfTheNextCycle) {
+  QuietLan lan;
+  // Another device answers about once per cycle, each time during a pause.
+  // Read one per cycle, as if each had waited for the next cycle's turn,
+  // they leave the selected device time to answer at 0.6 s.
+  for (int i = 0; i < 20; ++i) lan.net.Deliver(lan.Verdict(kOther, 1), 50000 + i * 110000);
+  lan.net.Deliver(lan.Verdict(kSelected, 1), 600000);
+  EXPECT_EQ(lan.protocol.CheckAdminPassword(), 1);
+}
+
 TEST(WaitLoop, FirstMatchingReplyWinsAndIsHandledWhenItArrives) {
   QuietLan lan;
   lan.net.Deliver(lan.Verdict(kSelected, 0x7F), 250000);
