@@ -1,0 +1,442 @@
+// The real Qt window on the offscreen platform, clicked through against the
+// demo world: three simulated devices on the in-memory network and the
+// in-memory drive map.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <deque>
+#include <functional>
+
+#include "app/login_dialog.h"
+#include "app/utility_app.h"
+#include "platform/memory/memory_system.h"
+#include "platform/qt/demo_world.h"
+#include "platform/qt/qt_dialogs.h"
+
+using namespace tessavue;
+
+namespace {
+
+// Answers the modal dialogs the window opens, as a user would, and notes
+// what they showed.
+struct Shown {
+  std::string kind;  // "message", "login", "about"
+  std::string caption;
+  std::string text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  bool userNameEnabled = false;
+  std::string userName;
+};
+
+class ModalDriver {
+ public:
+  ModalDriver() {
+    timer_.setInterval(5);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
+    timer_.start();
+  }
+  // What to do with the next "Login" dialog.
+  std::deque<std::function<void(QtLoginWindow&)>> logins;
+  std::vector<Shown> shown;
+
+  static std::function<void(QtLoginWindow&)> Type(const QString& user, const QString& password) {
+    return [user, password](QtLoginWindow& w) {
+      if (w.userNameEdit->isEnabled()) {
+        w.userNameEdit->clear();
+        QTest::keyClicks(w.userNameEdit, user);
+      }
+      QTest::keyClicks(w.passwordEdit, password);
+      QTest::mouseClick(w.okButton, Qt::LeftButton);
+    };
+  }
+  static std::function<void(QtLoginWindow&)> Cancel() {
+    return [](QtLoginWindow& w) { QTest::mouseClick(w.cancelButton, Qt::LeftButton); };
+  }
+
+ private:
+  void Poll() {
+    QWidget* w = QApplication::activeModalWidget();
+    // Each dialog is answered once (a new one may lie at the old address).
+    if (!w || !w->isVisible() || w->property("answered").toBool()) return;
+    w->setProperty("answered", true);
+    if (auto* box = qobject_cast<QMessageBox*>(w)) {
+      shown.push_back({"message", box->windowTitle().toStdString(), box->text().toStdString(),
+                       box->icon(), false, {}});
+      box->button(QMessageBox::Ok)->click();
+    } else if (auto* login = dynamic_cast<QtLoginWindow*>(w)) {
+      shown.push_back({"login", login->windowTitle().toStdString(), {}, QMessageBox::NoIcon,
+                       login->userNameEdit->isEnabled(),
+                       login->userNameEdit->text().toStdString()});
+      auto action = logins.empty() ? Cancel() : logins.front();
+      if (!logins.empty()) logins.pop_front();
+      action(*login);
+    } else if (auto* about = dynamic_cast<QtAboutBox*>(w)) {
+      std::string texts;
+      for (auto* label : about->findChildren<QLabel*>()) texts += label->text().toStdString();
+      shown.push_back({"about", about->windowTitle().toStdString(), texts, QMessageBox::NoIcon,
+                       false, {}});
+      QTest::mouseClick(about->findChild<QPushButton*>("okButton"), Qt::LeftButton);
+    }
+  }
+  QTimer timer_;
+};
+
+class QtWindowTest : public ::testing::Test {
+ protected:
+  QtWindowTest() : app_(world_.network, world_.clock, world_.connections, shell_, system_) {
+    // Linux names no Windows version: the Connect of the non-NT family.
+    system_.SetVersion(0, 6, 1, 0);
+    EXPECT_TRUE(app_.protocol.InitTransport());
+    SetDialogColors(kDialogBackground, kDialogText);
+    window_ = std::make_unique<QtMainWindow>(app_);
+    window_->InitDialog();
+    window_->show();
+    window_->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window_.get(), 2000));
+  }
+
+  QtMainWindow& w() { return *window_; }
+  void ClickRow(QtListView* list, int row) {
+    QRect r = list->visualItemRect(list->topLevelItem(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+  }
+  static std::string Text(const QtIpAddressEdit* edit) {
+    std::uint8_t f[4];
+    if (edit->IsBlank()) return "blank";
+    edit->GetAddress(f);
+    return std::to_string(f[0]) + "." + std::to_string(f[1]) + "." + std::to_string(f[2]) + "." +
+           std::to_string(f[3]);
+  }
+  // Keys go where the focus is, as the field moves it on by itself.
+  static void TypeAddress(QtIpAddressEdit* edit, const QString& text) {
+    edit->ClearAddress();
+    edit->window()->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(edit->window(), 2000));
+    edit->field(0)->setFocus();
+    for (QChar c : text) {
+      QWidget* target = QApplication::focusWidget();
+      QTest::keyClick(target ? target : edit->field(0), c.toLatin1());
+    }
+  }
+  std::vector<std::string> Column(QtListView* list, int column) {
+    std::vector<std::string> out;
+    for (int i = 0; i < list->GetItemCount(); ++i) out.push_back(list->GetItemText(i, column));
+    return out;
+  }
+  std::vector<std::string> ComboItems(QtComboBox* combo) {
+    std::vector<std::string> out;
+    for (int i = 0; i < combo->count(); ++i) out.push_back(combo->GetLBText(i));
+    return out;
+  }
+
+  DemoWorld world_;
+  MemorySystem system_;
+  RecordingShell shell_;
+  UtilityApp app_;
+  std::unique_ptr<QtMainWindow> window_;
+  ModalDriver modals_;
+};
+
+TEST_F(QtWindowTest, StartShowsTheDevicesFoundInTheWindowOfTemplate102) {
+  EXPECT_EQ(w().windowTitle(), "Quillon Tessavue");
+  EXPECT_EQ(Column(w().deviceList, 0),
+            (std::vector<std::string>{"Tessavue-Office", "Tessavue-Media", "Tessavue-Lab"}));
+  EXPECT_EQ(Column(w().deviceList, 1),
+            (std::vector<std::string>{"192.168.0.20", "192.168.0.31", "192.168.1.40"}));
+  EXPECT_EQ(w().deviceList->GetItemText(2, 3), "192.168.1.1");
+  // Columns and their widths in pixels.
+  QStringList headings;
+  std::vector<int> widths;
+  for (int i = 0; i < w().deviceList->columnCount(); ++i) {
+    headings << w().deviceList->headerItem()->text(i);
+    widths.push_back(w().deviceList->columnWidth(i));
+  }
+  EXPECT_EQ(headings, (QStringList{"Name", "IP", "Netmask", "Gateway"}));
+  EXPECT_EQ(widths, (std::vector<int>{94, 81, 81, 81}));
+  EXPECT_EQ(w().shareList->headerItem()->text(0), "Link Name");
+  EXPECT_EQ(w().shareList->headerItem()->text(1), "Location");
+  EXPECT_EQ(w().shareList->columnWidth(0), 120);
+  EXPECT_EQ(w().shareList->GetItemCount(), 0);
+  // Address fields blank; the DHCP list unselected; D: first free letter.
+  EXPECT_TRUE(w().ipAddress->IsBlank());
+  EXPECT_TRUE(w().gatewayAddress->IsBlank());
+  EXPECT_EQ(ComboItems(w().dhcpCombo), (std::vector<std::string>{"Disabled", "Enabled"}));
+  EXPECT_EQ(w().dhcpCombo->GetCurSel(), -1);
+  EXPECT_EQ(w().driveCombo->count(), 23);
+  EXPECT_EQ(w().driveCombo->currentText(), "D:");
+  // Group captions, the dialog's colours and the About entry.
+  QStringList groups;
+  for (auto* g : w().findChildren<QGroupBox*>()) groups << g->title();
+  EXPECT_EQ(groups, (QStringList{"Server", "LAN", "Link Info"}));
+  EXPECT_EQ(w().palette().color(QPalette::Window), QColor(0, 98, 147));
+  EXPECT_EQ(w().palette().color(QPalette::WindowText), QColor(255, 255, 255));
+  EXPECT_NE(w().connectButton->palette().color(QPalette::Window), QColor(0, 98, 147));
+  EXPECT_EQ(w().aboutMenuText(), "About Dorvel(&A)...");
+  // Buttons and fields lie inside the window.
+  for (QWidget* c : std::initializer_list<QWidget*>{w().exitButton, w().aboutButton,
+                                                    w().driveCombo, w().applyButton})
+    EXPECT_TRUE(w().rect().contains(c->geometry())) << c->objectName().toStdString();
+}
+
+TEST_F(QtWindowTest, ARowClickShowsItsSettingsSharesAndWhatMayBeUsed) {
+  ClickRow(w().deviceList, 0);
+  EXPECT_EQ(Text(w().ipAddress), "192.168.0.20");
+  EXPECT_EQ(Text(w().netmaskAddress), "255.255.255.0");
+  EXPECT_EQ(Text(w().gatewayAddress), "192.168.0.1");
+  EXPECT_EQ(w().dhcpCombo->currentText(), "Disabled");
+  EXPECT_EQ(Column(w().shareList, 0), (std::vector<std::string>{"public", "backup", "scans"}));
+  EXPECT_TRUE(w().connectButton->isEnabled());
+  EXPECT_TRUE(w().configurationButton->isEnabled());
+
+  // A DHCP device greys out the address fields until "Disabled" is picked.
+  ClickRow(w().deviceList, 1);
+  EXPECT_EQ(w().dhcpCombo->currentText(), "Enabled");
+  EXPECT_FALSE(w().ipAddress->isEnabled());
+  EXPECT_FALSE(w().gatewayAddress->isEnabled());
+  w().dhcpCombo->setCurrentIndex(0);
+  emit w().dhcpCombo->activated(0);
+  EXPECT_TRUE(w().ipAddress->isEnabled());
+  EXPECT_TRUE(w().netmaskAddress->isEnabled());
+
+  // A device on another subnet: no Connect, Disconnect or web page; Apply
+  // stays.
+  ClickRow(w().deviceList, 2);
+  EXPECT_FALSE(w().connectButton->isEnabled());
+  EXPECT_FALSE(w().disconnectButton->isEnabled());
+  EXPECT_FALSE(w().configurationButton->isEnabled());
+  EXPECT_TRUE(w().applyButton->isEnabled());
+  EXPECT_EQ(Column(w().shareList, 0), (std::vector<std::string>{"archive"}));
+
+  // Configuration opens the selected device's page; the second device here.
+  ClickRow(w().deviceList, 1);
+  QTest::mouseClick(w().configurationButton, Qt::LeftButton);
+  EXPECT_EQ(shell_.openedUrls, (std::vector<std::string>{"http://192.168.0.31"}));
+  EXPECT_TRUE(modals_.shown.empty());
+}
+
+TEST_F(QtWindowTest, ApplyChecksTheFieldsThenMovesTheDevice) {
+  ClickRow(w().deviceList, 0);
+  TypeAddress(w().gatewayAddress, "192.168.1.1");
+  QTest::mouseClick(w().applyButton, Qt::LeftButton);
+  ASSERT_EQ(modals_.shown.size(), 1u);
+  EXPECT_EQ(modals_.shown[0].text, "Gateway address input error!");
+  EXPECT_EQ(modals_.shown[0].caption, "Warnning");
+  EXPECT_EQ(modals_.shown[0].icon, QMessageBox::Warning);
+  EXPECT_EQ(Text(w().gatewayAddress), "192.168.1.1");  // kept after a failure
+
+  w().netmaskAddress->ClearAddress();
+  QTest::mouseClick(w().applyButton, Qt::LeftButton);
+  ASSERT_EQ(modals_.shown.size(), 2u);
+  EXPECT_EQ(modals_.shown[1].text, "Please input net mask address!");
+
+  // Typed as a user does: digits and dots, moving from field to field.
+  TypeAddress(w().ipAddress, "192.168.0.77");
+  TypeAddress(w().netmaskAddress, "255.255.255.0");
+  TypeAddress(w().gatewayAddress, "192.168.0.1");
+  QTest::mouseClick(w().applyButton, Qt::LeftButton);
+  // The default administrator password works: no dialog, no message, and
+  // the list is searched anew.
+  EXPECT_EQ(modals_.shown.size(), 2u);
+  EXPECT_EQ(w().deviceList->GetItemText(0, 1), "192.168.0.77");
+  EXPECT_TRUE(w().ipAddress->IsBlank());
+}
+
+TEST_F(QtWindowTest, ApplyAsksForTheAdministratorPasswordWhenTheDefaultIsRefused) {
+  ClickRow(w().deviceList, 1);  // password "tessavue", on DHCP
+  modals_.logins.push_back(ModalDriver::Type("", "tessavue"));
+  QTest::mouseClick(w().applyButton, Qt::LeftButton);
+  ASSERT_EQ(modals_.shown.size(), 2u);
+  EXPECT_EQ(modals_.shown[0].kind, "login");
+  EXPECT_EQ(modals_.shown[0].caption, "Login");
+  EXPECT_FALSE(modals_.shown[0].userNameEnabled);
+  EXPECT_EQ(modals_.shown[0].userName, "qewro");
+  EXPECT_EQ(modals_.shown[1].text, "Set to dhcp client done!");
+  EXPECT_EQ(modals_.shown[1].caption, "Confirm");
+  EXPECT_EQ(modals_.shown[1].icon, QMessageBox::Information);
+
+  // Cancelling the dialog leaves the default, which is refused again.
+  ClickRow(w().deviceList, 1);
+  modals_.logins.push_back(ModalDriver::Cancel());
+  QTest::mouseClick(w().applyButton, Qt::LeftButton);
+  ASSERT_EQ(modals_.shown.size(), 4u);
+  EXPECT_EQ(modals_.shown[3].text, "Wrong administrator password input!");
+  EXPECT_EQ(modals_.shown[3].icon, QMessageBox::Critical);
+}
+
+TEST_F(QtWindowTest, ConnectAndDisconnectMapAShareOnTheChosenLetter) {
+  ClickRow(w().deviceList, 0);
+  ClickRow(w().shareList, 1);  // backup
+  w().driveCombo->setCurrentIndex(w().driveCombo->findText("F:"));
+  QTest::mouseClick(w().connectButton, Qt::LeftButton);
+  ASSERT_EQ(modals_.shown.size(), 1u);
+  EXPECT_EQ(modals_.shown[0].text, "Mount Disk OK!");
+  EXPECT_EQ(world_.connections.Connection('F'), "\\\\Tessavue-Office\\backup");
+  EXPECT_EQ(w().shareList->GetItemText(1, 1), "F:");
+  EXPECT_NE(w().driveCombo->findText("F: \\\\Tessavue-Office\\backup"), -1);
+  EXPECT_EQ(w().driveCombo->currentText(), "D:");
+
+  // A share that takes one account only: the first try with no credentials
+  // fails, then the "Login" dialog asks for them (user name editable).
+  ClickRow(w().deviceList, 1);
+  ClickRow(w().shareList, 0);  // music
+  modals_.logins.push_back(ModalDriver::Type(kDemoShareUser, kDemoSharePassword));
+  QTest::mouseClick(w().connectButton, Qt::LeftButton);
+  ASSERT_EQ(modals_.shown.size(), 3u);
+  EXPECT_EQ(modals_.shown[1].kind, "login");
+  EXPECT_TRUE(modals_.shown[1].userNameEnabled);
+  EXPECT_EQ(modals_.shown[2].text, "Mount Disk OK!");
+  EXPECT_EQ(world_.connections.Connection('D'), "\\\\Tessavue-Media\\music");
+  EXPECT_EQ(w().shareList->GetItemText(0, 1), "D:");
+
+  // Disconnect the selected share's letter.
+  ClickRow(w().shareList, 0);
+  QTest::mouseClick(w().disconnectButton, Qt::LeftButton);
+  ASSERT_EQ(modals_.shown.size(), 4u);
+  EXPECT_EQ(modals_.shown[3].text, "Umount Disk OK!");
+  EXPECT_FALSE(world_.connections.Connection('D').has_value());
+  EXPECT_EQ(w().shareList->GetItemText(0, 1), "");
+
+  // No share selected: a warning, nothing mapped.
+  w().shareList->clearSelection();
+  QTest::mouseClick(w().connectButton, Qt::LeftButton);
+  ASSERT_EQ(modals_.shown.size(), 5u);
+  EXPECT_EQ(modals_.shown[4].text, "You should select a samba server disk to mount!");
+}
+
+TEST_F(QtWindowTest, MappingsMadeOutsideShowWhenTheWindowIsActivated) {
+  ClickRow(w().deviceList, 0);
+  world_.connections.MapOutside('G', "\\\\tessavue-office\\SCANS");
+  EXPECT_EQ(w().shareList->GetItemText(2, 1), "");
+  QEvent activate(QEvent::WindowActivate);
+  QApplication::sendEvent(&w(), &activate);
+  EXPECT_EQ(w().shareList->GetItemText(2, 1), "G:");
+  EXPECT_NE(w().driveCombo->findText("G: \\\\tessavue-office\\SCANS"), -1);
+}
+
+TEST_F(QtWindowTest, AboutBoxFromTheButtonAndTheWindowMenu) {
+  QTest::mouseClick(w().aboutButton, Qt::LeftButton);
+  w().SystemCommand(kIdmAboutBox);
+  w().SystemCommand(0xF060 & 0xFFF0);  // any other command: nothing of ours
+  ASSERT_EQ(modals_.shown.size(), 2u);
+  for (const Shown& s : modals_.shown) {
+    EXPECT_EQ(s.kind, "about");
+    EXPECT_EQ(s.caption, "Quillon Tessavue");
+    EXPECT_NE(s.text.find("Network Dorvel"), std::string::npos);
+  }
+}
+
+TEST_F(QtWindowTest, ExitAndEscapeEndTheWindowAndCloseTheTransportOnce) {
+  QTest::mouseClick(w().exitButton, Qt::LeftButton);
+  EXPECT_FALSE(w().isVisible());
+  EXPECT_FALSE(app_.protocol.TransportStarted());
+  EXPECT_FALSE(world_.network.IsOpen());
+
+  QtMainWindow second(app_);
+  second.InitDialog();
+  second.show();
+  QTest::keyClick(&second, Qt::Key_Escape);
+  EXPECT_FALSE(second.isVisible());
+}
+
+TEST(QtIpAddressEditTest, BehavesLikeTheWindowsControl) {
+  QtIpAddressEdit edit(nullptr);
+  edit.show();
+  edit.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&edit, 2000));
+  std::uint8_t f[4];
+  EXPECT_TRUE(edit.IsBlank());
+  EXPECT_EQ(edit.GetAddress(f), 0);
+
+  // Three digits move on by themselves; a number above 255 becomes 255;
+  // letters are not taken.
+  edit.field(0)->setFocus();
+  QTest::keyClicks(edit.field(0), "10");
+  QTest::keyClick(edit.field(0), Qt::Key_Period);
+  QTest::keyClicks(edit.field(1), "x999");
+  QTest::keyClicks(edit.field(2), "7");
+  EXPECT_EQ(edit.field(1)->text(), "255");
+  EXPECT_EQ(edit.field(2)->text(), "7");
+  EXPECT_FALSE(edit.IsBlank());
+  EXPECT_EQ(edit.GetAddress(f), 3);
+  EXPECT_EQ(f[0], 10);
+  EXPECT_EQ(f[1], 255);
+  EXPECT_EQ(f[3], 0);  // blank reads as 0
+
+  // Backspace at the start of a field goes back into the one before.
+  edit.field(3)->setFocus();
+  QTest::keyClick(edit.field(3), Qt::Key_Backspace);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
+  EXPECT_EQ(edit.field(2)->text(), "");
+
+  const std::uint8_t set[4] = {192, 168, 0, 1};
+  edit.SetAddress(set);
+  EXPECT_EQ(edit.GetAddress(f), 4);
+  EXPECT_EQ(f[3], 1);
+  edit.ClearAddress();
+  EXPECT_TRUE(edit.IsBlank());
+}
+
+TEST(QtComboBoxTest, SortedDropDownListHasNoSelectionUntilOneIsSet) {
+  QtComboBox combo(true, nullptr);
+  EXPECT_EQ(combo.AddString("F: \\\\srv\\b"), 0);
+  EXPECT_EQ(combo.AddString("d:"), 0);
+  EXPECT_EQ(combo.AddString("E:"), 1);
+  EXPECT_EQ(combo.GetCurSel(), -1);
+  EXPECT_EQ(combo.GetLBText(2), "F: \\\\srv\\b");
+  combo.SetCurSel(1);
+  EXPECT_EQ(combo.GetLBText(combo.GetCurSel()), "E:");
+  combo.SetCurSel(7);
+  EXPECT_EQ(combo.GetCurSel(), -1);
+  EXPECT_EQ(combo.GetLBText(9), "");
+}
+
+TEST(QtLoginWindowTest, SixteenCharactersHiddenPasswordAndCancelKeepsCredentials) {
+  VirtualClock clock;
+  MemoryNetwork network(clock);
+  DeviceProtocol protocol(network, clock);
+  MemorySystem system;
+  system.SetVersion(1, 4, 10, 2222);  // Windows 98 SE: the user's own name
+  system.userName = "maria";
+  CopyText(protocol.LoginUserName, sizeof protocol.LoginUserName, "before");
+  {
+    LoginDialog logic(protocol, 0, system);
+    QtLoginWindow login(logic, nullptr);
+    EXPECT_EQ(login.windowTitle(), "Login");
+    EXPECT_EQ(login.userNameEdit->text(), "maria");
+    EXPECT_FALSE(login.userNameEdit->isEnabled());
+    EXPECT_EQ(login.passwordEdit->echoMode(), QLineEdit::Password);
+    QTest::keyClicks(login.passwordEdit, "abcdefghijklmnopqrst");
+    EXPECT_EQ(login.passwordEdit->text(), "abcdefghijklmnop");
+    QTest::keyClick(&login, Qt::Key_Escape);
+    EXPECT_EQ(login.result(), kIdCancel);
+  }
+  EXPECT_STREQ(protocol.LoginUserName, "before");
+  {
+    system.SetVersion(2, 5, 1, 2600);  // XP: an empty, editable user name
+    LoginDialog logic(protocol, 0, system);
+    QtLoginWindow login(logic, nullptr);
+    login.show();
+    EXPECT_TRUE(login.userNameEdit->isEnabled());
+    QTest::keyClicks(login.userNameEdit, "ABCDEFGHIJKLMNOP");
+    QTest::keyClicks(login.passwordEdit, "pw");
+    QTest::keyClick(login.passwordEdit, Qt::Key_Return);  // the default button
+    EXPECT_EQ(login.result(), kIdOk);
+  }
+  EXPECT_STREQ(protocol.LoginUserName, "ABCDEFGHIJKLMNOP");
+  EXPECT_STREQ(protocol.LoginPassword, "pw");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
