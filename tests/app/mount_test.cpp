@@ -103,20 +103,6 @@ TEST_F(MountTest, NonNtAsksForCredentialsOnlyAfterAFailure) {
   EXPECT_EQ(host.loginRuns.size(), 2u);
 }
 
-TEST_F(MountTest, CredentialsLeftByApplyAreTriedFirst) {
-  connections.AddShare("Tessavue-Office", "scans", "qewro", "qewro");
-  Open();
-  ClickDevice(kOffice);
-  dhcpCombo.SelectText("Enabled");
-  dialog.OnApply();  // leaves qewro / qewro as the login
-  ClickDevice(kOffice);
-  shareList.ClickRow(2);
-  driveCombo.SelectText("G:");
-  dialog.OnConnect();
-  EXPECT_EQ(LastMessage(), mountOk);
-  EXPECT_TRUE(host.loginRuns.empty());
-}
-
 TEST_F(MountTest, NtFamilyAlwaysShowsTheDialogFirst) {
   system.SetVersion(2, 4, 0, 1381);  // Windows NT 4
   SelectShare(kOffice, 0);           // needs no password

@@ -70,19 +70,5 @@ TEST(WindowsVersionName, AsksTheSystemEveryTimeAndFallsBackWhenItCannot) {
   EXPECT_EQ(system.versionQueries, 2);
 }
 
-TEST(WindowsVersionName, OnlyTheNt3And4NamesCountAsNtFamily) {
-  // Connect and the "Login" dialog decide by these substrings.
-  for (const VersionCase& c : {VersionCase{2, 3, 51, 0, ""}, VersionCase{2, 4, 0, 0, ""}}) {
-    EXPECT_NE(NameOf(c).find("NT"), std::string::npos);
-  }
-  for (const VersionCase& c : {VersionCase{2, 5, 0, 0, ""}, VersionCase{2, 5, 1, 0, ""},
-                               VersionCase{1, 4, 90, 0, ""}, VersionCase{2, 6, 1, 0, ""}}) {
-    EXPECT_EQ(NameOf(c).find("NT"), std::string::npos) << NameOf(c);
-  }
-  EXPECT_NE(NameOf({1, 4, 90, 0, ""}).find("ME"), std::string::npos);
-  EXPECT_EQ(NameOf({2, 6, 1, 0, ""}).find("ME"), std::string::npos);
-  EXPECT_EQ(NameOf({2, 6, 1, 0, ""}).find("98"), std::string::npos);
-}
-
 }  // namespace
 }  // namespace tessavue
