@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# Drive letters against a real SMB server: Samba in a network namespace of
+# its own, joined by a veth pair to a second namespace in which a private
+# D-Bus session runs gvfsd (with gvfsd-fuse) and the test program.
+# Usage: smb_e2e.sh <smb_e2e_test binary>. Needs root; exits 77 (skipped)
+# without it or without the programs.
+set -euo pipefail
+
+test_binary=${1:?usage: smb_e2e.sh <smb_e2e_test>}
+skip() { echo "SKIPPED: $*"; exit 77; }
+[ "$(id -u)" -eq 0 ] || skip "needs root (network namespaces, smbd, FUSE)"
+for p in ip smbd smbpasswd dbus-run-session gio fusermount3; do
+  command -v "$p" >/dev/null || skip "$p is not installed"
+done
+gvfsd=/usr/libexec/gvfsd
+[ -x "$gvfsd" ] && [ -x /usr/libexec/gvfsd-fuse ] && [ -x /usr/libexec/gvfsd-smb ] ||
+  skip "gvfs-backends and gvfs-fuse are not installed"
+[ -e /dev/fuse ] || skip "no /dev/fuse"
+id nobody >/dev/null 2>&1 || skip "no user 'nobody' to own the share"
+
+tag=tv$$
+srv=${tag}s
+cli=${tag}c
+tmp=$(mktemp -d /tmp/tessavue-smb-XXXXXX)
+chmod 755 "$tmp"
+smbd_pid=""
+
+cleanup() {
+  set +e
+  # smbd leads a process group of its own with its helpers.
+  [ -n "$smbd_pid" ] && { kill -TERM -- "-$smbd_pid" 2>/dev/null || kill "$smbd_pid"; } 2>/dev/null
+  [ -n "$smbd_pid" ] && wait "$smbd_pid" 2>/dev/null
+  # A gvfsd-fuse left behind by a failed run must not keep its mount.
+  mountpoint -q "$tmp/run/gvfs" 2>/dev/null && fusermount3 -uz "$tmp/run/gvfs"
+  ip netns del "$srv" 2>/dev/null
+  ip netns del "$cli" 2>/dev/null
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+ip netns add "$srv"
+ip netns add "$cli"
+ip link add "${tag}a" type veth peer name "${tag}b"
+ip link set "${tag}a" netns "$srv"
+ip link set "${tag}b" netns "$cli"
+ip -n "$srv" addr add 10.213.57.1/24 dev "${tag}a"
+ip -n "$cli" addr add 10.213.57.2/24 dev "${tag}b"
+for ns in "$srv" "$cli"; do ip -n "$ns" link set lo up; done
+ip -n "$srv" link set "${tag}a" up
+ip -n "$cli" link set "${tag}b" up
+
+mkdir -p "$tmp"/samba/{lock,state,cache,pid,private,ncalrpc,log} "$tmp/share" "$tmp/home" "$tmp/run"
+chmod 700 "$tmp/run"
+echo "hello from the enclosure" >"$tmp/share/hello.txt"
+chown -R nobody "$tmp/share"
+cat >"$tmp/smb.conf" <<EOF
+[global]
+  workgroup = WORKGROUP
+  server role = standalone server
+  interfaces = 10.213.57.1/24
+  bind interfaces only = yes
+  smb ports = 445
+  disable netbios = yes
+  load printers = no
+  printing = bsd
+  printcap name = /dev/null
+  disable spoolss = yes
+  map to guest = never
+  lock directory = $tmp/samba/lock
+  state directory = $tmp/samba/state
+  cache directory = $tmp/samba/cache
+  pid directory = $tmp/samba/pid
+  private dir = $tmp/samba/private
+  ncalrpc dir = $tmp/samba/ncalrpc
+  log file = $tmp/samba/log/log.%m
+  passdb backend = tdbsam:$tmp/samba/private/passdb.tdb
+[public]
+  path = $tmp/share
+  read only = no
+  valid users = nobody
+EOF
+password=Enclosure-7
+printf '%s\n%s\n' "$password" "$password" | smbpasswd -c "$tmp/smb.conf" -s -a nobody >/dev/null
+
+ip netns exec "$srv" smbd -F -s "$tmp/smb.conf" </dev/null >/dev/null 2>&1 &
+smbd_pid=$!
+for _ in $(seq 100); do
+  ip netns exec "$srv" ss -ltn 2>/dev/null | grep -q '10.213.57.1:445' && break
+  sleep 0.1
+done
+ip netns exec "$srv" ss -ltn | grep -q '10.213.57.1:445' || { echo "smbd did not start"; exit 1; }
+
+# The client side: its own session bus, runtime folder and home.
+cat >"$tmp/client.sh" <<'EOF'
+set -u
+"$GVFSD" >/dev/null 2>&1 &
+gvfsd_pid=$!
+for _ in $(seq 100); do
+  mountpoint -q "$XDG_RUNTIME_DIR/gvfs" && break
+  sleep 0.1
+done
+if ! mountpoint -q "$XDG_RUNTIME_DIR/gvfs"; then
+  echo "gvfsd-fuse did not mount $XDG_RUNTIME_DIR/gvfs"
+  kill "$gvfsd_pid"
+  exit 1
+fi
+"$TEST_BINARY"
+status=$?
+gio mount -u smb://10.213.57.1/public >/dev/null 2>&1
+kill "$gvfsd_pid" 2>/dev/null
+wait "$gvfsd_pid" 2>/dev/null
+fusermount3 -uz "$XDG_RUNTIME_DIR/gvfs" 2>/dev/null
+exit $status
+EOF
+set +e
+ip netns exec "$cli" env -u DBUS_SESSION_BUS_ADDRESS \
+  HOME="$tmp/home" XDG_RUNTIME_DIR="$tmp/run" GVFSD="$gvfsd" TEST_BINARY="$test_binary" \
+  SMB_E2E_SERVER=10.213.57.1 SMB_E2E_SHARE_DIR="$tmp/share" SMB_E2E_USER=nobody \
+  SMB_E2E_PASSWORD="$password" GIO_USE_VOLUME_MONITOR=unix \
+  timeout 150 dbus-run-session -- bash "$tmp/client.sh" 2>&1 |
+  grep -v -e '^dbus-daemon\[' -e 'VolumeMonitor' -e '^$'
+exit "${PIPESTATUS[0]}"
