@@ -30,11 +30,13 @@ QLabel* Static(const QString& text, const DialogUnits& du, int x, int y, int w, 
   auto* label = new QLabel(text, parent);
   label->setTextFormat(Qt::PlainText);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  // Static text of a Windows dialog is not clipped to its rectangle's height
-  // by a few pixels of font difference: let it have the line it needs.
+  // The font here is not quite Windows' Arial: a caption gets the width and
+  // the line it needs rather than being cut off by a few pixels.
   QRect r = du.Rect(x, y, w, h);
   r.setHeight(std::max(r.height(), label->fontMetrics().height()));
+  r.setWidth(std::max(r.width(), label->fontMetrics().horizontalAdvance(text) + 2));
   label->setGeometry(r);
+  label->raise();
   return label;
 }
 
@@ -43,6 +45,16 @@ QGroupBox* Group(const QString& title, const DialogUnits& du, int x, int y, int 
   auto* group = new QGroupBox(title, parent);
   group->setGeometry(du.Rect(x, y, w, h));
   group->setFocusPolicy(Qt::NoFocus);
+  // As a Windows group box: an etched frame whose top line runs through the
+  // caption, the caption on the dialog's face.
+  const QColor face = FromColorRef(gDialogBackground);
+  group->setStyleSheet(
+      QStringLiteral("QGroupBox { border: 1px solid rgba(255, 255, 255, 150); border-radius: 0px;"
+                     " margin-top: %1px; }"
+                     "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+                     " left: 6px; padding: 0px 2px; background-color: %2; color: %3; }")
+          .arg(group->fontMetrics().height() / 2)
+          .arg(face.name(), FromColorRef(gDialogText).name()));
   return group;
 }
 
