@@ -9,83 +9,17 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QTest>
-#include <QTimer>
-#include <deque>
-#include <functional>
 
 #include "app/login_dialog.h"
 #include "app/utility_app.h"
 #include "platform/memory/memory_system.h"
 #include "platform/qt/demo_world.h"
 #include "platform/qt/qt_dialogs.h"
+#include "tests/qt/modal_driver.h"
 
 using namespace tessavue;
 
 namespace {
-
-// Answers the modal dialogs the window opens, as a user would, and notes
-// what they showed.
-struct Shown {
-  std::string kind;  // "message", "login", "about"
-  std::string caption;
-  std::string text;
-  QMessageBox::Icon icon = QMessageBox::NoIcon;
-  bool userNameEnabled = false;
-  std::string userName;
-};
-
-class ModalDriver {
- public:
-  ModalDriver() {
-    timer_.setInterval(5);
-    QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
-    timer_.start();
-  }
-  // What to do with the next "Login" dialog.
-  std::deque<std::function<void(QtLoginWindow&)>> logins;
-  std::vector<Shown> shown;
-
-  static std::function<void(QtLoginWindow&)> Type(const QString& user, const QString& password) {
-    return [user, password](QtLoginWindow& w) {
-      if (w.userNameEdit->isEnabled()) {
-        w.userNameEdit->clear();
-        QTest::keyClicks(w.userNameEdit, user);
-      }
-      QTest::keyClicks(w.passwordEdit, password);
-      QTest::mouseClick(w.okButton, Qt::LeftButton);
-    };
-  }
-  static std::function<void(QtLoginWindow&)> Cancel() {
-    return [](QtLoginWindow& w) { QTest::mouseClick(w.cancelButton, Qt::LeftButton); };
-  }
-
- private:
-  void Poll() {
-    QWidget* w = QApplication::activeModalWidget();
-    // Each dialog is answered once (a new one may lie at the old address).
-    if (!w || !w->isVisible() || w->property("answered").toBool()) return;
-    w->setProperty("answered", true);
-    if (auto* box = qobject_cast<QMessageBox*>(w)) {
-      shown.push_back({"message", box->windowTitle().toStdString(), box->text().toStdString(),
-                       box->icon(), false, {}});
-      box->button(QMessageBox::Ok)->click();
-    } else if (auto* login = dynamic_cast<QtLoginWindow*>(w)) {
-      shown.push_back({"login", login->windowTitle().toStdString(), {}, QMessageBox::NoIcon,
-                       login->userNameEdit->isEnabled(),
-                       login->userNameEdit->text().toStdString()});
-      auto action = logins.empty() ? Cancel() : logins.front();
-      if (!logins.empty()) logins.pop_front();
-      action(*login);
-    } else if (auto* about = dynamic_cast<QtAboutBox*>(w)) {
-      std::string texts;
-      for (auto* label : about->findChildren<QLabel*>()) texts += label->text().toStdString();
-      shown.push_back({"about", about->windowTitle().toStdString(), texts, QMessageBox::NoIcon,
-                       false, {}});
-      QTest::mouseClick(about->findChild<QPushButton*>("okButton"), Qt::LeftButton);
-    }
-  }
-  QTimer timer_;
-};
 
 class QtWindowTest : public ::testing::Test {
  protected:

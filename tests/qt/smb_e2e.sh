@@ -2,11 +2,15 @@
 # Drive letters against a real SMB server: Samba in a network namespace of
 # its own, joined by a veth pair to a second namespace in which a private
 # D-Bus session runs gvfsd (with gvfsd-fuse) and the test program.
-# Usage: smb_e2e.sh <smb_e2e_test binary>. Needs root; exits 77 (skipped)
-# without it or without the programs.
+# With a tessavue-device program, the enclosure itself is played too, so the
+# whole window can find it and map its share by name ("Enclosure", resolved
+# through the client namespace's own hosts file).
+# Usage: smb_e2e.sh <smb_e2e_test binary> [tessavue-device]. Needs root;
+# exits 77 (skipped) without it or without the programs.
 set -euo pipefail
 
-test_binary=${1:?usage: smb_e2e.sh <smb_e2e_test>}
+test_binary=${1:?usage: smb_e2e.sh <smb_e2e_test binary> [tessavue-device]}
+device_binary=${2:-}
 skip() { echo "SKIPPED: $*"; exit 77; }
 [ "$(id -u)" -eq 0 ] || skip "needs root (network namespaces, smbd, FUSE)"
 for p in ip smbd smbpasswd dbus-run-session gio fusermount3; do
@@ -24,9 +28,13 @@ cli=${tag}c
 tmp=$(mktemp -d /tmp/tessavue-smb-XXXXXX)
 chmod 755 "$tmp"
 smbd_pid=""
+device_pid=""
 
 cleanup() {
   set +e
+  [ -n "$device_pid" ] && kill "$device_pid" 2>/dev/null && wait "$device_pid" 2>/dev/null
+  rm -rf "/etc/netns/$cli"
+  rmdir /etc/netns 2>/dev/null
   # smbd leads a process group of its own with its helpers.
   [ -n "$smbd_pid" ] && { kill -TERM -- "-$smbd_pid" 2>/dev/null || kill "$smbd_pid"; } 2>/dev/null
   [ -n "$smbd_pid" ] && wait "$smbd_pid" 2>/dev/null
@@ -48,6 +56,12 @@ ip -n "$cli" addr add 10.213.57.2/24 dev "${tag}b"
 for ns in "$srv" "$cli"; do ip -n "$ns" link set lo up; done
 ip -n "$srv" link set "${tag}a" up
 ip -n "$cli" link set "${tag}b" up
+ip -n "$srv" route add 224.0.0.0/4 dev "${tag}a"
+ip -n "$cli" route add 224.0.0.0/4 dev "${tag}b"
+# The client namespace's own hosts file (ip netns exec puts it over
+# /etc/hosts for the programs it starts).
+mkdir -p "/etc/netns/$cli"
+printf '127.0.0.1 localhost\n10.213.57.1 Enclosure\n' >"/etc/netns/$cli/hosts"
 
 mkdir -p "$tmp"/samba/{lock,state,cache,pid,private,ncalrpc,log} "$tmp/share" "$tmp/home" "$tmp/run"
 chmod 700 "$tmp/run"
@@ -90,6 +104,16 @@ for _ in $(seq 100); do
 done
 ip netns exec "$srv" ss -ltn | grep -q '10.213.57.1:445' || { echo "smbd did not start"; exit 1; }
 
+device_name=""
+if [ -n "$device_binary" ]; then
+  ip netns exec "$srv" "$device_binary" --device 'ip=10.213.57.1,name=Enclosure,shares=public' \
+    >"$tmp/device.log" 2>&1 &
+  device_pid=$!
+  for _ in $(seq 50); do grep -q ready "$tmp/device.log" && break; sleep 0.1; done
+  grep -q ready "$tmp/device.log" || { echo "tessavue-device did not start"; cat "$tmp/device.log"; exit 1; }
+  device_name=Enclosure
+fi
+
 # The client side: its own session bus, runtime folder and home.
 cat >"$tmp/client.sh" <<'EOF'
 set -u
@@ -106,7 +130,7 @@ if ! mountpoint -q "$XDG_RUNTIME_DIR/gvfs"; then
 fi
 "$TEST_BINARY"
 status=$?
-gio mount -u smb://10.213.57.1/public >/dev/null 2>&1
+for share in smb://10.213.57.1/public smb://enclosure/public; do gio mount -u "$share" >/dev/null 2>&1; done
 kill "$gvfsd_pid" 2>/dev/null
 wait "$gvfsd_pid" 2>/dev/null
 fusermount3 -uz "$XDG_RUNTIME_DIR/gvfs" 2>/dev/null
@@ -115,7 +139,8 @@ EOF
 set +e
 ip netns exec "$cli" env -u DBUS_SESSION_BUS_ADDRESS \
   HOME="$tmp/home" XDG_RUNTIME_DIR="$tmp/run" GVFSD="$gvfsd" TEST_BINARY="$test_binary" \
-  SMB_E2E_SERVER=10.213.57.1 SMB_E2E_SHARE_DIR="$tmp/share" SMB_E2E_USER=nobody \
+  SMB_E2E_SERVER=10.213.57.1 SMB_E2E_CLIENT=10.213.57.2 SMB_E2E_DEVICE_NAME="$device_name" \
+  SMB_E2E_SHARE_DIR="$tmp/share" SMB_E2E_USER=nobody \
   SMB_E2E_PASSWORD="$password" GIO_USE_VOLUME_MONITOR=unix \
   timeout 150 dbus-run-session -- bash "$tmp/client.sh" 2>&1 |
   grep -v -e '^dbus-daemon\[' -e 'VolumeMonitor' -e '^$'

@@ -1,8 +1,12 @@
-// Drive letters against a real Samba server through GVfs. Run by
-// smb_e2e.sh, which makes the server, the namespaces and the session bus and
-// passes them in SMB_E2E_*; skipped when run on its own.
+// Drive letters against a real Samba server through GVfs, first through
+// GvfsConnections alone, then through the whole window: real UDP to a
+// tessavue-device that plays the enclosure, real SMB to its share. Run by
+// smb_e2e.sh, which makes the server, the device, the namespaces and the
+// session bus and passes them in SMB_E2E_*; skipped when run on its own.
 #include <gtest/gtest.h>
 #include <unistd.h>
+
+#include <QApplication>
 
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +15,12 @@
 
 #include "drives/drive_table.h"
 #include "platform/gvfs/gvfs_connections.h"
+#include "platform/memory/memory_system.h"
+#include "platform/posix/posix_clock.h"
+#include "platform/posix/posix_network.h"
+#include "platform/qt/qt_dialogs.h"
+#include "protocol/protocol.h"
+#include "tests/qt/modal_driver.h"
 
 namespace fs = std::filesystem;
 using namespace tessavue;
@@ -91,4 +101,79 @@ TEST_F(SmbDriveTest, ConnectWithWrongThenRightPasswordListAndDisconnect) {
   EXPECT_FALSE(stillMounted);
 }
 
+// The window's flow on Linux: the enclosure is found by a real search, its
+// share listed by a real query, and "Connect" mounts it through GVfs after
+// the "Login" dialog, as the Windows program does after a refused first try.
+TEST_F(SmbDriveTest, TheWindowFindsTheEnclosureAndMapsItsShareOnALetter) {
+  const std::string deviceName = Env("SMB_E2E_DEVICE_NAME");
+  if (deviceName.empty()) GTEST_SKIP() << "no tessavue-device playing the enclosure";
+  Ipv4Address local;
+  ASSERT_TRUE(ParseDotted(Env("SMB_E2E_CLIENT").c_str(), local.octet));
+  PosixNetwork network;
+  network.SetLocalAddress(local);
+  PosixClock clock;
+  GvfsConnections connections(options_);
+  RecordingShell shell;
+  MemorySystem system;
+  system.SetVersion(0, 6, 1, 0);  // as on Linux: no Windows version
+  UtilityApp app(network, clock, connections, shell, system);
+  ASSERT_TRUE(app.protocol.InitTransport());
+  SetDialogColors(kDialogBackground, kDialogText);
+  ModalDriver modals;
+  QtMainWindow window(app);
+  window.InitDialog();
+  window.show();
+
+  ASSERT_EQ(window.deviceList->GetItemCount(), 1);
+  EXPECT_EQ(window.deviceList->GetItemText(0, 0), deviceName);
+  EXPECT_EQ(window.deviceList->GetItemText(0, 1), server_);
+  auto click = [](QtListView* list, int row) {
+    QRect r = list->visualItemRect(list->topLevelItem(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+  };
+  click(window.deviceList, 0);
+  ASSERT_EQ(window.shareList->GetItemCount(), 1);
+  EXPECT_EQ(window.shareList->GetItemText(0, 0), "public");
+  EXPECT_TRUE(window.connectButton->isEnabled());
+  EXPECT_EQ(window.driveCombo->currentText(), "D:");
+
+  click(window.shareList, 0);
+  modals.logins.push_back(ModalDriver::Type(QString::fromStdString(Env("SMB_E2E_USER")),
+                                            QString::fromStdString(Env("SMB_E2E_PASSWORD"))));
+  QTest::mouseClick(window.connectButton, Qt::LeftButton);
+  ASSERT_EQ(modals.shown.size(), 2u);
+  EXPECT_EQ(modals.shown[0].kind, "login");
+  EXPECT_EQ(modals.shown[1].text, "Mount Disk OK!");
+  EXPECT_EQ(window.shareList->GetItemText(0, 1), "D:");
+  // GVfs may write the server name in lower case; letters match either way.
+  EXPECT_NE(window.driveCombo->findText(QString::fromStdString("D: \\\\" + deviceName + "\\public"),
+                                        Qt::MatchFixedString),
+            -1);
+  EXPECT_EQ(ReadFile(Drives() / "D" / "hello.txt"), "hello from the enclosure\n");
+
+  // With a file open on D: the letter stays, with the Windows message.
+  {
+    std::ifstream open(Drives() / "D" / "hello.txt");
+    click(window.shareList, 0);
+    QTest::mouseClick(window.disconnectButton, Qt::LeftButton);
+    ASSERT_EQ(modals.shown.size(), 3u);
+    EXPECT_EQ(modals.shown[2].text.rfind("Umount Disk Fail!\n", 0), 0u);
+    EXPECT_TRUE(fs::is_symlink(Drives() / "D"));
+  }
+  click(window.shareList, 0);
+  QTest::mouseClick(window.disconnectButton, Qt::LeftButton);
+  ASSERT_EQ(modals.shown.size(), 4u);
+  EXPECT_EQ(modals.shown[3].text, "Umount Disk OK!");
+  EXPECT_EQ(window.shareList->GetItemText(0, 1), "");
+  EXPECT_FALSE(fs::exists(fs::symlink_status(Drives() / "D")));
+  QTest::mouseClick(window.exitButton, Qt::LeftButton);
+}
+
 }  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
