@@ -22,16 +22,10 @@ failed() { echo "FAILED: $*"; status=1; }
 # --- the programs we ship ---
 step "32-bit Windows programs (preset mingw)"
 cmake --preset mingw >/dev/null || exit 1
-targets=tessavue
-if ninja -C build/mingw -t targets all 2>/dev/null | grep -q '^cli/tessavue-cli.exe:'; then
-  targets="$targets tessavue-cli"
-else
-  failed "the build defines no Windows tessavue-cli"
-fi
-cmake --build --preset mingw -j "$jobs" --target $targets || exit 1
+cmake --build --preset mingw -j "$jobs" --target tessavue tessavue-cli || exit 1
 artifacts=$root/build/mingw/artifacts
 mkdir -p "$artifacts"
-for exe in build/mingw/platform/win32/tessavue.exe build/mingw/cli/tessavue-cli.exe; do
+for exe in build/mingw/platform/win32/tessavue.exe build/mingw/platform/win32/tessavue-cli.exe; do
   [ -f "$exe" ] || { failed "$exe was not built"; continue; }
   cp "$exe" "$artifacts/"
   file "$exe" | grep -q "PE32 executable.*Intel 80386" || failed "$exe is not a 32-bit (i686) program"
@@ -107,7 +101,7 @@ step "end-to-end: tessavue.exe and tessavue-device in network namespaces"
 device_bin=$root/build/dev/device/tessavue-device
 if [ -x "$device_bin" ]; then
   tests/win32/e2e_device_list.sh "$out/platform/win32/tessavue.exe" \
-    "$out/tests/win32/tessavue-probe.exe" "$device_bin" "$wine"
+    "$out/tests/win32/tessavue-probe.exe" "$device_bin" "$wine" "$out/platform/win32/tessavue-cli.exe"
   rc=$?
   [ $rc -eq 0 ] || [ $rc -eq 77 ] || status=1
 else

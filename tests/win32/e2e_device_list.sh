@@ -4,7 +4,8 @@
 # pair (10.214.0.0/16, never leaves the namespaces). The device list of the
 # running window (control 1000) is read from outside the process by
 # tessavue-probe.exe.
-# Usage: e2e_device_list.sh TESSAVUE_EXE PROBE_EXE DEVICE_BIN WINE
+# With TESSAVUE_CLI_EXE, tessavue-cli.exe's scan runs there first.
+# Usage: e2e_device_list.sh TESSAVUE_EXE PROBE_EXE DEVICE_BIN WINE [TESSAVUE_CLI_EXE]
 # Needs DISPLAY and WINEPREFIX set. Exit 77 (skipped) when namespaces cannot
 # be made here.
 set -u
@@ -12,6 +13,7 @@ exe=$1
 probe=$2
 device_bin=$3
 wine=$4
+cli_exe=${5:-}
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "SKIP: needs root to create network namespaces (CI runs as root)"
@@ -82,13 +84,21 @@ fi
 # run (the server included) starts inside the workstation's namespace.
 "$wineserver_bin" -k 2>/dev/null
 sleep 1
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+if [ -n "$cli_exe" ]; then
+  timeout 60 ip netns exec "$ns_ws" "$wine" "$cli_exe" --local-ip 10.214.0.1 scan \
+    >"$workdir/scan" 2>&1 </dev/null
+  scan_rc=$?
+  echo "tessavue-cli.exe scan (exit $scan_rc):"; tr -d '\r' <"$workdir/scan"
+  [ $scan_rc -eq 0 ] && grep -q "Quillon-E2E.*10.214.0.2" "$workdir/scan" &&
+    grep -q "Second-Box.*10.214.0.3" "$workdir/scan" || fail "tessavue-cli.exe scan did not list both devices"
+fi
 ip netns exec "$ns_ws" timeout 120 "$wine" "$exe" >"$workdir/tessavue.log" 2>&1 &
 timeout 60 ip netns exec "$ns_ws" "$wine" "$probe" rows 45 >"$workdir/rows" 2>"$workdir/probe.err"
 rc=$?
 tr -d '\r' <"$workdir/rows" >"$workdir/rows.txt"
 
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 [ $rc -eq 0 ] || fail "no rows read from the running window (probe exit $rc): $(cat "$workdir/probe.err")"
 expected=$(printf 'Quillon-E2E\t10.214.0.2\t255.255.255.0\t10.214.0.1\nSecond-Box\t10.214.0.3\t255.255.255.0\t10.214.0.1')
 if [ $rc -eq 0 ]; then
