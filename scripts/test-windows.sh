@@ -37,6 +37,10 @@ for exe in build/mingw/platform/win32/tessavue.exe build/mingw/platform/win32/te
       *) failed "$exe imports $dll, which Windows does not bring" ;;
     esac
   done
+  # Nothing that Windows XP lacks (the usual late arrivals in MinGW programs).
+  late=$(i686-w64-mingw32-objdump -p "$exe" | awk 'NF >= 3 && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ {print $3}' |
+    grep -E '^(GetTickCount64|InitOnce|(Initialize|Acquire|Release|TryAcquire)SRWLock|.*ConditionVariable|Fls(Alloc|Free|GetValue|SetValue)|GetFinalPathNameByHandle|CreateSymbolicLink|inet_pton|inet_ntop|InetPton|InetNtop|WSAPoll|(GetLocaleInfo|LCMapString|CompareString|GetUserDefaultLocaleName)Ex$|GetErrorMode|QueryFullProcessImageName)')
+  [ -z "$late" ] || failed "$exe needs functions Windows XP lacks: $(echo $late)"
   echo "$exe: $(echo $dlls)"
 done
 
