@@ -8,14 +8,14 @@
 namespace tessavue {
 
 const char* const kDeviceProgramHelp =
-    "Usage: tessavue-device [OPTIONS] (--device SPEC | --generate SPEC)...\n"
+    "Usage: tessavue-device [OPTIONS] (--device SETTINGS | --generate SETTINGS)...\n"
     "\n"
     "Plays one or many storage devices on the protocol's UDP port 13579: joins the\n"
     "group 224.0.0.1, answers searches, share queries, password checks and address\n"
     "changes, and sends each reply by unicast to the address in the request's\n"
     "client identifier.\n"
     "\n"
-    "  --device SPEC        one device, SPEC is KEY=VALUE pairs separated by ',':\n"
+    "  --device SETTINGS        one device, SETTINGS is KEY=VALUE pairs separated by ',':\n"
     "                         ip=ADDR        its address (required)\n"
     "                         netmask=ADDR   default 255.255.255.0\n"
     "                         gateway=ADDR   default the subnet's .1\n"
@@ -30,7 +30,7 @@ const char* const kDeviceProgramHelp =
     "                         serial=HEX     the 6 identifying bytes, 12 hex digits\n"
     "                       Values are percent-decoded: %2C is a comma, %25 a '%',\n"
     "                       so a name may hold any byte.\n"
-    "  --generate SPEC      count=N devices with consecutive addresses from ip=ADDR;\n"
+    "  --generate SETTINGS      count=N devices with consecutive addresses from ip=ADDR;\n"
     "                       also netmask, gateway, shares, user, password, delay-ms,\n"
     "                       and name=PREFIX (names PREFIX-1, PREFIX-2, ...)\n"
     "  --interface-ip ADDR  join the group on this interface (default: any)\n"
@@ -60,16 +60,16 @@ bool ParseCount(const std::string& text, long long limit, long long& value) {
 }
 
 // "k=v,k=v" with percent-decoded values; keys must be known and not repeat.
-bool SplitSpec(const std::string& spec, std::map<std::string, std::string>& pairs,
+bool SplitSettings(const std::string& text, std::map<std::string, std::string>& pairs,
                std::string& error) {
   std::size_t start = 0;
-  while (start <= spec.size()) {
-    std::size_t end = spec.find(',', start);
-    if (end == std::string::npos) end = spec.size();
-    std::string item = spec.substr(start, end - start);
+  while (start <= text.size()) {
+    std::size_t end = text.find(',', start);
+    if (end == std::string::npos) end = text.size();
+    std::string item = text.substr(start, end - start);
     start = end + 1;
     if (item.empty()) {
-      if (end == spec.size()) break;
+      if (end == text.size()) break;
       continue;
     }
     std::size_t eq = item.find('=');
@@ -103,7 +103,7 @@ bool TakeAddress(std::map<std::string, std::string>& pairs, const char* key, Ipv
   return true;
 }
 
-// The keys both kinds of spec share, applied to `s`.
+// The keys both kinds of settings share, applied to `s`.
 bool ApplyCommon(std::map<std::string, std::string>& pairs, DeviceSettings& s,
                  std::string& error) {
   bool present = false;
@@ -160,10 +160,10 @@ std::array<std::uint8_t, 6> SerialFor(std::size_t index) {
           std::uint8_t(index)};
 }
 
-bool ParseDevice(const std::string& spec, std::size_t index, DeviceSettings& s,
+bool ParseDevice(const std::string& text, std::size_t index, DeviceSettings& s,
                  std::string& error) {
   std::map<std::string, std::string> pairs;
-  if (!SplitSpec(spec, pairs, error)) return false;
+  if (!SplitSettings(text, pairs, error)) return false;
   s = DeviceSettings{};
   s.serial = SerialFor(index);
   s.name = "Tessavue-" + std::to_string(index + 1);
@@ -191,9 +191,9 @@ bool ParseDevice(const std::string& spec, std::size_t index, DeviceSettings& s,
   return true;
 }
 
-bool ParseGenerate(const std::string& spec, DeviceProgramOptions& options, std::string& error) {
+bool ParseGenerate(const std::string& text, DeviceProgramOptions& options, std::string& error) {
   std::map<std::string, std::string> pairs;
-  if (!SplitSpec(spec, pairs, error)) return false;
+  if (!SplitSettings(text, pairs, error)) return false;
   long long count = 0;
   auto it = pairs.find("count");
   if (it == pairs.end() || !ParseCount(it->second, 65536, count) || count < 1) {
