@@ -4,35 +4,13 @@
 #include <cstring>
 #include <string>
 
+#include "protocol/wire.h"
+
 namespace tessavue {
 namespace {
 
-// Message layout (see the protocol's message tables).
-constexpr std::uint8_t kSearchRequest = 1;
-constexpr std::uint8_t kSearchReply = 2;
-constexpr std::uint8_t kQueryRequest = 3;
-constexpr std::uint8_t kQueryReply = 4;
-constexpr std::uint8_t kSetRequest = 5;
-constexpr std::uint8_t kSetReply = 6;
-constexpr std::uint8_t kSubShares = 3;
-constexpr std::uint8_t kSubPassword = 4;
-constexpr std::uint8_t kSubStatic = 1;
-constexpr std::uint8_t kSubDhcp = 2;
-
-constexpr std::size_t kClientIdAt = 1;
-constexpr std::size_t kDeviceIdAt = 11;
-constexpr std::size_t kSubcodeAt = 21;
-constexpr std::size_t kNetmaskAt = 24;
-constexpr std::size_t kGatewayAt = 40;
-constexpr std::size_t kTextField = 16;
-constexpr std::size_t kLengthAt = 56;
-constexpr std::size_t kTextAt = 60;
-constexpr std::size_t kBodyLengthAt = 24;
-constexpr std::size_t kBodyAt = 28;
-
-constexpr std::size_t kSearchLength = 11;
-constexpr std::size_t kQueryLength = 28;
-constexpr std::size_t kSetLength = 60;
+// Opcodes, subcodes and offsets are the protocol's own (protocol/wire.h).
+using namespace wire;
 
 std::uint32_t ReadLe32(const std::uint8_t* p) {
   return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
@@ -52,7 +30,7 @@ void PutText(std::vector<std::uint8_t>& out, std::size_t at, const std::string& 
 
 // A dotted address in a 16-byte text field that must be terminated inside it.
 bool ReadAddressField(const std::uint8_t* field, Ipv4Address& address) {
-  const void* end = std::memchr(field, 0, kTextField);
+  const void* end = std::memchr(field, 0, kAddressTextField);
   if (end == nullptr) return false;
   std::string text(reinterpret_cast<const char*>(field),
                    static_cast<const std::uint8_t*>(end) - field);
@@ -130,18 +108,18 @@ std::array<std::uint8_t, 10> SimulatedDevice::DeviceId() const {
 
 std::vector<std::uint8_t> SimulatedDevice::Header(std::uint8_t opcode,
                                                   const std::uint8_t* clientId) const {
-  std::vector<std::uint8_t> out(kQueryLength, 0);
+  std::vector<std::uint8_t> out(kShareQueryLength, 0);
   out[0] = opcode;
-  std::memcpy(out.data() + kClientIdAt, clientId, 10);
+  std::memcpy(out.data() + kClientIdOffset, clientId, 10);
   auto id = DeviceId();
-  std::memcpy(out.data() + kDeviceIdAt, id.data(), 10);
+  std::memcpy(out.data() + kDeviceIdOffset, id.data(), 10);
   return out;
 }
 
 RequestOutcome SimulatedDevice::Handle(const std::uint8_t* data, std::size_t length) {
   RequestOutcome outcome;
-  if (data == nullptr || length < kSearchLength) return outcome;
-  const std::uint8_t* clientId = data + kClientIdAt;
+  if (data == nullptr || length < kSearchRequestLength) return outcome;
+  const std::uint8_t* clientId = data + kClientIdOffset;
   Ipv4Address requester;
   std::memcpy(requester.octet, clientId + 6, 4);
   auto answer = [&](std::vector<std::uint8_t> datagram) {
@@ -153,22 +131,22 @@ RequestOutcome SimulatedDevice::Handle(const std::uint8_t* data, std::size_t len
     outcome.kind = RequestKind::kSearch;
     ++counters_.searches;
     std::vector<std::uint8_t> reply = Header(kSearchReply, clientId);
-    reply.resize(kTextAt + settings_.name.size(), 0);
-    reply[kSubcodeAt] = settings_.dhcp ? '1' : '0';
-    PutText(reply, kNetmaskAt, DottedText(settings_.netmask));
-    PutText(reply, kGatewayAt, DottedText(settings_.gateway));
-    WriteLe32(reply.data() + kLengthAt, std::uint32_t(settings_.name.size()));
-    PutText(reply, kTextAt, settings_.name);
+    reply.resize(kNameOffset + settings_.name.size(), 0);
+    reply[kSubcodeOffset] = settings_.dhcp ? '1' : '0';
+    PutText(reply, kNetmaskOffset, DottedText(settings_.netmask));
+    PutText(reply, kGatewayOffset, DottedText(settings_.gateway));
+    WriteLe32(reply.data() + kNameLengthOffset, std::uint32_t(settings_.name.size()));
+    PutText(reply, kNameOffset, settings_.name);
     answer(std::move(reply));
     return outcome;
   }
 
   if (opcode != kQueryRequest && opcode != kSetRequest) return outcome;
   // Requests for one device carry its identifier; others are not ours.
-  if (length < kSubcodeAt + 1) return outcome;
+  if (length < kSubcodeOffset + 1) return outcome;
   const auto id = DeviceId();
-  if (std::memcmp(data + kDeviceIdAt, id.data(), 10) != 0) return outcome;
-  const std::uint8_t subcode = data[kSubcodeAt];
+  if (std::memcmp(data + kDeviceIdOffset, id.data(), 10) != 0) return outcome;
+  const std::uint8_t subcode = data[kSubcodeOffset];
 
   auto malformed = [&]() {
     outcome.kind = RequestKind::kMalformed;
@@ -178,8 +156,8 @@ RequestOutcome SimulatedDevice::Handle(const std::uint8_t* data, std::size_t len
   };
 
   if (opcode == kQueryRequest) {
-    if (length < kQueryLength) return malformed();
-    if (subcode == kSubShares) {
+    if (length < kShareQueryLength) return malformed();
+    if (subcode == kQueryShares) {
       outcome.kind = RequestKind::kShareQuery;
       ++counters_.shareQueries;
       std::vector<std::uint8_t> reply = Header(kQueryReply, clientId);
@@ -187,15 +165,15 @@ RequestOutcome SimulatedDevice::Handle(const std::uint8_t* data, std::size_t len
       answer(std::move(reply));
       return outcome;
     }
-    if (subcode == kSubPassword) {
+    if (subcode == kQueryPassword) {
       // A body that does not hold "user 0x55 0xAA password" inside the
       // datagram is a wrong password, not a reason to read past the end.
       outcome.kind = RequestKind::kPasswordCheck;
       ++counters_.passwordChecks;
-      const std::uint64_t bodyLength = ReadLe32(data + kBodyLengthAt);
+      const std::uint64_t bodyLength = ReadLe32(data + kBodyLengthOffset);
       bool accepted = false;
-      if (kBodyAt + bodyLength <= length && bodyLength >= 2) {
-        const std::uint8_t* body = data + kBodyAt;
+      if (kBodyOffset + bodyLength <= length && bodyLength >= 2) {
+        const std::uint8_t* body = data + kBodyOffset;
         for (std::size_t i = 0; i + 1 < bodyLength; ++i) {
           if (body[i] == 0x55 && body[i + 1] == 0xAA) {
             std::string user(reinterpret_cast<const char*>(body), i);
@@ -217,26 +195,26 @@ RequestOutcome SimulatedDevice::Handle(const std::uint8_t* data, std::size_t len
   }
 
   // Set requests.
-  if (length < kSetLength) return malformed();
-  if (subcode == kSubDhcp) {
+  if (length < kDhcpSetLength) return malformed();
+  if (subcode == kSetDhcp) {
     outcome.kind = RequestKind::kSetDhcp;
     ++counters_.setDhcp;
     settings_.dhcp = true;
     if (!(settings_.dhcpAddress == Ipv4Address{})) settings_.ip = settings_.dhcpAddress;
     std::vector<std::uint8_t> reply = Header(kSetReply, clientId);
-    reply.resize(kDeviceIdAt + 10);
+    reply.resize(kDeviceIdOffset + 10);
     answer(std::move(reply));
     return outcome;
   }
-  if (subcode == kSubStatic) {
+  if (subcode == kSetStatic) {
     Ipv4Address netmask, gateway, ip;
-    const std::uint64_t ipLength = ReadLe32(data + kLengthAt);
-    if (!ReadAddressField(data + kNetmaskAt, netmask) ||
-        !ReadAddressField(data + kGatewayAt, gateway) || ipLength > 15 ||
-        kTextAt + ipLength > length) {
+    const std::uint64_t ipLength = ReadLe32(data + kNameLengthOffset);
+    if (!ReadAddressField(data + kNetmaskOffset, netmask) ||
+        !ReadAddressField(data + kGatewayOffset, gateway) || ipLength > 15 ||
+        kNameOffset + ipLength > length) {
       return malformed();
     }
-    std::string ipText(reinterpret_cast<const char*>(data + kTextAt), std::size_t(ipLength));
+    std::string ipText(reinterpret_cast<const char*>(data + kNameOffset), std::size_t(ipLength));
     if (!ParseAddress(ipText, ip)) return malformed();
     outcome.kind = RequestKind::kSetStatic;
     ++counters_.setStatic;
@@ -245,7 +223,7 @@ RequestOutcome SimulatedDevice::Handle(const std::uint8_t* data, std::size_t len
     settings_.netmask = netmask;
     settings_.gateway = gateway;
     std::vector<std::uint8_t> reply = Header(kSetReply, clientId);
-    reply.resize(kDeviceIdAt + 10);
+    reply.resize(kDeviceIdOffset + 10);
     answer(std::move(reply));
     return outcome;
   }
