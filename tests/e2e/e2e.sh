@@ -9,14 +9,8 @@ scenario=$2
 device_bin=$build/device/tessavue-device
 cli_bin=$build/cli/tessavue-cli
 
-if [ "$(id -u)" -ne 0 ]; then
-  echo "SKIP: needs root to create network namespaces (CI runs as root)"
-  exit 77
-fi
-if ! command -v ip >/dev/null; then
-  echo "SKIP: the ip command (iproute2) is not installed"
-  exit 77
-fi
+. "$(dirname "$0")/netns_pair.sh"
+netns_require_root
 
 tag=$$-$RANDOM
 ns_ws=tv-ws-$tag
@@ -27,35 +21,14 @@ workdir=$(mktemp -d)
 device_pid=""
 
 cleanup() {
-  if [ -n "$device_pid" ]; then
-    kill "$device_pid" 2>/dev/null
-    for _ in $(seq 50); do kill -0 "$device_pid" 2>/dev/null || break; sleep 0.1; done
-    kill -9 "$device_pid" 2>/dev/null
-  fi
-  ip netns del "$ns_ws" 2>/dev/null
-  ip netns del "$ns_dev" 2>/dev/null
+  stop_process "$device_pid"
+  netns_pair_delete "$ns_ws" "$ns_dev"
   rm -rf "$workdir"
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 
-if ! ip netns add "$ns_ws" 2>/dev/null || ! ip netns add "$ns_dev" 2>/dev/null; then
-  echo "SKIP: cannot create network namespaces here (ip netns add failed)"
-  exit 77
-fi
-set -e
-ip link add "$veth_ws" type veth peer name "$veth_dev"
-ip link set "$veth_ws" netns "$ns_ws"
-ip link set "$veth_dev" netns "$ns_dev"
-ip -n "$ns_ws" link set lo up
-ip -n "$ns_dev" link set lo up
-ip -n "$ns_ws" addr add 10.213.0.1/16 dev "$veth_ws"
-ip -n "$ns_dev" addr add 10.213.0.2/16 dev "$veth_dev"
-ip -n "$ns_ws" link set "$veth_ws" up
-ip -n "$ns_dev" link set "$veth_dev" up
-ip -n "$ns_ws" route add 224.0.0.0/4 dev "$veth_ws"
-ip -n "$ns_dev" route add 224.0.0.0/4 dev "$veth_dev"
-set +e
+netns_pair_create "$ns_ws" "$ns_dev" "$veth_ws" "$veth_dev" 10.213.0
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }

@@ -1,0 +1,54 @@
+# Sourced by the real-network tests: a workstation namespace and a device
+# namespace joined by a veth pair, with the multicast route on each side.
+# The traffic never leaves the two namespaces.
+
+# Exits 77 (skipped) unless namespaces can be made here.
+netns_require_root() {
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "SKIP: needs root to create network namespaces (CI runs as root)"
+    exit 77
+  fi
+  if ! command -v ip >/dev/null; then
+    echo "SKIP: the ip command (iproute2) is not installed"
+    exit 77
+  fi
+}
+
+# netns_pair_create NS_WS NS_DEV VETH_WS VETH_DEV NET
+# NET is the first three octets of a /16 test range ("10.213.0"): the
+# workstation gets NET.1, the device side NET.2. Exits 77 when the namespaces
+# cannot be made.
+netns_pair_create() {
+  local ns_ws=$1 ns_dev=$2 veth_ws=$3 veth_dev=$4 net=$5
+  if ! ip netns add "$ns_ws" 2>/dev/null || ! ip netns add "$ns_dev" 2>/dev/null; then
+    echo "SKIP: cannot create network namespaces here (ip netns add failed)"
+    exit 77
+  fi
+  set -e
+  ip link add "$veth_ws" type veth peer name "$veth_dev"
+  ip link set "$veth_ws" netns "$ns_ws"
+  ip link set "$veth_dev" netns "$ns_dev"
+  ip -n "$ns_ws" link set lo up
+  ip -n "$ns_dev" link set lo up
+  ip -n "$ns_ws" addr add "$net.1/16" dev "$veth_ws"
+  ip -n "$ns_dev" addr add "$net.2/16" dev "$veth_dev"
+  ip -n "$ns_ws" link set "$veth_ws" up
+  ip -n "$ns_dev" link set "$veth_dev" up
+  ip -n "$ns_ws" route add 224.0.0.0/4 dev "$veth_ws"
+  ip -n "$ns_dev" route add 224.0.0.0/4 dev "$veth_dev"
+  set +e
+}
+
+# netns_pair_delete NS_WS NS_DEV (the veth pair goes with them)
+netns_pair_delete() {
+  ip netns del "$1" 2>/dev/null
+  ip netns del "$2" 2>/dev/null
+}
+
+# Stops a background process: TERM, at most 5 s, then KILL.
+stop_process() {
+  [ -n "$1" ] || return 0
+  kill "$1" 2>/dev/null
+  for _ in $(seq 50); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+  kill -9 "$1" 2>/dev/null
+}
