@@ -14,14 +14,7 @@ step() { echo "== $*"; }
 failed() { echo "FAILED: $*"; status=1; }
 
 scratch=$(mktemp -d)
-xvfb_pid="" app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
+trap 'rm -rf "$scratch"' EXIT
 
 step "Debian package (preset package)"
 cmake --preset package >/dev/null || exit 1
@@ -121,29 +114,32 @@ else
 fi
 
 step "the installed window under Xvfb (--demo)"
-exec {displayfd}<> <(:)
-Xvfb -displayfd "$displayfd" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-display=""
-for _ in $(seq 100); do
-  read -r -t 0.1 display <&"$displayfd" && break
-done
-if [ -z "$display" ]; then
-  failed "Xvfb did not start"
-else
-  DISPLAY=:$display QT_QPA_PLATFORM=xcb "$dest/usr/bin/tessavue" --demo >"$scratch/window.log" 2>&1 &
-  app_pid=$!
-  window=$(DISPLAY=:$display timeout 30 xdotool search --sync --onlyvisible --name '^Quillon Tessavue$' | head -1)
-  if [ -n "$window" ] && DISPLAY=:$display xwininfo -id "$window" | grep -q 'Map State: IsViewable'; then
+# Starts the window on the virtual display xvfb-run made, waits (bounded) for it
+# to be mapped, checks its class against the desktop entry's, and ends it.
+window_check() {
+  local program=$1 desktop=$2 log=$3 app window wm_class rc=0
+  QT_QPA_PLATFORM=xcb "$program" --demo >"$log" 2>&1 &
+  app=$!
+  window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Quillon Tessavue$' | head -1)
+  if [ -n "$window" ] && xwininfo -id "$window" | grep -q 'Map State: IsViewable'; then
     echo "window $window is mapped"
+    # Docks match the window to the menu entry (and its icon) by this class.
+    wm_class=$(sed -n 's/^StartupWMClass=//p' "$desktop")
+    xprop -id "$window" WM_CLASS | grep -q "\"$wm_class\"" ||
+      { echo "FAILED: the window's WM_CLASS is not StartupWMClass=$wm_class"; rc=1; }
   else
-    cat "$scratch/window.log"
-    failed "the installed tessavue --demo showed no window"
+    cat "$log"
+    echo "FAILED: the installed tessavue --demo showed no window"
+    rc=1
   fi
-  kill -0 "$app_pid" 2>/dev/null || failed "tessavue ended on its own"
-  kill "$app_pid" 2>/dev/null
-  wait "$app_pid" 2>/dev/null
-  app_pid=""
-fi
+  kill -0 "$app" 2>/dev/null || { echo "FAILED: tessavue ended on its own"; rc=1; }
+  kill "$app" 2>/dev/null
+  wait "$app" 2>/dev/null
+  return $rc
+}
+# xvfb-run is a sh script, which passes on no bash functions: hand over the text.
+timeout 120 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
+  bash -c "$(declare -f window_check)"'; window_check "$@"' _ \
+  "$dest/usr/bin/tessavue" "$desktop" "$scratch/window.log" || failed "the installed window"
 
 exit $status
