@@ -5,6 +5,7 @@
 #include <optional>
 #include <ostream>
 
+#include "app/version.h"
 #include "protocol/protocol.h"
 
 namespace tessavue::cli {
@@ -48,6 +49,7 @@ const char* const kHelp =
     "  --local-ip ADDR    the workstation address to use (any command, anywhere on the\n"
     "                     line); default: the address the system uses to reach the group\n"
     "  --help             this text\n"
+    "  --version          the program's name and version\n"
     "\n"
     "Options take their value as the next argument or after '=' (--user=admin).\n"
     "The password is never shown or logged. Messages go to standard error.\n"
@@ -72,6 +74,7 @@ struct Options {
   std::optional<std::string> ip, netmask, gateway;
   std::optional<std::string> localIp;
   bool help = false;
+  bool version = false;
 };
 
 constexpr std::size_t kLoginTextMax = 16;
@@ -127,6 +130,7 @@ bool Parse(const std::vector<std::string>& args, Options& o, std::string& error)
       };
       bool ok;
       if (name == "--help") ok = flag(o.help);
+      else if (name == "--version") ok = flag(o.version);
       else if (name == "--json") ok = flag(o.json);
       else if (name == "--password-stdin") ok = flag(o.passwordStdin);
       else if (name == "--user") ok = value(o.user);
@@ -159,7 +163,7 @@ bool Parse(const std::vector<std::string>& args, Options& o, std::string& error)
       return false;
     }
   }
-  if (o.help) return true;
+  if (o.help || o.version) return true;
   if (o.command == Command::kNone) {
     error = "no command given";
     return false;
@@ -533,6 +537,10 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
   }
   if (options.help) {
     out << kHelp;
+    return kExitDone;
+  }
+  if (options.version) {
+    out << "tessavue-cli " TESSAVUE_VERSION "\n";
     return kExitDone;
   }
   Session session(options, in, out, err, network, clock, shell);

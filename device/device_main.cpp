@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/version.h"
 #include "device/device.h"
 #include "device/device_options.h"
 
@@ -101,6 +102,10 @@ int main(int argc, char** argv) {
   }
   if (options.help) {
     std::fputs(tessavue::kDeviceProgramHelp, stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::puts("tessavue-device " TESSAVUE_VERSION);
     return 0;
   }
 

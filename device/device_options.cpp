@@ -36,6 +36,7 @@ const char* const kDeviceProgramHelp =
     "  --interface-ip ADDR  join the group on this interface (default: any)\n"
     "  --log                one line per request handled, on standard output\n"
     "  --help               this text\n"
+    "  --version            the program's name and version\n"
     "\n"
     "Prints \"tessavue-device: ready\" once it listens. Ends on SIGINT or SIGTERM.\n"
     "Exit codes: 0 ended by a signal, 1 the port cannot be used, 2 a bad argument.\n";
@@ -261,6 +262,8 @@ bool ParseDeviceProgramArgs(const std::vector<std::string>& args, DeviceProgramO
     std::string v;
     if (arg == "--help" || arg == "-h") {
       options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
     } else if (arg == "--log") {
       options.log = true;
     } else if (arg == "--interface-ip") {
@@ -289,7 +292,7 @@ bool ParseDeviceProgramArgs(const std::vector<std::string>& args, DeviceProgramO
       return false;
     }
   }
-  if (options.help) return true;
+  if (options.help || options.version) return true;
   if (options.devices.empty()) {
     error = "no device given (--device or --generate)";
     return false;

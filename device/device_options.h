@@ -14,6 +14,7 @@ struct DeviceProgramOptions {
   Ipv4Address interfaceAddress;  // where to join the group; any when not given
   bool log = false;
   bool help = false;
+  bool version = false;
 };
 
 // false with `error` set when an argument or a setting is wrong.

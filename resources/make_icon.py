@@ -1,12 +1,18 @@
 #!/usr/bin/env python3
 """Draws the program's icon (a disk enclosure on a network line) and writes
-tessavue.ico with a 32x32 and a 16x16 image, 32 bits per pixel.
+tessavue.ico with a 32x32 and a 16x16 image, 32 bits per pixel, or, with
+--png, the same drawing as PNG files for the Linux icon theme.
 
-The icon is committed; run this again only to change the drawing:
+The icons are committed; run this again only to change the drawing:
     python3 resources/make_icon.py resources/tessavue.ico
+    python3 resources/make_icon.py --png packaging/icons
 """
 import struct
 import sys
+import zlib
+
+# The sizes installed in the hicolor icon theme.
+PNG_SIZES = [16, 24, 32, 48, 64, 128, 256]
 
 BLUE = (0, 98, 147, 255)
 DARK = (20, 28, 40, 255)
@@ -61,6 +67,25 @@ def dib(px):
     return header + colour + mask
 
 
+def png(px):
+    size = len(px)
+    raw = b''.join(b'\0' + b''.join(bytes(c) for c in row) for row in px)
+
+    def chunk(kind, data):
+        return (struct.pack('>I', len(data)) + kind + data +
+                struct.pack('>I', zlib.crc32(kind + data) & 0xffffffff))
+
+    header = struct.pack('>IIBBBBB', size, size, 8, 6, 0, 0, 0)  # 8-bit RGBA
+    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) +
+            chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b''))
+
+
+def write_pngs(folder):
+    for size in PNG_SIZES:
+        with open('%s/tessavue-%d.png' % (folder, size), 'wb') as f:
+            f.write(png(draw(size)))
+
+
 def main(path):
     images = [dib(draw(32)), dib(draw(16))]
     sizes = [32, 16]
@@ -75,4 +100,7 @@ def main(path):
 
 
 if __name__ == '__main__':
-    main(sys.argv[1] if len(sys.argv) > 1 else 'tessavue.ico')
+    if len(sys.argv) == 3 and sys.argv[1] == '--png':
+        write_pngs(sys.argv[2])
+    else:
+        main(sys.argv[1] if len(sys.argv) > 1 else 'tessavue.ico')

@@ -43,6 +43,7 @@ for exe in build/mingw/platform/win32/tessavue.exe build/mingw/platform/win32/te
   [ -z "$late" ] || failed "$exe needs functions Windows XP lacks: $(echo $late)"
   echo "$exe: $(echo $dlls)"
 done
+scripts/package-windows.sh || failed "the Windows zip"
 
 # --- which Wine runs here ---
 if /usr/lib/wine/wine --version >/dev/null 2>&1; then

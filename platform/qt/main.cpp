@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "app/utility_app.h"
+#include "app/version.h"
 #include "platform/gvfs/gvfs_connections.h"
 #include "platform/posix/posix_clock.h"
 #include "platform/posix/posix_network.h"
@@ -27,7 +28,8 @@ void Usage(std::FILE* out) {
   std::fputs(
       "Usage: tessavue [--demo] [--local-ip A.B.C.D]\n"
       "  --demo              three simulated devices and an in-memory drive map\n"
-      "  --local-ip A.B.C.D  the workstation's own address to search from\n",
+      "  --local-ip A.B.C.D  the workstation's own address to search from\n"
+      "  --version           the program's name and version\n",
       out);
 }
 
@@ -57,6 +59,9 @@ int main(int argc, char** argv) {
       localIp = address;
     } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       Usage(stdout);
+      return 0;
+    } else if (std::strcmp(argv[i], "--version") == 0) {
+      std::puts("tessavue " TESSAVUE_VERSION);
       return 0;
     } else {
       std::fprintf(stderr, "tessavue: unknown argument: %s\n", argv[i]);

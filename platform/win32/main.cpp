@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/utility_app.h"
+#include "app/version.h"
 #include "platform/win32/win32_app.h"
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_system.h"
@@ -42,6 +43,21 @@ int Run(UtilityApp& app, HINSTANCE instance) {
   return exitCode;
 }
 
+// `--version`: the name and version on standard output when the program was
+// started with one (redirected, or from a Unix shell under Wine); in a
+// message box when started from Explorer or a console, which a Windows
+// program has no output to.
+int ShowVersion() {
+  static const char text[] = "tessavue " TESSAVUE_VERSION "\n";
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD written = 0;
+  if (out == nullptr || out == INVALID_HANDLE_VALUE ||
+      !WriteFile(out, text, sizeof text - 1, &written, nullptr)) {
+    MessageBoxA(nullptr, text, "Quillon Tessavue", MB_OK | MB_ICONINFORMATION);
+  }
+  return 0;
+}
+
 #ifdef TESSAVUE_DEMO
 int RunDemo(HINSTANCE instance) {
   VirtualClock clock;
@@ -72,6 +88,7 @@ int RunDemo(HINSTANCE instance) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+  if (commandLine && std::strstr(commandLine, "--version")) return ShowVersion();
 #ifdef TESSAVUE_DEMO
   if (commandLine && std::strstr(commandLine, "--demo")) return RunDemo(instance);
 #else

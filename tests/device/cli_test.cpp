@@ -3,6 +3,7 @@
 
 #include <map>
 #include <memory>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -426,6 +427,20 @@ TEST_F(CliTest, LocalAddressHelpAndStartupFailure) {
   network_.SetNoLocalAddress(true);
   EXPECT_EQ(Run({"scan"}), cli::kExitDeviceFailed);
   EXPECT_NE(err_.str().find("--local-ip"), std::string::npos);
+}
+
+TEST_F(CliTest, VersionIsOneLineOnStandardOutputAndSendsNothing) {
+  const std::regex line("tessavue-cli [0-9]+\\.[0-9]+\\.[0-9]+\n");
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--version"}, {"set-dhcp", "10.0.0.1", "--version"},
+        {"--version", "--local-ip", "10.0.0.7", "scan"}}) {
+    ASSERT_EQ(Run(args), 0) << args[0];
+    EXPECT_TRUE(std::regex_match(out_.str(), line)) << out_.str();
+    EXPECT_EQ(err_.str(), "");
+  }
+  EXPECT_EQ(Run({"--version=2"}), cli::kExitUsage);
+  EXPECT_EQ(out_.str(), "");
+  EXPECT_TRUE(network_.sent().empty());
 }
 
 TEST(CliText, JsonStringsAreAsciiAndEscaped) {

@@ -1,0 +1,42 @@
+# bash completion for tessavue-cli
+_tessavue_cli() {
+  local cur prev words cword
+  _init_completion -s || return
+
+  case $prev in
+    --user|--password|--ip|--netmask|--gateway|--local-ip)
+      return ;;
+  esac
+  # --opt=VALUE: nothing to offer for the value.
+  $split && return
+
+  local i command=""
+  for ((i = 1; i < cword; i++)); do
+    case ${words[i]} in
+      --user|--password|--ip|--netmask|--gateway|--local-ip) ((i++)) ;;
+      -*) ;;
+      *) command=${words[i]}; break ;;
+    esac
+  done
+
+  if [[ -z $command ]]; then
+    if [[ $cur == -* ]]; then
+      COMPREPLY=($(compgen -W '--local-ip --help --version' -- "$cur"))
+    else
+      COMPREPLY=($(compgen -W 'scan shares login set-dhcp set-static open' -- "$cur"))
+    fi
+    return
+  fi
+
+  local options="--local-ip --help"
+  case $command in
+    scan|shares) options+=" --json" ;;
+    login|set-dhcp) options+=" --user --password --password-stdin" ;;
+    set-static) options+=" --ip --netmask --gateway --user --password --password-stdin" ;;
+  esac
+  if [[ $cur == -* ]]; then
+    COMPREPLY=($(compgen -W "$options" -- "$cur"))
+    [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
+  fi
+} &&
+  complete -F _tessavue_cli tessavue-cli
