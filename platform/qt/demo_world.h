@@ -14,9 +14,15 @@ namespace tessavue {
 // devices take any.
 constexpr const char* kDemoShareUser = "demo";
 constexpr const char* kDemoSharePassword = "demo";
+// How long after an address change the demo devices confirm it.
+constexpr std::int64_t kDemoConfirmMicros = 3'000'000;
 
 struct DemoWorld {
   DemoWorld();
+  // As the program plays it: every wait lasts as long on `realClock` as on a
+  // real network, and the devices confirm an address change after a few
+  // seconds, as a device that restarts its network does.
+  void PlayInRealTime(Clock& realClock);
   VirtualClock clock;
   MemoryNetwork network{clock};
   SimulatedSegment segment{network};
