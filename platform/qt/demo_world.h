@@ -14,8 +14,6 @@ namespace tessavue {
 // devices take any.
 constexpr const char* kDemoShareUser = "demo";
 constexpr const char* kDemoSharePassword = "demo";
-// How long after an address change the demo devices confirm it.
-constexpr std::int64_t kDemoConfirmMicros = 3'000'000;
 
 struct DemoWorld {
   DemoWorld();
