@@ -25,16 +25,4 @@ class WaitHook {
 // Longest stretch a wait goes without calling KeepAlive.
 constexpr std::int64_t kKeepAliveMicros = 10000;
 
-// WaitBegins for the life of the scope, whichever way it is left.
-class WaitScope {
- public:
-  explicit WaitScope(WaitHook& hook) : hook_(hook) { hook_.WaitBegins(); }
-  ~WaitScope() { hook_.WaitEnds(); }
-  WaitScope(const WaitScope&) = delete;
-  WaitScope& operator=(const WaitScope&) = delete;
-
- private:
-  WaitHook& hook_;
-};
-
 }  // namespace tessavue
