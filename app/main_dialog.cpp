@@ -54,8 +54,7 @@ MainDialog::MainDialog(DeviceProtocol& protocol, DriveMap& drives, SystemService
 }
 
 MainDialog::~MainDialog() {
-  // A later dialog over the same protocol may have put its own hook in.
-  if (protocol_.waitHook() == &host_.Waits()) protocol_.SetWaitHook(nullptr);
+  protocol_.SetWaitHook(nullptr);
   services_.connections.SetWaitHook(nullptr);
 }
 

@@ -154,5 +154,22 @@ TEST_F(WaitTest, TheUserAnswersTheHandlersDialogsOutsideTheWaitState) {
   ExpectBalanced();
 }
 
+TEST_F(WaitTest, TheDialogLendsItsHostsHookForItsLife) {
+  EXPECT_EQ(protocol.waitHook(), &host.waits);
+  EXPECT_EQ(connections.waitHook, &host.waits);
+  {
+    ScriptedDialogHost other;
+    MainDialog second(protocol, drives, SystemServices{connections, shell, system}, other,
+                      MainDialogControls{configurationButton, disconnectButton, connectButton,
+                                         dhcpCombo, driveCombo, shareList, deviceList,
+                                         refreshButton, ipAddress, netmaskAddress,
+                                         gatewayAddress});
+    EXPECT_EQ(protocol.waitHook(), &other.waits);
+  }
+  // Gone with the dialog: nothing calls into a host that no longer exists.
+  EXPECT_EQ(protocol.waitHook(), nullptr);
+  EXPECT_EQ(connections.waitHook, nullptr);
+}
+
 }  // namespace
 }  // namespace tessavue
