@@ -296,8 +296,7 @@ void MainDialog::OnApply() {
   if (!scope) return;
   AdminLoginMode = 1;
   if (!deviceSelected) {
-    Report("You should select a server to modify IP!", kCaptionError,
-                     MessageIcon::Stop);
+    Report("You should select a server to modify IP!", kCaptionError, MessageIcon::Stop);
     return;
   }
   int sel = c_.dhcpCombo.GetCurSel();
@@ -319,13 +318,11 @@ void MainDialog::OnApply() {
     return;
   }
   if (c_.netmaskAddress.IsBlank()) {
-    Report("Please input net mask address!", kCaptionWarning,
-                     MessageIcon::Exclamation);
+    Report("Please input net mask address!", kCaptionWarning, MessageIcon::Exclamation);
     return;
   }
   if (c_.gatewayAddress.IsBlank()) {
-    Report("Please input gateway address!", kCaptionWarning,
-                     MessageIcon::Exclamation);
+    Report("Please input gateway address!", kCaptionWarning, MessageIcon::Exclamation);
     return;
   }
 
@@ -339,8 +336,7 @@ void MainDialog::OnApply() {
 
   for (int i = 0; i < 4; ++i) {
     if ((gateway[i] & mask[i]) != (ip[i] & mask[i])) {
-      Report("Gateway address input error!", kCaptionWarning,
-                       MessageIcon::Exclamation);
+      Report("Gateway address input error!", kCaptionWarning, MessageIcon::Exclamation);
       return;
     }
   }
@@ -362,8 +358,7 @@ void MainDialog::OnConfiguration() {
   if (!scope) return;
   int row = FindSelectedRow(c_.deviceList, c_.deviceList.GetTopIndex());
   if (row < 0) {
-    Report("You should select a sever to connect.", kCaptionWarning,
-                     MessageIcon::Exclamation);
+    Report("You should select a sever to connect.", kCaptionWarning, MessageIcon::Exclamation);
     return;
   }
   std::string ip = c_.deviceList.GetItemText(row, 1);
@@ -388,7 +383,7 @@ void MainDialog::OnConnect() {
   int shareRow = FindSelectedRow(c_.shareList, c_.shareList.GetTopIndex());
   if (shareRow < 0 || deviceRow < 0) {
     Report("You should select a samba server disk to mount!", kCaptionWarning,
-                     MessageIcon::Exclamation);
+           MessageIcon::Exclamation);
     return;
   }
   std::string server = c_.deviceList.GetItemText(deviceRow, 0);
@@ -459,10 +454,9 @@ void MainDialog::OnDisconnect() {
                                  : services_.connections.CancelConnection(
                                        localName, kConnectUpdateProfile, false);
   if (result != kNoError) {
-    Report(
-        "Umount Disk Fail!\nPlease checked if you had selected a drive to un-mount,\n"
-        "or any file opened on selected drive that did not close.",
-        kCaptionError, MessageIcon::Stop);
+    Report("Umount Disk Fail!\nPlease checked if you had selected a drive to un-mount,\n"
+           "or any file opened on selected drive that did not close.",
+           kCaptionError, MessageIcon::Stop);
     return;
   }
 
