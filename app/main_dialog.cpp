@@ -48,7 +48,47 @@ void ReadDotted(const IpAddressControl& control, char out[16]) {
 
 MainDialog::MainDialog(DeviceProtocol& protocol, DriveMap& drives, SystemServices services,
                        DialogHost& host, MainDialogControls controls)
-    : protocol_(protocol), drives_(drives), services_(services), host_(host), c_(controls) {}
+    : protocol_(protocol), drives_(drives), services_(services), host_(host), c_(controls) {
+  protocol_.SetWaitHook(&host_.Waits());
+  services_.connections.SetWaitHook(&host_.Waits());
+}
+
+MainDialog::~MainDialog() {
+  protocol_.SetWaitHook(nullptr);
+  services_.connections.SetWaitHook(nullptr);
+}
+
+MainDialog::HandlerScope::HandlerScope(MainDialog& dialog, bool waits)
+    : dialog_(dialog), entered_(!dialog.handlerRunning_), waits_(waits && entered_) {
+  if (!entered_) return;
+  dialog_.handlerRunning_ = true;
+  if (waits_) {
+    dialog_.host_.Waits().WaitBegins();
+    dialog_.waiting_ = true;
+  }
+}
+
+MainDialog::HandlerScope::~HandlerScope() {
+  if (!entered_) return;
+  if (waits_) {
+    dialog_.waiting_ = false;
+    dialog_.host_.Waits().WaitEnds();
+  }
+  dialog_.handlerRunning_ = false;
+}
+
+void MainDialog::Report(const std::string& text, const std::string& caption, MessageIcon icon) {
+  if (waiting_) host_.Waits().WaitEnds();
+  host_.MessageBox(text, caption, icon);
+  if (waiting_) host_.Waits().WaitBegins();
+}
+
+void MainDialog::AskLogin() {
+  LoginDialog login(protocol_, AdminLoginMode, services_.system);
+  if (waiting_) host_.Waits().WaitEnds();
+  host_.RunLoginDialog(login);
+  if (waiting_) host_.Waits().WaitBegins();
+}
 
 int MainDialog::FindSelectedRow(const ListView& list, int startRow) {
   int row = startRow > list.GetTopIndex() ? startRow : list.GetTopIndex();
@@ -85,15 +125,23 @@ bool MainDialog::OnInitDialog() {
     c_.dhcpCombo.AddString(kEnabled);
   }
 
+  HandlerScope scope(*this, true);
+  if (!scope) return true;
   drives_.ScanDrives();
   drives_.FillDriveCombo(c_.driveCombo);
 
-  OnRefresh();
+  Refresh();
   deviceSelected = 0;
   return true;
 }
 
 void MainDialog::OnRefresh() {
+  HandlerScope scope(*this, true);
+  if (!scope) return;
+  Refresh();
+}
+
+void MainDialog::Refresh() {
   c_.deviceList.DeleteAllItems();
   c_.shareList.DeleteAllItems();
   c_.ipAddress.ClearAddress();
@@ -121,6 +169,8 @@ void MainDialog::RunSearchAndFillDevices() {
 }
 
 void MainDialog::OnDeviceListClick() {
+  HandlerScope scope(*this, true);
+  if (!scope) return;
   c_.deviceList.SetFocus();
   int row = FindSelectedRow(c_.deviceList, c_.deviceList.GetTopIndex());
   if (row < 0) {
@@ -193,6 +243,8 @@ void MainDialog::OnPaint() {
 }
 
 bool MainDialog::OnSysCommand(unsigned commandId) {
+  HandlerScope scope(*this, false);
+  if (!scope) return (commandId & 0xFFF0u) == kIdmAboutBox;
   if ((commandId & 0xFFF0u) == kIdmAboutBox) {
     host_.RunAboutDialog();
     return true;
@@ -200,9 +252,15 @@ bool MainDialog::OnSysCommand(unsigned commandId) {
   return false;
 }
 
-void MainDialog::OnAbout() { host_.RunAboutDialog(); }
+void MainDialog::OnAbout() {
+  HandlerScope scope(*this, false);
+  if (!scope) return;
+  host_.RunAboutDialog();
+}
 
 void MainDialog::OnDhcpModeChange() {
+  HandlerScope scope(*this, false);
+  if (!scope) return;
   int sel = c_.dhcpCombo.GetCurSel();
   if (sel < 0) return;
   bool dhcp = c_.dhcpCombo.GetLBText(sel) == kEnabled;
@@ -212,6 +270,7 @@ void MainDialog::OnDhcpModeChange() {
 }
 
 void MainDialog::OnExit() {
+  if (handlerRunning_) return;
   protocol_.ShutdownTransport();
   host_.DestroyWindow();
 }
@@ -225,19 +284,19 @@ bool MainDialog::AdministratorLogin() {
   CopyText(protocol_.LoginPassword, sizeof protocol_.LoginPassword, kDefaultAdministrator);
   if (protocol_.CheckAdminPassword() != 0) return true;
 
-  LoginDialog login(protocol_, AdminLoginMode, services_.system);
-  host_.RunLoginDialog(login);
+  AskLogin();
   if (protocol_.CheckAdminPassword() != 0) return true;
 
-  host_.MessageBox("Wrong administrator password input!", kCaptionError, MessageIcon::Stop);
+  Report("Wrong administrator password input!", kCaptionError, MessageIcon::Stop);
   return false;
 }
 
 void MainDialog::OnApply() {
+  HandlerScope scope(*this, true);
+  if (!scope) return;
   AdminLoginMode = 1;
   if (!deviceSelected) {
-    host_.MessageBox("You should select a server to modify IP!", kCaptionError,
-                     MessageIcon::Stop);
+    Report("You should select a server to modify IP!", kCaptionError, MessageIcon::Stop);
     return;
   }
   int sel = c_.dhcpCombo.GetCurSel();
@@ -246,26 +305,24 @@ void MainDialog::OnApply() {
   if (c_.dhcpCombo.GetLBText(sel) == kEnabled) {
     if (!AdministratorLogin()) return;
     if (protocol_.SetDeviceDhcp() != 0) {
-      host_.MessageBox("Set to dhcp client done!", kCaptionConfirm, MessageIcon::Information);
-      OnRefresh();
+      Report("Set to dhcp client done!", kCaptionConfirm, MessageIcon::Information);
+      Refresh();
     } else {
-      host_.MessageBox("Set to dhcp client fail", kCaptionError, MessageIcon::Stop);
+      Report("Set to dhcp client fail", kCaptionError, MessageIcon::Stop);
     }
     return;
   }
 
   if (c_.ipAddress.IsBlank()) {
-    host_.MessageBox("Please input IP address!", kCaptionWarning, MessageIcon::Exclamation);
+    Report("Please input IP address!", kCaptionWarning, MessageIcon::Exclamation);
     return;
   }
   if (c_.netmaskAddress.IsBlank()) {
-    host_.MessageBox("Please input net mask address!", kCaptionWarning,
-                     MessageIcon::Exclamation);
+    Report("Please input net mask address!", kCaptionWarning, MessageIcon::Exclamation);
     return;
   }
   if (c_.gatewayAddress.IsBlank()) {
-    host_.MessageBox("Please input gateway address!", kCaptionWarning,
-                     MessageIcon::Exclamation);
+    Report("Please input gateway address!", kCaptionWarning, MessageIcon::Exclamation);
     return;
   }
 
@@ -279,24 +336,29 @@ void MainDialog::OnApply() {
 
   for (int i = 0; i < 4; ++i) {
     if ((gateway[i] & mask[i]) != (ip[i] & mask[i])) {
-      host_.MessageBox("Gateway address input error!", kCaptionWarning,
-                       MessageIcon::Exclamation);
+      Report("Gateway address input error!", kCaptionWarning, MessageIcon::Exclamation);
       return;
     }
   }
 
   if (!AdministratorLogin()) return;
-  protocol_.SetDeviceStatic();
-  OnRefresh();
+  // A change the device never confirmed is a failure, as on the DHCP path:
+  // the fields keep what the user entered.
+  if (protocol_.SetDeviceStatic() == 0) {
+    Report("Set static IP fail", kCaptionError, MessageIcon::Stop);
+    return;
+  }
+  Refresh();
 }
 
 // ---- web page ----
 
 void MainDialog::OnConfiguration() {
+  HandlerScope scope(*this, false);
+  if (!scope) return;
   int row = FindSelectedRow(c_.deviceList, c_.deviceList.GetTopIndex());
   if (row < 0) {
-    host_.MessageBox("You should select a sever to connect.", kCaptionWarning,
-                     MessageIcon::Exclamation);
+    Report("You should select a sever to connect.", kCaptionWarning, MessageIcon::Exclamation);
     return;
   }
   std::string ip = c_.deviceList.GetItemText(row, 1);
@@ -310,6 +372,8 @@ void MainDialog::OnConfiguration() {
 // ---- mount and unmount ----
 
 void MainDialog::OnConnect() {
+  HandlerScope scope(*this, true);
+  if (!scope) return;
   AdminLoginMode = 0;
   std::string version;
   GetWindowsVersionName(services_.system, version);
@@ -318,8 +382,8 @@ void MainDialog::OnConnect() {
   int deviceRow = FindSelectedRow(c_.deviceList, c_.deviceList.GetTopIndex());
   int shareRow = FindSelectedRow(c_.shareList, c_.shareList.GetTopIndex());
   if (shareRow < 0 || deviceRow < 0) {
-    host_.MessageBox("You should select a samba server disk to mount!", kCaptionWarning,
-                     MessageIcon::Exclamation);
+    Report("You should select a samba server disk to mount!", kCaptionWarning,
+           MessageIcon::Exclamation);
     return;
   }
   std::string server = c_.deviceList.GetItemText(deviceRow, 0);
@@ -331,7 +395,7 @@ void MainDialog::OnConnect() {
 
   std::string remoteName;
   if (!MakeRemoteName(server, share, remoteName)) {
-    host_.MessageBox("Mount Disk Fail!", kCaptionError, MessageIcon::Stop);
+    Report("Mount Disk Fail!", kCaptionError, MessageIcon::Stop);
     return;
   }
 
@@ -345,23 +409,21 @@ void MainDialog::OnConnect() {
   };
   int result;
   if (ntFamily) {
-    LoginDialog login(protocol_, AdminLoginMode, services_.system);
-    host_.RunLoginDialog(login);
+    AskLogin();
     result = connect();
   } else {
     result = connect();
     if (result != kNoError) {
-      LoginDialog login(protocol_, AdminLoginMode, services_.system);
-      host_.RunLoginDialog(login);
+      AskLogin();
       result = connect();
     }
   }
   if (result != kNoError) {
-    host_.MessageBox("Mount Disk Fail!", kCaptionError, MessageIcon::Stop);
+    Report("Mount Disk Fail!", kCaptionError, MessageIcon::Stop);
     return;
   }
 
-  host_.MessageBox("Mount Disk OK!", kCaptionConfirm, MessageIcon::Information);
+  Report("Mount Disk OK!", kCaptionConfirm, MessageIcon::Information);
   drives_.ScanDrives();
   c_.driveCombo.ResetContent();
   drives_.FillDriveCombo(c_.driveCombo);
@@ -369,6 +431,8 @@ void MainDialog::OnConnect() {
 }
 
 void MainDialog::OnDisconnect() {
+  HandlerScope scope(*this, true);
+  if (!scope) return;
   std::string driveText;
   bool shareRowFound = false;
   for (int row = c_.shareList.GetTopIndex(); row < c_.shareList.GetItemCount(); ++row) {
@@ -390,14 +454,13 @@ void MainDialog::OnDisconnect() {
                                  : services_.connections.CancelConnection(
                                        localName, kConnectUpdateProfile, false);
   if (result != kNoError) {
-    host_.MessageBox(
-        "Umount Disk Fail!\nPlease checked if you had selected a drive to un-mount,\n"
-        "or any file opened on selected drive that did not close.",
-        kCaptionError, MessageIcon::Stop);
+    Report("Umount Disk Fail!\nPlease checked if you had selected a drive to un-mount,\n"
+           "or any file opened on selected drive that did not close.",
+           kCaptionError, MessageIcon::Stop);
     return;
   }
 
-  host_.MessageBox("Umount Disk OK!", kCaptionConfirm, MessageIcon::Information);
+  Report("Umount Disk OK!", kCaptionConfirm, MessageIcon::Information);
   drives_.ScanDrives();
   c_.driveCombo.ResetContent();
   drives_.FillDriveCombo(c_.driveCombo);

@@ -62,8 +62,13 @@ struct SystemServices {
 
 class MainDialog {
  public:
+  // Gives the protocol and the connections the host's wait hook for the
+  // dialog's life.
   MainDialog(DeviceProtocol& protocol, DriveMap& drives, SystemServices services,
              DialogHost& host, MainDialogControls controls);
+  ~MainDialog();
+  MainDialog(const MainDialog&) = delete;
+  MainDialog& operator=(const MainDialog&) = delete;
 
   // The host calls these from its messages.
   bool OnInitDialog();
@@ -91,12 +96,39 @@ class MainDialog {
   static void CenteredIconOrigin(int clientWidth, int clientHeight, int iconWidth,
                                  int iconHeight, int& x, int& y);
 
+  // A command handler is running (its waits included). Another one that
+  // arrives meanwhile does nothing, and the window refuses to close.
+  bool HandlerRunning() const { return handlerRunning_; }
+
   int deviceSelected = 0;
   int AdminLoginMode = 0;
 
  private:
+  // Marks a handler as running for its life; false when another one already
+  // is. A handler that waits also holds the host's wait state (wait cursor,
+  // no user input) for its life, lifted while it asks the user something.
+  class HandlerScope {
+   public:
+    HandlerScope(MainDialog& dialog, bool waits);
+    ~HandlerScope();
+    HandlerScope(const HandlerScope&) = delete;
+    HandlerScope& operator=(const HandlerScope&) = delete;
+    explicit operator bool() const { return entered_; }
+
+   private:
+    MainDialog& dialog_;
+    bool entered_;
+    bool waits_;
+  };
+
+  // The refresh: lists and fields emptied, a search, one row per device.
+  void Refresh();
   // The common tail of a refresh: a search, then one row per device.
   void RunSearchAndFillDevices();
+  // The modal dialogs of a handler, with the wait state lifted while they
+  // are up (the user answers them).
+  void Report(const std::string& text, const std::string& caption, MessageIcon icon);
+  void AskLogin();
   // The administrator login of Apply; false when refused twice.
   bool AdministratorLogin();
 
@@ -105,6 +137,8 @@ class MainDialog {
   SystemServices services_;
   DialogHost& host_;
   MainDialogControls c_;
+  bool handlerRunning_ = false;
+  bool waiting_ = false;
 };
 
 }  // namespace tessavue

@@ -12,4 +12,8 @@ namespace tessavue {
 // on the next /24, which the window cannot configure. Each has shares.
 std::vector<DeviceSettings> DemoDevices(const Ipv4Address& workstation);
 
+// In the programs' demo the devices confirm an address change this long after
+// taking it, as a device that restarts its network does.
+constexpr std::int64_t kDemoConfirmMicros = 3'000'000;
+
 }  // namespace tessavue

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/wait_hook.h"
+
 namespace tessavue {
 
 // Any control: enabled or greyed out (a control that may not be used is
@@ -108,6 +110,9 @@ class DialogHost {
   // Minimised: the logic then has the icon drawn centred in the client area.
   virtual bool IsIconic() const = 0;
   virtual void DrawIconCentered() = 0;
+  // The window's side of every wait of a handler: wait cursor, no user
+  // input, paint and system messages handled.
+  virtual WaitHook& Waits() = 0;
 };
 
 }  // namespace tessavue

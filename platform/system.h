@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/wait_hook.h"
+
 namespace tessavue {
 
 // Results and flags shaped after the Windows networking (MPR) functions.
@@ -44,6 +46,9 @@ class NetworkConnections {
   // files stays connected and the call fails.
   virtual int CancelConnection(const std::string& localName, unsigned flags, bool force) = 0;
   virtual unsigned GetDriveType(const std::string& localName) = 0;
+  // Called while a connection call waits for a helper program (nullptr:
+  // nobody). Connections that wait inside the system ignore it.
+  virtual void SetWaitHook(WaitHook* /*hook*/) {}
 };
 
 class Shell {

@@ -9,6 +9,7 @@
 #include <unordered_set>
 
 #include "platform/network.h"
+#include "platform/wait_hook.h"
 #include "protocol/lists.h"
 
 namespace tessavue {
@@ -59,6 +60,10 @@ class DeviceProtocol {
   void ShutdownTransport();
   bool TransportStarted() const { return started_; }
 
+  // Called while the protocol waits on the socket (nullptr: nobody).
+  void SetWaitHook(WaitHook* hook) { waitHook_ = hook; }
+  WaitHook* waitHook() const { return waitHook_; }
+
   // One datagram to the group.
   void SendRequest(const std::uint8_t* message, std::size_t length);
 
@@ -102,6 +107,9 @@ class DeviceProtocol {
   // Reads one datagram if the socket becomes readable before `deadline`;
   // false when the time ran out or the receive failed.
   bool ReceiveOne(std::int64_t deadline);
+  // Waits until the socket is readable or `deadline` passes, in slices short
+  // enough for the wait hook to keep the window alive.
+  bool WaitReadableUntil(std::int64_t deadline);
   // Search: handles every datagram that arrives until `deadline`.
   void CollectSearchReplies(std::int64_t deadline);
   void HandleSearchReply();
@@ -114,6 +122,8 @@ class DeviceProtocol {
   bool started_ = false;
   std::uint8_t receiveBuffer_[kMaxDatagram + 1] = {};
   std::size_t receiveLength_ = 0;
+  WaitHook* waitHook_ = nullptr;
+  std::int64_t lastKeepAlive_ = 0;
   // Addresses already listed by the running search (kept beside DeviceList
   // so that a search over many devices stays linear).
   std::unordered_set<std::uint32_t> searchSeen_;

@@ -1,5 +1,6 @@
 // The transport: start and end of the socket layer, ClientId, sending, and
 // the reply wait loop that every request runs.
+#include <algorithm>
 #include <cstring>
 
 #include "protocol/protocol.h"
@@ -42,10 +43,21 @@ void DeviceProtocol::SendRequest(const std::uint8_t* message, std::size_t length
   network_.SendToGroup(message, length);
 }
 
+bool DeviceProtocol::WaitReadableUntil(std::int64_t deadline) {
+  for (;;) {
+    std::int64_t now = clock_.NowMicros();
+    // Also while datagrams keep coming: a flood must not freeze the window.
+    if (waitHook_ && now - lastKeepAlive_ >= kKeepAliveMicros) {
+      waitHook_->KeepAlive();
+      lastKeepAlive_ = now = clock_.NowMicros();
+    }
+    if (now >= deadline) return false;
+    if (network_.WaitReadable(std::min(deadline - now, kKeepAliveMicros))) return true;
+  }
+}
+
 bool DeviceProtocol::ReceiveOne(std::int64_t deadline) {
-  std::int64_t now = clock_.NowMicros();
-  if (now >= deadline) return false;
-  if (!network_.WaitReadable(deadline - now)) return false;
+  if (!WaitReadableUntil(deadline)) return false;
   int n = network_.Receive(receiveBuffer_, kMaxDatagram);
   if (n < 0 || static_cast<std::size_t>(n) > kMaxDatagram) return false;
   receiveLength_ = static_cast<std::size_t>(n);

@@ -133,6 +133,7 @@ if timeout 60 "$wine" "$probe" rows 40 >/dev/null; then
 else
   failed "the demo window showed no devices"
 fi
+tests/win32/wait_screenshot.sh "$out/platform/win32/tessavue.exe" "$probe" "$wine" "$artifacts/windows-during-change.png" || failed "the window during an address change"
 "$wineserver" -k 2>/dev/null
 
 exit $status

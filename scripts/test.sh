@@ -12,6 +12,7 @@ run() { echo "== $*"; "$@" || status=1; }
 cmake --preset dev >/dev/null
 cmake --build --preset dev -j "$jobs"
 run ctest --preset dev -j "$jobs"
+run tests/qt/wait_screenshot.sh build/dev
 
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs"

@@ -10,6 +10,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +19,8 @@ extern char** environ;
 
 namespace tessavue {
 namespace {
+
+constexpr long long kKeepAliveMillis = 10;
 
 long long NowMillis() {
   timespec ts{};
@@ -56,7 +59,8 @@ std::string FindProgram(const std::string& program) {
 
 ChildResult RunChild(const std::vector<std::string>& argv,
                      const std::vector<std::string>& environment, int timeoutMillis,
-                     const std::function<ChildReply(const std::string& pending)>& converse) {
+                     const std::function<ChildReply(const std::string& pending)>& converse,
+                     const std::function<void()>& keepAlive) {
   ChildResult result;
   if (argv.empty()) return result;
 
@@ -115,9 +119,18 @@ ChildResult RunChild(const std::vector<std::string>& argv,
   if (!converse) shutdown(toChild, SHUT_WR);
 
   const long long deadline = NowMillis() + timeoutMillis;
+  // The waits below go by in slices this long, each followed by keepAlive.
+  const long long slice = keepAlive ? kKeepAliveMillis : timeoutMillis;
+  long long lastKeepAlive = NowMillis();
+  auto stayAlive = [&] {
+    if (!keepAlive || NowMillis() - lastKeepAlive < kKeepAliveMillis) return;
+    keepAlive();
+    lastKeepAlive = NowMillis();
+  };
   std::string pending;
   bool killed = false;
   while (fromChild >= 0) {
+    stayAlive();
     long long left = deadline - NowMillis();
     if (left <= 0) {
       kill(pid, SIGKILL);
@@ -125,7 +138,7 @@ ChildResult RunChild(const std::vector<std::string>& argv,
       break;
     }
     pollfd pfd{fromChild, POLLIN, 0};
-    int ready = poll(&pfd, 1, static_cast<int>(left));
+    int ready = poll(&pfd, 1, static_cast<int>(std::min(left, slice)));
     if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0) continue;
     char buffer[1024];
@@ -167,6 +180,7 @@ ChildResult RunChild(const std::vector<std::string>& argv,
     if (!killed) {
       timespec pause{0, 5 * 1000 * 1000};
       nanosleep(&pause, nullptr);
+      stayAlive();
     }
   }
   result.timedOut = killed;

@@ -32,9 +32,12 @@ std::string FindProgram(const std::string& program);
 // plus `environment` ("NAME=value", replacing a variable of the same name),
 // standard error discarded. `converse` is called with the output not yet
 // answered whenever more arrives. Standard input is closed when the program
-// asks for nothing more or at once when `converse` is empty.
+// asks for nothing more or at once when `converse` is empty. While the
+// program runs, `keepAlive` (when given) is called every few milliseconds, so
+// that a window can go on handling its messages.
 ChildResult RunChild(const std::vector<std::string>& argv,
                      const std::vector<std::string>& environment, int timeoutMillis,
-                     const std::function<ChildReply(const std::string& pending)>& converse);
+                     const std::function<ChildReply(const std::string& pending)>& converse,
+                     const std::function<void()>& keepAlive = {});
 
 }  // namespace tessavue

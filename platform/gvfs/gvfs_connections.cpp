@@ -219,10 +219,19 @@ bool GvfsConnections::FilesOpenBelow(const std::string& mountPath) const {
   return open;
 }
 
+ChildResult GvfsConnections::Gio(const std::vector<std::string>& args,
+                                 const std::function<ChildReply(const std::string&)>& converse) {
+  std::vector<std::string> argv{gioPath_};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::function<void()> keepAlive;
+  if (waitHook_) keepAlive = [this] { waitHook_->KeepAlive(); };
+  return RunChild(argv, kGioEnvironment, options_.timeoutMillis, converse, keepAlive);
+}
+
 bool GvfsConnections::LocalPathOf(const std::string& uri, std::string& path) {
   if (gioPath_.empty()) return false;
   ChildResult run =
-      RunChild({gioPath_, "info", uri + "/"}, kGioEnvironment, options_.timeoutMillis, nullptr);
+      Gio({"info", uri + "/"});
   if (run.exitCode != 0) return false;
   static const std::string kKey = "local path: ";
   std::size_t at = run.output.find("\n" + kKey);
@@ -293,7 +302,7 @@ int GvfsConnections::AddConnection(const std::string& localName, const std::stri
       return {ChildReply::kAnswer, password};
     };
     ChildResult run =
-        RunChild({gioPath_, "mount", uri}, kGioEnvironment, options_.timeoutMillis, converse);
+        Gio({"mount", uri}, converse);
     if (run.exitCode != 0) {
       if (refused) return kErrorInvalidPassword;
       // A mount that is already there (made by another program meanwhile)
@@ -304,7 +313,7 @@ int GvfsConnections::AddConnection(const std::string& localName, const std::stri
       if (!LocalPathOf(uri, mountPath)) {
         // Mounted, but not shown as files (gvfsd-fuse is not running): a
         // letter could not reach it.
-        RunChild({gioPath_, "mount", "-u", uri}, kGioEnvironment, options_.timeoutMillis, nullptr);
+        Gio({"mount", "-u", uri});
         return kErrorBadDevice;
       }
     }
@@ -314,7 +323,7 @@ int GvfsConnections::AddConnection(const std::string& localName, const std::stri
   if (symlink(mountPath.c_str(), link.c_str()) != 0) {
     int error = errno;
     if (mountedHere)
-      RunChild({gioPath_, "mount", "-u", uri}, kGioEnvironment, options_.timeoutMillis, nullptr);
+      Gio({"mount", "-u", uri});
     return error == EEXIST ? kErrorAlreadyAssigned : kErrorAccessDenied;
   }
   return kNoError;
@@ -338,8 +347,7 @@ int GvfsConnections::CancelConnection(const std::string& localName, unsigned /*f
   if (!sharedWithAnother && MountIsLive(target)) {
     if (!force && FilesOpenBelow(target)) return kErrorOpenFiles;
     if (!gioPath_.empty()) {
-      ChildResult run = RunChild({gioPath_, "mount", "-u", target}, kGioEnvironment,
-                                 options_.timeoutMillis, nullptr);
+      ChildResult run = Gio({"mount", "-u", target});
       if (run.exitCode != 0 && !force && MountIsLive(target)) return kErrorOpenFiles;
     }
   }

@@ -7,9 +7,11 @@
 // command line.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "platform/gvfs/child_process.h"
 #include "platform/system.h"
 
 namespace tessavue {
@@ -41,6 +43,8 @@ class GvfsConnections : public NetworkConnections {
                     unsigned flags) override;
   int CancelConnection(const std::string& localName, unsigned flags, bool force) override;
   unsigned GetDriveType(const std::string& localName) override;
+  // Called every few milliseconds while a gio run lasts.
+  void SetWaitHook(WaitHook* hook) override { waitHook_ = hook; }
 
   const std::string& driveFolder() const { return driveFolder_; }
 
@@ -62,10 +66,15 @@ class GvfsConnections : public NetworkConnections {
   bool FilesOpenBelow(const std::string& mountPath) const;
   // The fuse path of a mounted location, from "gio info".
   bool LocalPathOf(const std::string& uri, std::string& path);
+  // One gio run with `args`, within the time limit, the wait hook called
+  // meanwhile.
+  ChildResult Gio(const std::vector<std::string>& args,
+                  const std::function<ChildReply(const std::string&)>& converse = {});
 
   GvfsOptions options_;
   std::string driveFolder_;
   std::string gioPath_;
+  WaitHook* waitHook_ = nullptr;
 };
 
 }  // namespace tessavue

@@ -202,14 +202,38 @@ bool HeadlessEdit::Type(const std::string& text) {
   return true;
 }
 
+// ---- wait hook ----
+
+void RecordingWaitHook::WaitBegins() {
+  ++begins;
+  ++depth;
+}
+
+void RecordingWaitHook::KeepAlive() {
+  ++keepAlives;
+  if (!busy()) ++keepAlivesWhileIdle;
+  if (onKeepAlive) onKeepAlive();
+}
+
+void RecordingWaitHook::WaitEnds() {
+  ++ends;
+  if (depth == 0) {
+    ++unmatchedEnds;
+    return;
+  }
+  --depth;
+}
+
 // ---- dialog host ----
 
 void ScriptedDialogHost::MessageBox(const std::string& text, const std::string& caption,
                                     MessageIcon icon) {
+  if (waits.busy()) ++modalsWhileBusy;
   messages.push_back(RecordedMessage{text, caption, icon});
 }
 
 int ScriptedDialogHost::RunLoginDialog(LoginDialog& dialog) {
+  if (waits.busy()) ++modalsWhileBusy;
   HeadlessEdit userNameEdit;
   HeadlessEdit passwordEdit;
   dialog.OnInitDialog(userNameEdit, passwordEdit);

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -182,6 +183,29 @@ struct LoginRun {
   int endCode = 0;
 };
 
+// A wait hook that counts what the waits ask of the window. `onKeepAlive`
+// plays what happens while the window handles its messages during a wait.
+class RecordingWaitHook : public WaitHook {
+ public:
+  void WaitBegins() override;
+  void KeepAlive() override;
+  void WaitEnds() override;
+
+  // Between the outermost WaitBegins and its WaitEnds: wait cursor shown,
+  // user input refused.
+  bool busy() const { return depth > 0; }
+
+  std::function<void()> onKeepAlive;
+  int depth = 0;
+  int begins = 0;
+  int ends = 0;
+  int keepAlives = 0;
+  // KeepAlive calls outside any WaitBegins/WaitEnds pair.
+  int keepAlivesWhileIdle = 0;
+  // WaitEnds without its WaitBegins.
+  int unmatchedEnds = 0;
+};
+
 // A dialog host that records what the logic shows and answers the "Login"
 // dialog from a script. A login run without a scripted answer is cancelled.
 class ScriptedDialogHost : public DialogHost {
@@ -198,7 +222,12 @@ class ScriptedDialogHost : public DialogHost {
   void ScriptLogin(LoginAnswer answer) { loginScript.push_back(std::move(answer)); }
 
   std::deque<LoginAnswer> loginScript;
+  WaitHook& Waits() override { return waits; }
+
   std::vector<RecordedMessage> messages;
+  // Messages and login runs shown while the wait state was on.
+  int modalsWhileBusy = 0;
+  RecordingWaitHook waits;
   std::vector<LoginRun> loginRuns;
   int aboutRuns = 0;
   bool hasSystemMenu = true;

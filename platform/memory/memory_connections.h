@@ -29,6 +29,8 @@ class MemoryConnections : public NetworkConnections {
   int CancelConnection(const std::string& localName, unsigned flags, bool force) override;
   // A connected letter is remote; otherwise the letter's own type.
   unsigned GetDriveType(const std::string& localName) override;
+  // Connections here never wait; the hook is only kept.
+  void SetWaitHook(WaitHook* hook) override { waitHook = hook; }
 
   // The machine: the type of a letter that is not connected.
   void SetDriveType(char letter, unsigned type);
@@ -54,6 +56,7 @@ class MemoryConnections : public NetworkConnections {
   // The credentials of the last AddConnection.
   std::string lastUserName;
   std::string lastPassword;
+  WaitHook* waitHook = nullptr;
 
  private:
   struct Letter {

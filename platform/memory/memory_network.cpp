@@ -14,6 +14,9 @@ void MemoryNetwork::AddGroupListener(GroupListener listener) {
 void MemoryNetwork::Deliver(std::vector<std::uint8_t> datagram, std::int64_t delayMicros) {
   if (!open_) return;
   if (delayMicros < 0) delayMicros = 0;
+  if (auto held = holdBack_.find(datagram.empty() ? 0 : datagram[0]);
+      held != holdBack_.end() && !datagram.empty())
+    delayMicros += held->second;
   queue_.emplace(clock_.NowMicros() + delayMicros, std::move(datagram));
 }
 
@@ -72,6 +75,13 @@ void MemoryNetwork::SendToGroup(const std::uint8_t* data, std::size_t length) {
 }
 
 bool MemoryNetwork::WaitReadable(std::int64_t timeoutMicros) {
+  const std::int64_t before = clock_.NowMicros();
+  bool readable = WaitOnVirtualClock(timeoutMicros);
+  if (pacing_) pacing_->SleepMicros(clock_.NowMicros() - before);
+  return readable;
+}
+
+bool MemoryNetwork::WaitOnVirtualClock(std::int64_t timeoutMicros) {
   if (timeoutMicros < 0) timeoutMicros = 0;
   if (!open_) {
     clock_.Advance(timeoutMicros);

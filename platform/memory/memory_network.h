@@ -45,6 +45,14 @@ class MemoryNetwork : public DatagramNetwork {
   void SetReceiveBufferLimit(std::size_t datagrams) { bufferLimit_ = datagrams; }
   // Datagrams dropped because the receive buffer was full.
   std::size_t dropped() const { return dropped_; }
+  // Real time: every wait on the receive socket also lasts as long on
+  // `realClock` as it moved the virtual clock, so a window waiting on this
+  // network waits as it would on a real one. nullptr: no real waiting.
+  void SetPacing(Clock* realClock) { pacing_ = realClock; }
+  // Datagrams for the workstation whose first byte is `firstByte` arrive
+  // `extraMicros` later than delivered (a device slow to confirm a change,
+  // say). 0 takes the delay off again.
+  void HoldBack(std::uint8_t firstByte, std::int64_t extraMicros) { holdBack_[firstByte] = extraMicros; }
   // Seeds the random source, which is otherwise fixed, so runs repeat.
   void SetRandomSeed(std::uint32_t seed) { random_.seed(seed); }
 
@@ -74,6 +82,7 @@ class MemoryNetwork : public DatagramNetwork {
   // arrival. Nothing is read between two calls of the network, so doing it
   // lazily drops exactly what a real socket would have dropped.
   void Arrive();
+  bool WaitOnVirtualClock(std::int64_t timeoutMicros);
 
   VirtualClock& clock_;
   std::vector<GroupListener> listeners_;
@@ -91,6 +100,8 @@ class MemoryNetwork : public DatagramNetwork {
   bool startupFails_ = false;
   bool started_ = false;
   bool open_ = false;
+  Clock* pacing_ = nullptr;
+  std::map<std::uint8_t, std::int64_t> holdBack_;
   int failReceives_ = 0;
   int startups_ = 0;
   int cleanups_ = 0;

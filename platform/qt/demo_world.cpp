@@ -2,6 +2,7 @@
 
 #include "device/demo_devices.h"
 #include "protocol/protocol.h"
+#include "protocol/wire.h"
 
 namespace tessavue {
 
@@ -30,6 +31,11 @@ DemoWorld::DemoWorld() {
       start = end + 1;
     }
   }
+}
+
+void DemoWorld::PlayInRealTime(Clock& realClock) {
+  network.SetPacing(&realClock);
+  network.HoldBack(wire::kSetReply, kDemoConfirmMicros);
 }
 
 }  // namespace tessavue

@@ -17,6 +17,10 @@ constexpr const char* kDemoSharePassword = "demo";
 
 struct DemoWorld {
   DemoWorld();
+  // As the program plays it: every wait lasts as long on `realClock` as on a
+  // real network, and the devices confirm an address change after a few
+  // seconds, as a device that restarts its network does.
+  void PlayInRealTime(Clock& realClock);
   VirtualClock clock;
   MemoryNetwork network{clock};
   SimulatedSegment segment{network};

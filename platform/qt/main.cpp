@@ -88,6 +88,8 @@ int main(int argc, char** argv) {
   int exitCode = 0;
   if (demo) {
     DemoWorld world;
+    PosixClock realTime;
+    world.PlayInRealTime(realTime);
     UtilityApp app(world.network, world.clock, world.connections, shell, system);
     app.InitInstance(platform, exitCode);
   } else {

@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -262,7 +263,11 @@ QtMainWindow::QtMainWindow(UtilityApp& app, QWidget* parent) : QDialog(parent), 
   ApplyDialogColors(this);
 }
 
-QtMainWindow::~QtMainWindow() = default;
+QtMainWindow::~QtMainWindow() {
+  if (waitDepth_ == 0) return;
+  qApp->removeEventFilter(this);
+  QApplication::restoreOverrideCursor();
+}
 
 void QtMainWindow::InitDialog() {
   if (initialised_) return;
@@ -312,6 +317,75 @@ bool QtMainWindow::IsIconic() const { return isMinimized(); }
 void QtMainWindow::DrawIconCentered() {
   // Nothing to draw: a minimised window is shown by the window manager, as
   // the program's icon in the task bar.
+}
+
+// --- waits ---
+
+namespace {
+
+bool IsUserInput(QEvent::Type type) {
+  switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::Close:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+void QtMainWindow::WaitBegins() {
+  if (waitDepth_++ > 0) return;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  qApp->installEventFilter(this);
+}
+
+void QtMainWindow::KeepAlive() {
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void QtMainWindow::WaitEnds() {
+  if (waitDepth_ == 0 || --waitDepth_ > 0) return;
+  // What the user did during the wait was held back by the window system;
+  // it arrives now, while the filter still throws it away.
+  ++waitDepth_;
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  --waitDepth_;
+  qApp->removeEventFilter(this);
+  QApplication::restoreOverrideCursor();
+}
+
+bool QtMainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (waitDepth_ > 0 && watched->isWidgetType() && IsUserInput(event->type()) &&
+      static_cast<QWidget*>(watched)->window() == this) {
+    event->ignore();
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void QtMainWindow::closeEvent(QCloseEvent* event) {
+  // Not while a handler runs (it may be asking the user something).
+  if (logic_->HandlerRunning()) {
+    event->ignore();
+    return;
+  }
+  QDialog::closeEvent(event);
 }
 
 void QtMainWindow::done(int result) {

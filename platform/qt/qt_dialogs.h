@@ -64,7 +64,7 @@ class QtLoginWindow : public QDialog {
 // The main window (template 102): the controls, the dispatch of their
 // notifications to MainDialog, and the dialog host it asks for message
 // boxes, the two small dialogs and the About entry.
-class QtMainWindow : public QDialog, public DialogHost {
+class QtMainWindow : public QDialog, public DialogHost, public WaitHook {
  public:
   explicit QtMainWindow(UtilityApp& app, QWidget* parent = nullptr);
   ~QtMainWindow() override;
@@ -89,6 +89,16 @@ class QtMainWindow : public QDialog, public DialogHost {
   void DestroyWindow() override;
   bool IsIconic() const override;
   void DrawIconCentered() override;
+  WaitHook& Waits() override { return *this; }
+
+  // WaitHook: during a wait the application's cursor is the wait cursor, the
+  // events of the window system are handled without user input, and input
+  // meant for this window (mouse, keys, close) is thrown away, also what the
+  // window system held back until the wait's end.
+  void WaitBegins() override;
+  void KeepAlive() override;
+  void WaitEnds() override;
+  bool Waiting() const { return waitDepth_ > 0; }
 
   // The controls, by their Windows names.
   QtListView* deviceList;
@@ -111,6 +121,8 @@ class QtMainWindow : public QDialog, public DialogHost {
 
  protected:
   bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void changeEvent(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
@@ -124,6 +136,7 @@ class QtMainWindow : public QDialog, public DialogHost {
   QString aboutMenuText_;
   bool destroyed_ = false;
   bool initialised_ = false;
+  int waitDepth_ = 0;
 };
 
 // Start-up for UtilityApp: the dialog colours and the main window's run.

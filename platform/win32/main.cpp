@@ -22,6 +22,7 @@
 #include "platform/memory/memory_network.h"
 #include "platform/memory/memory_system.h"
 #include "platform/memory/virtual_clock.h"
+#include "protocol/wire.h"
 #endif
 
 namespace {
@@ -80,6 +81,10 @@ int RunDemo(HINSTANCE instance) {
   connections.MapOutside('F', "\\\\Tessavue-Office\\public");
   RecordingShell shell;
   win32::Win32SystemInfo system;
+  // Waits as long as on a real network; a change is confirmed late.
+  Win32Clock realTime;
+  network.SetPacing(&realTime);
+  network.HoldBack(wire::kSetReply, kDemoConfirmMicros);
   UtilityApp app(network, clock, connections, shell, system);
   return Run(app, instance);
 }

@@ -65,6 +65,10 @@ bool IsColorMessage(UINT message) {
          message == WM_CTLCOLORSCROLLBAR || message == WM_CTLCOLORMSGBOX;
 }
 
+HCURSOR SystemCursor(LPCSTR id) { return ::LoadCursorA(nullptr, id); }
+HCURSOR WaitCursor() { return SystemCursor(reinterpret_cast<LPCSTR>(IDC_WAIT)); }
+HCURSOR ArrowCursor() { return SystemCursor(reinterpret_cast<LPCSTR>(IDC_ARROW)); }
+
 UINT IconStyle(MessageIcon icon) {
   switch (icon) {
     case MessageIcon::Stop: return MB_ICONSTOP;
@@ -241,6 +245,26 @@ bool MainWindow::OnCommand(int id, int notification) {
 
 INT_PTR MainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   if (IsColorMessage(message)) return look_.Answer(message, wParam, lParam);
+  // While a handler runs (it may be asking the user something), nothing
+  // ends the dialog.
+  const bool handlerRunning = logic_ && logic_->HandlerRunning();
+  switch (message) {
+    case WM_SETCURSOR:
+      if (waitDepth_ == 0) return FALSE;
+      ::SetCursor(WaitCursor());
+      ::SetWindowLongPtrA(window_, DWLP_MSGRESULT, TRUE);
+      return TRUE;
+    case WM_CLOSE:
+      return handlerRunning ? TRUE : FALSE;
+    case WM_COMMAND:
+      if (handlerRunning && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) return TRUE;
+      break;
+    case WM_SYSCOMMAND:
+      if (handlerRunning && (wParam & 0xFFF0) == SC_CLOSE) return TRUE;
+      break;
+    default:
+      break;
+  }
   switch (message) {
     case WM_INITDIALOG:
       return OnInitDialog();
@@ -272,6 +296,55 @@ INT_PTR MainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       return FALSE;
   }
+}
+
+namespace {
+
+bool IsUserInput(UINT message) {
+  return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
+         (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
+         (message >= WM_NCMOUSEMOVE && message <= WM_NCMBUTTONDBLCLK) ||
+         (message >= WM_NCXBUTTONDOWN && message <= WM_NCXBUTTONDBLCLK) ||
+         message == WM_NCMOUSEHOVER || message == WM_NCMOUSELEAVE || message == WM_MOUSEHOVER ||
+         message == WM_MOUSELEAVE;
+}
+
+}  // namespace
+
+void MainWindow::WaitBegins() {
+  if (waitDepth_++ > 0) return;
+  focusBeforeWait_ = ::GetFocus();
+  if (window_) ::EnableWindow(window_, FALSE);
+  ::SetCursor(WaitCursor());
+}
+
+void MainWindow::KeepAlive() {
+  // A bounded batch: a flood of messages cannot hold the wait here.
+  MSG message;
+  for (int i = 0; i < 200 && ::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE); ++i) {
+    if (message.message == WM_QUIT) {
+      // For the loop that runs after the handler.
+      ::PostQuitMessage(static_cast<int>(message.wParam));
+      break;
+    }
+    if (IsUserInput(message.message)) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+}
+
+void MainWindow::WaitEnds() {
+  if (waitDepth_ == 0 || --waitDepth_ > 0) return;
+  // Keys and clicks of the wait, still queued, go unanswered.
+  MSG message;
+  for (int i = 0; i < 200 && ::PeekMessageA(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE); ++i) {
+  }
+  for (int i = 0; i < 200 && ::PeekMessageA(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE); ++i) {
+  }
+  if (!window_) return;
+  ::EnableWindow(window_, TRUE);
+  ::SetCursor(ArrowCursor());
+  if (focusBeforeWait_ && ::IsWindow(focusBeforeWait_)) ::SetFocus(focusBeforeWait_);
 }
 
 void MainWindow::EndMainDialog(int result) {

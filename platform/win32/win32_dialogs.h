@@ -57,7 +57,7 @@ struct HostOptions {
 // The main dialog's window: creates the control wrappers over the template's
 // controls, runs the MainDialog logic from the window's messages, and hosts
 // the message boxes and the two small dialogs.
-class MainWindow : public DialogHost {
+class MainWindow : public DialogHost, public WaitHook {
  public:
   MainWindow(HINSTANCE instance, DeviceProtocol& protocol, DriveMap& drives,
              SystemServices services, const DialogLook& look, HostOptions options = {});
@@ -85,6 +85,15 @@ class MainWindow : public DialogHost {
   void DestroyWindow() override;
   bool IsIconic() const override;
   void DrawIconCentered() override;
+  WaitHook& Waits() override { return *this; }
+
+  // WaitHook: during a wait the window is disabled (it takes no mouse or
+  // keys, and its close box does nothing) and shows the wait cursor; the
+  // thread's messages are handled meanwhile, user input among them thrown
+  // away, so the window paints and is never shown as not responding.
+  void WaitBegins() override;
+  void KeepAlive() override;
+  void WaitEnds() override;
 
  private:
   static INT_PTR CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -103,6 +112,8 @@ class MainWindow : public DialogHost {
   HWND window_ = nullptr;
   bool modal_ = false;
   bool paintedIcon_ = false;
+  int waitDepth_ = 0;
+  HWND focusBeforeWait_ = nullptr;
 
   Win32Button configurationButton_, disconnectButton_, connectButton_, refreshButton_;
   Win32ComboBox dhcpCombo_, driveCombo_;

@@ -196,14 +196,37 @@ TEST_F(GvfsConnectionsTest, ALinkWhoseMountIsGoneIsRememberedButUnavailable) {
   EXPECT_EQ(c.GetDriveType("K:"), kDriveNoRootDir);
 }
 
-TEST_F(GvfsConnectionsTest, AHangingGioIsKilledAtTheTimeLimit) {
+// Counts the calls the waits make, with the time of each.
+struct TimedWaitHook : WaitHook {
+  void WaitBegins() override {}
+  void KeepAlive() override { calls.push_back(std::chrono::steady_clock::now()); }
+  void WaitEnds() override {}
+  std::vector<std::chrono::steady_clock::time_point> calls;
+};
+
+TEST_F(GvfsConnectionsTest, AHangingGioIsKilledAtTheTimeLimitWhileTheWindowStaysAlive) {
   options_.timeoutMillis = 300;
   GvfsConnections c(options_);
+  TimedWaitHook hook;
+  c.SetWaitHook(&hook);
   Write("hang", "");
   auto start = std::chrono::steady_clock::now();
   EXPECT_NE(c.AddConnection("E:", "\\\\box\\public", "s3cret", "alice", 1), kNoError);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  auto end = std::chrono::steady_clock::now();
+  EXPECT_LT(end - start, std::chrono::seconds(3));
   EXPECT_FALSE(fs::exists(fs::symlink_status(Link('E'))));
+  // Two runs (info, then mount), each killed after 300 ms: the hook ran all
+  // along, not once at the end.
+  EXPECT_GE(end - start, std::chrono::milliseconds(600));
+  ASSERT_GE(hook.calls.size(), 10u);
+  EXPECT_LT(hook.calls.front() - start, std::chrono::milliseconds(150));
+  EXPECT_LT(end - hook.calls.back(), std::chrono::milliseconds(150));
+
+  // Taken off again, the hook hears nothing more.
+  const std::size_t calls = hook.calls.size();
+  c.SetWaitHook(nullptr);
+  EXPECT_NE(c.AddConnection("E:", "\\\\box\\public", "s3cret", "alice", 1), kNoError);
+  EXPECT_EQ(hook.calls.size(), calls);
 }
 
 TEST_F(GvfsConnectionsTest, MissingGioFailsTheConnection) {

@@ -6,6 +6,9 @@
 //                                  once the window has at least one row
 //   tessavue-probe rowpos ROW      prints the screen point "x y" at the middle
 //                                  of that row
+//   tessavue-probe ctlpos ID       the same for the middle of control ID
+//   tessavue-probe enabled         prints 1 when the main window takes input,
+//                                  0 while it is disabled (during a wait)
 //
 // A list view's messages carry pointers that are not carried between
 // processes, so the item structure and its text live in the other process.
@@ -103,11 +106,32 @@ int RowPosition(int row) {
   return 0;
 }
 
+int ControlPosition(int id) {
+  HWND dialog = FindWindowA(nullptr, "Quillon Tessavue");
+  HWND control = dialog ? GetDlgItem(dialog, id) : nullptr;
+  if (!control) return 1;
+  RECT rect{};
+  GetClientRect(control, &rect);
+  POINT middle{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+  ClientToScreen(control, &middle);
+  std::printf("%ld %ld\n", static_cast<long>(middle.x), static_cast<long>(middle.y));
+  return 0;
+}
+
+int Enabled() {
+  HWND dialog = FindWindowA(nullptr, "Quillon Tessavue");
+  if (!dialog) return 1;
+  std::printf("%d\n", IsWindowEnabled(dialog) ? 1 : 0);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc >= 3 && std::strcmp(argv[1], "rows") == 0) return Rows(std::atoi(argv[2]));
   if (argc >= 3 && std::strcmp(argv[1], "rowpos") == 0) return RowPosition(std::atoi(argv[2]));
-  std::fprintf(stderr, "usage: tessavue-probe rows SECONDS | rowpos ROW\n");
+  if (argc >= 3 && std::strcmp(argv[1], "ctlpos") == 0) return ControlPosition(std::atoi(argv[2]));
+  if (argc >= 2 && std::strcmp(argv[1], "enabled") == 0) return Enabled();
+  std::fprintf(stderr, "usage: tessavue-probe rows SECONDS | rowpos ROW | ctlpos ID | enabled\n");
   return 2;
 }

@@ -4,6 +4,8 @@
 // memory. Message boxes are recorded by the host instead of shown.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,8 @@
 #include "platform/memory/memory_network.h"
 #include "platform/memory/memory_system.h"
 #include "platform/memory/virtual_clock.h"
+#include "protocol/wire.h"
+#include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_system.h"
 
@@ -496,6 +500,140 @@ TEST_F(MainWindowTest, EscapeEndsTheDialogToo) {
   Pump();
   EXPECT_FALSE(IsWindow(dialog));
   EXPECT_FALSE(network.IsOpen());
+}
+
+// --- the window during waits, in real time ---
+
+// Thread timers: they run while the window waits, as paint and system
+// messages do, and do what the test has to do then.
+std::map<UINT_PTR, std::function<void()>> gTimers;
+
+void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  auto found = gTimers.find(id);
+  if (found == gTimers.end()) return;
+  std::function<void()> action = std::move(found->second);
+  gTimers.erase(found);
+  action();
+}
+
+void After(UINT milliseconds, std::function<void()> action) {
+  UINT_PTR id = SetTimer(nullptr, 0, milliseconds, OnTimer);
+  ASSERT_NE(id, 0u);
+  gTimers[id] = std::move(action);
+}
+
+// What one look at the window during a wait found.
+struct WaitLook {
+  bool taken = false;
+  bool disabled = false;
+  bool waitCursor = false;
+  bool repainted = false;
+  bool stillThere = false;
+  std::string address;
+};
+
+class WaitingWindowTest : public MainWindowTest {
+ protected:
+  void TearDown() override {
+    for (auto& timer : gTimers) KillTimer(nullptr, timer.first);
+    gTimers.clear();
+    network.SetPacing(nullptr);
+    MainWindowTest::TearDown();
+  }
+  // `ms` into the wait that follows: every way a user has into the window
+  // (a click on Refresh, a key in each address field, Escape, the close box),
+  // and a repaint asked for; 300 ms later a look at what came of it.
+  void LookDuringTheWait(UINT ms, WaitLook& look) {
+    After(ms, [this, &look] {
+      HWND refresh = Item(1002);
+      PostMessageA(refresh, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+      PostMessageA(refresh, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+      for (HWND field = GetWindow(Item(1006), GW_CHILD); field;
+           field = GetWindow(field, GW_HWNDNEXT)) {
+        PostMessageA(field, WM_KEYDOWN, '7', 1);
+        PostMessageA(field, WM_CHAR, '7', 1);
+      }
+      PostMessageA(dialog, WM_KEYDOWN, VK_ESCAPE, 1);
+      PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+      PostMessageA(dialog, WM_CLOSE, 0, 0);
+      InvalidateRect(dialog, nullptr, TRUE);
+      InvalidateRect(Item(1000), nullptr, TRUE);
+      After(300, [this, &look] {
+        look.taken = true;
+        look.stillThere = IsWindow(dialog) && IsWindowVisible(dialog);
+        look.disabled = !IsWindowEnabled(dialog);
+        look.waitCursor = GetCursor() == LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT));
+        look.repainted = !GetUpdateRect(dialog, nullptr, FALSE) &&
+                         !GetUpdateRect(Item(1000), nullptr, FALSE);
+        look.address = Dotted(Item(1006));
+      });
+    });
+  }
+
+  Win32Clock realTime;
+};
+
+TEST_F(WaitingWindowTest, TheWindowPaintsAndTakesNoInputWhileASearchAndALateChangeRun) {
+  Open();
+  ClickDevice(0);
+  SetAddress(1006, 192, 168, 0, 77);
+  const int shareQueries = segment.device(0).counters().shareQueries;
+  // From here on the network takes real time; the device confirms a change
+  // 2 s after taking it.
+  network.SetPacing(&realTime);
+  network.HoldBack(wire::kSetReply, 2'000'000);
+
+  WaitLook duringSearch;
+  LookDuringTheWait(300, duringSearch);
+  DWORD start = GetTickCount();
+  Press(1002);
+  EXPECT_GE(GetTickCount() - start, 1000u);
+  ASSERT_TRUE(duringSearch.taken);
+  EXPECT_TRUE(duringSearch.stillThere);
+  EXPECT_TRUE(duringSearch.disabled);
+  EXPECT_TRUE(duringSearch.waitCursor);
+  EXPECT_TRUE(duringSearch.repainted);
+  EXPECT_TRUE(IsWindowEnabled(dialog));
+  ASSERT_EQ(ListRows(Item(1000)), 3);
+
+  ClickDevice(0);
+  SetAddress(1006, 192, 168, 0, 77);
+  const int searches = segment.device(0).counters().searches;
+  WaitLook duringChange;
+  LookDuringTheWait(700, duringChange);
+  start = GetTickCount();
+  Press(1007);
+  EXPECT_GE(GetTickCount() - start, 2000u);
+  ASSERT_TRUE(duringChange.taken);
+  EXPECT_TRUE(duringChange.stillThere);
+  EXPECT_TRUE(duringChange.disabled);
+  EXPECT_TRUE(duringChange.waitCursor);
+  EXPECT_TRUE(duringChange.repainted);
+  EXPECT_EQ(duringChange.address, "192.168.0.77");  // the keys did not reach the fields
+
+  // The change went through and was followed by one search only: the click
+  // on Refresh during the wait started nothing.
+  EXPECT_TRUE(window->messageBoxes.empty());
+  EXPECT_EQ(ListText(Item(1000), 0, 1), "192.168.0.77");
+  EXPECT_EQ(segment.device(0).counters().searches, searches + 3);
+  EXPECT_EQ(segment.device(0).counters().shareQueries, shareQueries + 1);
+  EXPECT_TRUE(IsWindowEnabled(dialog));
+  EXPECT_NE(GetCursor(), LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
+  Pump();
+  EXPECT_TRUE(IsWindow(dialog));
+}
+
+TEST_F(MainWindowTest, AnUnconfirmedStaticChangeIsReported) {
+  Open();
+  ClickDevice(0);
+  SetAddress(1006, 192, 168, 0, 78);
+  network.HoldBack(wire::kSetReply, 60'000'000);
+  Press(1007);
+  EXPECT_EQ(Messages(), (std::vector<std::string>{"Error: Set static IP fail"}));
+  EXPECT_EQ(window->messageBoxes[0].icon, MessageIcon::Stop);
+  EXPECT_EQ(Dotted(Item(1006)), "192.168.0.78");
+  EXPECT_EQ(ListText(Item(1000), 0, 1), "192.168.0.20");
 }
 
 }  // namespace
