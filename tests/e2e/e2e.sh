@@ -40,18 +40,23 @@ netns_pair_create "$ns_ws" "$ns_dev" "$veth_ws" "$veth_dev" 10.213.0
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# Starts the device program with the given arguments; waits (at most 5 s)
-# until it listens.
+# Waits (at most 5 s) until the program PID, writing to FILE, says "ready";
+# ends the test when it does not.
+wait_ready() {  # pid, file, what
+  for _ in $(seq 50); do
+    grep -q "ready" "$2" 2>/dev/null && return 0
+    kill -0 "$1" 2>/dev/null || break
+    sleep 0.1
+  done
+  echo "$3 did not start:"; cat "$2"
+  exit 1
+}
+
+# Starts the device program with the given arguments.
 start_devices() {
   ip netns exec "$ns_dev" "$device_bin" --log "$@" >"$workdir/device.log" 2>&1 &
   device_pid=$!
-  for _ in $(seq 50); do
-    grep -q "ready" "$workdir/device.log" 2>/dev/null && return 0
-    kill -0 "$device_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  echo "device program did not start:"; cat "$workdir/device.log"
-  exit 1
+  wait_ready "$device_pid" "$workdir/device.log" "device program"
 }
 
 # Runs the tool in the workstation namespace (bounded to 30 s); output in
@@ -85,7 +90,7 @@ mask=255.255.255.0
 [ "$reply" = broadcast ] && mask=255.255.0.0
 
 # transport_probe listening as the workstation for MS milliseconds, output in
-# $workdir/NAME; waits (at most 5 s) until it is ready. Sets $probe_pid.
+# $workdir/NAME; waits until it is ready. Sets $probe_pid.
 # With UNPRIVILEGED=1 it runs as the user nobody.
 probe_listen() {  # name, ms
   local as=()
@@ -99,13 +104,7 @@ probe_listen() {  # name, ms
     ip netns exec "$ns_ws" "$probe_bin" listen 10.213.0.1 "$2" >"$workdir/$1" 2>&1 &
   fi
   probe_pid=$!
-  for _ in $(seq 50); do
-    grep -q "^ready" "$workdir/$1" 2>/dev/null && return 0
-    kill -0 "$probe_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  echo "transport_probe did not start:"; cat "$workdir/$1"
-  exit 1
+  wait_ready "$probe_pid" "$workdir/$1" transport_probe
 }
 
 send_from() {  # namespace, destination, payload

@@ -51,8 +51,8 @@ ip netns add "$cli"
 ip link add "${tag}a" type veth peer name "${tag}b"
 ip link set "${tag}a" netns "$srv"
 ip link set "${tag}b" netns "$cli"
-ip -n "$srv" addr add 10.213.57.1/24 dev "${tag}a"
-ip -n "$cli" addr add 10.213.57.2/24 dev "${tag}b"
+ip -n "$srv" addr add 10.213.57.1/24 brd + dev "${tag}a"
+ip -n "$cli" addr add 10.213.57.2/24 brd + dev "${tag}b"
 for ns in "$srv" "$cli"; do ip -n "$ns" link set lo up; done
 ip -n "$srv" link set "${tag}a" up
 ip -n "$cli" link set "${tag}b" up
@@ -105,8 +105,8 @@ done
 ip netns exec "$srv" ss -ltn | grep -q '10.213.57.1:445' || { echo "smbd did not start"; exit 1; }
 
 device_name=""
-# The enclosure's reply mode: "unicast" for the whole run, then "group" for
-# the window's flow once more.
+# The enclosure's reply mode: "unicast" for the whole run, then "group" and
+# "broadcast" for the window's flow once more each.
 start_device() {
   ip netns exec "$srv" "$device_binary" --device "ip=10.213.57.1,name=Enclosure,shares=public,reply=$1" \
     >"$tmp/device.log" 2>&1 &
@@ -155,10 +155,11 @@ run_client() {  # gtest filter, empty for all
 }
 run_client ""
 status=$?
-if [ -n "$device_binary" ]; then
-  echo "-- the window's flow again, the enclosure replying to the group 224.0.0.1"
+for reply in group broadcast; do
+  [ -n "$device_binary" ] || break
+  echo "-- the window's flow again, the enclosure replying by $reply"
   kill "$device_pid" 2>/dev/null && wait "$device_pid" 2>/dev/null
-  start_device group
+  start_device "$reply"
   run_client "*TheWindowFindsTheEnclosure*" || status=1
-fi
+done
 exit "$status"
