@@ -225,8 +225,7 @@ bool PosixNetwork::FromWorkstationInterface(const msghdr& message) const {
     in_pktinfo info;
     std::memcpy(&info, CMSG_DATA(c), sizeof info);
     // Unicast to the workstation's address is taken from any interface, as
-    // a socket bound to that address would take it (and a device on this
-    // host reaches it over loopback).
+    // a socket bound to that address would take it.
     if (FromInAddr(info.ipi_addr) == localAddress_) return true;
     return interfaceIndex_ != 0 && info.ipi_ifindex == static_cast<int>(interfaceIndex_);
   }
