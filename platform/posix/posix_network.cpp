@@ -129,10 +129,9 @@ bool PosixNetwork::Open(const Ipv4Address& local) {
 
   // Devices answer by unicast to the workstation, to the group or by
   // broadcast. A socket bound to a unicast address hears only the first, so
-  // the socket takes the port on every address, and Receive keeps what is
-  // addressed to the workstation's own address or arrives on its interface
-  // (IP_PKTINFO tells both, and needs no privileges, unlike SO_BINDTODEVICE
-  // on older kernels).
+  // the socket takes the port on every address, and Receive keeps only what
+  // arrives on the workstation's interface (IP_PKTINFO names it, and needs
+  // no privileges, unlike SO_BINDTODEVICE on older kernels).
   localAddress_ = local;
   interfaceIndex_ = InterfaceIndexOf(local);
   setsockopt(receiveSocket_, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
@@ -224,9 +223,6 @@ bool PosixNetwork::FromWorkstationInterface(const msghdr& message) const {
     if (c->cmsg_level != IPPROTO_IP || c->cmsg_type != IP_PKTINFO) continue;
     in_pktinfo info;
     std::memcpy(&info, CMSG_DATA(c), sizeof info);
-    // Unicast to the workstation's address is taken from any interface, as
-    // a socket bound to that address would take it.
-    if (FromInAddr(info.ipi_addr) == localAddress_) return true;
     return interfaceIndex_ != 0 && info.ipi_ifindex == static_cast<int>(interfaceIndex_);
   }
   return true;  // no arrival details (not expected): keep it

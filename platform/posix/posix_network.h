@@ -48,9 +48,9 @@ class PosixNetwork : public DatagramNetwork {
   // reach the group (a connected UDP socket sends nothing); otherwise the
   // first IPv4 interface that is up and not loopback.
   bool LocalAddress(Ipv4Address& address) override;
-  // The receive socket takes the port on every address and hears unicast
-  // to `local`, and group datagrams and broadcasts that arrive on the
-  // interface that holds `local`; Receive drops the rest.
+  // The receive socket takes the port on every address; Receive keeps
+  // what arrives on the interface that holds `local` (unicast to it, the
+  // group, broadcasts) and drops the rest.
   bool Open(const Ipv4Address& local) override;
   void Close() override;
   void SendToGroup(const std::uint8_t* data, std::size_t length) override;

@@ -77,10 +77,11 @@ void SendFrom(const Ipv4Address& to, std::uint16_t port, const std::uint8_t* dat
   close(fd);
 }
 
-// The receive socket takes the port on every address but keeps only what is
-// addressed to the workstation or arrives on its interface. Without root and
-// without a second network: the workstation is this host's own non-loopback
-// address, and loopback plays "another interface".
+// The receive socket takes the port on every address but keeps only what
+// arrives on the workstation's interface. Without root and without a second
+// network: the workstation is this host's own non-loopback address (the
+// system names that address's interface for what is sent to it from here),
+// and loopback plays "another interface".
 TEST(PosixNetwork, KeepsOnlyWhatReachesTheWorkstationsInterface) {
   PosixNetwork finder;
   Ipv4Address own;
