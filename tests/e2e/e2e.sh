@@ -81,10 +81,10 @@ log_lines() { wc -l <"$workdir/device.log"; }
 # device's own subnet, so unless the scenario names a netmask the device is put
 # on the veth pair's /16, as a real device shares the workstation's subnet.
 dev() {
-  local spec=$1
-  [ "$reply" = unicast ] || spec="$spec,reply=$reply"
-  [ "$reply" = broadcast ] && [[ ",$1" != *",netmask="* ]] && spec="$spec,netmask=255.255.0.0"
-  echo "$spec"
+  local settings=$1
+  [ "$reply" = unicast ] || settings="$settings,reply=$reply"
+  [ "$reply" = broadcast ] && [[ ",$1" != *",netmask="* ]] && settings="$settings,netmask=255.255.0.0"
+  echo "$settings"
 }
 mask=255.255.255.0
 [ "$reply" = broadcast ] && mask=255.255.0.0
