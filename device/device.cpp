@@ -84,6 +84,31 @@ std::string CheckSettings(const DeviceSettings& s) {
   return {};
 }
 
+const char* ReplyModeName(ReplyMode mode) {
+  switch (mode) {
+    case ReplyMode::kUnicast: return "unicast";
+    case ReplyMode::kGroup: return "group";
+    case ReplyMode::kBroadcast: return "broadcast";
+  }
+  return "?";
+}
+
+bool ParseReplyMode(const std::string& text, ReplyMode& mode) {
+  for (ReplyMode m : {ReplyMode::kUnicast, ReplyMode::kGroup, ReplyMode::kBroadcast}) {
+    if (text == ReplyModeName(m)) {
+      mode = m;
+      return true;
+    }
+  }
+  return false;
+}
+
+Ipv4Address SubnetBroadcast(const Ipv4Address& ip, const Ipv4Address& netmask) {
+  Ipv4Address out;
+  for (int i = 0; i < 4; ++i) out.octet[i] = std::uint8_t(ip.octet[i] | ~netmask.octet[i]);
+  return out;
+}
+
 const char* RequestKindName(RequestKind kind) {
   switch (kind) {
     case RequestKind::kIgnored: return "ignored";
@@ -116,14 +141,24 @@ std::vector<std::uint8_t> SimulatedDevice::Header(std::uint8_t opcode,
   return out;
 }
 
+Ipv4Address SimulatedDevice::ReplyDestination(const Ipv4Address& requester) const {
+  Ipv4Address destination = requester;
+  if (settings_.reply == ReplyMode::kGroup)
+    ParseAddress(kGroupAddressText, destination);
+  else if (settings_.reply == ReplyMode::kBroadcast)
+    destination = SubnetBroadcast(settings_.ip, settings_.netmask);
+  return destination;
+}
+
 RequestOutcome SimulatedDevice::Handle(const std::uint8_t* data, std::size_t length) {
   RequestOutcome outcome;
   if (data == nullptr || length < kSearchRequestLength) return outcome;
   const std::uint8_t* clientId = data + kClientIdOffset;
   Ipv4Address requester;
   std::memcpy(requester.octet, clientId + 6, 4);
+  // Called once the request has changed what it changes.
   auto answer = [&](std::vector<std::uint8_t> datagram) {
-    outcome.reply = DeviceReply{requester, std::move(datagram)};
+    outcome.reply = DeviceReply{ReplyDestination(requester), std::move(datagram)};
   };
 
   const std::uint8_t opcode = data[0];

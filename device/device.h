@@ -16,6 +16,14 @@
 
 namespace tessavue {
 
+// Where a device sends its replies: to the requesting workstation, to the
+// group (TTL 1), or to the directed broadcast of its own subnet. Real
+// devices do any of the three.
+enum class ReplyMode { kUnicast, kGroup, kBroadcast };
+const char* ReplyModeName(ReplyMode mode);
+// "unicast", "group" or "broadcast"; false for anything else.
+bool ParseReplyMode(const std::string& text, ReplyMode& mode);
+
 struct DeviceSettings {
   std::string name;  // 8-bit text; any bytes
   Ipv4Address ip;
@@ -32,6 +40,7 @@ struct DeviceSettings {
   std::int64_t replyDelayMicros = 0;
   // The six identifying bytes of the device's DeviceId.
   std::array<std::uint8_t, 6> serial{};
+  ReplyMode reply = ReplyMode::kUnicast;
 };
 
 // Longest name and share text that still fit one datagram.
@@ -57,7 +66,10 @@ enum class RequestKind {
 const char* RequestKindName(RequestKind kind);
 
 struct DeviceReply {
-  Ipv4Address destination;  // the requesting workstation (ClientId bytes 6..9)
+  // By the device's reply mode: the requesting workstation (ClientId bytes
+  // 6..9), the group, or the broadcast address of the device's subnet (as it
+  // is after the request, so a set request's reply goes to the new one).
+  Ipv4Address destination;
   std::vector<std::uint8_t> datagram;
 };
 
@@ -90,11 +102,15 @@ class SimulatedDevice {
   const Counters& counters() const { return counters_; }
 
  private:
+  Ipv4Address ReplyDestination(const Ipv4Address& requester) const;
   std::vector<std::uint8_t> Header(std::uint8_t opcode, const std::uint8_t* clientId) const;
 
   DeviceSettings settings_;
   Counters counters_;
 };
+
+// The directed broadcast address of the subnet of `ip` under `netmask`.
+Ipv4Address SubnetBroadcast(const Ipv4Address& ip, const Ipv4Address& netmask);
 
 // Dotted-decimal text of an address.
 std::string DottedText(const Ipv4Address& address);

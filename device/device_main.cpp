@@ -87,6 +87,14 @@ int OpenSocket(const tessavue::DeviceProgramOptions& options) {
   }
   unsigned char loop = 0;
   setsockopt(fd, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof loop);
+  // Replies to the group stay on the segment and leave through the named
+  // interface; broadcast replies need the permission to broadcast.
+  unsigned char ttl = 1;
+  setsockopt(fd, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl);
+  if (options.haveInterface)
+    setsockopt(fd, IPPROTO_IP, IP_MULTICAST_IF, &membership.imr_interface,
+               sizeof membership.imr_interface);
+  setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &one, sizeof one);
   return fd;
 }
 

@@ -13,7 +13,7 @@ const char* const kDeviceProgramHelp =
     "Plays one or many storage devices on the protocol's UDP port 13579: joins the\n"
     "group 224.0.0.1, answers searches, share queries, password checks and address\n"
     "changes, and sends each reply by unicast to the address in the request's\n"
-    "client identifier.\n"
+    "client identifier, to the group, or by broadcast (the device's reply=).\n"
     "\n"
     "  --device SETTINGS        one device, SETTINGS is KEY=VALUE pairs separated by ',':\n"
     "                         ip=ADDR        its address (required)\n"
@@ -28,12 +28,19 @@ const char* const kDeviceProgramHelp =
     "                                        (default: keeps its address)\n"
     "                         delay-ms=N     reply delay in milliseconds, default 0\n"
     "                         serial=HEX     the 6 identifying bytes, 12 hex digits\n"
+    "                         reply=MODE     where replies go, default unicast:\n"
+    "                                        unicast    the requesting workstation\n"
+    "                                        group      224.0.0.1, TTL 1\n"
+    "                                        broadcast  the directed broadcast of the\n"
+    "                                                   device's ip/netmask (this host's\n"
+    "                                                   interface must be on that subnet)\n"
     "                       Values are percent-decoded: %2C is a comma, %25 a '%',\n"
     "                       so a name may hold any byte.\n"
     "  --generate SETTINGS      count=N devices with consecutive addresses from ip=ADDR;\n"
-    "                       also netmask, gateway, shares, user, password, delay-ms,\n"
+    "                       also netmask, gateway, shares, user, password, delay-ms, reply,\n"
     "                       and name=PREFIX (names PREFIX-1, PREFIX-2, ...)\n"
-    "  --interface-ip ADDR  join the group on this interface (default: any)\n"
+    "  --interface-ip ADDR  join the group and send group replies on this interface\n"
+    "                       (default: the system's choice)\n"
     "  --log                one line per request handled, on standard output\n"
     "  --help               this text\n"
     "  --version            the program's name and version\n"
@@ -137,6 +144,13 @@ bool ApplyCommon(std::map<std::string, std::string>& pairs, DeviceSettings& s,
       return false;
     }
     s.replyDelayMicros = ms * 1000;
+    pairs.erase(it);
+  }
+  if (auto it = pairs.find("reply"); it != pairs.end()) {
+    if (!ParseReplyMode(it->second, s.reply)) {
+      error = "reply: '" + it->second + "' is not unicast, group or broadcast";
+      return false;
+    }
     pairs.erase(it);
   }
   if (auto it = pairs.find("dhcp"); it != pairs.end()) {

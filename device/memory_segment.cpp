@@ -19,16 +19,22 @@ struct SimulatedSegment::State {
 
   void Hear(const std::uint8_t* data, std::size_t length) {
     if (network == nullptr) return;
-    // A reply reaches the workstation when it is sent to the address its
-    // receive socket is bound to.
     const Ipv4Address workstation = network->boundAddress();
     const bool known = network->IsOpen();
+    Ipv4Address group;
+    ParseAddress(kGroupAddressText, group);
     // Index loop: a device added while handling must not upset the walk.
     for (std::size_t i = 0; i < devices.size(); ++i) {
       RequestOutcome outcome = devices[i].Handle(data, length);
       if (!outcome.reply) continue;
       if (silent[i] && !(answersSearches[i] && outcome.kind == RequestKind::kSearch)) continue;
-      if (known && !(outcome.reply->destination == workstation)) {
+      // A reply reaches the workstation when it is sent to the address its
+      // receive socket is bound to, to the group, or to the broadcast address
+      // of the workstation's subnet (taken under the device's netmask).
+      const Ipv4Address to = outcome.reply->destination;
+      const bool reaches = to == workstation || to == group ||
+                           to == SubnetBroadcast(workstation, devices[i].settings().netmask);
+      if (known && !reaches) {
         ++repliesToOthers;
         continue;
       }
@@ -68,6 +74,10 @@ SimulatedDevice& SimulatedSegment::device(std::size_t index) { return state_->de
 void SimulatedSegment::SetSilent(std::size_t index, bool silent, bool stillAnswerSearches) {
   state_->silent.at(index) = silent;
   state_->answersSearches.at(index) = stillAnswerSearches;
+}
+
+void SimulatedSegment::HearFromAnotherWorkstation(const std::uint8_t* data, std::size_t length) {
+  state_->Hear(data, length);
 }
 
 int SimulatedSegment::repliesToOthers() const { return state_->repliesToOthers; }

@@ -1,6 +1,7 @@
 // Simulated devices on the in-memory network: every datagram the workstation
-// sends to the group reaches each device, and each reply is delivered to the
-// workstation after that device's reply delay.
+// sends to the group reaches each device, and each reply that reaches the
+// workstation (by unicast, to the group, or by broadcast on its subnet, by the
+// device's reply mode) is delivered after that device's reply delay.
 #pragma once
 
 #include <cstddef>
@@ -36,7 +37,13 @@ class SimulatedSegment {
   // searches when `stillAnswerSearches`).
   void SetSilent(std::size_t index, bool silent, bool stillAnswerSearches = false);
 
-  // Replies addressed to another workstation than the network's own.
+  // A datagram another workstation sends to the group: every device hears
+  // it, and its replies reach this workstation only when they go to the group
+  // or by broadcast.
+  void HearFromAnotherWorkstation(const std::uint8_t* data, std::size_t length);
+
+  // Replies that did not reach the network's workstation (sent by unicast to
+  // another one, or broadcast on another subnet).
   int repliesToOthers() const;
 
  private:

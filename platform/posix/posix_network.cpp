@@ -70,6 +70,20 @@ bool FirstInterfaceAddress(Ipv4Address& address) {
   return ok;
 }
 
+// Index of the interface that holds `address`; 0 when none does.
+unsigned InterfaceIndexOf(const Ipv4Address& address) {
+  ifaddrs* list = nullptr;
+  if (getifaddrs(&list) != 0) return 0;
+  unsigned index = 0;
+  for (ifaddrs* i = list; i != nullptr && index == 0; i = i->ifa_next) {
+    if (i->ifa_addr == nullptr || i->ifa_addr->sa_family != AF_INET) continue;
+    if (FromInAddr(reinterpret_cast<sockaddr_in*>(i->ifa_addr)->sin_addr) == address)
+      index = if_nametoindex(i->ifa_name);
+  }
+  freeifaddrs(list);
+  return index;
+}
+
 void CloseSocket(int& fd) {
   if (fd >= 0) close(fd);
   fd = -1;
@@ -101,6 +115,9 @@ bool PosixNetwork::Open(const Ipv4Address& local) {
   }
   bool ok = true;
 
+  // Another program of ours may have the port already: both then hear
+  // replies to the group and broadcasts (SO_REUSEPORT is not used: it would
+  // share unicast replies out between the two by the sender's port).
   setsockopt(receiveSocket_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
   // As root the limit of the system can be passed over; otherwise take what
   // it grants.
@@ -110,10 +127,18 @@ bool PosixNetwork::Open(const Ipv4Address& local) {
   socklen_t granted = sizeof grantedBuffer_;
   getsockopt(receiveSocket_, SOL_SOCKET, SO_RCVBUF, &grantedBuffer_, &granted);
 
+  // Devices answer by unicast to the workstation, to the group or by
+  // broadcast. A socket bound to a unicast address hears only the first, so
+  // the socket takes the port on every address, and Receive keeps only what
+  // arrives on the workstation's interface (IP_PKTINFO names it, and needs
+  // no privileges, unlike SO_BINDTODEVICE on older kernels).
+  localAddress_ = local;
+  interfaceIndex_ = InterfaceIndexOf(local);
+  setsockopt(receiveSocket_, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
   sockaddr_in bindAddress{};
   bindAddress.sin_family = AF_INET;
   bindAddress.sin_port = htons(options_.receivePort);
-  bindAddress.sin_addr = localAddr;
+  bindAddress.sin_addr.s_addr = htonl(INADDR_ANY);
   if (bind(receiveSocket_, reinterpret_cast<sockaddr*>(&bindAddress), sizeof bindAddress) != 0) ok = false;
   sockaddr_in bound{};
   socklen_t boundLength = sizeof bound;
@@ -122,11 +147,14 @@ bool PosixNetwork::Open(const Ipv4Address& local) {
 
   // The group is joined on the workstation's own interface, and requests
   // leave through it: with several interfaces, or none with a default route,
-  // the system's own choice may be another one.
+  // the system's own choice may be another one. Group datagrams are taken
+  // only for the membership made here, not for those of other programs.
   ip_mreq membership{};
   inet_pton(AF_INET, kGroupAddressText, &membership.imr_multiaddr);
   membership.imr_interface = localAddr;
   setsockopt(receiveSocket_, IPPROTO_IP, IP_ADD_MEMBERSHIP, &membership, sizeof membership);
+  const int all = 0;
+  setsockopt(receiveSocket_, IPPROTO_IP, IP_MULTICAST_ALL, &all, sizeof all);
   setsockopt(receiveSocket_, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof loop);
   setsockopt(sendSocket_, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof loop);
   if (localAddr.s_addr != 0)
@@ -138,6 +166,7 @@ void PosixNetwork::Close() {
   CloseSocket(sendSocket_);
   CloseSocket(receiveSocket_);
   boundPort_ = 0;
+  interfaceIndex_ = 0;
 }
 
 void PosixNetwork::SendToGroup(const std::uint8_t* data, std::size_t length) {
@@ -167,14 +196,36 @@ bool PosixNetwork::WaitReadable(std::int64_t timeoutMicros) {
 
 int PosixNetwork::Receive(std::uint8_t* buffer, std::size_t capacity) {
   if (receiveSocket_ < 0) return -1;
-  sockaddr_in from{};
-  socklen_t fromLength = sizeof from;
-  // MSG_TRUNC: the result is the datagram's real length, so one that did not
-  // fit is known and refused.
-  ssize_t n = recvfrom(receiveSocket_, buffer, capacity, MSG_TRUNC | MSG_DONTWAIT,
-                       reinterpret_cast<sockaddr*>(&from), &fromLength);
-  if (n < 0 || static_cast<std::size_t>(n) > capacity) return -1;
-  return static_cast<int>(n);
+  // What came in on another interface is passed over as if it had never
+  // arrived; the walk is bounded by what is queued now.
+  for (int skipped = 0; skipped < kMaxSkippedPerReceive; ++skipped) {
+    iovec data{buffer, capacity};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
+    msghdr message{};
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    // MSG_TRUNC: the result is the datagram's real length, so one that did
+    // not fit is known and refused.
+    ssize_t n = recvmsg(receiveSocket_, &message, MSG_TRUNC | MSG_DONTWAIT);
+    if (n < 0) return -1;
+    if (!FromWorkstationInterface(message)) continue;
+    if (static_cast<std::size_t>(n) > capacity) return -1;
+    return static_cast<int>(n);
+  }
+  return -1;
+}
+
+bool PosixNetwork::FromWorkstationInterface(const msghdr& message) const {
+  for (const cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr;
+       c = CMSG_NXTHDR(const_cast<msghdr*>(&message), const_cast<cmsghdr*>(c))) {
+    if (c->cmsg_level != IPPROTO_IP || c->cmsg_type != IP_PKTINFO) continue;
+    in_pktinfo info;
+    std::memcpy(&info, CMSG_DATA(c), sizeof info);
+    return interfaceIndex_ != 0 && info.ipi_ifindex == static_cast<int>(interfaceIndex_);
+  }
+  return true;  // no arrival details (not expected): keep it
 }
 
 void PosixNetwork::FillRandom(std::uint8_t* out, std::size_t length) {

@@ -250,6 +250,31 @@ TEST(SimulatedDevice, StaticSetMovesTheDeviceAndItAnswersUnderTheNewIdentifier) 
   EXPECT_EQ(CText(search, 40), "10.0.0.254");
 }
 
+// Every reply follows the reply mode; a set request's reply is sent as the
+// device is after the change (its new subnet's broadcast).
+TEST(SimulatedDevice, RepliesGoWhereTheReplyModeSays) {
+  for (ReplyMode mode : {ReplyMode::kUnicast, ReplyMode::kGroup, ReplyMode::kBroadcast}) {
+    SCOPED_TRACE(ReplyModeName(mode));
+    DeviceSettings s = Nas();
+    s.reply = mode;
+    SimulatedDevice d(s);
+    const Ipv4Address before = mode == ReplyMode::kUnicast ? A(192, 168, 0, 100)
+                               : mode == ReplyMode::kGroup ? A(224, 0, 0, 1)
+                                                           : A(192, 168, 0, 255);
+    for (const Bytes& request : {Search(), Request(3, 3, d.DeviceId(), 28),
+                                 Login(d.DeviceId(), "qewro", "qewro")}) {
+      RequestOutcome out = Send(d, request);
+      ASSERT_TRUE(out.reply);
+      EXPECT_EQ(out.reply->destination, before);
+      // The workstation is still named in the reply, whatever its destination.
+      EXPECT_EQ(0, std::memcmp(&out.reply->datagram[1], kClient, 10));
+    }
+    RequestOutcome moved = Send(d, SetStatic(d.DeviceId(), "10.20.30.40", "255.255.240.0", "10.20.16.1"));
+    ASSERT_TRUE(moved.reply);
+    EXPECT_EQ(moved.reply->destination, mode == ReplyMode::kBroadcast ? A(10, 20, 31, 255) : before);
+  }
+}
+
 TEST(SimulatedDevice, MalformedStaticSetChangesNothing) {
   SimulatedDevice d(Nas());
   const auto id = d.DeviceId();
@@ -308,11 +333,15 @@ TEST(DeviceProgramArgs, DeviceSpecsWithEscapesAndDefaults) {
   std::string error;
   ASSERT_TRUE(ParseDeviceProgramArgs(
       {"--device", "ip=10.213.1.5,name=a%2Cb%22c%00%FF,dhcp=1,password=s3cret,delay-ms=20",
-       "--device", "ip=10.213.1.6,serial=0A0b0C0d0E0f,shares=x:y,dhcp-ip=10.213.1.99", "--log"},
+       "--device", "ip=10.213.1.6,serial=0A0b0C0d0E0f,shares=x:y,dhcp-ip=10.213.1.99,reply=group",
+       "--device", "ip=10.213.1.7,reply=broadcast", "--log"},
       o, error))
       << error;
-  ASSERT_EQ(o.devices.size(), 2u);
+  ASSERT_EQ(o.devices.size(), 3u);
   EXPECT_TRUE(o.log);
+  EXPECT_EQ(o.devices[0].reply, ReplyMode::kUnicast);
+  EXPECT_EQ(o.devices[1].reply, ReplyMode::kGroup);
+  EXPECT_EQ(o.devices[2].reply, ReplyMode::kBroadcast);
   EXPECT_EQ(o.devices[0].name, std::string("a,b\"c\0\xff", 7));
   EXPECT_TRUE(o.devices[0].dhcp);
   EXPECT_EQ(o.devices[0].adminUser, "qewro");
@@ -332,7 +361,7 @@ TEST(DeviceProgramArgs, GeneratedDevicesAreDistinct) {
   DeviceProgramOptions o;
   std::string error;
   ASSERT_TRUE(ParseDeviceProgramArgs({"--device", "ip=10.213.0.250", "--generate",
-                                      "count=1000,ip=10.213.0.251,netmask=255.255.0.0,name=N"},
+                                      "count=1000,ip=10.213.0.251,netmask=255.255.0.0,name=N,reply=group"},
                                      o, error))
       << error;
   ASSERT_EQ(o.devices.size(), 1001u);
@@ -343,6 +372,8 @@ TEST(DeviceProgramArgs, GeneratedDevicesAreDistinct) {
   EXPECT_EQ(o.devices[6].ip, A(10, 213, 1, 0));  // carries into the third octet
   EXPECT_EQ(o.devices[1000].ip, A(10, 213, 4, 226));
   EXPECT_EQ(o.devices[1000].netmask, A(255, 255, 0, 0));
+  EXPECT_EQ(o.devices[0].reply, ReplyMode::kUnicast);
+  EXPECT_EQ(o.devices[1000].reply, ReplyMode::kGroup);
 }
 
 TEST(DeviceProgramArgs, HelpAndVersionNeedNoDevice) {
@@ -370,6 +401,8 @@ TEST(DeviceProgramArgs, BadSettingsAreRefusedWithAReason) {
       {"--device", "ip=10.0.0.3,delay-ms=-1"},
       {"--device", "ip=10.0.0.3,dhcp=yes"},
       {"--device", "ip=10.0.0.3,serial=12345"},
+      {"--device", "ip=10.0.0.3,reply=multicast"},
+      {"--device", "ip=10.0.0.3,reply=Group"},
       {"--device", "ip=10.0.0.3,name=" + std::string(kMaxDeviceName + 1, 'n')},
       {"--generate", "ip=10.0.0.3"},
       {"--generate", "count=0,ip=10.0.0.3"},

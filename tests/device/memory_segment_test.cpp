@@ -1,6 +1,7 @@
 // Simulated devices on the in-memory network, seen through the protocol.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <set>
 #include <string>
 
@@ -40,6 +41,59 @@ TEST(SimulatedSegment, RepliesArriveAfterEachDevicesDelayAndOnlyForThisWorkstati
   network.SendToGroup(search, sizeof search);
   EXPECT_FALSE(network.WaitReadable(1'000'000));
   EXPECT_EQ(segment.repliesToOthers(), 1);
+}
+
+// Replies to the group and broadcasts on the workstation's subnet reach it
+// whoever asked; the client identifier is what keeps another workstation's
+// answers out.
+TEST(SimulatedSegment, GroupAndBroadcastRepliesReachEveryWorkstationAndOnlyOursCount) {
+  VirtualClock clock;
+  MemoryNetwork network(clock);
+  SimulatedSegment segment(network);
+  const ReplyMode modes[] = {ReplyMode::kUnicast, ReplyMode::kGroup, ReplyMode::kBroadcast,
+                             ReplyMode::kBroadcast};
+  for (int i = 0; i < 4; ++i) {
+    DeviceSettings s;
+    s.name = std::string("Box-") + ReplyModeName(modes[i]);
+    // The last one broadcasts on the next subnet, which the workstation is not on.
+    s.ip = i < 3 ? A(192, 168, 0, 20 + i) : A(192, 168, 1, 23);
+    s.netmask = A(255, 255, 255, 0);
+    s.shares = "public";
+    s.serial = {0, 0, 0, 0, 0, std::uint8_t(i + 1)};
+    s.reply = modes[i];
+    segment.AddDevice(s);
+  }
+  DeviceProtocol protocol(network, clock);
+  ASSERT_TRUE(protocol.InitTransport());
+  protocol.SearchDevices();
+  std::set<std::string> names;
+  for (const DeviceRecord* r = protocol.DeviceList.head; r; r = r->next) names.insert(r->name);
+  EXPECT_EQ(names, (std::set<std::string>{"Box-unicast", "Box-group", "Box-broadcast"}));
+
+  // Another workstation (192.168.0.101) asks each device on our subnet for its
+  // shares: the group and broadcast answers arrive here too.
+  const std::size_t before = network.pending();
+  const int othersBefore = segment.repliesToOthers();
+  for (int i = 0; i < 3; ++i) {
+    std::uint8_t query[28] = {3, 7, 7, 7, 7, 7, 7, 192, 168, 0, 101};
+    const auto id = segment.device(i).DeviceId();
+    std::memcpy(query + 11, id.data(), 10);
+    query[21] = 3;
+    segment.HearFromAnotherWorkstation(query, sizeof query);
+  }
+  EXPECT_EQ(network.pending(), before + 2);
+  EXPECT_EQ(segment.repliesToOthers(), othersBefore + 1);
+
+  // The group device's answer to that query waits in our socket; silenced, it
+  // does not answer ours, and the stranger's answer must not pass for it.
+  segment.SetSilent(1, true);
+  CopyText(protocol.SelectedDeviceIp, 16, "192.168.0.21");
+  EXPECT_EQ(protocol.FetchShares(), 0);
+  EXPECT_EQ(protocol.ShareList.count, 0);
+  segment.SetSilent(1, false);
+  EXPECT_EQ(protocol.FetchShares(), 1);
+  EXPECT_EQ(protocol.ShareList.count, 1);
+  protocol.ShutdownTransport();
 }
 
 TEST(SimulatedSegment, ProtocolFindsDemoDevicesAndAThousandGenerated) {

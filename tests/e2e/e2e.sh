@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
 # End-to-end: tessavue-device in one network namespace, tessavue-cli in
 # another, joined by a veth pair (10.213.0.0/16, never leaves the namespaces).
-# Usage: e2e.sh BUILD_DIR SCENARIO
+# Usage: e2e.sh BUILD_DIR SCENARIO[.group|.broadcast]
+# The suffix makes every device of the scenario reply to the group or by
+# broadcast instead of by unicast.
 # Exit 77 (skipped) when namespaces cannot be made here.
 set -u
 build=$1
-scenario=$2
+scenario=${2%%.*}
+reply=unicast
+[ "$scenario" != "$2" ] && reply=${2#*.}
 device_bin=$build/device/tessavue-device
 cli_bin=$build/cli/tessavue-cli
+probe_bin=$build/tests/e2e/transport_probe
 
 . "$(dirname "$0")/netns_pair.sh"
 netns_require_root
@@ -19,10 +24,12 @@ veth_ws=tvw$$
 veth_dev=tvd$$
 workdir=$(mktemp -d)
 device_pid=""
+ns_other=""
 
 cleanup() {
   stop_process "$device_pid"
   netns_pair_delete "$ns_ws" "$ns_dev"
+  [ -n "$ns_other" ] && ip netns del "$ns_other" 2>/dev/null
   rm -rf "$workdir"
 }
 trap cleanup EXIT
@@ -33,18 +40,23 @@ netns_pair_create "$ns_ws" "$ns_dev" "$veth_ws" "$veth_dev" 10.213.0
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# Starts the device program with the given arguments; waits (at most 5 s)
-# until it listens.
+# Waits (at most 5 s) until the program PID, writing to FILE, says "ready";
+# ends the test when it does not.
+wait_ready() {  # pid, file, what
+  for _ in $(seq 50); do
+    grep -q "ready" "$2" 2>/dev/null && return 0
+    kill -0 "$1" 2>/dev/null || break
+    sleep 0.1
+  done
+  echo "$3 did not start:"; cat "$2"
+  exit 1
+}
+
+# Starts the device program with the given arguments.
 start_devices() {
   ip netns exec "$ns_dev" "$device_bin" --log "$@" >"$workdir/device.log" 2>&1 &
   device_pid=$!
-  for _ in $(seq 50); do
-    grep -q "ready" "$workdir/device.log" 2>/dev/null && return 0
-    kill -0 "$device_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  echo "device program did not start:"; cat "$workdir/device.log"
-  exit 1
+  wait_ready "$device_pid" "$workdir/device.log" "device program"
 }
 
 # Runs the tool in the workstation namespace (bounded to 30 s); output in
@@ -65,14 +77,81 @@ expect_out() {  # grep pattern, description
 
 log_lines() { wc -l <"$workdir/device.log"; }
 
+# A device's settings in this run's reply mode. A broadcast goes to the
+# device's own subnet, so unless the scenario names a netmask the device is put
+# on the veth pair's /16, as a real device shares the workstation's subnet.
+dev() {
+  local settings=$1
+  [ "$reply" = unicast ] || settings="$settings,reply=$reply"
+  [ "$reply" = broadcast ] && [[ ",$1" != *",netmask="* ]] && settings="$settings,netmask=255.255.0.0"
+  echo "$settings"
+}
+mask=255.255.255.0
+[ "$reply" = broadcast ] && mask=255.255.0.0
+
+# transport_probe listening as the workstation for MS milliseconds, output in
+# $workdir/NAME; waits until it is ready. Sets $probe_pid.
+# With UNPRIVILEGED=1 it runs as the user nobody.
+probe_listen() {  # name, ms
+  local as=()
+  if [ "${UNPRIVILEGED:-0}" = 1 ]; then
+    # A copy nobody can reach, wherever the build is.
+    chmod 755 "$workdir"
+    install -m 755 "$probe_bin" "$workdir/transport_probe"
+    as=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+    ip netns exec "$ns_ws" "${as[@]}" "$workdir/transport_probe" listen 10.213.0.1 "$2" >"$workdir/$1" 2>&1 &
+  else
+    ip netns exec "$ns_ws" "$probe_bin" listen 10.213.0.1 "$2" >"$workdir/$1" 2>&1 &
+  fi
+  probe_pid=$!
+  wait_ready "$probe_pid" "$workdir/$1" transport_probe
+}
+
+send_from() {  # namespace, destination, payload
+  ip netns exec "$1" "$probe_bin" send "$2" "$3" || fail "cannot send $3 to $2"
+}
+
+# heard NAME WORD...: each word was heard by probe NAME; not_heard likewise.
+heard() {
+  local f=$workdir/$1 w; shift
+  for w in "$@"; do grep -qx "$w" "$f" || fail "$(basename "$f") did not hear $w: $(tr '\n' ' ' <"$f")"; done
+}
+not_heard() {
+  local f=$workdir/$1 w; shift
+  for w in "$@"; do grep -qx "$w" "$f" && fail "$(basename "$f") heard $w"; done
+}
+
+texthex() { printf '%s' "$1" | od -An -tx1 | tr -d ' \n'; }
+# A 16-byte text field: the text, zero-padded.
+fieldhex() {
+  local h; h=$(texthex "$1")
+  while [ ${#h} -lt 32 ]; do h=${h}00; done
+  echo "$h"
+}
+# A search reply from "Stranger" (10.213.1.66) to the client identifier
+# CLIENT (20 hex digits).
+stranger_reply() {
+  echo "hex:02${1}0a0b0c0d0e0f0ad50142300000$(fieldhex 255.255.255.0)$(fieldhex 10.213.1.1)08000000$(texthex Stranger)"
+}
+
 case "$scenario" in
   discovery)
     start_devices \
-      --device "ip=10.213.1.10,name=Alpha,shares=public:media" \
-      --device "ip=10.213.1.11,name=" \
-      --device "ip=10.213.1.10,name=Duplicate,delay-ms=200" \
-      --device "ip=10.213.1.12,name=Q%22uote%5Cd%01%E9,dhcp=1,netmask=255.255.0.0,gateway=10.213.0.9"
+      --device "$(dev "ip=10.213.1.10,name=Alpha,shares=public:media")" \
+      --device "$(dev "ip=10.213.1.11,name=")" \
+      --device "$(dev "ip=10.213.1.10,name=Duplicate,delay-ms=200")" \
+      --device "$(dev "ip=10.213.1.12,name=Q%22uote%5Cd%01%E9,dhcp=1,netmask=255.255.0.0,gateway=10.213.0.9")"
+    # An older program of ours holds the port meanwhile: it hears the replies
+    # to the group and the broadcasts too; Linux gives each unicast datagram
+    # to the newest socket only, here the scan's.
+    probe_listen older 3000
     cli scan --json
+    wait "$probe_pid"
+    if [ "$reply" = unicast ]; then
+      grep -q "Alpha" "$workdir/older" && fail "the older program heard a unicast reply"
+    else
+      grep -q "Alpha" "$workdir/older" || fail "the older program did not hear the $reply replies"
+    fi
     expect_rc 0 "scan"
     [ "$(grep -c '"ip"' "$workdir/out")" -eq 3 ] || fail "scan: expected 3 devices: $(cat "$workdir/out")"
     expect_out '"name": "Alpha", "ip": "10.213.1.10"' "first reply wins"
@@ -87,7 +166,7 @@ case "$scenario" in
 
   shares-login)
     start_devices \
-      --device "ip=10.213.1.10,name=Alpha,shares=:public::media:public,password=s3cret"
+      --device "$(dev "ip=10.213.1.10,name=Alpha,shares=:public::media:public,password=s3cret")"
     cli shares 10.213.1.10 --json
     expect_rc 0 "shares"
     [ "$(cat "$workdir/out")" = '["public", "media"]' ] || fail "shares: $(cat "$workdir/out")"
@@ -102,7 +181,7 @@ case "$scenario" in
     ;;
 
   set-static)
-    start_devices --device "ip=10.213.1.10,name=Alpha"
+    start_devices --device "$(dev "ip=10.213.1.10,name=Alpha")"
     cli set-static 10.213.1.10 --ip 10.213.2.20 --netmask 255.255.0.0 --gateway 10.213.0.254
     expect_rc 0 "set-static"
     expect_out '^10.213.2.20$' "new address printed"
@@ -115,13 +194,13 @@ case "$scenario" in
     ;;
 
   set-dhcp)
-    start_devices --device "ip=10.213.1.10,name=Alpha,dhcp-ip=10.213.3.30"
+    start_devices --device "$(dev "ip=10.213.1.10,name=Alpha,dhcp-ip=10.213.3.30")"
     cli set-dhcp 10.213.1.10
     expect_rc 0 "set-dhcp"
     expect_out '^10.213.3.30$' "new address printed"
     grep -q "Set to dhcp client done!" "$workdir/err" || fail "set-dhcp message"
     cli scan --json
-    expect_out '"ip": "10.213.3.30", "netmask": "255.255.255.0", "gateway": "10.213.1.1", "dhcp": true' "listed with DHCP"
+    expect_out "\"ip\": \"10.213.3.30\", \"netmask\": \"$mask\", \"gateway\": \"10.213.1.1\", \"dhcp\": true" "listed with DHCP"
     ;;
 
   refused)
@@ -162,12 +241,100 @@ case "$scenario" in
     [ "$many_ms" -lt $((one_ms + 1000)) ] || fail "1000 devices took ${many_ms} ms against ${one_ms} ms for one"
     ;;
 
+  mixed-modes)
+    # One search over a segment with a device of each reply mode.
+    start_devices \
+      --device "ip=10.213.1.10,name=By-Unicast" \
+      --device "ip=10.213.1.11,name=To-Group,reply=group" \
+      --device "ip=10.213.1.12,name=By-Broadcast,reply=broadcast,netmask=255.255.0.0"
+    cli scan --json
+    expect_rc 0 "scan"
+    [ "$(grep -c '"ip"' "$workdir/out")" -eq 3 ] || fail "scan: expected 3 devices: $(cat "$workdir/out")"
+    expect_out '"name": "By-Unicast", "ip": "10.213.1.10"' "unicast device"
+    expect_out '"name": "To-Group", "ip": "10.213.1.11"' "group device"
+    expect_out '"name": "By-Broadcast", "ip": "10.213.1.12"' "broadcast device"
+    ;;
+
+  other-workstation)
+    # Replies to the group for other workstations reach this one too and are
+    # ignored: one from a workstation at 10.213.0.77, one for another program
+    # on this workstation (same address, other six leading bytes).
+    start_devices --device "ip=10.213.1.10,name=Alpha,reply=group"
+    probe_listen older 3000
+    (
+      for _ in $(seq 15); do
+        send_from "$ns_dev" 224.0.0.1 "$(stranger_reply 1122334455660ad5004d)"
+        send_from "$ns_dev" 224.0.0.1 "$(stranger_reply 1122334455660ad50001)"
+        sleep 0.1
+      done
+    ) &
+    sender=$!
+    cli scan --json
+    wait "$sender"
+    wait "$probe_pid"
+    expect_rc 0 "scan"
+    expect_out '"name": "Alpha", "ip": "10.213.1.10"' "the device that answered this workstation"
+    grep -q Stranger "$workdir/out" && fail "a reply for another workstation was listed: $(cat "$workdir/out")"
+    grep -q Stranger "$workdir/older" || fail "the stranger's replies never reached the workstation"
+    ;;
+
+  receive-socket)
+    # What the receive socket keeps, opened by an unprivileged user: unicast
+    # to the workstation's address, the group and broadcasts on its interface;
+    # nothing from a third namespace on a second interface of the workstation,
+    # not even unicast to its address. Its own request to the group does not
+    # come back.
+    ns_other=tv-oth-$tag
+    ip netns add "$ns_other" || fail "cannot add a third namespace"
+    ip link add "tvo$$" type veth peer name "tvp$$"
+    ip link set "tvo$$" netns "$ns_ws"
+    ip link set "tvp$$" netns "$ns_other"
+    ip -n "$ns_ws" addr add 10.215.0.1/16 brd + dev "tvo$$"
+    ip -n "$ns_other" addr add 10.215.0.2/16 brd + dev "tvp$$"
+    ip -n "$ns_ws" link set "tvo$$" up
+    ip -n "$ns_other" link set "tvp$$" up
+    ip -n "$ns_other" route add 224.0.0.0/4 dev "tvp$$"
+    ip -n "$ns_other" route add 10.213.0.0/16 via 10.215.0.1
+    if command -v setpriv >/dev/null; then UNPRIVILEGED=1; else echo "note: no setpriv, probe runs as root"; fi
+    probe_listen ws 2500
+    send_from "$ns_dev" 10.213.0.1 dev-unicast
+    send_from "$ns_dev" 224.0.0.1 dev-group
+    send_from "$ns_dev" 10.213.255.255 dev-broadcast
+    send_from "$ns_other" 10.213.0.1 other-unicast
+    send_from "$ns_other" 224.0.0.1 other-group
+    send_from "$ns_other" 10.215.255.255 other-broadcast
+    wait "$probe_pid"
+    heard ws dev-unicast dev-group dev-broadcast
+    not_heard ws other-unicast other-group other-broadcast self
+    [ "${UNPRIVILEGED:-0}" = 1 ] && echo "receive socket opened as $(ip netns exec "$ns_ws" setpriv --reuid=65534 id -un)"
+    ;;
+
+  two-instances)
+    # Two programs on one workstation: both hear the group and broadcasts;
+    # unicast goes to the one that opened its socket last, and back to the
+    # other once it has closed.
+    probe_listen first 3500
+    first_pid=$probe_pid
+    probe_listen second 1200
+    send_from "$ns_dev" 10.213.0.1 unicast-1
+    send_from "$ns_dev" 224.0.0.1 group-1
+    send_from "$ns_dev" 10.213.255.255 broadcast-1
+    wait "$probe_pid"
+    send_from "$ns_dev" 10.213.0.1 unicast-2
+    send_from "$ns_dev" 224.0.0.1 group-2
+    send_from "$ns_dev" 10.213.255.255 broadcast-2
+    wait "$first_pid"
+    heard second unicast-1 group-1 broadcast-1
+    heard first group-1 broadcast-1 unicast-2 group-2 broadcast-2
+    not_heard first unicast-1
+    ;;
+
   *)
     echo "unknown scenario $scenario"; exit 2 ;;
 esac
 
 if [ "$failures" -ne 0 ]; then
-  echo "device log:"; tail -20 "$workdir/device.log"
+  [ -f "$workdir/device.log" ] && { echo "device log:"; tail -20 "$workdir/device.log"; }
   exit 1
 fi
-echo "PASS: $scenario"
+echo "PASS: $2"

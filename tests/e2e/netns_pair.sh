@@ -1,5 +1,6 @@
 # Sourced by the real-network tests: a workstation namespace and a device
-# namespace joined by a veth pair, with the multicast route on each side.
+# namespace joined by a veth pair, with the multicast route and the subnet's
+# broadcast address on each side.
 # The traffic never leaves the two namespaces.
 
 # Exits 77 (skipped) unless namespaces can be made here.
@@ -30,8 +31,9 @@ netns_pair_create() {
   ip link set "$veth_dev" netns "$ns_dev"
   ip -n "$ns_ws" link set lo up
   ip -n "$ns_dev" link set lo up
-  ip -n "$ns_ws" addr add "$net.1/16" dev "$veth_ws"
-  ip -n "$ns_dev" addr add "$net.2/16" dev "$veth_dev"
+  # With their broadcast address, so devices can answer by broadcast.
+  ip -n "$ns_ws" addr add "$net.1/16" brd + dev "$veth_ws"
+  ip -n "$ns_dev" addr add "$net.2/16" brd + dev "$veth_dev"
   ip -n "$ns_ws" link set "$veth_ws" up
   ip -n "$ns_dev" link set "$veth_dev" up
   ip -n "$ns_ws" route add 224.0.0.0/4 dev "$veth_ws"

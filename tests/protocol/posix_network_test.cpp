@@ -1,6 +1,11 @@
 // The Linux sockets over loopback only: the receive socket is bound to a free
 // port on 127.0.0.1 and the "group" is that same address and port.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <vector>
@@ -57,6 +62,57 @@ TEST(PosixNetwork, LoopbackRoundTripAndSizeLimit) {
   net.Close();
   EXPECT_FALSE(net.WaitReadable(1000));
   EXPECT_EQ(net.Receive(buffer, kMaxDatagram), -1);
+}
+
+// A plain socket that sends one datagram to `to`:`port`.
+void SendFrom(const Ipv4Address& to, std::uint16_t port, const std::uint8_t* data, std::size_t length) {
+  int fd = socket(AF_INET, SOCK_DGRAM, 0);
+  ASSERT_GE(fd, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  std::memcpy(&address.sin_addr, to.octet, 4);
+  EXPECT_EQ(sendto(fd, data, length, 0, reinterpret_cast<sockaddr*>(&address), sizeof address),
+            static_cast<ssize_t>(length));
+  close(fd);
+}
+
+// The receive socket takes the port on every address but keeps only what
+// arrives on the workstation's interface. Without root and without a second
+// network: the workstation is this host's own non-loopback address (the
+// system names that address's interface for what is sent to it from here),
+// and loopback plays "another interface".
+TEST(PosixNetwork, KeepsOnlyWhatReachesTheWorkstationsInterface) {
+  PosixNetwork finder;
+  Ipv4Address own;
+  if (!finder.LocalAddress(own) || own.octet[0] == 127)
+    GTEST_SKIP() << "this host has no non-loopback IPv4 address";
+  PosixNetworkOptions o;
+  o.localAddress = own;
+  o.receivePort = 0;
+  PosixNetwork net(o);
+  ASSERT_TRUE(net.Open(own));
+  const std::uint16_t port = net.boundPort();
+  ASSERT_NE(port, 0);
+  EXPECT_NE(net.interfaceIndex(), 0u);
+  EXPECT_NE(net.interfaceIndex(), if_nametoindex("lo"));
+
+  const std::uint8_t foreign[2] = {0xF0, 1}, mine[2] = {0x11, 2};
+  // Bound to every address: loopback reaches the socket, and is dropped.
+  SendFrom(kLoopback, port, foreign, sizeof foreign);
+  SendFrom(own, port, mine, sizeof mine);
+  SendFrom(kLoopback, port, foreign, sizeof foreign);
+  std::uint8_t buffer[kMaxDatagram];
+  std::vector<std::vector<std::uint8_t>> heard;
+  PosixClock clock;
+  const std::int64_t end = clock.NowMicros() + 300000;
+  while (clock.NowMicros() < end) {
+    if (!net.WaitReadable(20000)) continue;
+    int n = net.Receive(buffer, sizeof buffer);
+    if (n >= 0) heard.emplace_back(buffer, buffer + n);
+  }
+  ASSERT_EQ(heard.size(), 1u);
+  EXPECT_EQ(heard[0], std::vector<std::uint8_t>(mine, mine + 2));
 }
 
 TEST(PosixNetwork, NamedAddressAndRandomBytes) {

@@ -51,8 +51,8 @@ ip netns add "$cli"
 ip link add "${tag}a" type veth peer name "${tag}b"
 ip link set "${tag}a" netns "$srv"
 ip link set "${tag}b" netns "$cli"
-ip -n "$srv" addr add 10.213.57.1/24 dev "${tag}a"
-ip -n "$cli" addr add 10.213.57.2/24 dev "${tag}b"
+ip -n "$srv" addr add 10.213.57.1/24 brd + dev "${tag}a"
+ip -n "$cli" addr add 10.213.57.2/24 brd + dev "${tag}b"
 for ns in "$srv" "$cli"; do ip -n "$ns" link set lo up; done
 ip -n "$srv" link set "${tag}a" up
 ip -n "$cli" link set "${tag}b" up
@@ -105,12 +105,17 @@ done
 ip netns exec "$srv" ss -ltn | grep -q '10.213.57.1:445' || { echo "smbd did not start"; exit 1; }
 
 device_name=""
-if [ -n "$device_binary" ]; then
-  ip netns exec "$srv" "$device_binary" --device 'ip=10.213.57.1,name=Enclosure,shares=public' \
+# The enclosure's reply mode: "unicast" for the whole run, then "group" and
+# "broadcast" for the window's flow once more each.
+start_device() {
+  ip netns exec "$srv" "$device_binary" --device "ip=10.213.57.1,name=Enclosure,shares=public,reply=$1" \
     >"$tmp/device.log" 2>&1 &
   device_pid=$!
   for _ in $(seq 50); do grep -q ready "$tmp/device.log" && break; sleep 0.1; done
   grep -q ready "$tmp/device.log" || { echo "tessavue-device did not start"; cat "$tmp/device.log"; exit 1; }
+}
+if [ -n "$device_binary" ]; then
+  start_device unicast
   device_name=Enclosure
 fi
 
@@ -128,7 +133,7 @@ if ! mountpoint -q "$XDG_RUNTIME_DIR/gvfs"; then
   kill "$gvfsd_pid"
   exit 1
 fi
-"$TEST_BINARY"
+"$TEST_BINARY" ${TEST_FILTER:+--gtest_filter="$TEST_FILTER"}
 status=$?
 for share in smb://10.213.57.1/public smb://enclosure/public; do gio mount -u "$share" >/dev/null 2>&1; done
 kill "$gvfsd_pid" 2>/dev/null
@@ -137,11 +142,24 @@ fusermount3 -uz "$XDG_RUNTIME_DIR/gvfs" 2>/dev/null
 exit $status
 EOF
 set +e
-ip netns exec "$cli" env -u DBUS_SESSION_BUS_ADDRESS \
-  HOME="$tmp/home" XDG_RUNTIME_DIR="$tmp/run" GVFSD="$gvfsd" TEST_BINARY="$test_binary" \
-  SMB_E2E_SERVER=10.213.57.1 SMB_E2E_CLIENT=10.213.57.2 SMB_E2E_DEVICE_NAME="$device_name" \
-  SMB_E2E_SHARE_DIR="$tmp/share" SMB_E2E_USER=nobody \
-  SMB_E2E_PASSWORD="$password" GIO_USE_VOLUME_MONITOR=unix \
-  timeout 150 dbus-run-session -- bash "$tmp/client.sh" 2>&1 |
-  grep -v -e '^dbus-daemon\[' -e 'VolumeMonitor' -e '^$'
-exit "${PIPESTATUS[0]}"
+run_client() {  # gtest filter, empty for all
+  ip netns exec "$cli" env -u DBUS_SESSION_BUS_ADDRESS \
+    HOME="$tmp/home" XDG_RUNTIME_DIR="$tmp/run" GVFSD="$gvfsd" TEST_BINARY="$test_binary" \
+    TEST_FILTER="$1" \
+    SMB_E2E_SERVER=10.213.57.1 SMB_E2E_CLIENT=10.213.57.2 SMB_E2E_DEVICE_NAME="$device_name" \
+    SMB_E2E_SHARE_DIR="$tmp/share" SMB_E2E_USER=nobody \
+    SMB_E2E_PASSWORD="$password" GIO_USE_VOLUME_MONITOR=unix \
+    timeout 150 dbus-run-session -- bash "$tmp/client.sh" 2>&1 |
+    grep -v -e '^dbus-daemon\[' -e 'VolumeMonitor' -e '^$'
+  return "${PIPESTATUS[0]}"
+}
+run_client ""
+status=$?
+for reply in group broadcast; do
+  [ -n "$device_binary" ] || break
+  echo "-- the window's flow again, the enclosure replying by $reply"
+  kill "$device_pid" 2>/dev/null && wait "$device_pid" 2>/dev/null
+  start_device "$reply"
+  run_client "*TheWindowFindsTheEnclosure*" || status=1
+done
+exit "$status"

@@ -3,7 +3,8 @@
 # namespace, tessavue-device (the Linux build) in another, joined by a veth
 # pair (10.214.0.0/16, never leaves the namespaces). The device list of the
 # running window (control 1000) is read from outside the process by
-# tessavue-probe.exe.
+# tessavue-probe.exe. The devices reply by unicast, then to the group, then by
+# broadcast.
 # With TESSAVUE_CLI_EXE, tessavue-cli.exe's scan runs there first.
 # Usage: e2e_device_list.sh TESSAVUE_EXE PROBE_EXE DEVICE_BIN WINE [TESSAVUE_CLI_EXE]
 # Needs DISPLAY and WINEPREFIX set. Exit 77 (skipped) when namespaces cannot
@@ -40,52 +41,67 @@ trap 'exit 1' INT TERM
 
 netns_pair_create "$ns_ws" "$ns_dev" "$veth_ws" "$veth_dev" 10.214.0
 
-ip netns exec "$ns_dev" "$device_bin" --log \
-  --device "ip=10.214.0.2,name=Quillon-E2E,shares=public:media" \
-  --device "ip=10.214.0.3,name=Second-Box,dhcp=1" >"$workdir/device.log" 2>&1 &
-device_pid=$!
-for _ in $(seq 50); do
-  grep -q "ready" "$workdir/device.log" 2>/dev/null && break
-  sleep 0.1
-done
-if ! grep -q "ready" "$workdir/device.log"; then
-  echo "FAIL: the device program did not start:"; cat "$workdir/device.log"
-  exit 1
-fi
-
-# Wine creates its sockets in the wineserver, so every Wine process of this
-# run (the server included) starts inside the workstation's namespace.
-"$wineserver_bin" -k 2>/dev/null
-sleep 1
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-if [ -n "$cli_exe" ]; then
-  timeout 60 ip netns exec "$ns_ws" "$wine" "$cli_exe" --local-ip 10.214.0.1 scan \
-    >"$workdir/scan" 2>&1 </dev/null
-  scan_rc=$?
-  echo "tessavue-cli.exe scan (exit $scan_rc):"; tr -d '\r' <"$workdir/scan"
-  [ $scan_rc -eq 0 ] && grep -q "Quillon-E2E.*10.214.0.2" "$workdir/scan" &&
-    grep -q "Second-Box.*10.214.0.3" "$workdir/scan" || fail "tessavue-cli.exe scan did not list both devices"
-fi
-ip netns exec "$ns_ws" timeout 120 "$wine" "$exe" >"$workdir/tessavue.log" 2>&1 &
-timeout 60 ip netns exec "$ns_ws" "$wine" "$probe" rows 45 >"$workdir/rows" 2>"$workdir/probe.err"
-rc=$?
-tr -d '\r' <"$workdir/rows" >"$workdir/rows.txt"
 
-[ $rc -eq 0 ] || fail "no rows read from the running window (probe exit $rc): $(cat "$workdir/probe.err")"
-expected=$(printf 'Quillon-E2E\t10.214.0.2\t255.255.255.0\t10.214.0.1\nSecond-Box\t10.214.0.3\t255.255.255.0\t10.214.0.1')
-if [ $rc -eq 0 ]; then
-  got=$(sort "$workdir/rows.txt")
-  [ "$got" = "$(printf '%s\n' "$expected" | sort)" ] || fail "device list rows: got
+# One run per way the devices reply: by unicast, to the group, by broadcast
+# (to their own subnet, which is then the veth pair's /16).
+run_mode() {
+  local reply=$1 extra="" mask=255.255.255.0
+  [ "$reply" = unicast ] || extra=",reply=$reply"
+  [ "$reply" = broadcast ] && { extra="$extra,netmask=255.255.0.0"; mask=255.255.0.0; }
+  echo "-- devices that reply by $reply"
+  ip netns exec "$ns_dev" "$device_bin" --log \
+    --device "ip=10.214.0.2,name=Quillon-E2E,shares=public:media$extra" \
+    --device "ip=10.214.0.3,name=Second-Box,dhcp=1$extra" >"$workdir/device.log" 2>&1 &
+  device_pid=$!
+  for _ in $(seq 50); do
+    grep -q "ready" "$workdir/device.log" 2>/dev/null && break
+    sleep 0.1
+  done
+  if ! grep -q "ready" "$workdir/device.log"; then
+    fail "the device program did not start: $(cat "$workdir/device.log")"
+    return
+  fi
+
+  # Wine creates its sockets in the wineserver, so every Wine process of this
+  # run (the server included) starts inside the workstation's namespace.
+  ip netns exec "$ns_ws" "$wineserver_bin" -k 2>/dev/null
+  "$wineserver_bin" -k 2>/dev/null
+  sleep 1
+  if [ -n "$cli_exe" ]; then
+    timeout 60 ip netns exec "$ns_ws" "$wine" "$cli_exe" --local-ip 10.214.0.1 scan \
+      >"$workdir/scan" 2>&1 </dev/null
+    scan_rc=$?
+    echo "tessavue-cli.exe scan (exit $scan_rc):"; tr -d '\r' <"$workdir/scan"
+    [ $scan_rc -eq 0 ] && grep -q "Quillon-E2E.*10.214.0.2" "$workdir/scan" &&
+      grep -q "Second-Box.*10.214.0.3" "$workdir/scan" || fail "$reply: tessavue-cli.exe scan did not list both devices"
+  fi
+  ip netns exec "$ns_ws" timeout 120 "$wine" "$exe" >"$workdir/tessavue.log" 2>&1 &
+  timeout 60 ip netns exec "$ns_ws" "$wine" "$probe" rows 45 >"$workdir/rows" 2>"$workdir/probe.err"
+  rc=$?
+  tr -d '\r' <"$workdir/rows" >"$workdir/rows.txt"
+
+  [ $rc -eq 0 ] || fail "$reply: no rows read from the running window (probe exit $rc): $(cat "$workdir/probe.err")"
+  expected=$(printf 'Quillon-E2E\t10.214.0.2\t%s\t10.214.0.1\nSecond-Box\t10.214.0.3\t%s\t10.214.0.1' "$mask" "$mask")
+  if [ $rc -eq 0 ]; then
+    got=$(sort "$workdir/rows.txt")
+    [ "$got" = "$(printf '%s\n' "$expected" | sort)" ] || fail "$reply: device list rows: got
 $(cat "$workdir/rows.txt")
 expected
 $expected"
-fi
-grep -q "search" "$workdir/device.log" || fail "the device heard no search: $(cat "$workdir/device.log")"
+    echo "the window listed, with devices that reply by $reply:"; cat "$workdir/rows.txt"
+  fi
+  grep -q "search" "$workdir/device.log" || fail "$reply: the device heard no search: $(cat "$workdir/device.log")"
+  ip netns exec "$ns_ws" "$wineserver_bin" -k 2>/dev/null
+  stop_process "$device_pid"
+  device_pid=""
+}
+
+for mode in unicast group broadcast; do run_mode "$mode"; done
 
 if [ $failures -eq 0 ]; then
-  echo "e2e: the window listed the devices of the other namespace:"
-  cat "$workdir/rows.txt"
+  echo "e2e: the window listed the devices of the other namespace in each reply mode"
   echo "1 passed, 0 failed"
   exit 0
 fi
