@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages a step needs, only those missing.
-# Usage: scripts/deps.sh build|desktop|windows|network|all ...
+# Usage: scripts/deps.sh build|desktop|windows|network|fuzz|all ...
 set -euo pipefail
 
 build=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev)
 desktop=(qt6-base-dev libgl-dev gvfs-backends gvfs-fuse dbus dbus-x11 fuse3 libglib2.0-bin xdg-utils fonts-liberation)
 windows=(googletest mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32 wine64 fonts-wine fonts-liberation xvfb xauth x11-utils xdotool imagemagick file)
 network=(iproute2 samba smbclient)
+fuzz=(clang libclang-rt-14-dev)
 
 want=()
 for group in "$@"; do
@@ -15,6 +16,7 @@ for group in "$@"; do
     desktop) want+=("${desktop[@]}") ;;
     windows) want+=("${windows[@]}") ;;
     network) want+=("${network[@]}") ;;
+    fuzz) want+=("${fuzz[@]}") ;;
     all) want+=("${build[@]}" "${desktop[@]}" "${windows[@]}" "${network[@]}") ;;
     *) echo "deps.sh: unknown group '$group'" >&2; exit 2 ;;
   esac
