@@ -36,7 +36,7 @@ netns_pair_create "$ns_ws" "$ns_dev" tvfbw$tag tvfbd$tag 10.213.0
 ip netns exec "$ns_dev" "$device_bin" --generate "count=50,ip=10.213.1.1,netmask=255.255.0.0,delay-ms=20" \
   >"$workdir/device.log" 2>&1 &
 device_pid=$!
-for _ in $(seq 50); do grep -q ready "$workdir/device.log" && break; sleep 0.1; done
+wait_for_ready "$workdir/device.log" "$device_pid" "device program"
 
 # Datagrams a namespace dropped for a full socket receive buffer.
 rcvbuf_errors() {
@@ -51,7 +51,7 @@ for rate in 0 10000 100000 max; do
     ip netns exec "$ns_dev" "$flood_bin" --to 10.213.0.1 --rate "$rate" --seconds 120 --group \
       --broadcast 10.213.255.255 --stray-net 10.213.1 --learn >"$workdir/flood.log" 2>&1 &
     flood_pid=$!
-    for _ in $(seq 50); do grep -q ready "$workdir/flood.log" && break; sleep 0.1; done
+    wait_for_ready "$workdir/flood.log" "$flood_pid" "flood generator"
     sleep 0.5
   fi
   : >"$workdir/probe.log"

@@ -42,17 +42,6 @@ netns_pair_create "$ns_ws" "$ns_dev" "$veth_ws" "$veth_dev" 10.213.0
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# Waits (at most 5 s) for "ready" in a log.
-wait_ready() {  # log pid what
-  for _ in $(seq 50); do
-    grep -q "ready" "$1" 2>/dev/null && return 0
-    kill -0 "$2" 2>/dev/null || break
-    sleep 0.1
-  done
-  echo "$3 did not start:"; cat "$1"
-  exit 1
-}
-
 # Runs the tool in the workstation namespace (bounded to 30 s); output in
 # $workdir/out and $workdir/err, exit code in $rc, wall time in $ms.
 cli() {
@@ -70,7 +59,7 @@ ip netns exec "$ns_dev" "$device_bin" \
   --device "ip=10.213.1.100,name=Alpha,shares=public:media,password=s3cret,dhcp-ip=10.213.3.30" \
   >"$workdir/device.log" 2>&1 &
 device_pid=$!
-wait_ready "$workdir/device.log" "$device_pid" "device program"
+wait_for_ready "$workdir/device.log" "$device_pid" "device program"
 devices=22  # the 21 above and the flood's half device
 
 # The quiet search, for its usual time.
@@ -83,7 +72,7 @@ ip netns exec "$ns_dev" "$flood_bin" --to 10.213.0.1 --rate "$rate" --seconds 90
   --broadcast 10.213.255.255 --stray-net 10.213.1 --half-device 10.213.1.200 \
   >"$workdir/flood.log" 2>&1 &
 flood_pid=$!
-wait_ready "$workdir/flood.log" "$flood_pid" "flood generator"
+wait_for_ready "$workdir/flood.log" "$flood_pid" "flood generator"
 sleep 0.3
 
 cli scan --json
