@@ -3,10 +3,10 @@
 # bounded time from its seed corpus in fuzz/corpus/. Prints every target's
 # executions; fails on any finding, whose input is kept in build/fuzz/findings/
 # (replay: build/fuzz/fuzz/fuzz_TARGET FILE).
-# Usage: scripts/test-fuzz.sh [SECONDS_PER_TARGET]   (default 50)
+# Usage: scripts/test-fuzz.sh [SECONDS_PER_TARGET]   (default 45)
 set -uo pipefail
 cd "$(dirname "$0")/.."
-seconds=${1:-${FUZZ_SECONDS:-50}}
+seconds=${1:-${FUZZ_SECONDS:-45}}
 targets=(parsers protocol device cli)
 
 scripts/deps.sh build fuzz || exit 1
