@@ -265,7 +265,7 @@ class Flood {
           target = Endpoint(groupAddress);
           return wire::BuildShareReply(other, device, "group");
         }
-        return {};
+        return {};  // an empty datagram
       case 14: {
         wire::Bytes d = wire::BuildSearchRequest(other);
         if ((i / 16) % 2) d = wire::BuildShareQuery(other, device);
