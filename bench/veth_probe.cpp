@@ -1,8 +1,13 @@
-// Run inside the workstation's namespace by veth_bench.sh: one search over
-// real sockets, then (optionally) one timed share query to a chosen device.
-// Prints "listed N search_ms T" and "share_query_ms T".
+// Run inside the workstation's namespace by veth_bench.sh and
+// flood_bench.sh: one search over real sockets, then (optionally) COUNT
+// timed share queries to a chosen device (default 1). Prints "listed N
+// search_ms T", "share_query_ms T answered 0|1" per query, and the process's
+// CPU time as "cpu_ms USER SYSTEM".
+#include <sys/resource.h>
+
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -12,7 +17,7 @@
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: veth_probe LOCAL_IP [SHARE_DEVICE_IP]\n");
+    std::fprintf(stderr, "usage: veth_probe LOCAL_IP [SHARE_DEVICE_IP [COUNT]]\n");
     return 2;
   }
   std::uint8_t octets[4];
@@ -31,7 +36,8 @@ int main(int argc, char** argv) {
   std::printf("listed %d search_ms %.1f\n", int(protocol.DeviceList.count),
               std::chrono::duration<double, std::milli>(t1 - t0).count());
 
-  if (argc > 2) {
+  const int queries = argc > 3 ? std::atoi(argv[3]) : 1;
+  for (int i = 0; argc > 2 && i < queries && i < 1000; ++i) {
     tessavue::CopyText(protocol.SelectedDeviceIp, sizeof protocol.SelectedDeviceIp, argv[2]);
     t0 = Wall::now();
     int ok = protocol.FetchShares();
@@ -40,5 +46,9 @@ int main(int argc, char** argv) {
                 std::chrono::duration<double, std::milli>(t1 - t0).count(), ok);
   }
   protocol.ShutdownTransport();
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+  std::printf("cpu_ms %.1f %.1f\n", ms(usage.ru_utime), ms(usage.ru_stime));
   return 0;
 }

@@ -75,6 +75,8 @@ struct Options {
   std::optional<std::string> localIp;
   bool help = false;
   bool version = false;
+  // The first word named no command: the usage lines follow the error.
+  bool unknownCommand = false;
 };
 
 constexpr std::size_t kLoginTextMax = 16;
@@ -152,7 +154,10 @@ bool Parse(const std::vector<std::string>& args, Options& o, std::string& error)
     } else if (o.command == Command::kNone) {
       o.command = CommandByName(arg);
       if (o.command == Command::kNone) {
-        error = "unknown command '" + TerminalText(arg) + "'";
+        // The word itself is not repeated: it may be a password typed in the
+        // wrong place.
+        error = "unknown command";
+        o.unknownCommand = true;
         return false;
       }
       o.commandName = arg;
@@ -375,9 +380,9 @@ int Session::Execute() {
     std::copy(octets, octets + 4, local->octet);
   }
   if (o_.device) {
+    // Not quoted: a password given in its place would be shown.
     if (!Address(*o_.device, octets))
-      return Fail(kExitUsage,
-                  "DEVICE_IP '" + TerminalText(*o_.device) + "' is not a dotted IPv4 address");
+      return Fail(kExitUsage, "DEVICE_IP is not a dotted IPv4 address");
     device_ = Dotted(octets);
   }
   if (o_.user) user_ = *o_.user;
@@ -532,7 +537,12 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
   Options options;
   std::string error;
   if (!Parse(args, options, error)) {
-    err << "tessavue-cli: " << error << "\nTry 'tessavue-cli --help'.\n";
+    err << "tessavue-cli: " << error << '\n';
+    if (options.unknownCommand) {
+      const std::string help = kHelp;
+      err << help.substr(0, help.find("\n\n") + 1);
+    }
+    err << "Try 'tessavue-cli --help'.\n";
     return kExitUsage;
   }
   if (options.help) {

@@ -31,8 +31,8 @@ constexpr int kSearchSends = 3;
 constexpr std::int64_t kSearchSendGapMicros = 80000;
 constexpr std::int64_t kSearchLastGapMicros = 100000;
 
-// The longest a reply wait loop runs: every cycle's wait and the pauses
-// between them. Receive errors and stray datagrams never stretch it.
+// How long a reply wait loop waits for its answer: every cycle's wait and the
+// pauses between them. Stray datagrams neither stretch nor shorten it.
 constexpr std::int64_t LongestWait(const WaitLoopLimits& limits) {
   return limits.cycles * kReplyPollMicros + (limits.cycles - 1) * limits.pauseMicros;
 }
@@ -95,14 +95,15 @@ class DeviceProtocol {
   char NewGateway[16] = {};
 
  private:
-  enum class Heard { kNothing, kCounted, kMatch };
+  enum class Heard { kNothing, kStray, kMatch };
   using MatchTest = std::function<bool(const wire::WireView&)>;
 
   // The reply wait loop. true when a datagram with `opcode`, this
   // workstation's ClientId and passing `match` arrived; it is then in
   // receiveBuffer_ (receiveLength_ bytes, zero after them).
   bool WaitForReply(std::uint8_t opcode, const WaitLoopLimits& limits, const MatchTest& match);
-  // Reads datagrams until `deadline` or until one is counted or matches.
+  // Reads datagrams until `deadline` or until one with `opcode` arrives: the
+  // answer (kMatch) or another workstation's or device's reply (kStray).
   Heard Listen(std::int64_t deadline, std::uint8_t opcode, const MatchTest& match);
   // Reads one datagram if the socket becomes readable before `deadline`;
   // false when the time ran out or the receive failed.

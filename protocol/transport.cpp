@@ -77,41 +77,28 @@ bool DeviceProtocol::SenderIs(const wire::WireView& reply, const char* text) con
 DeviceProtocol::Heard DeviceProtocol::Listen(std::int64_t deadline, std::uint8_t opcode,
                                              const MatchTest& match) {
   while (clock_.NowMicros() < deadline) {
-    // A receive error or a stray opcode is not counted and does not move the
-    // deadline: a flood of them cannot hold the loop open.
+    // A receive error or a stray opcode is passed over without a word.
     if (!ReceiveOne(deadline)) continue;
     wire::WireView reply(receiveBuffer_, receiveLength_);
     if (reply.At(wire::kOpcodeOffset) != opcode) continue;
-    if (!reply.Equals(wire::kClientIdOffset, ClientId, wire::kIdLength)) return Heard::kCounted;
-    return match(reply) ? Heard::kMatch : Heard::kCounted;
+    if (!reply.Equals(wire::kClientIdOffset, ClientId, wire::kIdLength)) return Heard::kStray;
+    return match(reply) ? Heard::kMatch : Heard::kStray;
   }
   return Heard::kNothing;
 }
 
 bool DeviceProtocol::WaitForReply(std::uint8_t opcode, const WaitLoopLimits& limits,
                                   const MatchTest& match) {
-  int counted = 0;
-  // A datagram counted during a pause takes the place of the next cycle's
-  // wait, as it would have been the next thing read.
-  bool carried = false;
-  for (;;) {
-    if (!carried) {
-      Heard heard = Listen(clock_.NowMicros() + kReplyPollMicros, opcode, match);
-      if (heard == Heard::kMatch) return true;
-      if (++counted >= limits.cycles) return false;
-    }
-    carried = false;
-    // The pause is spent on the socket, so a reply is handled when it
-    // arrives; the pause still ends when it would have.
-    const std::int64_t pauseEnd = clock_.NowMicros() + limits.pauseMicros;
-    for (;;) {
-      Heard heard = Listen(pauseEnd, opcode, match);
-      if (heard == Heard::kMatch) return true;
-      if (heard == Heard::kNothing) break;
-      if (++counted >= limits.cycles) return false;
-      carried = true;
-    }
+  // The wait lasts as long as its cycles and pauses would on a quiet
+  // network, and only the answer ends it sooner. Other workstations' replies
+  // and other devices' answers are passed over without using up any of that
+  // time: on a busy segment (every workstation hears the replies sent to the
+  // group) they would otherwise end the wait in milliseconds.
+  const std::int64_t deadline = clock_.NowMicros() + LongestWait(limits);
+  while (clock_.NowMicros() < deadline) {
+    if (Listen(deadline, opcode, match) == Heard::kMatch) return true;
   }
+  return false;
 }
 
 }  // namespace tessavue

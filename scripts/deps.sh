@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages a step needs, only those missing.
-# Usage: scripts/deps.sh build|desktop|windows|network|package|all ...
+# Usage: scripts/deps.sh build|desktop|windows|network|package|fuzz|all ...
 set -euo pipefail
 
 build=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev)
@@ -8,6 +8,7 @@ desktop=(qt6-base-dev libgl-dev gvfs-backends gvfs-fuse dbus dbus-x11 fuse3 libg
 windows=(googletest mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32 wine64 fonts-wine fonts-liberation xvfb xauth x11-utils xdotool imagemagick file)
 network=(iproute2 samba smbclient)
 package=(dpkg-dev lintian desktop-file-utils appstream man-db bash-completion xvfb xauth x11-utils xdotool file python3)
+fuzz=(clang libclang-rt-14-dev)
 
 want=()
 for group in "$@"; do
@@ -17,7 +18,8 @@ for group in "$@"; do
     windows) want+=("${windows[@]}") ;;
     network) want+=("${network[@]}") ;;
     package) want+=("${package[@]}") ;;
-    all) want+=("${build[@]}" "${desktop[@]}" "${windows[@]}" "${network[@]}" "${package[@]}") ;;
+    fuzz) want+=("${fuzz[@]}") ;;
+    all) want+=("${build[@]}" "${desktop[@]}" "${windows[@]}" "${network[@]}" "${package[@]}" "${fuzz[@]}") ;;
     *) echo "deps.sh: unknown group '$group'" >&2; exit 2 ;;
   esac
 done

@@ -19,6 +19,7 @@ cmake --build --preset asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run ctest --preset asan -j "$jobs" -LE e2e
 run scripts/test-package.sh
 
+run scripts/test-fuzz.sh
 if [ -x scripts/test-windows.sh ]; then
   run scripts/test-windows.sh
 fi

@@ -277,6 +277,8 @@ TEST_F(CliTest, PasswordsAreNeverEchoed) {
       {"login", "192.168.0.20", "--pasword", "Hunter2Secret"},
       {"login", "192.168.0.20", "--pasword=Hunter2Secret"},
       {"login", "192.168.0.20", "Hunter2Secret"},
+      {"login", "Hunter2Secret"},
+      {"Hunter2Secret", "login", "192.168.0.20"},
       {"login", "192.168.0.20", "--password", "Hunter2Secret-much-too-long"},
       {"scan", "--password", "Hunter2Secret"},
       {"set-dhcp", "192.168.0.20", "--password", "Hunter2Secret"},
@@ -287,6 +289,25 @@ TEST_F(CliTest, PasswordsAreNeverEchoed) {
   }
   Run({"login", "192.168.0.20", "--password-stdin"}, "Hunter2Secret\n");
   EXPECT_EQ((out_.str() + err_.str()).find("Hunter2"), std::string::npos);
+}
+
+TEST_F(CliTest, UnknownCommandShowsTheUsageNotTheWord) {
+  segment_.AddDevice(Device("nas", A(192, 168, 0, 20), 5));
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"Hunter2Secret"},
+                                             {"--user", "admin", "Hunter2Secret", "192.168.0.20"},
+                                             {"Scan"}}) {
+    network_.ClearSent();
+    EXPECT_EQ(Run(args), cli::kExitUsage);
+    const std::string err = err_.str();
+    EXPECT_EQ(err.find("tessavue-cli: unknown command\nUsage:\n  tessavue-cli scan [--json]\n"), 0u)
+        << err;
+    EXPECT_NE(err.find("  tessavue-cli open DEVICE_IP\n"), std::string::npos) << err;
+    EXPECT_EQ(err.find("Hunter2"), std::string::npos) << err;
+    EXPECT_EQ(err.find("Scan"), std::string::npos) << err;
+    EXPECT_EQ(out_.str(), "");
+    EXPECT_TRUE(network_.sent().empty());
+  }
 }
 
 TEST_F(CliTest, SetStaticMovesTheDeviceAndTheNextSearchFindsItThere) {

@@ -54,3 +54,15 @@ stop_process() {
   for _ in $(seq 50); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
   kill -9 "$1" 2>/dev/null
 }
+
+# wait_for_ready LOG PID WHAT: waits (at most 5 s) until LOG holds "ready";
+# exits 1 with the log when PID ends first or the time runs out.
+wait_for_ready() {
+  for _ in $(seq 50); do
+    grep -q "ready" "$1" 2>/dev/null && return 0
+    kill -0 "$2" 2>/dev/null || break
+    sleep 0.1
+  done
+  echo "$3 did not start:"; cat "$1"
+  exit 1
+}
