@@ -12,4 +12,10 @@ namespace tessavue {
 // on the next /24, which the window cannot configure. Each has shares.
 std::vector<DeviceSettings> DemoDevices(const Ipv4Address& workstation);
 
+// In the demo's drive letters, the shares of "Tessavue-Media" take this
+// account only; those of the other devices take any.
+constexpr const char* kDemoGuardedDevice = "Tessavue-Media";
+constexpr const char* kDemoShareUser = "demo";
+constexpr const char* kDemoSharePassword = "demo";
+
 }  // namespace tessavue
