@@ -56,7 +56,7 @@ fi
 # Wine creates its sockets in the wineserver, so every Wine process of this
 # run (the server included) starts inside the workstation's namespace.
 "$wineserver_bin" -k 2>/dev/null
-sleep 1
+"$wineserver_bin" -w
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 if [ -n "$cli_exe" ]; then
