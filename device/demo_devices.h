@@ -16,4 +16,10 @@ std::vector<DeviceSettings> DemoDevices(const Ipv4Address& workstation);
 // taking it, as a device that restarts its network does.
 constexpr std::int64_t kDemoConfirmMicros = 3'000'000;
 
+// In the demo's drive letters, the shares of "Tessavue-Media" take this
+// account only; those of the other devices take any.
+constexpr const char* kDemoGuardedDevice = "Tessavue-Media";
+constexpr const char* kDemoShareUser = "demo";
+constexpr const char* kDemoSharePassword = "demo";
+
 }  // namespace tessavue

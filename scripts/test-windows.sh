@@ -1,15 +1,22 @@
 #!/usr/bin/env bash
 # Builds the Windows programs (tessavue.exe, tessavue-cli.exe: 32-bit,
-# statically linked) and runs the Windows tests under Wine on a virtual X
-# display: the test programs through ctest, an end-to-end run against
-# tessavue-device in network namespaces (root only), and a screenshot of the
-# main window. Called by scripts/test.sh; needs the Linux build of
+# statically linked, win32 threads) and runs the Windows tests under Wine on a
+# virtual X display: the test programs through ctest, an end-to-end run
+# against tessavue-device in network namespaces (root only), a screenshot of
+# the main window, and the window's behaviour under each Windows version Wine
+# can report. Called by scripts/test.sh; needs the Linux build of
 # tessavue-device in build/dev (scripts/test.sh makes it first).
 #
-# The tests run as 32-bit programs under 32-bit Wine where the kernel can
-# start 32-bit Linux programs; where it cannot (32-bit Wine then fails with
-# "Exec format error"), they are built from the same sources as 64-bit
-# programs and run under 64-bit Wine.
+# Two paths, by what the kernel can start:
+#  - 32-bit: the test programs are built as 32-bit programs (preset
+#    mingw-tests: GoogleTest needs posix threads) and run under 32-bit Wine;
+#    the end-to-end run, the screenshot and the version checks start the very
+#    programs in build/mingw/artifacts.
+#  - 64-bit, where the kernel cannot start 32-bit Linux programs (32-bit Wine
+#    then fails with "Exec format error"): the 32-bit test programs are still
+#    all compiled, and the same sources' 64-bit build (preset mingw64) runs
+#    under 64-bit Wine; the shipped programs are built and checked, not run.
+# TESSAVUE_WINE_ARCH=32 or 64 forces a path (unset: the kernel decides).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -42,23 +49,41 @@ for exe in build/mingw/platform/win32/tessavue.exe build/mingw/platform/win32/te
     grep -E '^(GetTickCount64|InitOnce|(Initialize|Acquire|Release|TryAcquire)SRWLock|.*ConditionVariable|Fls(Alloc|Free|GetValue|SetValue)|GetFinalPathNameByHandle|CreateSymbolicLink|inet_pton|inet_ntop|InetPton|InetNtop|WSAPoll|(GetLocaleInfo|LCMapString|CompareString|GetUserDefaultLocaleName)Ex$|GetErrorMode|QueryFullProcessImageName)')
   [ -z "$late" ] || failed "$exe needs functions Windows XP lacks: $(echo $late)"
   echo "$exe: $(echo $dlls)"
+  echo "$exe: sha256 $(sha256sum "$exe" | cut -d' ' -f1)"
 done
 scripts/package-windows.sh || failed "the Windows zip"
 
 # --- which Wine runs here ---
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  preset=mingw wine=/usr/lib/wine/wine arch=win32
+case "${TESSAVUE_WINE_ARCH:-}" in
+  32|64) bits=$TESSAVUE_WINE_ARCH; why="TESSAVUE_WINE_ARCH=$TESSAVUE_WINE_ARCH" ;;
+  "")
+    if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+      bits=32 why="this kernel starts 32-bit programs"
+    else
+      bits=64 why="32-bit Wine cannot start on this kernel"
+    fi ;;
+  *) echo "TESSAVUE_WINE_ARCH must be 32 or 64 (or unset), not '$TESSAVUE_WINE_ARCH'"; exit 2 ;;
+esac
+if [ "$bits" = 32 ]; then
+  preset=mingw-tests wine=/usr/lib/wine/wine arch=win32 prefix=wine-mingw
+  echo "32-bit path ($why): the 32-bit test programs run under 32-bit Wine; the end-to-end run, the screenshot and the version checks start the shipped programs"
 else
-  echo "32-bit Wine cannot start on this kernel: the tests run as 64-bit programs (preset mingw64)"
-  preset=mingw64 wine=/usr/lib/wine/wine64 arch=win64
+  preset=mingw64 wine=/usr/lib/wine/wine64 arch=win64 prefix=wine-mingw64
+  echo "SKIP: 32-bit Windows programs not run ($why): the shipped 32-bit programs were built and checked (PE32, imports) but not run; the tests ran as 64-bit programs under 64-bit Wine (preset mingw64)"
+  step "32-bit test programs, compiled only (preset mingw-tests)"
+  cmake --preset mingw-tests >/dev/null || exit 1
+  cmake --build --preset mingw-tests -j "$jobs" -- -k 0 || failed "part of the 32-bit test build (mingw-tests)"
 fi
 wineserver=/usr/lib/wine/wineserver
-export WINEPREFIX=$root/build/wine-$preset WINEARCH=$arch WINEDEBUG=-all
+export WINEPREFIX=$root/build/$prefix WINEARCH=$arch WINEDEBUG=-all
 # No Mono or Gecko installs: the programs need neither.
 export WINEDLLOVERRIDES="mscoree=;mshtml="
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   step "Wine prefix $WINEPREFIX"
-  DISPLAY= timeout 300 "$wine" wineboot -i >/dev/null 2>&1
+  DISPLAY= timeout 300 "$wine" wineboot -i </dev/null >/dev/null 2>&1
+  # The first start goes on after wineboot returns: nothing else starts in
+  # the prefix before it has ended.
+  "$wineserver" -w
   # Windows get their captions drawn by Wine (a virtual desktop, no window
   # manager needed), and "Arial" is drawn with its metric twin.
   "$wine" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
@@ -68,6 +93,15 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 # Wine's own fonts (Tahoma, Marlett for the caption buttons) from fonts-wine.
 cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
+# A fresh Wine session: whatever ran in the prefix has ended before anything
+# starts in it; then a server that stays, and its services started away from
+# any output pipe (ctest's, a script's), which they would otherwise hold open.
+wine_session() {
+  "$wineserver" -k 2>/dev/null
+  "$wineserver" -w
+  "$wineserver" -p </dev/null >/dev/null 2>&1
+  "$wine" cmd /c exit </dev/null >/dev/null 2>&1
+}
 
 # --- a virtual display ---
 exec {displayfd}<> <(:)
@@ -87,26 +121,33 @@ export DISPLAY=:$display
 
 # --- the tests ---
 step "Windows tests under Wine (preset $preset)"
-if [ "$preset" != mingw ]; then
-  cmake --preset "$preset" >/dev/null || exit 1
-fi
+cmake --preset "$preset" >/dev/null || exit 1
 # The window's program and its tests first; then everything else that builds
 # for Windows (the other areas' tests run under Wine too).
 cmake --build --preset "$preset" -j "$jobs" --target tessavue win32_tests tessavue-probe || exit 1
 cmake --build --preset "$preset" -j "$jobs" -- -k 0 || failed "part of the $preset build"
 # One Wine session for the whole run: each test program then starts in a
-# moment. Its services start here, away from ctest's output pipes, which they
-# would otherwise hold open.
-"$wineserver" -p
-"$wine" cmd /c exit </dev/null >/dev/null 2>&1
+# moment.
+wine_session
 ctest --preset "$preset" -j "$jobs" || status=1
 out=$root/build/$preset
+probe_exe=$out/tests/win32/tessavue-probe.exe
+if [ "$bits" = 32 ]; then
+  # The shipped programs themselves, byte for byte.
+  app_exe=$artifacts/tessavue.exe cli_exe=$artifacts/tessavue-cli.exe
+  for exe in "$app_exe" "$cli_exe"; do
+    cmp -s "$exe" "build/mingw/platform/win32/${exe##*/}" || failed "$exe is not the program built by preset mingw"
+    echo "started below: $exe, sha256 $(sha256sum "$exe" | cut -d' ' -f1)"
+  done
+else
+  app_exe=$out/platform/win32/tessavue.exe cli_exe=$out/platform/win32/tessavue-cli.exe
+  echo "started below: the 64-bit build $app_exe and $cli_exe (not shipped)"
+fi
 
 step "end-to-end: tessavue.exe and tessavue-device in network namespaces"
 device_bin=$root/build/dev/device/tessavue-device
 if [ -x "$device_bin" ]; then
-  tests/win32/e2e_device_list.sh "$out/platform/win32/tessavue.exe" \
-    "$out/tests/win32/tessavue-probe.exe" "$device_bin" "$wine" "$out/platform/win32/tessavue-cli.exe"
+  tests/win32/e2e_device_list.sh "$app_exe" "$probe_exe" "$device_bin" "$wine" "$cli_exe"
   rc=$?
   [ $rc -eq 0 ] || [ $rc -eq 77 ] || status=1
 else
@@ -114,10 +155,9 @@ else
 fi
 
 step "screenshot of the main window with a device selected"
-"$wineserver" -k 2>/dev/null
-sleep 1
-"$wine" "$out/platform/win32/tessavue.exe" --demo >/dev/null 2>&1 &
-probe=$out/tests/win32/tessavue-probe.exe
+wine_session
+"$wine" "$app_exe" --demo </dev/null >/dev/null 2>&1 &
+probe=$probe_exe
 if timeout 60 "$wine" "$probe" rows 40 >/dev/null; then
   read -r x y < <(timeout 30 "$wine" "$probe" rowpos 0 | tr -d '\r')
   xdotool mousemove "$x" "$y" click 1
@@ -133,7 +173,10 @@ if timeout 60 "$wine" "$probe" rows 40 >/dev/null; then
 else
   failed "the demo window showed no devices"
 fi
-tests/win32/wait_screenshot.sh "$out/platform/win32/tessavue.exe" "$probe" "$wine" "$artifacts/windows-during-change.png" || failed "the window during an address change"
+tests/win32/wait_screenshot.sh "$app_exe" "$probe_exe" "$wine" "$artifacts/windows-during-change.png" || failed "the window during an address change"
 "$wineserver" -k 2>/dev/null
+
+step "the window under each Windows version Wine reports"
+tests/win32/windows_versions.sh "$app_exe" "$probe_exe" "$wine" || failed "the window under Windows versions"
 
 exit $status

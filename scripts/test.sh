@@ -5,6 +5,25 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh all
 
+# Everything the run prints also goes to a log; its last lines then list
+# every optional part that was skipped, and why (scripts/skipped.sh: each
+# "SKIP: " line of a step, each skipped ctest test), so that a green run
+# cannot hide one.
+run_log=$(mktemp)
+exec 3>&1 4>&2 > >(tee "$run_log") 2>&1
+tee_pid=$!
+finish() {
+  local rc=$?
+  exec 1>&3 2>&4
+  # tee ends when nothing writes to it any more (at most 5 s: a program
+  # left running may hold the pipe).
+  for _ in $(seq 50); do kill -0 "$tee_pid" 2>/dev/null || break; sleep 0.1; done
+  scripts/skipped.sh "$run_log"
+  rm -f "$run_log"
+  exit $rc
+}
+trap finish EXIT
+
 jobs=$(nproc)
 status=0
 run() { echo "== $*"; "$@" || status=1; }

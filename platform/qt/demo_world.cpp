@@ -13,7 +13,7 @@ DemoWorld::DemoWorld() {
     segment.AddDevice(device);
     char ip[16];
     FormatDotted(device.ip.octet, ip);
-    const bool guarded = device.name == "Tessavue-Media";
+    const bool guarded = device.name == kDemoGuardedDevice;
     // Each share answers by the device's name and by its address.
     std::size_t start = 0;
     while (start <= device.shares.size()) {

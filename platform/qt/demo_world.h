@@ -3,17 +3,13 @@
 // in-memory map of drive letters whose network offers the devices' shares.
 #pragma once
 
+#include "device/demo_devices.h"
 #include "device/memory_segment.h"
 #include "platform/memory/memory_connections.h"
 #include "platform/memory/memory_network.h"
 #include "platform/memory/virtual_clock.h"
 
 namespace tessavue {
-
-// The shares of "Tessavue-Media" take this account only; those of the other
-// devices take any.
-constexpr const char* kDemoShareUser = "demo";
-constexpr const char* kDemoSharePassword = "demo";
 
 struct DemoWorld {
   DemoWorld();

@@ -72,7 +72,10 @@ int RunDemo(HINSTANCE instance) {
     for (std::size_t start = 0; start <= shares.size();) {
       std::size_t end = shares.find(':', start);
       if (end == std::string::npos) end = shares.size();
-      if (end > start) connections.AddShare(device.name, shares.substr(start, end - start));
+      const bool guarded = device.name == kDemoGuardedDevice;
+      if (end > start)
+        connections.AddShare(device.name, shares.substr(start, end - start),
+                             guarded ? kDemoShareUser : "", guarded ? kDemoSharePassword : "");
       start = end + 1;
     }
     segment.AddDevice(device);

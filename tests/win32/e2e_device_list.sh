@@ -68,7 +68,7 @@ run_mode() {
   # run (the server included) starts inside the workstation's namespace.
   ip netns exec "$ns_ws" "$wineserver_bin" -k 2>/dev/null
   "$wineserver_bin" -k 2>/dev/null
-  sleep 1
+  "$wineserver_bin" -w
   if [ -n "$cli_exe" ]; then
     timeout 60 ip netns exec "$ns_ws" "$wine" "$cli_exe" --local-ip 10.214.0.1 scan \
       >"$workdir/scan" 2>&1 </dev/null
