@@ -59,8 +59,16 @@ trap 'exit 1' INT TERM
 # Clicks row ROW of the device list and waits until the share list's first
 # row is FIRST_SHARE.
 pick_device() {
-  local row=$1 first_share=$2 x y
-  read -r x y < <(p rowpos "$row" $device_list)
+  local row=$1 first_share=$2 x="" y=""
+  # A handler may still be at work (the search after a change): the window
+  # takes clicks again once it is enabled and the row is back.
+  for _ in $(seq 60); do
+    if [ "$(p enabled)" = 1 ]; then
+      read -r x y < <(p rowpos "$row" $device_list)
+      [ -n "${y:-}" ] && break
+    fi
+    sleep 0.25
+  done
   [ -n "${y:-}" ] || { fail "device row $row has no position"; return 1; }
   xdotool mousemove "$x" "$y" click 1
   for _ in $(seq 20); do
@@ -172,7 +180,8 @@ check_version() {
     p click $apply >/dev/null
     expect_nothing "Apply 192.168.0.25 to Tessavue-Office"
     local rows=""
-    for _ in $(seq 20); do
+    # The demo's device confirms after a few seconds; the search follows.
+    for _ in $(seq 60); do
       rows=$(p rows 1 $device_list)
       grep -q "^Tessavue-Office	192.168.0.25	" <<<"$rows" && break
       sleep 0.25
