@@ -41,6 +41,24 @@ netns_pair_create() {
   set +e
 }
 
+# netns_link_add NS_WS NS_OTHER VETH_WS VETH_OTHER NET
+# A further link of the existing workstation namespace NS_WS to a new
+# namespace NS_OTHER, addressed as netns_pair_create does (NET.1 and NET.2);
+# the multicast route only on the far side (the workstation has its one).
+netns_link_add() {
+  local ns_ws=$1 ns_other=$2 veth_ws=$3 veth_other=$4 net=$5
+  ip netns add "$ns_other" || return 1
+  ip link add "$veth_ws" type veth peer name "$veth_other" || return 1
+  ip link set "$veth_ws" netns "$ns_ws"
+  ip link set "$veth_other" netns "$ns_other"
+  ip -n "$ns_other" link set lo up
+  ip -n "$ns_ws" addr add "$net.1/16" brd + dev "$veth_ws"
+  ip -n "$ns_other" addr add "$net.2/16" brd + dev "$veth_other"
+  ip -n "$ns_ws" link set "$veth_ws" up
+  ip -n "$ns_other" link set "$veth_other" up
+  ip -n "$ns_other" route add 224.0.0.0/4 dev "$veth_other"
+}
+
 # netns_pair_delete NS_WS NS_DEV (the veth pair goes with them)
 netns_pair_delete() {
   ip netns del "$1" 2>/dev/null
