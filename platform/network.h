@@ -66,8 +66,8 @@ class DatagramNetwork {
   virtual void Close() = 0;
 
   // One datagram of `length` bytes to the group on the protocol port, out of
-  // interface `interface`.
-  virtual void SendToGroupOn(std::size_t interface, const std::uint8_t* data, std::size_t length) = 0;
+  // interface `via`.
+  virtual void SendToGroupOn(std::size_t via, const std::uint8_t* data, std::size_t length) = 0;
   void SendToGroup(const std::uint8_t* data, std::size_t length) { SendToGroupOn(0, data, length); }
   // Waits at most `timeoutMicros` until a datagram can be read.
   // true when one can be read now.

@@ -11,8 +11,8 @@ void MemoryNetwork::AddGroupListener(GroupListener listener) {
   listeners_.emplace_back(kEveryInterface, std::move(listener));
 }
 
-void MemoryNetwork::AddGroupListener(std::size_t interface, GroupListener listener) {
-  listeners_.emplace_back(interface, std::move(listener));
+void MemoryNetwork::AddGroupListener(std::size_t via, GroupListener listener) {
+  listeners_.emplace_back(via, std::move(listener));
 }
 
 void MemoryNetwork::Deliver(std::vector<std::uint8_t> datagram, std::int64_t delayMicros) {
@@ -69,14 +69,14 @@ void MemoryNetwork::Close() {
   failReceives_ = 0;
 }
 
-void MemoryNetwork::SendToGroupOn(std::size_t interface, const std::uint8_t* data, std::size_t length) {
+void MemoryNetwork::SendToGroupOn(std::size_t via, const std::uint8_t* data, std::size_t length) {
   // Like a socket asked for an interface the workstation does not have.
-  if (!open_ || interface >= bound_.size()) return;
+  if (!open_ || via >= bound_.size()) return;
   sent_.emplace_back(data, data + length);
-  sentOn_.push_back(interface);
+  sentOn_.push_back(via);
   // By index: a listener may add listeners while it runs.
   for (std::size_t i = 0; i < listeners_.size(); ++i) {
-    if (listeners_[i].first != kEveryInterface && listeners_[i].first != interface) continue;
+    if (listeners_[i].first != kEveryInterface && listeners_[i].first != via) continue;
     GroupListener listener = listeners_[i].second;
     listener(data, length);
   }

@@ -26,7 +26,7 @@ class MemoryNetwork : public DatagramNetwork {
   // time of the send): on every interface, or on the one interface given.
   using GroupListener = std::function<void(const std::uint8_t* data, std::size_t length)>;
   void AddGroupListener(GroupListener listener);
-  void AddGroupListener(std::size_t interface, GroupListener listener);
+  void AddGroupListener(std::size_t via, GroupListener listener);
   // Queues a datagram for the workstation's receive socket, readable at
   // now + delayMicros. Dropped while the sockets are closed.
   void Deliver(std::vector<std::uint8_t> datagram, std::int64_t delayMicros = 0);
@@ -67,10 +67,10 @@ class MemoryNetwork : public DatagramNetwork {
 
   bool IsOpen() const { return open_; }
   bool IsStarted() const { return started_; }
-  // The address of interface `interface` as the last Open was given it
+  // The address of interface `via` as the last Open was given it
   // (0.0.0.0 for one it was not given), and how many it was given.
-  Ipv4Address boundAddress(std::size_t interface = 0) const {
-    return interface < bound_.size() ? bound_[interface] : Ipv4Address{};
+  Ipv4Address boundAddress(std::size_t via = 0) const {
+    return via < bound_.size() ? bound_[via] : Ipv4Address{};
   }
   std::size_t interfaceCount() const { return bound_.size(); }
   int startups() const { return startups_; }
@@ -85,7 +85,7 @@ class MemoryNetwork : public DatagramNetwork {
   bool LocalAddresses(std::vector<Ipv4Address>& addresses) override;
   bool OpenInterfaces(const std::vector<Ipv4Address>& locals) override;
   void Close() override;
-  void SendToGroupOn(std::size_t interface, const std::uint8_t* data, std::size_t length) override;
+  void SendToGroupOn(std::size_t via, const std::uint8_t* data, std::size_t length) override;
   bool WaitReadable(std::int64_t timeoutMicros) override;
   int Receive(std::uint8_t* buffer, std::size_t capacity) override;
   void FillRandom(std::uint8_t* out, std::size_t length) override;

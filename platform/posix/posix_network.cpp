@@ -207,12 +207,12 @@ void PosixNetwork::Close() {
   sendInterface_ = -1;
 }
 
-void PosixNetwork::SendToGroupOn(std::size_t interface, const std::uint8_t* data, std::size_t length) {
-  if (sendSocket_ < 0 || interface >= locals_.size()) return;
-  if (sendInterface_ != static_cast<long>(interface)) {
-    const in_addr out = ToInAddr(locals_[interface]);
+void PosixNetwork::SendToGroupOn(std::size_t via, const std::uint8_t* data, std::size_t length) {
+  if (sendSocket_ < 0 || via >= locals_.size()) return;
+  if (sendInterface_ != static_cast<long>(via)) {
+    const in_addr out = ToInAddr(locals_[via]);
     if (out.s_addr != 0) setsockopt(sendSocket_, IPPROTO_IP, IP_MULTICAST_IF, &out, sizeof out);
-    sendInterface_ = static_cast<long>(interface);
+    sendInterface_ = static_cast<long>(via);
   }
   sockaddr_in to{};
   to.sin_family = AF_INET;

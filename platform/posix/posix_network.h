@@ -58,7 +58,7 @@ class PosixNetwork : public DatagramNetwork {
   // interfaces (unicast, the group, broadcasts) and drops the rest.
   bool OpenInterfaces(const std::vector<Ipv4Address>& locals) override;
   void Close() override;
-  void SendToGroupOn(std::size_t interface, const std::uint8_t* data, std::size_t length) override;
+  void SendToGroupOn(std::size_t via, const std::uint8_t* data, std::size_t length) override;
   bool WaitReadable(std::int64_t timeoutMicros) override;
   // A datagram longer than `capacity` is read whole by the system and
   // reported here as an error (-1), never as a cut-down datagram. Datagrams

@@ -151,14 +151,14 @@ void WinsockNetwork::Close() {
   boundPort_ = 0;
 }
 
-void WinsockNetwork::SendToGroupOn(std::size_t interface, const std::uint8_t* data, std::size_t length) {
-  if (sendSocket_ == kNoSocket || interface >= locals_.size()) return;
+void WinsockNetwork::SendToGroupOn(std::size_t via, const std::uint8_t* data, std::size_t length) {
+  if (sendSocket_ == kNoSocket || via >= locals_.size()) return;
   // One interface: the system's choice, as it always was.
-  if (locals_.size() > 1 && sendInterface_ != static_cast<long>(interface)) {
-    const in_addr out = ToInAddr(locals_[interface]);
+  if (locals_.size() > 1 && sendInterface_ != static_cast<long>(via)) {
+    const in_addr out = ToInAddr(locals_[via]);
     setsockopt(AsSocket(sendSocket_), IPPROTO_IP, IP_MULTICAST_IF, reinterpret_cast<const char*>(&out),
                sizeof out);
-    sendInterface_ = static_cast<long>(interface);
+    sendInterface_ = static_cast<long>(via);
   }
   sockaddr_in to{};
   to.sin_family = AF_INET;

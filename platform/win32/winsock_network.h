@@ -44,7 +44,7 @@ class WinsockNetwork : public DatagramNetwork {
   void Close() override;
   // With several interfaces, IP_MULTICAST_IF picks the interface's address
   // before the send.
-  void SendToGroupOn(std::size_t interface, const std::uint8_t* data, std::size_t length) override;
+  void SendToGroupOn(std::size_t via, const std::uint8_t* data, std::size_t length) override;
   // select over every receive socket.
   bool WaitReadable(std::int64_t timeoutMicros) override;
   // Reads from the next readable receive socket, taking them in turn. A
