@@ -137,6 +137,9 @@ class DeviceProtocol {
   // Search: handles every datagram that arrives until `deadline`.
   void CollectSearchReplies(std::int64_t deadline);
   void HandleSearchReply();
+  // Position in LocalInterfaces of the interface a device was heard on: its
+  // record's, or the first when the transport has no such interface.
+  std::size_t InterfaceIndexOf(const DeviceRecord& device) const;
   // The interface whose identifier the reply echoes; -1 when none is ours.
   int InterfaceOfReply(const wire::WireView& reply) const;
   // The reply's sender address (bytes 17 to 20) as dotted text equals `text`.

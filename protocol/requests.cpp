@@ -31,7 +31,7 @@ int DeviceProtocol::CheckAdminPassword() {
   const wire::Bytes request = wire::BuildPasswordQuery(
       clientId, device->deviceId, BufferText(LoginUserName).substr(0, 16),
       BufferText(LoginPassword).substr(0, 16));
-  SendRequestOn(device->localInterface, request.data(), request.size());
+  SendRequestOn(InterfaceIndexOf(*device), request.data(), request.size());
   const std::string selected = BufferText(SelectedDeviceIp);
   if (!WaitForReply(wire::kQueryReply, clientId, kQueryLoop,
                     [&](const wire::WireView& reply) { return SenderIs(reply, selected.c_str()); })) {
@@ -46,7 +46,7 @@ int DeviceProtocol::FetchShares() {
   if (device == nullptr) return 0;
   const std::uint8_t* clientId = InterfaceOf(*device).clientId;
   const wire::Bytes request = wire::BuildShareQuery(clientId, device->deviceId);
-  SendRequestOn(device->localInterface, request.data(), request.size());
+  SendRequestOn(InterfaceIndexOf(*device), request.data(), request.size());
   const std::string selected = BufferText(SelectedDeviceIp);
   if (!WaitForReply(wire::kQueryReply, clientId, kQueryLoop,
                     [&](const wire::WireView& reply) { return SenderIs(reply, selected.c_str()); })) {
@@ -63,7 +63,7 @@ int DeviceProtocol::SetDeviceDhcp() {
   if (device == nullptr) return 0;
   const std::uint8_t* clientId = InterfaceOf(*device).clientId;
   const wire::Bytes request = wire::BuildDhcpSet(clientId, device->deviceId);
-  SendRequestOn(device->localInterface, request.data(), request.size());
+  SendRequestOn(InterfaceIndexOf(*device), request.data(), request.size());
   if (!WaitForReply(wire::kSetReply, clientId, kSetLoop, [](const wire::WireView&) { return true; }))
     return 0;
 
@@ -87,7 +87,7 @@ int DeviceProtocol::SetDeviceStatic() {
   const std::string gateway = BufferText(NewGateway);
   const std::uint8_t* clientId = InterfaceOf(*device).clientId;
   const wire::Bytes request = wire::BuildStaticSet(clientId, device->deviceId, netmask, gateway, ip);
-  SendRequestOn(device->localInterface, request.data(), request.size());
+  SendRequestOn(InterfaceIndexOf(*device), request.data(), request.size());
   if (!WaitForReply(wire::kSetReply, clientId, kSetLoop,
                     [&](const wire::WireView& reply) { return SenderIs(reply, ip.c_str()); })) {
     return 0;

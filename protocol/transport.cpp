@@ -58,11 +58,13 @@ void DeviceProtocol::SendRequestOn(std::size_t localInterface, const std::uint8_
   network_.SendToGroupOn(localInterface, message, length);
 }
 
+std::size_t DeviceProtocol::InterfaceIndexOf(const DeviceRecord& device) const {
+  return device.localInterface < LocalInterfaces.size() ? device.localInterface : 0;
+}
+
 const LocalInterface& DeviceProtocol::InterfaceOf(const DeviceRecord& device) const {
   static const LocalInterface kNone{};
-  if (LocalInterfaces.empty()) return kNone;
-  return device.localInterface < LocalInterfaces.size() ? LocalInterfaces[device.localInterface]
-                                                        : LocalInterfaces.front();
+  return LocalInterfaces.empty() ? kNone : LocalInterfaces[InterfaceIndexOf(device)];
 }
 
 bool DeviceProtocol::WaitReadableUntil(std::int64_t deadline) {

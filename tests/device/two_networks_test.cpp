@@ -167,8 +167,8 @@ TEST_F(TwoNetworks, EveryRequestGoesOutOnTheDevicesNetworkWithItsIdentifier) {
   EXPECT_EQ(protocol.FetchShares(), 1);
   const auto sent = Sent();
   ASSERT_EQ(sent.size(), 4u);
-  for (const auto& [interface, datagram] : sent) {
-    EXPECT_EQ(interface, kLab);
+  for (const auto& [via, datagram] : sent) {
+    EXPECT_EQ(via, kLab);
     ASSERT_GE(datagram.size(), 11u);
     EXPECT_EQ(0, std::memcmp(datagram.data() + 1, IdOf(kLab), 10));
   }
@@ -222,6 +222,17 @@ TEST_F(TwoNetworks, SearchRepliesToNoneOfOurIdentifiersAreNotListed) {
   });
   protocol.SearchDevices();
   EXPECT_EQ(protocol.DeviceList.count, 0);
+}
+
+TEST_F(TwoNetworks, ARecordNamingNoNetworkOfTheTransportIsAskedOnTheFirst) {
+  office.AddDevice(Device("office", A(192, 168, 0, 20), 1, ReplyMode::kUnicast));
+  Start();
+  const std::uint8_t id[10] = {1, 0x11, 0x22, 0x33, 0x44, 0x55, 192, 168, 0, 20};
+  AppendDevice(protocol.DeviceList, "office", "192.168.0.20", "255.255.255.0", "192.168.0.1", "0", id, 7);
+  Select("192.168.0.20");
+  EXPECT_EQ(protocol.FetchShares(), 1);
+  EXPECT_EQ(network.sentOn(), std::vector<std::size_t>{kOffice});
+  EXPECT_EQ(0, std::memcmp(network.sent()[0].data() + 1, IdOf(kOffice), 10));
 }
 
 TEST(OneNetwork, SendsWhatItAlwaysSent) {
