@@ -228,8 +228,8 @@ class CliNetwork : public DatagramNetwork {
     return openOk_ = inner_.OpenInterfaces(locals);
   }
   void Close() override { inner_.Close(); }
-  void SendToGroupOn(std::size_t interface, const std::uint8_t* data, std::size_t length) override {
-    inner_.SendToGroupOn(interface, data, length);
+  void SendToGroupOn(std::size_t via, const std::uint8_t* data, std::size_t length) override {
+    inner_.SendToGroupOn(via, data, length);
   }
   bool WaitReadable(std::int64_t timeoutMicros) override {
     return inner_.WaitReadable(timeoutMicros);

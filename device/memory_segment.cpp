@@ -12,7 +12,7 @@ namespace tessavue {
 // segment is gone the listener finds it detached and does nothing.
 struct SimulatedSegment::State {
   MemoryNetwork* network = nullptr;
-  std::size_t interface = 0;
+  std::size_t via = 0;
   std::deque<SimulatedDevice> devices;
   std::deque<bool> silent;
   std::deque<bool> answersSearches;
@@ -20,7 +20,7 @@ struct SimulatedSegment::State {
 
   void Hear(const std::uint8_t* data, std::size_t length) {
     if (network == nullptr) return;
-    const Ipv4Address workstation = network->boundAddress(interface);
+    const Ipv4Address workstation = network->boundAddress(via);
     const bool known = network->IsOpen();
     Ipv4Address group;
     ParseAddress(kGroupAddressText, group);
@@ -46,12 +46,12 @@ struct SimulatedSegment::State {
   }
 };
 
-SimulatedSegment::SimulatedSegment(MemoryNetwork& network, std::size_t interface)
+SimulatedSegment::SimulatedSegment(MemoryNetwork& network, std::size_t via)
     : state_(std::make_shared<State>()) {
   state_->network = &network;
-  state_->interface = interface;
+  state_->via = via;
   std::weak_ptr<State> weak = state_;
-  network.AddGroupListener(interface, [weak](const std::uint8_t* data, std::size_t length) {
+  network.AddGroupListener(via, [weak](const std::uint8_t* data, std::size_t length) {
     if (auto state = weak.lock()) state->Hear(data, length);
   });
 }

@@ -17,7 +17,7 @@ class MemoryNetwork;
 
 class SimulatedSegment {
  public:
-  explicit SimulatedSegment(MemoryNetwork& network, std::size_t interface = 0);
+  explicit SimulatedSegment(MemoryNetwork& network, std::size_t via = 0);
   ~SimulatedSegment();
   SimulatedSegment(const SimulatedSegment&) = delete;
   SimulatedSegment& operator=(const SimulatedSegment&) = delete;

@@ -10,8 +10,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <ctime>
 
@@ -109,10 +109,9 @@ bool PosixNetwork::LocalAddresses(std::vector<Ipv4Address>& addresses) {
   Ipv4Address route;
   const bool haveRoute = RouteAddress(route);
   const std::vector<InterfaceAddress> found = UpInterfaces(true);
-  // One address per interface: replies are told apart by the interface
-  // they arrive on, not by the address they were sent to. The route's own
-  // address first, so that a workstation with one network behaves as
-  // before.
+  // One address per interface: a second address on the same link would
+  // only put every request on it twice. The route's own address first, so
+  // that a workstation with one network behaves as before.
   std::vector<unsigned> taken;
   auto add = [&](const InterfaceAddress& i) {
     if (i.index != 0 && std::find(taken.begin(), taken.end(), i.index) != taken.end()) return;
