@@ -235,21 +235,5 @@ TEST_F(TwoNetworks, ARecordNamingNoNetworkOfTheTransportIsAskedOnTheFirst) {
   EXPECT_EQ(0, std::memcmp(network.sent()[0].data() + 1, IdOf(kOffice), 10));
 }
 
-TEST(OneNetwork, SendsWhatItAlwaysSent) {
-  // The in-memory network with its default single interface: what goes out
-  // is what always went out.
-  VirtualClock clock;
-  MemoryNetwork network(clock);
-  SimulatedSegment segment(network);
-  segment.AddDevice(Device("only", A(192, 168, 0, 20), 1, ReplyMode::kUnicast));
-  DeviceProtocol protocol(network, clock);
-  ASSERT_TRUE(protocol.InitTransport());
-  ASSERT_EQ(protocol.LocalInterfaces.size(), 1u);
-  protocol.SearchDevices();
-  ASSERT_EQ(protocol.DeviceList.count, 1);
-  EXPECT_EQ(network.sentOn(), (std::vector<std::size_t>{0, 0, 0}));
-  for (const auto& d : network.sent()) EXPECT_EQ(d, wire::BuildSearchRequest(protocol.ClientId));
-}
-
 }  // namespace
 }  // namespace tessavue
