@@ -196,12 +196,15 @@ void MainDialog::OnDeviceListClick() {
 
   ShowAddress(c_.netmaskAddress, c_.deviceList.GetItemText(row, 2));
 
-  // The share and web commands only work for a device on the workstation's
-  // own subnet.
+  // The share and web commands only work for a device on the subnet of the
+  // workstation's interface it was heard on (the first interface's when no
+  // record holds the row's address).
   std::uint8_t device[4], mask[4];
   c_.ipAddress.GetAddress(device);
   c_.netmaskAddress.GetAddress(mask);
   const std::uint8_t* workstation = protocol_.ClientId + 6;
+  if (const DeviceRecord* heard = FindByAddress(protocol_.DeviceList, ip.c_str()))
+    workstation = protocol_.InterfaceOf(*heard).clientId + 6;
   bool sameSubnet = true;
   for (int i = 0; i < 4; ++i) {
     if ((workstation[i] & mask[i]) != (mask[i] & device[i])) sameSubnet = false;

@@ -2,7 +2,9 @@
 # Prints, over a veth pair between two network namespaces (10.213.0.0/16):
 # devices listed of N (1, 10, 100, 1000) by one search and its wall time, and
 # the time from request to answer of a share query when the device answers
-# after 20 ms. Needs root. Usage: bench/veth_bench.sh [BUILD_DIR]
+# after 20 ms; then 1000 devices spread over two links of the workstation
+# (a second pair, 10.216.0.0/16), listed by one search over every network.
+# Needs root. Usage: bench/veth_bench.sh [BUILD_DIR]
 set -eu
 build=${1:-build/dev}
 device_bin=$build/device/tessavue-device
@@ -11,13 +13,16 @@ probe_bin=$build/bench/veth_probe
 [ -x "$device_bin" ] && [ -x "$probe_bin" ] || { echo "veth_bench: build $build first" >&2; exit 1; }
 
 tag=$$
-ns_ws=tvb-ws-$tag; ns_dev=tvb-dev-$tag
+ns_ws=tvb-ws-$tag; ns_dev=tvb-dev-$tag; ns_dev2=tvb-dv2-$tag
 workdir=$(mktemp -d)
 device_pid=""
+device2_pid=""
 cleanup() {
   [ -n "$device_pid" ] && kill "$device_pid" 2>/dev/null && wait "$device_pid" 2>/dev/null
+  [ -n "$device2_pid" ] && kill "$device2_pid" 2>/dev/null && wait "$device2_pid" 2>/dev/null
   ip netns del "$ns_ws" 2>/dev/null || true
   ip netns del "$ns_dev" 2>/dev/null || true
+  ip netns del "$ns_dev2" 2>/dev/null || true
   rm -rf "$workdir"
 }
 trap cleanup EXIT
@@ -52,3 +57,22 @@ start --device "ip=10.213.1.1,name=Slow,shares=public:media,delay-ms=20"
 timeout 30 ip netns exec "$ns_ws" "$probe_bin" 10.213.0.1 10.213.1.1 | grep share_query_ms |
   sed 's/^/share query, device answers after 20 ms: /'
 stop
+
+# The second link, and 500 devices behind each.
+ip netns add "$ns_dev2"
+ip link add tvbx$tag type veth peer name tvby$tag
+ip link set tvbx$tag netns "$ns_ws"; ip link set tvby$tag netns "$ns_dev2"
+ip -n "$ns_ws" addr add 10.216.0.1/16 dev tvbx$tag
+ip -n "$ns_dev2" addr add 10.216.0.2/16 dev tvby$tag
+ip -n "$ns_dev2" link set lo up
+ip -n "$ns_ws" link set tvbx$tag up; ip -n "$ns_dev2" link set tvby$tag up
+ip -n "$ns_dev2" route add 224.0.0.0/4 dev tvby$tag
+start --generate "count=500,ip=10.213.1.1,netmask=255.255.0.0"
+ip netns exec "$ns_dev2" "$device_bin" --generate "count=500,ip=10.216.1.1,netmask=255.255.0.0" \
+  >"$workdir/device2.log" 2>&1 &
+device2_pid=$!
+for _ in $(seq 100); do grep -q ready "$workdir/device2.log" && break; sleep 0.1; done
+read -r _ listed _ ms < <(timeout 30 ip netns exec "$ns_ws" "$probe_bin" all)
+printf '%-8s %-8s %s   (500 on each of two links, one search over every network)\n' 1000 "$listed" "$ms"
+stop
+kill "$device2_pid"; wait "$device2_pid" 2>/dev/null || true; device2_pid=""

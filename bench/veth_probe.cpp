@@ -2,7 +2,8 @@
 // flood_bench.sh: one search over real sockets, then (optionally) COUNT
 // timed share queries to a chosen device (default 1). Prints "listed N
 // search_ms T", "share_query_ms T answered 0|1" per query, and the process's
-// CPU time as "cpu_ms USER SYSTEM".
+// CPU time as "cpu_ms USER SYSTEM". LOCAL_IP "all": every network of the
+// workstation, as the programs search without --local-ip.
 #include <sys/resource.h>
 
 #include <chrono>
@@ -17,13 +18,15 @@
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: veth_probe LOCAL_IP [SHARE_DEVICE_IP [COUNT]]\n");
+    std::fprintf(stderr, "usage: veth_probe LOCAL_IP|all [SHARE_DEVICE_IP [COUNT]]\n");
     return 2;
   }
-  std::uint8_t octets[4];
-  if (!tessavue::ParseDotted(argv[1], octets)) return 2;
   tessavue::PosixNetworkOptions options;
-  options.localAddress = tessavue::Ipv4Address{{octets[0], octets[1], octets[2], octets[3]}};
+  if (std::strcmp(argv[1], "all") != 0) {
+    std::uint8_t octets[4];
+    if (!tessavue::ParseDotted(argv[1], octets)) return 2;
+    options.localAddress = tessavue::Ipv4Address{{octets[0], octets[1], octets[2], octets[3]}};
+  }
   tessavue::PosixNetwork network(options);
   tessavue::PosixClock clock;
   tessavue::DeviceProtocol protocol(network, clock);

@@ -46,8 +46,9 @@ const char* const kHelp =
     "  --user NAME        administrator user name (default \"qewro\"), at most 16 characters\n"
     "  --password TEXT    administrator password (default \"qewro\"), at most 16 characters\n"
     "  --password-stdin   read the password from the first line of standard input\n"
-    "  --local-ip ADDR    the workstation address to use (any command, anywhere on the\n"
-    "                     line); default: the address the system uses to reach the group\n"
+    "  --local-ip ADDR    search only from this workstation address (any command,\n"
+    "                     anywhere on the line); default: every IPv4 interface that is\n"
+    "                     up, not loopback and multicast-capable\n"
     "  --help             this text\n"
     "  --version          the program's name and version\n"
     "\n"
@@ -215,20 +216,20 @@ class CliNetwork : public DatagramNetwork {
       : inner_(inner), local_(local) {}
   bool Startup() override { return inner_.Startup(); }
   void Cleanup() override { inner_.Cleanup(); }
-  bool LocalAddress(Ipv4Address& address) override {
+  bool LocalAddresses(std::vector<Ipv4Address>& addresses) override {
     if (local_) {
-      address = *local_;
+      addresses.assign(1, *local_);
       return haveLocal_ = true;
     }
-    return haveLocal_ = inner_.LocalAddress(address);
+    return haveLocal_ = inner_.LocalAddresses(addresses) && !addresses.empty();
   }
-  bool Open(const Ipv4Address& local) override {
-    opened_ = local;
-    return openOk_ = inner_.Open(local);
+  bool OpenInterfaces(const std::vector<Ipv4Address>& locals) override {
+    opened_ = locals;
+    return openOk_ = inner_.OpenInterfaces(locals);
   }
   void Close() override { inner_.Close(); }
-  void SendToGroup(const std::uint8_t* data, std::size_t length) override {
-    inner_.SendToGroup(data, length);
+  void SendToGroupOn(std::size_t via, const std::uint8_t* data, std::size_t length) override {
+    inner_.SendToGroupOn(via, data, length);
   }
   bool WaitReadable(std::int64_t timeoutMicros) override {
     return inner_.WaitReadable(timeoutMicros);
@@ -242,12 +243,18 @@ class CliNetwork : public DatagramNetwork {
 
   bool haveLocal_ = false;
   bool openOk_ = false;
-  Ipv4Address opened_;
+  std::vector<Ipv4Address> opened_;
 
  private:
   DatagramNetwork& inner_;
   std::optional<Ipv4Address> local_;
 };
+
+std::string DottedList(const std::vector<Ipv4Address>& addresses) {
+  std::string text;
+  for (const Ipv4Address& a : addresses) text += (text.empty() ? "" : ", ") + Dotted(a.octet);
+  return text;
+}
 
 std::string Hex(const std::uint8_t* bytes, std::size_t n) {
   static const char digits[] = "0123456789abcdef";
@@ -434,7 +441,7 @@ int Session::Execute() {
     return Fail(kExitDeviceFailed, "no workstation address found; name one with --local-ip");
   if (!network.openOk_)
     return Fail(kExitDeviceFailed, "cannot open the protocol's sockets on " +
-                                       Dotted(network.opened_.octet) + " port " +
+                                       DottedList(network.opened_) + " port " +
                                        std::to_string(kProtocolPort) +
                                        " (address not on this host, or the port is in use)");
 

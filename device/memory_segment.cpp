@@ -12,6 +12,7 @@ namespace tessavue {
 // segment is gone the listener finds it detached and does nothing.
 struct SimulatedSegment::State {
   MemoryNetwork* network = nullptr;
+  std::size_t via = 0;
   std::deque<SimulatedDevice> devices;
   std::deque<bool> silent;
   std::deque<bool> answersSearches;
@@ -19,7 +20,7 @@ struct SimulatedSegment::State {
 
   void Hear(const std::uint8_t* data, std::size_t length) {
     if (network == nullptr) return;
-    const Ipv4Address workstation = network->boundAddress();
+    const Ipv4Address workstation = network->boundAddress(via);
     const bool known = network->IsOpen();
     Ipv4Address group;
     ParseAddress(kGroupAddressText, group);
@@ -29,8 +30,9 @@ struct SimulatedSegment::State {
       if (!outcome.reply) continue;
       if (silent[i] && !(answersSearches[i] && outcome.kind == RequestKind::kSearch)) continue;
       // A reply reaches the workstation when it is sent to the address its
-      // receive socket is bound to, to the group, or to the broadcast address
-      // of the workstation's subnet (taken under the device's netmask).
+      // receive socket is bound to on this segment's interface, to the group,
+      // or to the broadcast address of that interface's subnet (taken under
+      // the device's netmask).
       const Ipv4Address to = outcome.reply->destination;
       const bool reaches = to == workstation || to == group ||
                            to == SubnetBroadcast(workstation, devices[i].settings().netmask);
@@ -44,10 +46,12 @@ struct SimulatedSegment::State {
   }
 };
 
-SimulatedSegment::SimulatedSegment(MemoryNetwork& network) : state_(std::make_shared<State>()) {
+SimulatedSegment::SimulatedSegment(MemoryNetwork& network, std::size_t via)
+    : state_(std::make_shared<State>()) {
   state_->network = &network;
+  state_->via = via;
   std::weak_ptr<State> weak = state_;
-  network.AddGroupListener([weak](const std::uint8_t* data, std::size_t length) {
+  network.AddGroupListener(via, [weak](const std::uint8_t* data, std::size_t length) {
     if (auto state = weak.lock()) state->Hear(data, length);
   });
 }

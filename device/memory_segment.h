@@ -1,5 +1,6 @@
-// Simulated devices on the in-memory network: every datagram the workstation
-// sends to the group reaches each device, and each reply that reaches the
+// Simulated devices on the in-memory network, on one of the workstation's
+// interfaces: every datagram the workstation sends to the group out of that
+// interface reaches each device, and each reply that reaches the
 // workstation (by unicast, to the group, or by broadcast on its subnet, by the
 // device's reply mode) is delivered after that device's reply delay.
 #pragma once
@@ -16,7 +17,7 @@ class MemoryNetwork;
 
 class SimulatedSegment {
  public:
-  explicit SimulatedSegment(MemoryNetwork& network);
+  explicit SimulatedSegment(MemoryNetwork& network, std::size_t via = 0);
   ~SimulatedSegment();
   SimulatedSegment(const SimulatedSegment&) = delete;
   SimulatedSegment& operator=(const SimulatedSegment&) = delete;
@@ -43,7 +44,7 @@ class SimulatedSegment {
   void HearFromAnotherWorkstation(const std::uint8_t* data, std::size_t length);
 
   // Replies that did not reach the network's workstation (sent by unicast to
-  // another one, or broadcast on another subnet).
+  // another one, or broadcast on another subnet than its interface's).
   int repliesToOthers() const;
 
  private:

@@ -5,7 +5,10 @@
 //   its longest wait when none comes in time; whatever else arrives;
 // - the search takes its window (plus at most the short drain), lists each
 //   address once, by the first reply from it, in order of first arrival,
-//   and lists every well-formed reply that came well within the window.
+//   and lists every well-formed reply that came well within the window;
+// - with two networks, a search reply counts for the network whose
+//   identifier it echoes, and a request is answered only by a reply that
+//   echoes the identifier of the device's network, out of which it went.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -120,16 +123,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   VirtualClock clock(5000000);
   MemoryNetwork net(clock);
+  const bool twoNetworks = in.ConsumeBool();
+  if (twoNetworks) net.SetLocalAddresses({Ipv4Address{{10, 9, 0, 1}}, Ipv4Address{{10, 9, 1, 1}}});
   DeviceProtocol protocol(net, clock);
   protocol.InitTransport();
-  std::uint8_t clientId[10];
-  std::memcpy(clientId, protocol.ClientId, 10);
+  const std::size_t networks = protocol.LocalInterfaces.size();
+  FUZZ_CHECK(networks == (twoNetworks ? 2u : 1u));
+  // The network the selected device was heard on; its identifier is the
+  // one a request carries.
+  const std::uint32_t heardOn = static_cast<std::uint32_t>(in.ConsumeIntegralInRange<std::size_t>(0, networks - 1));
+  const std::uint8_t* clientId = protocol.LocalInterfaces[heardOn].clientId;
+  auto idOf = [&](std::size_t n) { return protocol.LocalInterfaces[n].clientId; };
 
   std::vector<Arrival> arrivals;
   const int count = in.ConsumeIntegralInRange(0, 48);
   for (int i = 0; i < count && in.remaining_bytes() > 0; ++i) {
     const std::int64_t delay = in.ConsumeIntegralInRange<std::int64_t>(0, span);
-    arrivals.push_back({delay, MakeDatagram(in, clientId, selected, newIp, op)});
+    const std::uint8_t* echoed = idOf(in.ConsumeIntegralInRange<std::size_t>(0, networks - 1));
+    arrivals.push_back({delay, MakeDatagram(in, echoed, selected, newIp, op)});
   }
   // Delivered when the request under test goes out (the first one, for the
   // search), so that every delay counts from the send.
@@ -157,8 +168,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // replies before the window's end, possible for those at its very end.
     std::vector<std::string> sure, possible;
     std::vector<std::vector<std::uint8_t>> firstIds;
+    std::vector<std::uint32_t> firstNetworks;
     for (const Arrival* a : order) {
-      if (!ForUs(a->datagram, wire::kSearchReply, clientId) || a->delay > kSearchWindowMicros) continue;
+      std::uint32_t network = 0;
+      while (network < networks && !ForUs(a->datagram, wire::kSearchReply, idOf(network))) ++network;
+      if (network == networks || a->delay > kSearchWindowMicros) continue;
       std::uint8_t address[4] = {Byte(a->datagram, 17), Byte(a->datagram, 18), Byte(a->datagram, 19),
                                  Byte(a->datagram, 20)};
       const std::string ip = Dotted(address);
@@ -167,6 +181,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::vector<std::uint8_t> id(10);
       for (std::size_t i = 0; i < 10; ++i) id[i] = Byte(a->datagram, 11 + i);
       firstIds.push_back(id);
+      firstNetworks.push_back(network);
       if (a->delay < kSearchWindowMicros) sure.push_back(ip);
     }
     std::size_t index = 0, listed = 0;
@@ -176,6 +191,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       while (index < possible.size() && possible[index] != r->ip) ++index;
       FUZZ_CHECK(index < possible.size());
       FUZZ_CHECK(std::memcmp(r->deviceId, firstIds[index].data(), 10) == 0);
+      FUZZ_CHECK(r->localInterface == firstNetworks[index]);
       FUZZ_CHECK(std::strlen(r->name) <= 255 && std::strlen(r->netmask) <= 15);
       ++index;
     }
@@ -188,7 +204,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t deviceId[10] = {0xF0, 0x0F, 1, 2, 3, 4, selected[0], selected[1], selected[2],
                                      selected[3]};
   AppendDevice(protocol.DeviceList, "fuzz", Dotted(selected).c_str(), "255.0.0.0", "10.0.0.1", "0",
-               deviceId);
+               deviceId, heardOn);
   CopyText(protocol.SelectedDeviceIp, sizeof protocol.SelectedDeviceIp, Dotted(selected).c_str());
   CopyText(protocol.NewIp, sizeof protocol.NewIp, Dotted(newIp).c_str());
   CopyText(protocol.NewNetmask, sizeof protocol.NewNetmask, "255.255.0.0");
@@ -218,6 +234,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const std::int64_t took = clock.NowMicros() - start;
   FUZZ_CHECK(took <= LongestWait(limits) + 100000);
+  // One request, out of the device's network.
+  FUZZ_CHECK(net.sentOn() == std::vector<std::size_t>{heardOn});
+  FUZZ_CHECK(net.sent().size() == 1 && net.sent()[0].size() > 10 &&
+             std::memcmp(net.sent()[0].data() + 1, clientId, 10) == 0);
+  FUZZ_CHECK(protocol.DeviceList.head->localInterface == heardOn);
 
   if (answer == nullptr) {
     // Nothing in time: the whole wait, and nothing changed.

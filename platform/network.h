@@ -1,11 +1,12 @@
 // What the device protocol needs from the system: a monotonic clock with
-// pauses, and the pair of UDP sockets it talks through. The real
+// pauses, and the UDP sockets it talks through. The real
 // implementations live in posix/ and win32/; memory/ holds an in-memory
 // network on a virtual clock for the tests.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace tessavue {
 
@@ -28,9 +29,10 @@ class Clock {
   virtual void SleepMicros(std::int64_t micros) = 0;
 };
 
-// The two sockets of the transport: one that sends every request to the
-// group, one bound to the workstation's address and the protocol port that
-// reads every reply.
+// The sockets of the transport: requests go to the group on each of the
+// workstation's interfaces, and every reply is read from one place, whichever
+// interface it arrived on. An interface is named by its position in the list
+// given to OpenInterfaces (0 is the first).
 class DatagramNetwork {
  public:
   virtual ~DatagramNetwork() = default;
@@ -41,21 +43,33 @@ class DatagramNetwork {
   // Releases the socket layer. Only called after a successful Startup().
   virtual void Cleanup() = 0;
 
-  // The workstation's own IPv4 address: the one named by the user when there
-  // is one, otherwise the platform's choice. false when none can be found.
-  virtual bool LocalAddress(Ipv4Address& address) = 0;
+  // The workstation's IPv4 interfaces to search on, the platform's preferred
+  // one first: those that are up, not loopback and can send multicast, or the
+  // one address named by the user alone. false when none can be found.
+  virtual bool LocalAddresses(std::vector<Ipv4Address>& addresses) = 0;
+  // The first of them.
+  bool LocalAddress(Ipv4Address& address) {
+    std::vector<Ipv4Address> all;
+    if (!LocalAddresses(all) || all.empty()) return false;
+    address = all.front();
+    return true;
+  }
 
-  // Opens both sockets: the receive socket bound to `local` and the protocol
-  // port, joined to the group, with multicast loop-back off on both. Asks for
-  // a large receive buffer. false when a step failed (the transport then
-  // simply hears nothing).
-  virtual bool Open(const Ipv4Address& local) = 0;
-  // Closes both sockets. Safe to call when they are closed or never opened.
+  // Opens the sockets for the interfaces `locals`: replies to the workstation
+  // on any of them are heard (unicast to its address, the group, broadcasts),
+  // the group is joined on each, multicast loop-back is off. Asks for a
+  // large receive buffer. false when a step failed (the transport then hears
+  // less, or nothing).
+  virtual bool OpenInterfaces(const std::vector<Ipv4Address>& locals) = 0;
+  bool Open(const Ipv4Address& local) { return OpenInterfaces({local}); }
+  // Closes every socket. Safe to call when they are closed or never opened.
   virtual void Close() = 0;
 
-  // One datagram of `length` bytes to the group on the protocol port.
-  virtual void SendToGroup(const std::uint8_t* data, std::size_t length) = 0;
-  // Waits at most `timeoutMicros` until the receive socket has a datagram.
+  // One datagram of `length` bytes to the group on the protocol port, out of
+  // interface `via`.
+  virtual void SendToGroupOn(std::size_t via, const std::uint8_t* data, std::size_t length) = 0;
+  void SendToGroup(const std::uint8_t* data, std::size_t length) { SendToGroupOn(0, data, length); }
+  // Waits at most `timeoutMicros` until a datagram can be read.
   // true when one can be read now.
   virtual bool WaitReadable(std::int64_t timeoutMicros) = 0;
   // Reads one datagram into `buffer` (at most `capacity` bytes). Returns its

@@ -64,7 +64,7 @@ DeviceRecord* FindByAddress(DeviceListType& list, const char* ip) {
 
 DeviceRecord* AppendDevice(DeviceListType& list, const char* name, const char* ip,
                            const char* netmask, const char* gateway, const char* dhcpFlag,
-                           const std::uint8_t deviceId[10]) {
+                           const std::uint8_t deviceId[10], std::uint32_t localInterface) {
   DeviceRecord* r = list.AppendZeroed();
   if (r == nullptr) return nullptr;
   CopyText(r->name, sizeof r->name, name);
@@ -73,6 +73,7 @@ DeviceRecord* AppendDevice(DeviceListType& list, const char* name, const char* i
   CopyText(r->gateway, sizeof r->gateway, gateway);
   CopyText(r->dhcpFlag, sizeof r->dhcpFlag, dhcpFlag);
   std::memcpy(r->deviceId, deviceId, sizeof r->deviceId);
+  r->localInterface = localInterface;
   return r;
 }
 

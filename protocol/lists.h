@@ -13,6 +13,9 @@ struct DeviceRecord {
   char gateway[16];
   char dhcpFlag[8];
   std::uint8_t deviceId[10];
+  // The workstation's interface the device was heard on (its position in
+  // DeviceProtocol::LocalInterfaces): every request to it goes out there.
+  std::uint32_t localInterface;
   DeviceRecord* next;
 };
 
@@ -51,7 +54,7 @@ DeviceRecord* FindByAddress(DeviceListType& list, const char* ip);
 // Appends a device; nullptr when no memory could be had.
 DeviceRecord* AppendDevice(DeviceListType& list, const char* name, const char* ip,
                            const char* netmask, const char* gateway, const char* dhcpFlag,
-                           const std::uint8_t deviceId[10]);
+                           const std::uint8_t deviceId[10], std::uint32_t localInterface = 0);
 bool ContainsName(const ShareListType& list, const char* name);
 ShareRecord* AppendShare(ShareListType& list, const char* name);
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <unordered_set>
+#include <vector>
 
 #include "platform/network.h"
 #include "platform/wait_hook.h"
@@ -44,6 +45,14 @@ namespace wire {
 class WireView;
 }
 
+// One of the workstation's networks: its interface address, and the client
+// identifier that the requests sent out of it carry (the process's six random
+// bytes, then that address).
+struct LocalInterface {
+  Ipv4Address address;
+  std::uint8_t clientId[10];
+};
+
 class DeviceProtocol {
  public:
   DeviceProtocol(DatagramNetwork& network, Clock& clock);
@@ -51,7 +60,8 @@ class DeviceProtocol {
   DeviceProtocol(const DeviceProtocol&) = delete;
   DeviceProtocol& operator=(const DeviceProtocol&) = delete;
 
-  // Starts the socket layer, makes LocalIp and ClientId, opens both sockets.
+  // Starts the socket layer, finds the workstation's interfaces, makes
+  // LocalIp, ClientId and each interface's identifier, opens the sockets.
   // false only when the socket layer cannot be started: the caller then ends
   // the process with exit code 1.
   bool InitTransport();
@@ -64,14 +74,18 @@ class DeviceProtocol {
   void SetWaitHook(WaitHook* hook) { waitHook_ = hook; }
   WaitHook* waitHook() const { return waitHook_; }
 
-  // One datagram to the group.
+  // One datagram to the group, out of the first interface, or out of
+  // interface `localInterface`.
   void SendRequest(const std::uint8_t* message, std::size_t length);
+  void SendRequestOn(std::size_t localInterface, const std::uint8_t* message, std::size_t length);
 
-  // Clears DeviceList and fills it from the replies to three searches.
+  // Clears DeviceList and fills it from the replies to three searches, each
+  // sent on every interface.
   void SearchDevices();
 
   // Requests addressed to the device whose record's ip equals
-  // SelectedDeviceIp. Non-zero for success, 0 for failure.
+  // SelectedDeviceIp, sent out of the interface it was heard on, with that
+  // interface's identifier. Non-zero for success, 0 for failure.
   int CheckAdminPassword();
   int FetchShares();
   int SetDeviceDhcp();
@@ -79,10 +93,16 @@ class DeviceProtocol {
 
   // The record of the selected device, or nullptr.
   DeviceRecord* FindSelectedDevice();
+  // The interface a device was heard on (the first one when the record
+  // names none that the transport has).
+  const LocalInterface& InterfaceOf(const DeviceRecord& device) const;
 
   // Process-wide state, by the names the rest of the program knows it.
+  // LocalIp and ClientId are the first interface's.
   char LocalIp[16] = {};
   std::uint8_t ClientId[10] = {};
+  // Every interface searched, the first first; at least one once started.
+  std::vector<LocalInterface> LocalInterfaces;
   DeviceListType DeviceList;
   ShareListType ShareList;
   char SelectedDeviceIp[16] = {};
@@ -98,13 +118,16 @@ class DeviceProtocol {
   enum class Heard { kNothing, kStray, kMatch };
   using MatchTest = std::function<bool(const wire::WireView&)>;
 
-  // The reply wait loop. true when a datagram with `opcode`, this
-  // workstation's ClientId and passing `match` arrived; it is then in
-  // receiveBuffer_ (receiveLength_ bytes, zero after them).
-  bool WaitForReply(std::uint8_t opcode, const WaitLoopLimits& limits, const MatchTest& match);
+  // The reply wait loop. true when a datagram with `opcode`, the client
+  // identifier `clientId` (the one the request carried) and passing `match`
+  // arrived; it is then in receiveBuffer_ (receiveLength_ bytes, zero after
+  // them).
+  bool WaitForReply(std::uint8_t opcode, const std::uint8_t* clientId, const WaitLoopLimits& limits,
+                    const MatchTest& match);
   // Reads datagrams until `deadline` or until one with `opcode` arrives: the
   // answer (kMatch) or another workstation's or device's reply (kStray).
-  Heard Listen(std::int64_t deadline, std::uint8_t opcode, const MatchTest& match);
+  Heard Listen(std::int64_t deadline, std::uint8_t opcode, const std::uint8_t* clientId,
+               const MatchTest& match);
   // Reads one datagram if the socket becomes readable before `deadline`;
   // false when the time ran out or the receive failed.
   bool ReceiveOne(std::int64_t deadline);
@@ -114,6 +137,11 @@ class DeviceProtocol {
   // Search: handles every datagram that arrives until `deadline`.
   void CollectSearchReplies(std::int64_t deadline);
   void HandleSearchReply();
+  // Position in LocalInterfaces of the interface a device was heard on: its
+  // record's, or the first when the transport has no such interface.
+  std::size_t InterfaceIndexOf(const DeviceRecord& device) const;
+  // The interface whose identifier the reply echoes; -1 when none is ours.
+  int InterfaceOfReply(const wire::WireView& reply) const;
   // The reply's sender address (bytes 17 to 20) as dotted text equals `text`.
   bool SenderIs(const wire::WireView& reply, const char* text) const;
 

@@ -27,12 +27,13 @@ int DeviceProtocol::CheckAdminPassword() {
   DeviceRecord* device = FindSelectedDevice();
   if (device == nullptr) return 0;
   // A 16-character user name or password goes out whole.
+  const std::uint8_t* clientId = InterfaceOf(*device).clientId;
   const wire::Bytes request = wire::BuildPasswordQuery(
-      ClientId, device->deviceId, BufferText(LoginUserName).substr(0, 16),
+      clientId, device->deviceId, BufferText(LoginUserName).substr(0, 16),
       BufferText(LoginPassword).substr(0, 16));
-  SendRequest(request.data(), request.size());
+  SendRequestOn(InterfaceIndexOf(*device), request.data(), request.size());
   const std::string selected = BufferText(SelectedDeviceIp);
-  if (!WaitForReply(wire::kQueryReply, kQueryLoop,
+  if (!WaitForReply(wire::kQueryReply, clientId, kQueryLoop,
                     [&](const wire::WireView& reply) { return SenderIs(reply, selected.c_str()); })) {
     return 0;
   }
@@ -43,10 +44,11 @@ int DeviceProtocol::FetchShares() {
   ShareList.Clear();
   DeviceRecord* device = FindSelectedDevice();
   if (device == nullptr) return 0;
-  const wire::Bytes request = wire::BuildShareQuery(ClientId, device->deviceId);
-  SendRequest(request.data(), request.size());
+  const std::uint8_t* clientId = InterfaceOf(*device).clientId;
+  const wire::Bytes request = wire::BuildShareQuery(clientId, device->deviceId);
+  SendRequestOn(InterfaceIndexOf(*device), request.data(), request.size());
   const std::string selected = BufferText(SelectedDeviceIp);
-  if (!WaitForReply(wire::kQueryReply, kQueryLoop,
+  if (!WaitForReply(wire::kQueryReply, clientId, kQueryLoop,
                     [&](const wire::WireView& reply) { return SenderIs(reply, selected.c_str()); })) {
     return 0;
   }
@@ -59,9 +61,11 @@ int DeviceProtocol::FetchShares() {
 int DeviceProtocol::SetDeviceDhcp() {
   DeviceRecord* device = FindSelectedDevice();
   if (device == nullptr) return 0;
-  const wire::Bytes request = wire::BuildDhcpSet(ClientId, device->deviceId);
-  SendRequest(request.data(), request.size());
-  if (!WaitForReply(wire::kSetReply, kSetLoop, [](const wire::WireView&) { return true; })) return 0;
+  const std::uint8_t* clientId = InterfaceOf(*device).clientId;
+  const wire::Bytes request = wire::BuildDhcpSet(clientId, device->deviceId);
+  SendRequestOn(InterfaceIndexOf(*device), request.data(), request.size());
+  if (!WaitForReply(wire::kSetReply, clientId, kSetLoop, [](const wire::WireView&) { return true; }))
+    return 0;
 
   std::uint8_t address[4];
   wire::SenderAddress(wire::WireView(receiveBuffer_, receiveLength_), address);
@@ -81,9 +85,10 @@ int DeviceProtocol::SetDeviceStatic() {
   const std::string ip = BufferText(NewIp);
   const std::string netmask = BufferText(NewNetmask);
   const std::string gateway = BufferText(NewGateway);
-  const wire::Bytes request = wire::BuildStaticSet(ClientId, device->deviceId, netmask, gateway, ip);
-  SendRequest(request.data(), request.size());
-  if (!WaitForReply(wire::kSetReply, kSetLoop,
+  const std::uint8_t* clientId = InterfaceOf(*device).clientId;
+  const wire::Bytes request = wire::BuildStaticSet(clientId, device->deviceId, netmask, gateway, ip);
+  SendRequestOn(InterfaceIndexOf(*device), request.data(), request.size());
+  if (!WaitForReply(wire::kSetReply, clientId, kSetLoop,
                     [&](const wire::WireView& reply) { return SenderIs(reply, ip.c_str()); })) {
     return 0;
   }

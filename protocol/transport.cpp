@@ -20,13 +20,23 @@ bool DeviceProtocol::InitTransport() {
 
   // When no address can be found the transport still opens, on 0.0.0.0: the
   // requests then simply get no answers, as with any other start-up failure.
-  Ipv4Address local;
-  if (!network_.LocalAddress(local)) local = Ipv4Address{};
-  FormatDotted(local.octet, LocalIp);
-  network_.FillRandom(ClientId, 6);
-  std::memcpy(ClientId + 6, local.octet, 4);
+  std::vector<Ipv4Address> locals;
+  if (!network_.LocalAddresses(locals) || locals.empty()) locals.assign(1, Ipv4Address{});
+  // One set of random bytes for the process; each interface's identifier
+  // ends with its own address.
+  std::uint8_t random[6];
+  network_.FillRandom(random, sizeof random);
+  LocalInterfaces.clear();
+  for (const Ipv4Address& local : locals) {
+    LocalInterface& i = LocalInterfaces.emplace_back();
+    i.address = local;
+    std::memcpy(i.clientId, random, sizeof random);
+    std::memcpy(i.clientId + 6, local.octet, 4);
+  }
+  FormatDotted(locals.front().octet, LocalIp);
+  std::memcpy(ClientId, LocalInterfaces.front().clientId, sizeof ClientId);
 
-  network_.Open(local);
+  network_.OpenInterfaces(locals);
   started_ = true;
   return true;
 }
@@ -39,8 +49,22 @@ void DeviceProtocol::ShutdownTransport() {
 }
 
 void DeviceProtocol::SendRequest(const std::uint8_t* message, std::size_t length) {
+  SendRequestOn(0, message, length);
+}
+
+void DeviceProtocol::SendRequestOn(std::size_t localInterface, const std::uint8_t* message,
+                                   std::size_t length) {
   if (!started_) return;
-  network_.SendToGroup(message, length);
+  network_.SendToGroupOn(localInterface, message, length);
+}
+
+std::size_t DeviceProtocol::InterfaceIndexOf(const DeviceRecord& device) const {
+  return device.localInterface < LocalInterfaces.size() ? device.localInterface : 0;
+}
+
+const LocalInterface& DeviceProtocol::InterfaceOf(const DeviceRecord& device) const {
+  static const LocalInterface kNone{};
+  return LocalInterfaces.empty() ? kNone : LocalInterfaces[InterfaceIndexOf(device)];
 }
 
 bool DeviceProtocol::WaitReadableUntil(std::int64_t deadline) {
@@ -75,20 +99,20 @@ bool DeviceProtocol::SenderIs(const wire::WireView& reply, const char* text) con
 }
 
 DeviceProtocol::Heard DeviceProtocol::Listen(std::int64_t deadline, std::uint8_t opcode,
-                                             const MatchTest& match) {
+                                             const std::uint8_t* clientId, const MatchTest& match) {
   while (clock_.NowMicros() < deadline) {
     // A receive error or a stray opcode is passed over without a word.
     if (!ReceiveOne(deadline)) continue;
     wire::WireView reply(receiveBuffer_, receiveLength_);
     if (reply.At(wire::kOpcodeOffset) != opcode) continue;
-    if (!reply.Equals(wire::kClientIdOffset, ClientId, wire::kIdLength)) return Heard::kStray;
+    if (!reply.Equals(wire::kClientIdOffset, clientId, wire::kIdLength)) return Heard::kStray;
     return match(reply) ? Heard::kMatch : Heard::kStray;
   }
   return Heard::kNothing;
 }
 
-bool DeviceProtocol::WaitForReply(std::uint8_t opcode, const WaitLoopLimits& limits,
-                                  const MatchTest& match) {
+bool DeviceProtocol::WaitForReply(std::uint8_t opcode, const std::uint8_t* clientId,
+                                  const WaitLoopLimits& limits, const MatchTest& match) {
   // The wait lasts as long as its cycles and pauses would on a quiet
   // network, and only the answer ends it sooner. Other workstations' replies
   // and other devices' answers are passed over without using up any of that
@@ -96,7 +120,7 @@ bool DeviceProtocol::WaitForReply(std::uint8_t opcode, const WaitLoopLimits& lim
   // group) they would otherwise end the wait in milliseconds.
   const std::int64_t deadline = clock_.NowMicros() + LongestWait(limits);
   while (clock_.NowMicros() < deadline) {
-    if (Listen(deadline, opcode, match) == Heard::kMatch) return true;
+    if (Listen(deadline, opcode, clientId, match) == Heard::kMatch) return true;
   }
   return false;
 }

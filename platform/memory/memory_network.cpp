@@ -8,7 +8,11 @@ namespace tessavue {
 MemoryNetwork::MemoryNetwork(VirtualClock& clock) : clock_(clock) {}
 
 void MemoryNetwork::AddGroupListener(GroupListener listener) {
-  listeners_.push_back(std::move(listener));
+  listeners_.emplace_back(kEveryInterface, std::move(listener));
+}
+
+void MemoryNetwork::AddGroupListener(std::size_t via, GroupListener listener) {
+  listeners_.emplace_back(via, std::move(listener));
 }
 
 void MemoryNetwork::Deliver(std::vector<std::uint8_t> datagram, std::int64_t delayMicros) {
@@ -32,15 +36,16 @@ void MemoryNetwork::Cleanup() {
   started_ = false;
 }
 
-bool MemoryNetwork::LocalAddress(Ipv4Address& address) {
-  if (noLocalAddress_) return false;
-  address = local_;
+bool MemoryNetwork::LocalAddresses(std::vector<Ipv4Address>& addresses) {
+  addresses.clear();
+  if (noLocalAddress_ || locals_.empty()) return false;
+  addresses = locals_;
   return true;
 }
 
-bool MemoryNetwork::Open(const Ipv4Address& local) {
+bool MemoryNetwork::OpenInterfaces(const std::vector<Ipv4Address>& locals) {
   ++opens_;
-  bound_ = local;
+  bound_ = locals;
   open_ = true;
   return true;
 }
@@ -64,12 +69,15 @@ void MemoryNetwork::Close() {
   failReceives_ = 0;
 }
 
-void MemoryNetwork::SendToGroup(const std::uint8_t* data, std::size_t length) {
-  if (!open_) return;
+void MemoryNetwork::SendToGroupOn(std::size_t via, const std::uint8_t* data, std::size_t length) {
+  // Like a socket asked for an interface the workstation does not have.
+  if (!open_ || via >= bound_.size()) return;
   sent_.emplace_back(data, data + length);
+  sentOn_.push_back(via);
   // By index: a listener may add listeners while it runs.
   for (std::size_t i = 0; i < listeners_.size(); ++i) {
-    GroupListener listener = listeners_[i];
+    if (listeners_[i].first != kEveryInterface && listeners_[i].first != via) continue;
+    GroupListener listener = listeners_[i].second;
     listener(data, length);
   }
 }

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "platform/memory/virtual_clock.h"
@@ -22,19 +23,27 @@ class MemoryNetwork : public DatagramNetwork {
   explicit MemoryNetwork(VirtualClock& clock);
 
   // Everything sent to the group is handed to every listener at once (virtual
-  // time of the send).
+  // time of the send): on every interface, or on the one interface given.
   using GroupListener = std::function<void(const std::uint8_t* data, std::size_t length)>;
   void AddGroupListener(GroupListener listener);
+  void AddGroupListener(std::size_t via, GroupListener listener);
   // Queues a datagram for the workstation's receive socket, readable at
   // now + delayMicros. Dropped while the sockets are closed.
   void Deliver(std::vector<std::uint8_t> datagram, std::int64_t delayMicros = 0);
-  // Everything the workstation sent, in order.
+  // Everything the workstation sent, in order, and the interface each went
+  // out of.
   const std::vector<std::vector<std::uint8_t>>& sent() const { return sent_; }
-  void ClearSent() { sent_.clear(); }
+  const std::vector<std::size_t>& sentOn() const { return sentOn_; }
+  void ClearSent() {
+    sent_.clear();
+    sentOn_.clear();
+  }
 
-  // Knobs for tests: workstation address (default 192.168.0.100), startup
-  // failure, receive errors.
-  void SetLocalAddress(Ipv4Address a) { local_ = a; }
+  // Knobs for tests: the workstation's interfaces (one, 192.168.0.100, by
+  // default), startup failure, receive errors.
+  void SetLocalAddress(Ipv4Address a) { locals_.assign(1, a); }
+  // The workstation's interfaces, the first first.
+  void SetLocalAddresses(std::vector<Ipv4Address> addresses) { locals_ = std::move(addresses); }
   // No address can be found for the workstation.
   void SetNoLocalAddress(bool none) { noLocalAddress_ = none; }
   void SetStartupFails(bool fails) { startupFails_ = fails; }
@@ -58,8 +67,12 @@ class MemoryNetwork : public DatagramNetwork {
 
   bool IsOpen() const { return open_; }
   bool IsStarted() const { return started_; }
-  // The address the receive socket was bound to by the last Open.
-  Ipv4Address boundAddress() const { return bound_; }
+  // The address of interface `via` as the last Open was given it
+  // (0.0.0.0 for one it was not given), and how many it was given.
+  Ipv4Address boundAddress(std::size_t via = 0) const {
+    return via < bound_.size() ? bound_[via] : Ipv4Address{};
+  }
+  std::size_t interfaceCount() const { return bound_.size(); }
   int startups() const { return startups_; }
   int cleanups() const { return cleanups_; }
   int opens() const { return opens_; }
@@ -69,10 +82,10 @@ class MemoryNetwork : public DatagramNetwork {
   // DatagramNetwork
   bool Startup() override;
   void Cleanup() override;
-  bool LocalAddress(Ipv4Address& address) override;
-  bool Open(const Ipv4Address& local) override;
+  bool LocalAddresses(std::vector<Ipv4Address>& addresses) override;
+  bool OpenInterfaces(const std::vector<Ipv4Address>& locals) override;
   void Close() override;
-  void SendToGroup(const std::uint8_t* data, std::size_t length) override;
+  void SendToGroupOn(std::size_t via, const std::uint8_t* data, std::size_t length) override;
   bool WaitReadable(std::int64_t timeoutMicros) override;
   int Receive(std::uint8_t* buffer, std::size_t capacity) override;
   void FillRandom(std::uint8_t* out, std::size_t length) override;
@@ -85,7 +98,9 @@ class MemoryNetwork : public DatagramNetwork {
   bool WaitOnVirtualClock(std::int64_t timeoutMicros);
 
   VirtualClock& clock_;
-  std::vector<GroupListener> listeners_;
+  // The interface each listens on; kEveryInterface for all.
+  static constexpr std::size_t kEveryInterface = ~static_cast<std::size_t>(0);
+  std::vector<std::pair<std::size_t, GroupListener>> listeners_;
   // Keyed by the time the datagram becomes readable; equal times keep the
   // order of delivery.
   std::multimap<std::int64_t, std::vector<std::uint8_t>> queue_;
@@ -94,8 +109,9 @@ class MemoryNetwork : public DatagramNetwork {
   std::size_t bufferLimit_ = 0;
   std::size_t dropped_ = 0;
   std::vector<std::vector<std::uint8_t>> sent_;
-  Ipv4Address local_{{192, 168, 0, 100}};
-  Ipv4Address bound_;
+  std::vector<std::size_t> sentOn_;
+  std::vector<Ipv4Address> locals_{Ipv4Address{{192, 168, 0, 100}}};
+  std::vector<Ipv4Address> bound_;
   bool noLocalAddress_ = false;
   bool startupFails_ = false;
   bool started_ = false;

@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -53,21 +54,27 @@ bool RouteAddress(Ipv4Address& address) {
   return ok;
 }
 
-bool FirstInterfaceAddress(Ipv4Address& address) {
+// An IPv4 address of an interface, and the system's index of the interface.
+struct InterfaceAddress {
+  Ipv4Address address;
+  unsigned index;
+};
+
+// The IPv4 addresses of the interfaces that are up and not loopback, in the
+// system's order; only the multicast-capable ones when `multicastOnly`.
+std::vector<InterfaceAddress> UpInterfaces(bool multicastOnly) {
+  std::vector<InterfaceAddress> found;
   ifaddrs* list = nullptr;
-  if (getifaddrs(&list) != 0) return false;
-  bool ok = false;
-  for (ifaddrs* i = list; i != nullptr && !ok; i = i->ifa_next) {
+  if (getifaddrs(&list) != 0) return found;
+  for (ifaddrs* i = list; i != nullptr; i = i->ifa_next) {
     if (i->ifa_addr == nullptr || i->ifa_addr->sa_family != AF_INET) continue;
     if ((i->ifa_flags & IFF_UP) == 0 || (i->ifa_flags & IFF_LOOPBACK) != 0) continue;
+    if (multicastOnly && (i->ifa_flags & IFF_MULTICAST) == 0) continue;
     Ipv4Address a = FromInAddr(reinterpret_cast<sockaddr_in*>(i->ifa_addr)->sin_addr);
-    if (IsUsable(a)) {
-      address = a;
-      ok = true;
-    }
+    if (IsUsable(a)) found.push_back({a, if_nametoindex(i->ifa_name)});
   }
   freeifaddrs(list);
-  return ok;
+  return found;
 }
 
 // Index of the interface that holds `address`; 0 when none does.
@@ -93,17 +100,44 @@ void CloseSocket(int& fd) {
 
 PosixNetwork::~PosixNetwork() { Close(); }
 
-bool PosixNetwork::LocalAddress(Ipv4Address& address) {
+bool PosixNetwork::LocalAddresses(std::vector<Ipv4Address>& addresses) {
+  addresses.clear();
   if (options_.localAddress) {
-    address = *options_.localAddress;
+    addresses.push_back(*options_.localAddress);
     return true;
   }
-  return RouteAddress(address) || FirstInterfaceAddress(address);
+  Ipv4Address route;
+  const bool haveRoute = RouteAddress(route);
+  const std::vector<InterfaceAddress> found = UpInterfaces(true);
+  // One address per interface: a second address on the same link would
+  // only put every request on it twice. The route's own address first, so
+  // that a workstation with one network behaves as before.
+  std::vector<unsigned> taken;
+  auto add = [&](const InterfaceAddress& i) {
+    if (i.index != 0 && std::find(taken.begin(), taken.end(), i.index) != taken.end()) return;
+    taken.push_back(i.index);
+    addresses.push_back(i.address);
+  };
+  if (haveRoute) {
+    for (const InterfaceAddress& i : found)
+      if (i.address == route) add(i);
+  }
+  for (const InterfaceAddress& i : found) add(i);
+  if (!addresses.empty()) return true;
+  // No multicast-capable interface (a point-to-point link only, say): the
+  // route's address, else the first interface that is up.
+  if (haveRoute) {
+    addresses.push_back(route);
+    return true;
+  }
+  const std::vector<InterfaceAddress> up = UpInterfaces(false);
+  if (up.empty()) return false;
+  addresses.push_back(up.front().address);
+  return true;
 }
 
-bool PosixNetwork::Open(const Ipv4Address& local) {
+bool PosixNetwork::OpenInterfaces(const std::vector<Ipv4Address>& locals) {
   Close();
-  const in_addr localAddr = ToInAddr(local);
   const int on = 1;
   const unsigned char loop = 0;
 
@@ -130,10 +164,10 @@ bool PosixNetwork::Open(const Ipv4Address& local) {
   // Devices answer by unicast to the workstation, to the group or by
   // broadcast. A socket bound to a unicast address hears only the first, so
   // the socket takes the port on every address, and Receive keeps only what
-  // arrives on the workstation's interface (IP_PKTINFO names it, and needs
-  // no privileges, unlike SO_BINDTODEVICE on older kernels).
-  localAddress_ = local;
-  interfaceIndex_ = InterfaceIndexOf(local);
+  // arrives on the workstation's interfaces (IP_PKTINFO names them, and
+  // needs no privileges, unlike SO_BINDTODEVICE on older kernels).
+  locals_ = locals;
+  for (const Ipv4Address& local : locals_) interfaceIndexes_.push_back(InterfaceIndexOf(local));
   setsockopt(receiveSocket_, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
   sockaddr_in bindAddress{};
   bindAddress.sin_family = AF_INET;
@@ -145,20 +179,21 @@ bool PosixNetwork::Open(const Ipv4Address& local) {
   if (getsockname(receiveSocket_, reinterpret_cast<sockaddr*>(&bound), &boundLength) == 0)
     boundPort_ = ntohs(bound.sin_port);
 
-  // The group is joined on the workstation's own interface, and requests
-  // leave through it: with several interfaces, or none with a default route,
-  // the system's own choice may be another one. Group datagrams are taken
-  // only for the membership made here, not for those of other programs.
-  ip_mreq membership{};
-  inet_pton(AF_INET, kGroupAddressText, &membership.imr_multiaddr);
-  membership.imr_interface = localAddr;
-  setsockopt(receiveSocket_, IPPROTO_IP, IP_ADD_MEMBERSHIP, &membership, sizeof membership);
+  // The group is joined on each of the workstation's interfaces, and each
+  // request leaves through the interface it is meant for (SendToGroupOn):
+  // the system's own choice would be one interface for all. Group datagrams
+  // are taken only for the memberships made here, not for those of other
+  // programs.
+  for (const Ipv4Address& local : locals_) {
+    ip_mreq membership{};
+    inet_pton(AF_INET, kGroupAddressText, &membership.imr_multiaddr);
+    membership.imr_interface = ToInAddr(local);
+    setsockopt(receiveSocket_, IPPROTO_IP, IP_ADD_MEMBERSHIP, &membership, sizeof membership);
+  }
   const int all = 0;
   setsockopt(receiveSocket_, IPPROTO_IP, IP_MULTICAST_ALL, &all, sizeof all);
   setsockopt(receiveSocket_, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof loop);
   setsockopt(sendSocket_, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof loop);
-  if (localAddr.s_addr != 0)
-    setsockopt(sendSocket_, IPPROTO_IP, IP_MULTICAST_IF, &localAddr, sizeof localAddr);
   return ok;
 }
 
@@ -166,11 +201,18 @@ void PosixNetwork::Close() {
   CloseSocket(sendSocket_);
   CloseSocket(receiveSocket_);
   boundPort_ = 0;
-  interfaceIndex_ = 0;
+  locals_.clear();
+  interfaceIndexes_.clear();
+  sendInterface_ = -1;
 }
 
-void PosixNetwork::SendToGroup(const std::uint8_t* data, std::size_t length) {
-  if (sendSocket_ < 0) return;
+void PosixNetwork::SendToGroupOn(std::size_t via, const std::uint8_t* data, std::size_t length) {
+  if (sendSocket_ < 0 || via >= locals_.size()) return;
+  if (sendInterface_ != static_cast<long>(via)) {
+    const in_addr out = ToInAddr(locals_[via]);
+    if (out.s_addr != 0) setsockopt(sendSocket_, IPPROTO_IP, IP_MULTICAST_IF, &out, sizeof out);
+    sendInterface_ = static_cast<long>(via);
+  }
   sockaddr_in to{};
   to.sin_family = AF_INET;
   to.sin_port = htons(options_.destinationPort);
@@ -223,7 +265,9 @@ bool PosixNetwork::FromWorkstationInterface(const msghdr& message) const {
     if (c->cmsg_level != IPPROTO_IP || c->cmsg_type != IP_PKTINFO) continue;
     in_pktinfo info;
     std::memcpy(&info, CMSG_DATA(c), sizeof info);
-    return interfaceIndex_ != 0 && info.ipi_ifindex == static_cast<int>(interfaceIndex_);
+    const unsigned arrival = static_cast<unsigned>(info.ipi_ifindex);
+    return arrival != 0 &&
+           std::find(interfaceIndexes_.begin(), interfaceIndexes_.end(), arrival) != interfaceIndexes_.end();
   }
   return true;  // no arrival details (not expected): keep it
 }

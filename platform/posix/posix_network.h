@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "platform/network.h"
 
@@ -35,25 +36,29 @@ class PosixNetwork : public DatagramNetwork {
   // Names the workstation's address instead of finding it.
   void SetLocalAddress(const Ipv4Address& address) { options_.localAddress = address; }
 
-  // After Open: the port the receive socket is bound to, the index of the
-  // workstation's interface (0 when no interface holds its address), and the
-  // receive buffer the system granted (bytes, as the system reports it).
+  // After Open: the port the receive socket is bound to, the system's
+  // index of the first interface (0 when no interface holds its address),
+  // those of all of them in order, and the receive buffer the system granted
+  // (bytes, as the system reports it).
   std::uint16_t boundPort() const { return boundPort_; }
-  unsigned interfaceIndex() const { return interfaceIndex_; }
+  unsigned interfaceIndex() const { return interfaceIndexes_.empty() ? 0 : interfaceIndexes_.front(); }
+  const std::vector<unsigned>& interfaceIndexes() const { return interfaceIndexes_; }
   int grantedReceiveBuffer() const { return grantedBuffer_; }
 
   bool Startup() override { return true; }
   void Cleanup() override {}
-  // The named address; otherwise the address the system would send from to
-  // reach the group (a connected UDP socket sends nothing); otherwise the
-  // first IPv4 interface that is up and not loopback.
-  bool LocalAddress(Ipv4Address& address) override;
-  // The receive socket takes the port on every address; Receive keeps
-  // what arrives on the interface that holds `local` (unicast to it, the
-  // group, broadcasts) and drops the rest.
-  bool Open(const Ipv4Address& local) override;
+  // The named address alone. Otherwise every interface that is up, not
+  // loopback and multicast-capable (one address each), the one the system
+  // would send from to reach the group first (a connected UDP socket sends
+  // nothing). With none of those: that address, else the first interface
+  // that is up and not loopback.
+  bool LocalAddresses(std::vector<Ipv4Address>& addresses) override;
+  // One receive socket takes the port on every address and joins the group
+  // on each interface of `locals`; Receive keeps what arrives on those
+  // interfaces (unicast, the group, broadcasts) and drops the rest.
+  bool OpenInterfaces(const std::vector<Ipv4Address>& locals) override;
   void Close() override;
-  void SendToGroup(const std::uint8_t* data, std::size_t length) override;
+  void SendToGroupOn(std::size_t via, const std::uint8_t* data, std::size_t length) override;
   bool WaitReadable(std::int64_t timeoutMicros) override;
   // A datagram longer than `capacity` is read whole by the system and
   // reported here as an error (-1), never as a cut-down datagram. Datagrams
@@ -67,8 +72,11 @@ class PosixNetwork : public DatagramNetwork {
   bool FromWorkstationInterface(const msghdr& message) const;
 
   PosixNetworkOptions options_;
-  Ipv4Address localAddress_;
-  unsigned interfaceIndex_ = 0;
+  std::vector<Ipv4Address> locals_;
+  // The system's index of each interface of locals_ (0: none holds it).
+  std::vector<unsigned> interfaceIndexes_;
+  // The interface the send socket's multicast goes out of (-1: not set).
+  long sendInterface_ = -1;
   int sendSocket_ = -1;
   int receiveSocket_ = -1;
   std::uint16_t boundPort_ = 0;

@@ -2,7 +2,7 @@
 //   tessavue                 the devices on the local network, drive letters
 //                            as links under ~/Network Drives to GVfs mounts
 //   tessavue --demo          three simulated devices and an in-memory drive map
-//   tessavue --local-ip A.B.C.D   the workstation address to search from
+//   tessavue --local-ip A.B.C.D   search from this workstation address only
 #include <QApplication>
 #include <QIcon>
 #include <QStyleFactory>
@@ -28,7 +28,8 @@ void Usage(std::FILE* out) {
   std::fputs(
       "Usage: tessavue [--demo] [--local-ip A.B.C.D]\n"
       "  --demo              three simulated devices and an in-memory drive map\n"
-      "  --local-ip A.B.C.D  the workstation's own address to search from\n"
+      "  --local-ip A.B.C.D  search from this workstation address only (default:\n"
+      "                      every network of the workstation)\n"
       "  --version           the program's name and version\n",
       out);
 }

@@ -68,9 +68,10 @@ bool WinsockNetwork::Startup() {
 
 void WinsockNetwork::Cleanup() { WSACleanup(); }
 
-bool WinsockNetwork::LocalAddress(Ipv4Address& address) {
+bool WinsockNetwork::LocalAddresses(std::vector<Ipv4Address>& addresses) {
+  addresses.clear();
   if (options_.localAddress) {
-    address = *options_.localAddress;
+    addresses.push_back(*options_.localAddress);
     return true;
   }
   char name[128] = {};
@@ -79,56 +80,86 @@ bool WinsockNetwork::LocalAddress(Ipv4Address& address) {
   if (host == nullptr || host->h_addr_list == nullptr || host->h_addr_list[0] == nullptr ||
       host->h_length != 4)
     return false;
-  std::memcpy(address.octet, host->h_addr_list[0], 4);
+  // The first address as it is, whatever it is: a workstation with one
+  // network keeps the address it always had. The others only when they can
+  // be an interface's.
+  Ipv4Address first;
+  std::memcpy(first.octet, host->h_addr_list[0], 4);
+  addresses.push_back(first);
+  for (int i = 1; host->h_addr_list[i] != nullptr && i < 64; ++i) {
+    Ipv4Address a;
+    std::memcpy(a.octet, host->h_addr_list[i], 4);
+    if (a.octet[0] == 0 || a.octet[0] == 127) continue;
+    bool seen = false;
+    for (const Ipv4Address& b : addresses) seen = seen || a == b;
+    if (!seen) addresses.push_back(a);
+  }
   return true;
 }
 
-bool WinsockNetwork::Open(const Ipv4Address& local) {
+bool WinsockNetwork::OpenInterfaces(const std::vector<Ipv4Address>& locals) {
   Close();
   SOCKET send = socket(AF_INET, SOCK_DGRAM, 0);
-  SOCKET receive = socket(AF_INET, SOCK_DGRAM, 0);
   sendSocket_ = send == INVALID_SOCKET ? kNoSocket : static_cast<std::uintptr_t>(send);
-  receiveSocket_ = receive == INVALID_SOCKET ? kNoSocket : static_cast<std::uintptr_t>(receive);
-  if (sendSocket_ == kNoSocket || receiveSocket_ == kNoSocket) {
-    Close();
-    return false;
-  }
+  if (sendSocket_ == kNoSocket) return false;
+  locals_ = locals;
   bool ok = true;
-
   const BOOL on = TRUE;
-  setsockopt(receive, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof on);
-  const int wanted = options_.receiveBufferBytes;
-  setsockopt(receive, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&wanted), sizeof wanted);
-
-  sockaddr_in bindAddress{};
-  bindAddress.sin_family = AF_INET;
-  bindAddress.sin_port = htons(options_.receivePort);
-  bindAddress.sin_addr = ToInAddr(local);
-  if (bind(receive, reinterpret_cast<sockaddr*>(&bindAddress), sizeof bindAddress) != 0) ok = false;
-  sockaddr_in bound{};
-  int boundLength = sizeof bound;
-  if (getsockname(receive, reinterpret_cast<sockaddr*>(&bound), &boundLength) == 0)
-    boundPort_ = ntohs(bound.sin_port);
-
-  ip_mreq membership{};
-  membership.imr_multiaddr.s_addr = inet_addr(kGroupAddressText);
-  membership.imr_interface.s_addr = htonl(0);
-  setsockopt(receive, IPPROTO_IP, IP_ADD_MEMBERSHIP, reinterpret_cast<const char*>(&membership),
-             sizeof membership);
   const DWORD loop = 0;
-  setsockopt(receive, IPPROTO_IP, IP_MULTICAST_LOOP, reinterpret_cast<const char*>(&loop), sizeof loop);
+  const int wanted = options_.receiveBufferBytes;
+
+  for (const Ipv4Address& local : locals_) {
+    SOCKET receive = socket(AF_INET, SOCK_DGRAM, 0);
+    if (receive == INVALID_SOCKET) {
+      ok = false;
+      continue;
+    }
+    receiveSockets_.push_back(static_cast<std::uintptr_t>(receive));
+    setsockopt(receive, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof on);
+    setsockopt(receive, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&wanted), sizeof wanted);
+
+    sockaddr_in bindAddress{};
+    bindAddress.sin_family = AF_INET;
+    bindAddress.sin_port = htons(options_.receivePort);
+    bindAddress.sin_addr = ToInAddr(local);
+    if (bind(receive, reinterpret_cast<sockaddr*>(&bindAddress), sizeof bindAddress) != 0) ok = false;
+    sockaddr_in bound{};
+    int boundLength = sizeof bound;
+    if (boundPort_ == 0 && getsockname(receive, reinterpret_cast<sockaddr*>(&bound), &boundLength) == 0)
+      boundPort_ = ntohs(bound.sin_port);
+
+    // One interface: the group joined on any interface, as it always was.
+    // Several: each socket joins on its own.
+    ip_mreq membership{};
+    membership.imr_multiaddr.s_addr = inet_addr(kGroupAddressText);
+    membership.imr_interface = locals_.size() == 1 ? in_addr{} : ToInAddr(local);
+    setsockopt(receive, IPPROTO_IP, IP_ADD_MEMBERSHIP, reinterpret_cast<const char*>(&membership),
+               sizeof membership);
+    setsockopt(receive, IPPROTO_IP, IP_MULTICAST_LOOP, reinterpret_cast<const char*>(&loop), sizeof loop);
+  }
   setsockopt(send, IPPROTO_IP, IP_MULTICAST_LOOP, reinterpret_cast<const char*>(&loop), sizeof loop);
   return ok;
 }
 
 void WinsockNetwork::Close() {
   CloseOne(sendSocket_, kNoSocket);
-  CloseOne(receiveSocket_, kNoSocket);
+  for (std::uintptr_t& s : receiveSockets_) CloseOne(s, kNoSocket);
+  receiveSockets_.clear();
+  locals_.clear();
+  sendInterface_ = -1;
+  nextReceive_ = 0;
   boundPort_ = 0;
 }
 
-void WinsockNetwork::SendToGroup(const std::uint8_t* data, std::size_t length) {
-  if (sendSocket_ == kNoSocket) return;
+void WinsockNetwork::SendToGroupOn(std::size_t via, const std::uint8_t* data, std::size_t length) {
+  if (sendSocket_ == kNoSocket || via >= locals_.size()) return;
+  // One interface: the system's choice, as it always was.
+  if (locals_.size() > 1 && sendInterface_ != static_cast<long>(via)) {
+    const in_addr out = ToInAddr(locals_[via]);
+    setsockopt(AsSocket(sendSocket_), IPPROTO_IP, IP_MULTICAST_IF, reinterpret_cast<const char*>(&out),
+               sizeof out);
+    sendInterface_ = static_cast<long>(via);
+  }
   sockaddr_in to{};
   to.sin_family = AF_INET;
   to.sin_port = htons(options_.destinationPort);
@@ -137,31 +168,54 @@ void WinsockNetwork::SendToGroup(const std::uint8_t* data, std::size_t length) {
          reinterpret_cast<sockaddr*>(&to), sizeof to);
 }
 
+namespace {
+
+// The receive sockets that select finds readable within `timeout`
+// (nullptr: do not wait).
+bool SelectReadable(const std::vector<std::uintptr_t>& sockets, fd_set& readable, timeval* timeout) {
+  readable.fd_count = 0;
+  for (std::uintptr_t s : sockets) {
+    if (readable.fd_count == FD_SETSIZE) break;
+    readable.fd_array[readable.fd_count++] = static_cast<SOCKET>(s);
+  }
+  timeval zero{0, 0};
+  return select(0, &readable, nullptr, nullptr, timeout ? timeout : &zero) > 0;
+}
+
+}  // namespace
+
 bool WinsockNetwork::WaitReadable(std::int64_t timeoutMicros) {
   if (timeoutMicros < 0) timeoutMicros = 0;
-  if (receiveSocket_ == kNoSocket) {
+  if (receiveSockets_.empty()) {
     Sleep(static_cast<DWORD>((timeoutMicros + 999) / 1000));
     return false;
   }
   fd_set readable;
-  readable.fd_count = 1;
-  readable.fd_array[0] = AsSocket(receiveSocket_);
   timeval timeout;
   timeout.tv_sec = static_cast<long>(timeoutMicros / 1000000);
   timeout.tv_usec = static_cast<long>(timeoutMicros % 1000000);
-  return select(0, &readable, nullptr, nullptr, &timeout) > 0 &&
-         __WSAFDIsSet(AsSocket(receiveSocket_), &readable);
+  return SelectReadable(receiveSockets_, readable, &timeout);
 }
 
 int WinsockNetwork::Receive(std::uint8_t* buffer, std::size_t capacity) {
-  if (receiveSocket_ == kNoSocket) return -1;
-  sockaddr_in from{};
-  int fromLength = sizeof from;
-  int n = recvfrom(AsSocket(receiveSocket_), reinterpret_cast<char*>(buffer), static_cast<int>(capacity), 0,
-                   reinterpret_cast<sockaddr*>(&from), &fromLength);
-  // SOCKET_ERROR covers WSAEMSGSIZE: a datagram that did not fit.
-  if (n == SOCKET_ERROR || n < 0 || static_cast<std::size_t>(n) > capacity) return -1;
-  return n;
+  if (receiveSockets_.empty()) return -1;
+  fd_set readable;
+  if (!SelectReadable(receiveSockets_, readable, nullptr)) return -1;
+  const std::size_t count = receiveSockets_.size();
+  for (std::size_t k = 0; k < count; ++k) {
+    const std::size_t i = (nextReceive_ + k) % count;
+    const SOCKET s = AsSocket(receiveSockets_[i]);
+    if (!__WSAFDIsSet(s, &readable)) continue;
+    nextReceive_ = (i + 1) % count;
+    sockaddr_in from{};
+    int fromLength = sizeof from;
+    int n = recvfrom(s, reinterpret_cast<char*>(buffer), static_cast<int>(capacity), 0,
+                     reinterpret_cast<sockaddr*>(&from), &fromLength);
+    // SOCKET_ERROR covers WSAEMSGSIZE: a datagram that did not fit.
+    if (n == SOCKET_ERROR || n < 0 || static_cast<std::size_t>(n) > capacity) return -1;
+    return n;
+  }
+  return -1;
 }
 
 void WinsockNetwork::FillRandom(std::uint8_t* out, std::size_t length) {

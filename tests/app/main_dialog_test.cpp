@@ -114,6 +114,35 @@ TEST_F(MainDialogTest, SubnetTestUsesTheWorkstationsOwnAddress) {
   EXPECT_FALSE(connectButton.IsEnabled() || configurationButton.IsEnabled());
 }
 
+TEST_F(MainDialogTest, SubnetTestUsesTheAddressOfTheNetworkTheDeviceWasHeardOn) {
+  // A second network, 192.168.1.7, with a device of its own on that subnet.
+  // The demo's lab device (192.168.1.40) answers on the first network, whose
+  // address is on another subnet.
+  network.SetLocalAddresses({Ipv4Address{{192, 168, 0, 100}}, Ipv4Address{{192, 168, 1, 7}}});
+  SimulatedSegment second{network, 1};
+  DeviceSettings near;
+  near.name = "Tessavue-Near";
+  near.ip = Ipv4Address{{192, 168, 1, 41}};
+  near.netmask = Ipv4Address{{255, 255, 255, 0}};
+  near.gateway = Ipv4Address{{192, 168, 1, 1}};
+  near.shares = "near";
+  near.replyDelayMicros = 300000;  // after the demo devices: their rows stay first
+  second.AddDevice(near);
+  Open();
+  ASSERT_EQ(deviceList.GetItemCount(), 4);
+  ASSERT_EQ(deviceList.GetItemText(3, 1), "192.168.1.41");
+
+  ClickDevice(3);
+  EXPECT_TRUE(connectButton.IsEnabled() && disconnectButton.IsEnabled() &&
+              configurationButton.IsEnabled());
+  EXPECT_EQ(shareList.ColumnTexts(0), Texts{"near"});
+  ClickDevice(kLab);
+  EXPECT_FALSE(connectButton.IsEnabled() || disconnectButton.IsEnabled() ||
+               configurationButton.IsEnabled());
+  ClickDevice(kOffice);
+  EXPECT_TRUE(connectButton.IsEnabled() && configurationButton.IsEnabled());
+}
+
 TEST_F(MainDialogTest, ClickBesideTheRowsLeavesNoDeviceSelected) {
   Open();
   ClickDevice(kOffice);

@@ -428,8 +428,12 @@ TEST_F(CliTest, OpenHandsTheUrlToTheShell) {
 
 TEST_F(CliTest, LocalAddressHelpAndStartupFailure) {
   segment_.AddDevice(Device("nas", A(10, 9, 8, 20), 5));
+  // The workstation has two networks; the one named is the only one used.
+  network_.SetLocalAddresses({A(192, 168, 0, 100), A(10, 9, 8, 7)});
   ASSERT_EQ(Run({"--local-ip", "10.9.8.7", "scan", "--json"}), 0);
+  EXPECT_EQ(network_.interfaceCount(), 1u);
   EXPECT_EQ(network_.boundAddress(), A(10, 9, 8, 7));
+  EXPECT_EQ(network_.sentOn(), (std::vector<std::size_t>{0, 0, 0}));
   EXPECT_NE(out_.str().find("10.9.8.20"), std::string::npos);
   // The client identifier names the chosen address, so replies come back to it.
   ASSERT_FALSE(network_.sent().empty());

@@ -25,11 +25,15 @@ veth_dev=tvd$$
 workdir=$(mktemp -d)
 device_pid=""
 ns_other=""
+device2_pid=""
+ns_dev2=""
 
 cleanup() {
   stop_process "$device_pid"
+  stop_process "$device2_pid"
   netns_pair_delete "$ns_ws" "$ns_dev"
   [ -n "$ns_other" ] && ip netns del "$ns_other" 2>/dev/null
+  [ -n "$ns_dev2" ] && ip netns del "$ns_dev2" 2>/dev/null
   rm -rf "$workdir"
 }
 trap cleanup EXIT
@@ -64,6 +68,12 @@ start_devices() {
 cli() {
   timeout 30 ip netns exec "$ns_ws" "$cli_bin" --local-ip 10.213.0.1 "$@" \
     >"$workdir/out" 2>"$workdir/err" </dev/null
+  rc=$?
+}
+
+# The tool as a user runs it, on every network of the workstation.
+cli_all() {
+  timeout 30 ip netns exec "$ns_ws" "$cli_bin" "$@" >"$workdir/out" 2>"$workdir/err" </dev/null
   rc=$?
 }
 
@@ -327,6 +337,54 @@ case "$scenario" in
     heard second unicast-1 group-1 broadcast-1
     heard first group-1 broadcast-1 unicast-2 group-2 broadcast-2
     not_heard first unicast-1
+    ;;
+
+  two-networks)
+    # The workstation on three links: devices behind the first (10.213/16)
+    # and the second (10.216/16), none behind the third (10.217/16), whose
+    # far side only listens. One search lists the devices of both; each
+    # request reaches its device over the link it was found on.
+    ns_dev2=tv-dv2-$tag
+    ns_other=tv-oth-$tag
+    netns_link_add "$ns_ws" "$ns_dev2" "tvx$$" "tvy$$" 10.216.0 || fail "cannot add the second link"
+    netns_link_add "$ns_ws" "$ns_other" "tvo$$" "tvp$$" 10.217.0 || fail "cannot add the third link"
+    start_devices --device "$(dev "ip=10.213.1.10,name=Alpha,shares=public:media")"
+    ip netns exec "$ns_dev2" "$device_bin" --log \
+      --device "$(dev "ip=10.216.1.20,name=Beta,shares=music,password=s3cret")" >"$workdir/device2.log" 2>&1 &
+    device2_pid=$!
+    wait_ready "$device2_pid" "$workdir/device2.log" "second device program"
+    ip netns exec "$ns_other" "$probe_bin" listen 10.217.0.2 2500 >"$workdir/third" 2>&1 &
+    probe_pid=$!
+    wait_ready "$probe_pid" "$workdir/third" transport_probe
+    cli_all scan --json
+    wait "$probe_pid"
+    expect_rc 0 "scan over every network"
+    [ "$(grep -c '"ip"' "$workdir/out")" -eq 2 ] || fail "scan: expected 2 devices: $(cat "$workdir/out")"
+    expect_out '"name": "Alpha", "ip": "10.213.1.10"' "device of the first link"
+    expect_out '"name": "Beta", "ip": "10.216.1.20"' "device of the second link"
+    # The third link got the three search requests (11 bytes each).
+    [ "$(grep -c '^.\{11\}$' "$workdir/third")" -eq 3 ] || fail "third link: $(cat -v "$workdir/third")"
+    cli scan --json
+    [ "$(grep -c '"ip"' "$workdir/out")" -eq 1 ] && grep -q Alpha "$workdir/out" ||
+      fail "--local-ip: only the first link's device: $(cat "$workdir/out")"
+    cli_all shares 10.216.1.20 --json
+    expect_rc 0 "shares of the second link's device"
+    [ "$(cat "$workdir/out")" = '["music"]' ] || fail "shares: $(cat "$workdir/out")"
+    cli_all shares 10.213.1.10 --json
+    [ "$(cat "$workdir/out")" = '["public", "media"]' ] || fail "shares: $(cat "$workdir/out")"
+    cli_all login 10.216.1.20 --password s3cret
+    expect_rc 0 "login on the second link"
+    cli_all login 10.213.1.10
+    expect_rc 0 "login on the first link"
+    cli_all set-static 10.216.1.20 --ip 10.216.2.20 --netmask 255.255.0.0 --gateway 10.216.0.254 --password s3cret
+    expect_rc 0 "set-static on the second link"
+    cli_all set-static 10.213.1.10 --ip 10.213.2.10 --netmask 255.255.0.0 --gateway 10.213.0.254
+    expect_rc 0 "set-static on the first link"
+    cli_all scan --json
+    expect_out '"name": "Alpha", "ip": "10.213.2.10"' "first link's device at its new address"
+    expect_out '"name": "Beta", "ip": "10.216.2.20"' "second link's device at its new address"
+    grep -q "password check for 10.216.1.20 accepted" "$workdir/device2.log" || fail "no accepted login on the second link"
+    grep -q "set static for 10.216.2.20" "$workdir/device2.log" || fail "no static set on the second link: $(cat "$workdir/device2.log")"
     ;;
 
   *)

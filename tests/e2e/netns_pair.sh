@@ -21,24 +21,35 @@ netns_require_root() {
 # cannot be made.
 netns_pair_create() {
   local ns_ws=$1 ns_dev=$2 veth_ws=$3 veth_dev=$4 net=$5
-  if ! ip netns add "$ns_ws" 2>/dev/null || ! ip netns add "$ns_dev" 2>/dev/null; then
+  if ! ip netns add "$ns_ws" 2>/dev/null; then
     echo "SKIP: cannot create network namespaces here (ip netns add failed)"
     exit 77
   fi
   set -e
-  ip link add "$veth_ws" type veth peer name "$veth_dev"
-  ip link set "$veth_ws" netns "$ns_ws"
-  ip link set "$veth_dev" netns "$ns_dev"
   ip -n "$ns_ws" link set lo up
-  ip -n "$ns_dev" link set lo up
-  # With their broadcast address, so devices can answer by broadcast.
-  ip -n "$ns_ws" addr add "$net.1/16" brd + dev "$veth_ws"
-  ip -n "$ns_dev" addr add "$net.2/16" brd + dev "$veth_dev"
-  ip -n "$ns_ws" link set "$veth_ws" up
-  ip -n "$ns_dev" link set "$veth_dev" up
+  netns_link_add "$ns_ws" "$ns_dev" "$veth_ws" "$veth_dev" "$net"
   ip -n "$ns_ws" route add 224.0.0.0/4 dev "$veth_ws"
-  ip -n "$ns_dev" route add 224.0.0.0/4 dev "$veth_dev"
   set +e
+}
+
+# netns_link_add NS_WS NS_OTHER VETH_WS VETH_OTHER NET
+# A veth link from the existing workstation namespace NS_WS to a new
+# namespace NS_OTHER: NET.1/16 on the workstation's side, NET.2/16 on the
+# other, each with the subnet's broadcast address. The multicast route only
+# on the far side: the workstation has one (netns_pair_create adds it), and
+# the programs pick each link for their requests themselves.
+netns_link_add() {
+  local ns_ws=$1 ns_other=$2 veth_ws=$3 veth_other=$4 net=$5
+  ip netns add "$ns_other" || return 1
+  ip link add "$veth_ws" type veth peer name "$veth_other" || return 1
+  ip link set "$veth_ws" netns "$ns_ws"
+  ip link set "$veth_other" netns "$ns_other"
+  ip -n "$ns_other" link set lo up
+  ip -n "$ns_ws" addr add "$net.1/16" brd + dev "$veth_ws"
+  ip -n "$ns_other" addr add "$net.2/16" brd + dev "$veth_other"
+  ip -n "$ns_ws" link set "$veth_ws" up
+  ip -n "$ns_other" link set "$veth_other" up
+  ip -n "$ns_other" route add 224.0.0.0/4 dev "$veth_other"
 }
 
 # netns_pair_delete NS_WS NS_DEV (the veth pair goes with them)

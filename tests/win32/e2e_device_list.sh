@@ -4,8 +4,11 @@
 # pair (10.214.0.0/16, never leaves the namespaces). The device list of the
 # running window (control 1000) is read from outside the process by
 # tessavue-probe.exe. The devices reply by unicast, then to the group, then by
-# broadcast.
-# With TESSAVUE_CLI_EXE, tessavue-cli.exe's scan runs there first.
+# broadcast. The workstation has a second link (10.219.0.0/16) with a device
+# behind it: Wine gives the program both addresses of the host's name, so the
+# window lists the devices of both links.
+# With TESSAVUE_CLI_EXE, tessavue-cli.exe's scan runs there first, and after
+# the window its share query and address change on the second link's device.
 # Usage: e2e_device_list.sh TESSAVUE_EXE PROBE_EXE DEVICE_BIN WINE [TESSAVUE_CLI_EXE]
 # Needs DISPLAY and WINEPREFIX set. Exit 77 (skipped) when namespaces cannot
 # be made here.
@@ -28,18 +31,23 @@ veth_ws=tvww$$
 veth_dev=tvwd$$
 workdir=$(mktemp -d)
 device_pid=""
+ns_dev2=tvw-dv2-$tag
+device2_pid=""
 
 cleanup() {
   # The Wine processes of this prefix, inside the namespace.
   ip netns exec "$ns_ws" "$wineserver_bin" -k 2>/dev/null
   stop_process "$device_pid"
+  stop_process "$device2_pid"
   netns_pair_delete "$ns_ws" "$ns_dev"
+  ip netns del "$ns_dev2" 2>/dev/null
   rm -rf "$workdir"
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 
 netns_pair_create "$ns_ws" "$ns_dev" "$veth_ws" "$veth_dev" 10.214.0
+netns_link_add "$ns_ws" "$ns_dev2" "tvwx$$" "tvwy$$" 10.219.0 || { echo "cannot add the second link"; exit 1; }
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -55,12 +63,15 @@ run_mode() {
     --device "ip=10.214.0.2,name=Quillon-E2E,shares=public:media$extra" \
     --device "ip=10.214.0.3,name=Second-Box,dhcp=1$extra" >"$workdir/device.log" 2>&1 &
   device_pid=$!
+  ip netns exec "$ns_dev2" "$device_bin" --log \
+    --device "ip=10.219.0.2,name=Far-Box,shares=far$extra" >"$workdir/device2.log" 2>&1 &
+  device2_pid=$!
   for _ in $(seq 50); do
-    grep -q "ready" "$workdir/device.log" 2>/dev/null && break
+    grep -q "ready" "$workdir/device.log" 2>/dev/null && grep -q "ready" "$workdir/device2.log" 2>/dev/null && break
     sleep 0.1
   done
-  if ! grep -q "ready" "$workdir/device.log"; then
-    fail "the device program did not start: $(cat "$workdir/device.log")"
+  if ! grep -q "ready" "$workdir/device.log" || ! grep -q "ready" "$workdir/device2.log"; then
+    fail "the device programs did not start: $(cat "$workdir/device.log" "$workdir/device2.log")"
     return
   fi
 
@@ -83,7 +94,7 @@ run_mode() {
   tr -d '\r' <"$workdir/rows" >"$workdir/rows.txt"
 
   [ $rc -eq 0 ] || fail "$reply: no rows read from the running window (probe exit $rc): $(cat "$workdir/probe.err")"
-  expected=$(printf 'Quillon-E2E\t10.214.0.2\t%s\t10.214.0.1\nSecond-Box\t10.214.0.3\t%s\t10.214.0.1' "$mask" "$mask")
+  expected=$(printf 'Quillon-E2E\t10.214.0.2\t%s\t10.214.0.1\nSecond-Box\t10.214.0.3\t%s\t10.214.0.1\nFar-Box\t10.219.0.2\t%s\t10.219.0.1' "$mask" "$mask" "$mask")
   if [ $rc -eq 0 ]; then
     got=$(sort "$workdir/rows.txt")
     [ "$got" = "$(printf '%s\n' "$expected" | sort)" ] || fail "$reply: device list rows: got
@@ -94,8 +105,22 @@ $expected"
   fi
   grep -q "search" "$workdir/device.log" || fail "$reply: the device heard no search: $(cat "$workdir/device.log")"
   ip netns exec "$ns_ws" "$wineserver_bin" -k 2>/dev/null
+  if [ -n "$cli_exe" ]; then
+    # Requests to the second link's device go out there.
+    timeout 60 ip netns exec "$ns_ws" "$wine" "$cli_exe" shares 10.219.0.2 >"$workdir/shares" 2>&1 </dev/null ||
+      fail "$reply: tessavue-cli.exe shares on the second link: $(tr -d '\r' <"$workdir/shares")"
+    grep -qx "far" <(tr -d '\r' <"$workdir/shares") || fail "$reply: second link's shares: $(cat "$workdir/shares")"
+    timeout 60 ip netns exec "$ns_ws" "$wine" "$cli_exe" set-static 10.219.0.2 --ip 10.219.0.9 \
+      --netmask "$mask" --gateway 10.219.0.1 >"$workdir/set" 2>&1 </dev/null ||
+      fail "$reply: tessavue-cli.exe set-static on the second link: $(tr -d '\r' <"$workdir/set")"
+    grep -q "set static for 10.219.0.9" "$workdir/device2.log" || fail "$reply: no static set reached the second link"
+    echo "tessavue-cli.exe on the second link's device: shares and set-static done"
+    ip netns exec "$ns_ws" "$wineserver_bin" -k 2>/dev/null
+  fi
   stop_process "$device_pid"
+  stop_process "$device2_pid"
   device_pid=""
+  device2_pid=""
 }
 
 for mode in unicast group broadcast; do run_mode "$mode"; done
@@ -105,6 +130,6 @@ if [ $failures -eq 0 ]; then
   echo "1 passed, 0 failed"
   exit 0
 fi
-echo "device log:"; cat "$workdir/device.log"
+echo "device logs:"; cat "$workdir/device.log" "$workdir/device2.log"
 echo "0 passed, 1 failed"
 exit 1
