@@ -9,10 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "platform/memory/memory_network.h"
-#include "platform/memory/virtual_clock.h"
-#include "protocol/protocol.h"
-#include "protocol/wire.h"
+#include "memory_network.h"
+#include "virtual_clock.h"
+#include "protocol.h"
+#include "wire.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <cstring>
 #include <string>
 
-#include "platform/posix/posix_clock.h"
-#include "platform/posix/posix_network.h"
-#include "protocol/protocol.h"
+#include "posix_clock.h"
+#include "posix_network.h"
+#include "protocol.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) {

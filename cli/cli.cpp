@@ -1,12 +1,12 @@
-#include "cli/cli.h"
+#include "cli.h"
 
 #include <cstdio>
 #include <istream>
 #include <optional>
 #include <ostream>
 
-#include "app/version.h"
-#include "protocol/protocol.h"
+#include "version.h"
+#include "protocol.h"
 
 namespace tessavue::cli {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/network.h"
-#include "platform/system.h"
+#include "network.h"
+#include "system.h"
 
 namespace tessavue::cli {
 

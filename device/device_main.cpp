@@ -15,9 +15,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/version.h"
-#include "device/device.h"
-#include "device/device_options.h"
+#include "version.h"
+#include "device.h"
+#include "device_options.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "device/device_options.h"
+#include "device_options.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli.h"
-#include "device/memory_segment.h"
+#include "cli.h"
+#include "memory_segment.h"
 #include "fuzz_check.h"
-#include "platform/memory/memory_network.h"
-#include "platform/memory/virtual_clock.h"
-#include "protocol/protocol.h"
+#include "memory_network.h"
+#include "virtual_clock.h"
+#include "protocol.h"
 
 using namespace tessavue;
 

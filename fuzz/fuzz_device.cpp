@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "device/device.h"
+#include "device.h"
 #include "fuzz_check.h"
-#include "protocol/wire.h"
+#include "wire.h"
 
 using namespace tessavue;
 

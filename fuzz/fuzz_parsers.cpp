@@ -6,7 +6,7 @@
 #include <string>
 
 #include "fuzz_check.h"
-#include "protocol/wire.h"
+#include "wire.h"
 
 using namespace tessavue;
 using namespace tessavue::wire;

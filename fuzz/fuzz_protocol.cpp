@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "platform/memory/memory_network.h"
-#include "platform/memory/virtual_clock.h"
-#include "protocol/protocol.h"
-#include "protocol/wire.h"
+#include "memory_network.h"
+#include "virtual_clock.h"
+#include "protocol.h"
+#include "wire.h"
 
 using namespace tessavue;
 

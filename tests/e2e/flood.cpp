@@ -33,8 +33,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/network.h"
-#include "protocol/wire.h"
+#include "network.h"
+#include "wire.h"
 
 namespace {
 

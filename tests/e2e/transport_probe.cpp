@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/posix_clock.h"
-#include "platform/posix/posix_network.h"
+#include "posix_clock.h"
+#include "posix_network.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/qt/qt_dialogs.h"
+#include "qt_dialogs.h"
 
 namespace tessavue {
 

@@ -12,12 +12,12 @@
 #include <QTimer>
 #include <QWindow>
 
-#include "app/utility_app.h"
-#include "platform/memory/memory_system.h"
-#include "platform/posix/posix_clock.h"
-#include "platform/qt/demo_world.h"
-#include "platform/qt/qt_dialogs.h"
-#include "tests/qt/modal_driver.h"
+#include "utility_app.h"
+#include "memory_system.h"
+#include "posix_clock.h"
+#include "demo_world.h"
+#include "qt_dialogs.h"
+#include "modal_driver.h"
 
 using namespace tessavue;
 

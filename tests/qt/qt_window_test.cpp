@@ -10,12 +10,12 @@
 #include <QMessageBox>
 #include <QTest>
 
-#include "app/login_dialog.h"
-#include "app/utility_app.h"
-#include "platform/memory/memory_system.h"
-#include "platform/qt/demo_world.h"
-#include "platform/qt/qt_dialogs.h"
-#include "tests/qt/modal_driver.h"
+#include "login_dialog.h"
+#include "utility_app.h"
+#include "memory_system.h"
+#include "demo_world.h"
+#include "qt_dialogs.h"
+#include "modal_driver.h"
 
 using namespace tessavue;
 
