@@ -314,7 +314,7 @@ class Session {
   DatagramNetwork& inner_;
   Clock& clock_;
 
-  std::string device_, user_ = "qewro", password_ = "qewro";
+  std::string device_, user_ = kDefaultAdministrator, password_ = kDefaultAdministrator;
   std::string newIp_, newNetmask_, newGateway_;
 };
 

@@ -23,8 +23,8 @@ QColor FromColorRef(unsigned bgr) {
                 static_cast<int>((bgr >> 16) & 0xFF));
 }
 
-unsigned gDialogBackground = 0x00936200;
-unsigned gDialogText = 0x00FFFFFF;
+unsigned gDialogBackground = kDialogBackground;
+unsigned gDialogText = kDialogText;
 bool gDialogColorsSet = false;
 
 QLabel* Static(const QString& text, const DialogUnits& du, int x, int y, int w, int h,
@@ -237,8 +237,8 @@ QtMainWindow::QtMainWindow(UtilityApp& app, QWidget* parent) : QDialog(parent), 
   aboutButton = Place(new QtButton(QStringLiteral("About"), this), du, 4, 213, 45, 15);
 
   // The template's initial data of the "DHCP Client :" list.
-  dhcpCombo->AddString("Disabled");
-  dhcpCombo->AddString("Enabled");
+  dhcpCombo->AddString(kDhcpDisabled);
+  dhcpCombo->AddString(kDhcpEnabled);
 
   deviceList->setObjectName(QStringLiteral("deviceList"));
   shareList->setObjectName(QStringLiteral("shareList"));

@@ -207,8 +207,8 @@ BOOL MainWindow::OnInitDialog() {
 
   // The items of the address-mode list that the template carries.
   dhcpCombo_.ResetContent();
-  dhcpCombo_.AddString("Disabled");
-  dhcpCombo_.AddString("Enabled");
+  dhcpCombo_.AddString(kDhcpDisabled);
+  dhcpCombo_.AddString(kDhcpEnabled);
 
   ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
   ::SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));

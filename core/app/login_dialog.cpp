@@ -7,7 +7,6 @@ namespace tessavue {
 
 namespace {
 
-constexpr const char* kDefaultAdministrator = "qewro";
 // GetUserNameA fills a 128-byte buffer.
 constexpr std::size_t kUserNameBuffer = 128;
 

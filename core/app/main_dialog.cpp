@@ -19,9 +19,6 @@ void FillDriveCombo(ComboBox& driveCombo, const DriveChoices& choices) {
 }
 
 constexpr const char* kAboutMenuText = "About Dorvel(&A)...";  // string 101
-constexpr const char* kDefaultAdministrator = "qewro";
-constexpr const char* kEnabled = "Enabled";
-constexpr const char* kDisabled = "Disabled";
 
 constexpr const char* kCaptionError = "Error";
 constexpr const char* kCaptionWarning = "Warnning";
@@ -129,8 +126,8 @@ bool MainDialog::OnInitDialog() {
   // The address-mode list holds its two choices from the start; a front end
   // whose dialog template does not bring them gets them here.
   if (c_.dhcpCombo.GetCount() == 0) {
-    c_.dhcpCombo.AddString(kDisabled);
-    c_.dhcpCombo.AddString(kEnabled);
+    c_.dhcpCombo.AddString(kDhcpDisabled);
+    c_.dhcpCombo.AddString(kDhcpEnabled);
   }
 
   HandlerScope scope(*this, true);
@@ -195,8 +192,8 @@ void MainDialog::OnDeviceListClick() {
   for (const DeviceRecord* d = protocol_.DeviceList.head; d; d = d->next) {
     if (ip != d->ip) continue;
     bool dhcp = d->dhcpFlag[0] == '1';
-    c_.dhcpCombo.SetCurSel(dhcp ? FindItem(c_.dhcpCombo, kEnabled, 1)
-                                : FindItem(c_.dhcpCombo, kDisabled, 0));
+    c_.dhcpCombo.SetCurSel(dhcp ? FindItem(c_.dhcpCombo, kDhcpEnabled, 1)
+                                : FindItem(c_.dhcpCombo, kDhcpDisabled, 0));
     c_.ipAddress.Enable(!dhcp);
     c_.gatewayAddress.Enable(!dhcp);
     c_.netmaskAddress.Enable(!dhcp);
@@ -274,7 +271,7 @@ void MainDialog::OnDhcpModeChange() {
   if (!scope) return;
   int sel = c_.dhcpCombo.GetCurSel();
   if (sel < 0) return;
-  bool dhcp = c_.dhcpCombo.GetLBText(sel) == kEnabled;
+  bool dhcp = c_.dhcpCombo.GetLBText(sel) == kDhcpEnabled;
   c_.ipAddress.Enable(!dhcp);
   c_.gatewayAddress.Enable(!dhcp);
   c_.netmaskAddress.Enable(!dhcp);
@@ -313,7 +310,7 @@ void MainDialog::OnApply() {
   int sel = c_.dhcpCombo.GetCurSel();
   if (sel < 0) return;
 
-  if (c_.dhcpCombo.GetLBText(sel) == kEnabled) {
+  if (c_.dhcpCombo.GetLBText(sel) == kDhcpEnabled) {
     if (!AdministratorLogin()) return;
     if (protocol_.SetDeviceDhcp() != 0) {
       Report("Set to dhcp client done!", kCaptionConfirm, MessageIcon::Information);

@@ -34,6 +34,10 @@ enum MainDialogId : int {
   kIdrMainIcon = 128,
 };
 
+// The "DHCP :" drop-down list's two items.
+constexpr const char* kDhcpDisabled = "Disabled";
+constexpr const char* kDhcpEnabled = "Enabled";
+
 // Colours of every dialog of the program, as 0x00BBGGRR.
 constexpr unsigned kDialogBackground = 0x00936200;  // RGB(0, 98, 147)
 constexpr unsigned kDialogText = 0x00FFFFFF;

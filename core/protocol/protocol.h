@@ -166,4 +166,7 @@ void FormatDotted(const std::uint8_t octets[4], char out[16]);
 // Strict dotted-decimal parse ("a.b.c.d", each 0-255). false on anything else.
 bool ParseDotted(const char* text, std::uint8_t octets[4]);
 
+// A device's administrator as it leaves the factory: user name and password.
+constexpr const char* kDefaultAdministrator = "qewro";
+
 }  // namespace tessavue

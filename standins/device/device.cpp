@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "protocol.h"
 #include "wire.h"
 
 namespace tessavue {
@@ -46,24 +47,10 @@ std::string DottedText(const Ipv4Address& a) {
 }
 
 bool ParseAddress(const std::string& text, Ipv4Address& address) {
+  // A text with a NUL inside is not an address, whatever stands before it.
+  if (text.find('\0') != std::string::npos) return false;
   Ipv4Address parsed;
-  std::size_t i = 0;
-  for (int part = 0; part < 4; ++part) {
-    if (part > 0) {
-      if (i >= text.size() || text[i] != '.') return false;
-      ++i;
-    }
-    int value = 0;
-    std::size_t digits = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9' && digits < 4) {
-      value = value * 10 + (text[i] - '0');
-      ++i;
-      ++digits;
-    }
-    if (digits == 0 || digits > 3 || value > 255) return false;
-    parsed.octet[part] = std::uint8_t(value);
-  }
-  if (i != text.size()) return false;
+  if (!ParseDotted(text.c_str(), parsed.octet)) return false;
   address = parsed;
   return true;
 }

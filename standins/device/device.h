@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "network.h"
+#include "protocol.h"
 
 namespace tessavue {
 
@@ -32,8 +33,8 @@ struct DeviceSettings {
   bool dhcp = false;
   // The share text as the device sends it: names separated by ':'.
   std::string shares;
-  std::string adminUser = "qewro";
-  std::string adminPassword = "qewro";
+  std::string adminUser = kDefaultAdministrator;
+  std::string adminPassword = kDefaultAdministrator;
   // The address taken on a switch to DHCP; 0.0.0.0 keeps the current one.
   Ipv4Address dhcpAddress;
   // How long after a request its reply leaves the device.
