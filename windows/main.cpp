@@ -16,13 +16,8 @@
 #include "winsock_network.h"
 
 #ifdef TESSAVUE_DEMO
-#include "demo_devices.h"
-#include "memory_segment.h"
-#include "memory_connections.h"
-#include "memory_network.h"
+#include "demo_world.h"
 #include "memory_system.h"
-#include "virtual_clock.h"
-#include "wire.h"
 #endif
 
 namespace {
@@ -61,34 +56,12 @@ int ShowVersion() {
 
 #ifdef TESSAVUE_DEMO
 int RunDemo(HINSTANCE instance) {
-  VirtualClock clock;
-  MemoryNetwork network(clock);
-  const Ipv4Address workstation{{192, 168, 0, 100}};
-  network.SetLocalAddress(workstation);
-  SimulatedSegment segment(network);
-  MemoryConnections connections;
-  for (DeviceSettings& device : DemoDevices(workstation)) {
-    std::string shares = device.shares;
-    for (std::size_t start = 0; start <= shares.size();) {
-      std::size_t end = shares.find(':', start);
-      if (end == std::string::npos) end = shares.size();
-      const bool guarded = device.name == kDemoGuardedDevice;
-      if (end > start)
-        connections.AddShare(device.name, shares.substr(start, end - start),
-                             guarded ? kDemoShareUser : "", guarded ? kDemoSharePassword : "");
-      start = end + 1;
-    }
-    segment.AddDevice(device);
-  }
-  // One share already mapped outside the program, as on a workstation in use.
-  connections.MapOutside('F', "\\\\Tessavue-Office\\public");
+  DemoWorld world;
   RecordingShell shell;
   win32::Win32SystemInfo system;
-  // Waits as long as on a real network; a change is confirmed late.
   Win32Clock realTime;
-  network.SetPacing(&realTime);
-  network.HoldBack(wire::kSetReply, kDemoConfirmMicros);
-  UtilityApp app(network, clock, connections, shell, system);
+  world.PlayInRealTime(realTime);
+  UtilityApp app(world.network, world.clock, world.connections, shell, system);
   return Run(app, instance);
 }
 #endif

@@ -1,6 +1,7 @@
-// What `tessavue --demo` runs against: three simulated devices on the
-// in-memory network (on a virtual clock, so a search costs no waiting) and an
-// in-memory map of drive letters whose network offers the devices' shares.
+// What `tessavue --demo` runs against, in both programs: three simulated
+// devices on the in-memory network (on a virtual clock, so a search costs no
+// waiting) and an in-memory map of drive letters whose network offers the
+// devices' shares, with one letter already mapped outside the program.
 #pragma once
 
 #include "demo_devices.h"

@@ -31,6 +31,8 @@ DemoWorld::DemoWorld() {
       start = end + 1;
     }
   }
+  // One share already mapped outside the program, as on a workstation in use.
+  connections.MapOutside('F', "\\\\Tessavue-Office\\public");
 }
 
 void DemoWorld::PlayInRealTime(Clock& realClock) {
