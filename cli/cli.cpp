@@ -7,6 +7,7 @@
 
 #include "version.h"
 #include "protocol.h"
+#include "static_address.h"
 
 namespace tessavue::cli {
 
@@ -410,24 +411,23 @@ int Session::Execute() {
     struct Field {
       const std::optional<std::string>& value;
       const char* option;
-      const char* missing;
       std::string* text;
       std::uint8_t octets[4];
-    } fields[] = {{o_.ip, "--ip", "Please input IP address!", &newIp_, {}},
-                  {o_.netmask, "--netmask", "Please input net mask address!", &newNetmask_, {}},
-                  {o_.gateway, "--gateway", "Please input gateway address!", &newGateway_, {}}};
-    for (Field& f : fields)
-      if (!f.value || f.value->empty()) return Fail(kExitUsage, f.missing);
+    } fields[] = {{o_.ip, "--ip", &newIp_, {}},
+                  {o_.netmask, "--netmask", &newNetmask_, {}},
+                  {o_.gateway, "--gateway", &newGateway_, {}}};
+    auto given = [](const std::optional<std::string>& v) { return v && !v->empty(); };
+    if (const char* missing =
+            MissingAddressText(given(o_.ip), given(o_.netmask), given(o_.gateway)))
+      return Fail(kExitUsage, missing);
     for (Field& f : fields) {
       if (!Address(*f.value, f.octets))
         return Fail(kExitUsage, std::string(f.option) + ": '" + TerminalText(*f.value) +
                                     "' is not a dotted IPv4 address");
       *f.text = Dotted(f.octets);
     }
-    for (int i = 0; i < 4; ++i) {
-      if ((fields[2].octets[i] & fields[1].octets[i]) != (fields[0].octets[i] & fields[1].octets[i]))
-        return Fail(kExitUsage, "Gateway address input error!");
-    }
+    if (!GatewayInSubnet(fields[0].octets, fields[1].octets, fields[2].octets))
+      return Fail(kExitUsage, kGatewayInputError);
   }
 
   CliNetwork network(inner_, local);

@@ -405,8 +405,9 @@ void MainWindow::DrawIconCentered() {
   int iconHeight = ::GetSystemMetrics(SM_CYICON);
   RECT client{};
   ::GetClientRect(window_, &client);
-  int x = (client.right - client.left - iconWidth + 1) / 2;
-  int y = (client.bottom - client.top - iconHeight + 1) / 2;
+  int x = 0, y = 0;
+  MainDialog::CenteredIconOrigin(client.right - client.left, client.bottom - client.top,
+                                 iconWidth, iconHeight, x, y);
   ::DrawIcon(dc, x, y, icon_);
   ::EndPaint(window_, &paint);
   paintedIcon_ = true;

@@ -5,6 +5,7 @@
 #include "login_dialog.h"
 #include "version_name.h"
 #include "remote_name.h"
+#include "static_address.h"
 
 namespace tessavue {
 
@@ -321,16 +322,10 @@ void MainDialog::OnApply() {
     return;
   }
 
-  if (c_.ipAddress.IsBlank()) {
-    Report("Please input IP address!", kCaptionWarning, MessageIcon::Exclamation);
-    return;
-  }
-  if (c_.netmaskAddress.IsBlank()) {
-    Report("Please input net mask address!", kCaptionWarning, MessageIcon::Exclamation);
-    return;
-  }
-  if (c_.gatewayAddress.IsBlank()) {
-    Report("Please input gateway address!", kCaptionWarning, MessageIcon::Exclamation);
+  if (const char* missing = MissingAddressText(!c_.ipAddress.IsBlank(),
+                                               !c_.netmaskAddress.IsBlank(),
+                                               !c_.gatewayAddress.IsBlank())) {
+    Report(missing, kCaptionWarning, MessageIcon::Exclamation);
     return;
   }
 
@@ -342,11 +337,9 @@ void MainDialog::OnApply() {
   ReadDotted(c_.netmaskAddress, protocol_.NewNetmask);
   ReadDotted(c_.gatewayAddress, protocol_.NewGateway);
 
-  for (int i = 0; i < 4; ++i) {
-    if ((gateway[i] & mask[i]) != (ip[i] & mask[i])) {
-      Report("Gateway address input error!", kCaptionWarning, MessageIcon::Exclamation);
-      return;
-    }
+  if (!GatewayInSubnet(ip, mask, gateway)) {
+    Report(kGatewayInputError, kCaptionWarning, MessageIcon::Exclamation);
+    return;
   }
 
   if (!AdministratorLogin()) return;
