@@ -26,9 +26,8 @@ void LoginDialog::OnInitDialog(EditControl& userNameEdit, EditControl& passwordE
     userName = kDefaultAdministrator;
     fixedUser = true;
   } else {
-    std::string version;
-    GetWindowsVersionName(system_, version);
-    if (version.find("ME") != std::string::npos || version.find("98") != std::string::npos) {
+    WindowsFamily family = GetWindowsVersion(system_).family;
+    if (family == WindowsFamily::kWindows98 || family == WindowsFamily::kWindowsMe) {
       userName = system_.GetUserName().substr(0, kUserNameBuffer - 1);
       fixedUser = true;
     } else {

@@ -376,9 +376,7 @@ void MainDialog::OnConnect() {
   HandlerScope scope(*this, true);
   if (!scope) return;
   AdminLoginMode = 0;
-  std::string version;
-  GetWindowsVersionName(services_.system, version);
-  bool ntFamily = version.find("NT") != std::string::npos;
+  bool nt4OrEarlier = GetWindowsVersion(services_.system).family == WindowsFamily::kNt4OrEarlier;
 
   int deviceRow = FindSelectedRow(c_.deviceList, c_.deviceList.GetTopIndex());
   int shareRow = FindSelectedRow(c_.shareList, c_.shareList.GetTopIndex());
@@ -409,7 +407,7 @@ void MainDialog::OnConnect() {
                              protocol_.LoginUserName, kConnectUpdateProfile);
   };
   int result;
-  if (ntFamily) {
+  if (nt4OrEarlier) {
     AskLogin();
     result = connect();
   } else {
