@@ -135,7 +135,7 @@ Bytes BuildShareReply(const std::uint8_t clientId[kIdLength], const std::uint8_t
 }
 
 Bytes BuildSetReply(const std::uint8_t clientId[kIdLength], const std::uint8_t deviceId[kIdLength]) {
-  return Header(kHeaderLength + 3, kSetReply, clientId, deviceId);
+  return Header(kHeaderLength, kSetReply, clientId, deviceId);
 }
 
 SearchReplyFields ParseSearchReply(const WireView& reply) {

@@ -18,17 +18,6 @@ std::uint32_t ReadLe32(const std::uint8_t* p) {
          std::uint32_t(p[3]) << 24;
 }
 
-void WriteLe32(std::uint8_t* p, std::uint32_t v) {
-  p[0] = std::uint8_t(v);
-  p[1] = std::uint8_t(v >> 8);
-  p[2] = std::uint8_t(v >> 16);
-  p[3] = std::uint8_t(v >> 24);
-}
-
-void PutText(std::vector<std::uint8_t>& out, std::size_t at, const std::string& text) {
-  std::memcpy(out.data() + at, text.data(), text.size());
-}
-
 // A dotted address in a 16-byte text field that must be terminated inside it.
 bool ReadAddressField(const std::uint8_t* field, Ipv4Address& address) {
   const void* end = std::memchr(field, 0, kAddressTextField);
@@ -118,16 +107,6 @@ std::array<std::uint8_t, 10> SimulatedDevice::DeviceId() const {
   return id;
 }
 
-std::vector<std::uint8_t> SimulatedDevice::Header(std::uint8_t opcode,
-                                                  const std::uint8_t* clientId) const {
-  std::vector<std::uint8_t> out(kShareQueryLength, 0);
-  out[0] = opcode;
-  std::memcpy(out.data() + kClientIdOffset, clientId, 10);
-  auto id = DeviceId();
-  std::memcpy(out.data() + kDeviceIdOffset, id.data(), 10);
-  return out;
-}
-
 Ipv4Address SimulatedDevice::ReplyDestination(const Ipv4Address& requester) const {
   Ipv4Address destination = requester;
   if (settings_.reply == ReplyMode::kGroup)
@@ -152,14 +131,9 @@ RequestOutcome SimulatedDevice::Handle(const std::uint8_t* data, std::size_t len
   if (opcode == kSearchRequest) {
     outcome.kind = RequestKind::kSearch;
     ++counters_.searches;
-    std::vector<std::uint8_t> reply = Header(kSearchReply, clientId);
-    reply.resize(kNameOffset + settings_.name.size(), 0);
-    reply[kSubcodeOffset] = settings_.dhcp ? '1' : '0';
-    PutText(reply, kNetmaskOffset, DottedText(settings_.netmask));
-    PutText(reply, kGatewayOffset, DottedText(settings_.gateway));
-    WriteLe32(reply.data() + kNameLengthOffset, std::uint32_t(settings_.name.size()));
-    PutText(reply, kNameOffset, settings_.name);
-    answer(std::move(reply));
+    answer(BuildSearchReply(clientId, DeviceId().data(), settings_.dhcp ? kDhcpMode : '0',
+                            DottedText(settings_.netmask), DottedText(settings_.gateway),
+                            settings_.name));
     return outcome;
   }
 
@@ -182,9 +156,7 @@ RequestOutcome SimulatedDevice::Handle(const std::uint8_t* data, std::size_t len
     if (subcode == kQueryShares) {
       outcome.kind = RequestKind::kShareQuery;
       ++counters_.shareQueries;
-      std::vector<std::uint8_t> reply = Header(kQueryReply, clientId);
-      reply.insert(reply.end(), settings_.shares.begin(), settings_.shares.end());
-      answer(std::move(reply));
+      answer(BuildShareReply(clientId, id.data(), settings_.shares));
       return outcome;
     }
     if (subcode == kQueryPassword) {
@@ -208,9 +180,7 @@ RequestOutcome SimulatedDevice::Handle(const std::uint8_t* data, std::size_t len
       }
       if (accepted) ++counters_.passwordsAccepted;
       outcome.accepted = accepted;
-      std::vector<std::uint8_t> reply = Header(kQueryReply, clientId);
-      reply.push_back(accepted ? 1 : 0);
-      answer(std::move(reply));
+      answer(BuildPasswordReply(clientId, id.data(), accepted ? 1 : 0));
       return outcome;
     }
     return malformed();
@@ -223,9 +193,8 @@ RequestOutcome SimulatedDevice::Handle(const std::uint8_t* data, std::size_t len
     ++counters_.setDhcp;
     settings_.dhcp = true;
     if (!(settings_.dhcpAddress == Ipv4Address{})) settings_.ip = settings_.dhcpAddress;
-    std::vector<std::uint8_t> reply = Header(kSetReply, clientId);
-    reply.resize(kDeviceIdOffset + 10);
-    answer(std::move(reply));
+    // The reply carries the identifier under the new address.
+    answer(BuildSetReply(clientId, DeviceId().data()));
     return outcome;
   }
   if (subcode == kSetStatic) {
@@ -244,9 +213,8 @@ RequestOutcome SimulatedDevice::Handle(const std::uint8_t* data, std::size_t len
     settings_.ip = ip;
     settings_.netmask = netmask;
     settings_.gateway = gateway;
-    std::vector<std::uint8_t> reply = Header(kSetReply, clientId);
-    reply.resize(kDeviceIdOffset + 10);
-    answer(std::move(reply));
+    // The reply carries the identifier under the new address.
+    answer(BuildSetReply(clientId, DeviceId().data()));
     return outcome;
   }
   return malformed();

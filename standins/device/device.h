@@ -104,7 +104,6 @@ class SimulatedDevice {
 
  private:
   Ipv4Address ReplyDestination(const Ipv4Address& requester) const;
-  std::vector<std::uint8_t> Header(std::uint8_t opcode, const std::uint8_t* clientId) const;
 
   DeviceSettings settings_;
   Counters counters_;
