@@ -116,6 +116,38 @@ Ipv4Address SimulatedDevice::ReplyDestination(const Ipv4Address& requester) cons
   return destination;
 }
 
+bool SimulatedDevice::PasswordAccepted(const std::uint8_t* data, std::size_t length) const {
+  const std::uint64_t bodyLength = ReadLe32(data + kBodyLengthOffset);
+  if (kBodyOffset + bodyLength > length || bodyLength < 2) return false;
+  const std::uint8_t* body = data + kBodyOffset;
+  for (std::size_t i = 0; i + 1 < bodyLength; ++i) {
+    if (body[i] == kSeparator0 && body[i + 1] == kSeparator1) {
+      std::string user(reinterpret_cast<const char*>(body), i);
+      std::string password(reinterpret_cast<const char*>(body + i + 2),
+                           std::size_t(bodyLength) - i - 2);
+      return user == settings_.adminUser && password == settings_.adminPassword;
+    }
+  }
+  return false;
+}
+
+bool SimulatedDevice::TakeStaticSet(const std::uint8_t* data, std::size_t length) {
+  Ipv4Address netmask, gateway, ip;
+  const std::uint64_t ipLength = ReadLe32(data + kNameLengthOffset);
+  if (!ReadAddressField(data + kNetmaskOffset, netmask) ||
+      !ReadAddressField(data + kGatewayOffset, gateway) || ipLength > 15 ||
+      kNameOffset + ipLength > length) {
+    return false;
+  }
+  std::string ipText(reinterpret_cast<const char*>(data + kNameOffset), std::size_t(ipLength));
+  if (!ParseAddress(ipText, ip)) return false;
+  settings_.dhcp = false;
+  settings_.ip = ip;
+  settings_.netmask = netmask;
+  settings_.gateway = gateway;
+  return true;
+}
+
 RequestOutcome SimulatedDevice::Handle(const std::uint8_t* data, std::size_t length) {
   RequestOutcome outcome;
   if (data == nullptr || length < kSearchRequestLength) return outcome;
@@ -164,20 +196,7 @@ RequestOutcome SimulatedDevice::Handle(const std::uint8_t* data, std::size_t len
       // datagram is a wrong password, not a reason to read past the end.
       outcome.kind = RequestKind::kPasswordCheck;
       ++counters_.passwordChecks;
-      const std::uint64_t bodyLength = ReadLe32(data + kBodyLengthOffset);
-      bool accepted = false;
-      if (kBodyOffset + bodyLength <= length && bodyLength >= 2) {
-        const std::uint8_t* body = data + kBodyOffset;
-        for (std::size_t i = 0; i + 1 < bodyLength; ++i) {
-          if (body[i] == 0x55 && body[i + 1] == 0xAA) {
-            std::string user(reinterpret_cast<const char*>(body), i);
-            std::string password(reinterpret_cast<const char*>(body + i + 2),
-                                 std::size_t(bodyLength) - i - 2);
-            accepted = user == settings_.adminUser && password == settings_.adminPassword;
-            break;
-          }
-        }
-      }
+      const bool accepted = PasswordAccepted(data, length);
       if (accepted) ++counters_.passwordsAccepted;
       outcome.accepted = accepted;
       answer(BuildPasswordReply(clientId, id.data(), accepted ? 1 : 0));
@@ -198,21 +217,9 @@ RequestOutcome SimulatedDevice::Handle(const std::uint8_t* data, std::size_t len
     return outcome;
   }
   if (subcode == kSetStatic) {
-    Ipv4Address netmask, gateway, ip;
-    const std::uint64_t ipLength = ReadLe32(data + kNameLengthOffset);
-    if (!ReadAddressField(data + kNetmaskOffset, netmask) ||
-        !ReadAddressField(data + kGatewayOffset, gateway) || ipLength > 15 ||
-        kNameOffset + ipLength > length) {
-      return malformed();
-    }
-    std::string ipText(reinterpret_cast<const char*>(data + kNameOffset), std::size_t(ipLength));
-    if (!ParseAddress(ipText, ip)) return malformed();
+    if (!TakeStaticSet(data, length)) return malformed();
     outcome.kind = RequestKind::kSetStatic;
     ++counters_.setStatic;
-    settings_.dhcp = false;
-    settings_.ip = ip;
-    settings_.netmask = netmask;
-    settings_.gateway = gateway;
     // The reply carries the identifier under the new address.
     answer(BuildSetReply(clientId, DeviceId().data()));
     return outcome;

@@ -104,6 +104,11 @@ class SimulatedDevice {
 
  private:
   Ipv4Address ReplyDestination(const Ipv4Address& requester) const;
+  // A password check's body "user 0x55 0xAA password", inside the datagram,
+  // naming the administrator.
+  bool PasswordAccepted(const std::uint8_t* data, std::size_t length) const;
+  // A static set's three addresses, well formed, taken; false changes nothing.
+  bool TakeStaticSet(const std::uint8_t* data, std::size_t length);
 
   DeviceSettings settings_;
   Counters counters_;
