@@ -48,6 +48,7 @@ class ScriptedPlatform : public AppPlatform {
     steps.push_back(app.protocol.TransportStarted() ? "dialog (transport up)" : "dialog");
     HeadlessWindow window(app, host_);
     window.dialog.OnInitDialog();
+    rowsAtStart = window.deviceList.GetItemCount();
     if (user) user(window);
     // The window goes: "Exit", then its destruction.
     window.dialog.OnExit();
@@ -56,6 +57,7 @@ class ScriptedPlatform : public AppPlatform {
 
   std::vector<std::string> steps;
   unsigned background = 0, text = 0;
+  int rowsAtStart = -1;  // the device list once the window is up
   std::function<void(HeadlessWindow&)> user;
 
  private:
@@ -81,12 +83,16 @@ class UtilityAppTest : public ::testing::Test {
   ScriptedPlatform platform{host};
 };
 
-TEST_F(UtilityAppTest, StartsInOrderAndEndsWithoutAMessageLoop) {
+// The start's order, the window finding the devices when it opens, and the
+// transport shut down once the window has gone.
+TEST_F(UtilityAppTest, StartsInOrderAndShutsTheTransportDownAfterTheWindow) {
   int exitCode = -1;
-  EXPECT_FALSE(app.InitInstance(platform, exitCode));
+  app.InitInstance(platform, exitCode);
   EXPECT_EQ(exitCode, 0);
   EXPECT_EQ(platform.steps,
             (std::vector<std::string>{"container", "3d", "colors", "dialog (transport up)"}));
+  EXPECT_EQ(platform.rowsAtStart, 3);
+  EXPECT_FALSE(app.protocol.TransportStarted());
   EXPECT_EQ(platform.background, 0x00936200u);
   EXPECT_EQ(platform.text, 0x00FFFFFFu);
   EXPECT_FALSE(network.IsOpen());
@@ -96,9 +102,13 @@ TEST_F(UtilityAppTest, StartsInOrderAndEndsWithoutAMessageLoop) {
 TEST_F(UtilityAppTest, NoSocketLayerEndsWithExitCodeOne) {
   network.SetStartupFails(true);
   int exitCode = 0;
-  EXPECT_FALSE(app.InitInstance(platform, exitCode));
+  app.InitInstance(platform, exitCode);
   EXPECT_EQ(exitCode, 1);
+  // No window, and nothing sent.
   EXPECT_EQ(platform.steps, std::vector<std::string>{"container"});
+  EXPECT_EQ(platform.rowsAtStart, -1);
+  EXPECT_TRUE(network.sent().empty());
+  EXPECT_FALSE(network.IsOpen());
 }
 
 TEST_F(UtilityAppTest, TypicalUseFromEndToEnd) {
@@ -152,7 +162,7 @@ TEST_F(UtilityAppTest, TypicalUseFromEndToEnd) {
   };
   int exitCode = -1;
   std::int64_t start = clock.NowMicros();
-  EXPECT_FALSE(app.InitInstance(platform, exitCode));
+  app.InitInstance(platform, exitCode);
   EXPECT_EQ(exitCode, 0);
   EXPECT_FALSE(connections.Connection('D').has_value());
   // Three searches, three share queries, a login and a change: seconds of
