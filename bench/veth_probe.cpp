@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
 
   const int queries = argc > 3 ? std::atoi(argv[3]) : 1;
   for (int i = 0; argc > 2 && i < queries && i < 1000; ++i) {
-    tessavue::CopyText(protocol.SelectedDeviceIp, sizeof protocol.SelectedDeviceIp, argv[2]);
+    protocol.SelectDevice(argv[2]);
     t0 = Wall::now();
     int ok = protocol.FetchShares();
     t1 = Wall::now();

@@ -125,7 +125,7 @@ int Session::Scan(DeviceProtocol& p) {
 }
 
 int Session::Shares(DeviceProtocol& p) {
-  if (p.FetchShares() == 0) return Fail(kExitDeviceFailed, "the device did not answer the share query");
+  if (!p.FetchShares()) return Fail(kExitDeviceFailed, "the device did not answer the share query");
   if (o_.json) {
     out_ << '[';
     bool first = true;
@@ -143,12 +143,11 @@ int Session::Shares(DeviceProtocol& p) {
 }
 
 int Session::Login(DeviceProtocol& p, const DeviceRecord&) {
-  CopyText(p.LoginUserName, sizeof p.LoginUserName, user_.c_str());
-  CopyText(p.LoginPassword, sizeof p.LoginPassword, password_.c_str());
-  const int verdict = p.CheckAdminPassword();
+  p.SetLogin(user_.c_str(), password_.c_str());
+  const bool accepted = p.CheckAdminPassword();
   // Nothing of the password stays in the protocol's buffers.
   std::fill(std::begin(p.LoginPassword), std::end(p.LoginPassword), '\0');
-  if (verdict == 0)
+  if (!accepted)
     return Fail(kExitDeviceFailed,
                 "Wrong administrator password input! (refused, or the device did not answer)");
   return kExitDone;
@@ -240,7 +239,7 @@ int Session::Execute() {
   if (int result = OpenAndSearch(network, protocol); result != kExitDone) return result;
   if (o_.command == Command::kScan) return Scan(protocol);
 
-  CopyText(protocol.SelectedDeviceIp, sizeof protocol.SelectedDeviceIp, device_.c_str());
+  protocol.SelectDevice(device_.c_str());
   DeviceRecord* device = protocol.FindSelectedDevice();
   if (device == nullptr) return Fail(kExitNotFound, "no device at " + device_ + " answered the search");
   return OnDevice(protocol, *device);
@@ -260,17 +259,15 @@ int Session::OnDevice(DeviceProtocol& protocol, DeviceRecord& device) {
     }
     case Command::kSetDhcp: {
       if (int result = Login(protocol, device); result != kExitDone) return result;
-      if (protocol.SetDeviceDhcp() == 0) return Fail(kExitDeviceFailed, "Set to dhcp client fail");
+      if (!protocol.SetDeviceDhcp()) return Fail(kExitDeviceFailed, "Set to dhcp client fail");
       err_ << "tessavue-cli: Set to dhcp client done!\n";
       out_ << protocol.SelectedDeviceIp << '\n';
       return kExitDone;
     }
     case Command::kSetStatic: {
       if (int result = Login(protocol, device); result != kExitDone) return result;
-      CopyText(protocol.NewIp, sizeof protocol.NewIp, newIp_.c_str());
-      CopyText(protocol.NewNetmask, sizeof protocol.NewNetmask, newNetmask_.c_str());
-      CopyText(protocol.NewGateway, sizeof protocol.NewGateway, newGateway_.c_str());
-      if (protocol.SetDeviceStatic() == 0)
+      protocol.SetNewAddress(newIp_.c_str(), newNetmask_.c_str(), newGateway_.c_str());
+      if (!protocol.SetDeviceStatic())
         return Fail(kExitDeviceFailed, "the device did not confirm the new address " + newIp_);
       err_ << "tessavue-cli: the device now answers at " << newIp_ << '\n';
       out_ << newIp_ << '\n';

@@ -205,12 +205,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                      selected[3]};
   AppendDevice(protocol.DeviceList, "fuzz", Dotted(selected).c_str(), "255.0.0.0", "10.0.0.1", "0",
                deviceId, heardOn);
-  CopyText(protocol.SelectedDeviceIp, sizeof protocol.SelectedDeviceIp, Dotted(selected).c_str());
-  CopyText(protocol.NewIp, sizeof protocol.NewIp, Dotted(newIp).c_str());
-  CopyText(protocol.NewNetmask, sizeof protocol.NewNetmask, "255.255.0.0");
-  CopyText(protocol.NewGateway, sizeof protocol.NewGateway, "10.2.0.1");
-  CopyText(protocol.LoginUserName, sizeof protocol.LoginUserName, "qewro");
-  CopyText(protocol.LoginPassword, sizeof protocol.LoginPassword, "qewro");
+  protocol.SelectDevice(Dotted(selected).c_str());
+  protocol.SetNewAddress(Dotted(newIp).c_str(), "255.255.0.0", "10.2.0.1");
+  protocol.SetLogin(kDefaultAdministrator, kDefaultAdministrator);
 
   const WaitLoopLimits& limits = op >= kDhcp ? kSetLoop : kQueryLoop;
   const std::uint8_t opcode = ExpectedOpcode(op);

@@ -47,8 +47,7 @@ int LoginDialog::OnOK() {
   if (passwordEdit_) password = passwordEdit_->GetText();
   userName = userName.substr(0, kLoginTextLimit);
   password = password.substr(0, kLoginTextLimit);
-  CopyText(protocol_.LoginUserName, sizeof protocol_.LoginUserName, userName.c_str());
-  CopyText(protocol_.LoginPassword, sizeof protocol_.LoginPassword, password.c_str());
+  protocol_.SetLogin(userName.c_str(), password.c_str());
   return kIdOk;
 }
 

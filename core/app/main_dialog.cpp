@@ -44,12 +44,6 @@ void ShowAddress(IpAddressControl& control, const std::string& text) {
   }
 }
 
-void ReadDotted(const IpAddressControl& control, char out[16]) {
-  std::uint8_t fields[4];
-  control.GetAddress(fields);
-  FormatDotted(fields, out);
-}
-
 }  // namespace
 
 MainDialog::MainDialog(DeviceProtocol& protocol, DriveMap& drives, SystemServices services,
@@ -187,7 +181,7 @@ void MainDialog::OnDeviceListClick() {
   deviceSelected = 1;
 
   std::string ip = c_.deviceList.GetItemText(row, 1);
-  CopyText(protocol_.SelectedDeviceIp, sizeof protocol_.SelectedDeviceIp, ip.c_str());
+  protocol_.SelectDevice(ip.c_str());
   ShowAddress(c_.ipAddress, ip);
 
   for (const DeviceRecord* d = protocol_.DeviceList.head; d; d = d->next) {
@@ -289,12 +283,11 @@ void MainDialog::OnDestroy() { protocol_.ShutdownTransport(); }
 // ---- IP settings ----
 
 bool MainDialog::AdministratorLogin() {
-  CopyText(protocol_.LoginUserName, sizeof protocol_.LoginUserName, kDefaultAdministrator);
-  CopyText(protocol_.LoginPassword, sizeof protocol_.LoginPassword, kDefaultAdministrator);
-  if (protocol_.CheckAdminPassword() != 0) return true;
+  protocol_.SetLogin(kDefaultAdministrator, kDefaultAdministrator);
+  if (protocol_.CheckAdminPassword()) return true;
 
   AskLogin();
-  if (protocol_.CheckAdminPassword() != 0) return true;
+  if (protocol_.CheckAdminPassword()) return true;
 
   Report("Wrong administrator password input!", kCaptionError, MessageIcon::Stop);
   return false;
@@ -313,7 +306,7 @@ void MainDialog::OnApply() {
 
   if (c_.dhcpCombo.GetLBText(sel) == kDhcpEnabled) {
     if (!AdministratorLogin()) return;
-    if (protocol_.SetDeviceDhcp() != 0) {
+    if (protocol_.SetDeviceDhcp()) {
       Report("Set to dhcp client done!", kCaptionConfirm, MessageIcon::Information);
       Refresh();
     } else {
@@ -333,9 +326,11 @@ void MainDialog::OnApply() {
   c_.ipAddress.GetAddress(ip);
   c_.netmaskAddress.GetAddress(mask);
   c_.gatewayAddress.GetAddress(gateway);
-  ReadDotted(c_.ipAddress, protocol_.NewIp);
-  ReadDotted(c_.netmaskAddress, protocol_.NewNetmask);
-  ReadDotted(c_.gatewayAddress, protocol_.NewGateway);
+  char ipText[16], netmaskText[16], gatewayText[16];
+  FormatDotted(ip, ipText);
+  FormatDotted(mask, netmaskText);
+  FormatDotted(gateway, gatewayText);
+  protocol_.SetNewAddress(ipText, netmaskText, gatewayText);
 
   if (!GatewayInSubnet(ip, mask, gateway)) {
     Report(kGatewayInputError, kCaptionWarning, MessageIcon::Exclamation);
@@ -345,7 +340,7 @@ void MainDialog::OnApply() {
   if (!AdministratorLogin()) return;
   // A change the device never confirmed is a failure, as on the DHCP path:
   // the fields keep what the user entered.
-  if (protocol_.SetDeviceStatic() == 0) {
+  if (!protocol_.SetDeviceStatic()) {
     Report("Set static IP fail", kCaptionError, MessageIcon::Stop);
     return;
   }

@@ -85,11 +85,16 @@ class DeviceProtocol {
 
   // Requests addressed to the device whose record's ip equals
   // SelectedDeviceIp, sent out of the interface it was heard on, with that
-  // interface's identifier. Non-zero for success, 0 for failure.
-  int CheckAdminPassword();
-  int FetchShares();
-  int SetDeviceDhcp();
-  int SetDeviceStatic();
+  // interface's identifier. true for success.
+  bool CheckAdminPassword();
+  bool FetchShares();
+  bool SetDeviceDhcp();
+  bool SetDeviceStatic();
+
+  // The texts the requests read, each cut to its buffer.
+  void SelectDevice(const char* ip);
+  void SetLogin(const char* userName, const char* password);
+  void SetNewAddress(const char* ip, const char* netmask, const char* gateway);
 
   // The record of the selected device, or nullptr.
   DeviceRecord* FindSelectedDevice();

@@ -23,9 +23,9 @@ DeviceRecord* DeviceProtocol::FindSelectedDevice() {
   return FindByAddress(DeviceList, selected);
 }
 
-int DeviceProtocol::CheckAdminPassword() {
+bool DeviceProtocol::CheckAdminPassword() {
   DeviceRecord* device = FindSelectedDevice();
-  if (device == nullptr) return 0;
+  if (device == nullptr) return false;
   // A 16-character user name or password goes out whole.
   const std::uint8_t* clientId = InterfaceOf(*device).clientId;
   const wire::Bytes request = wire::BuildPasswordQuery(
@@ -35,37 +35,37 @@ int DeviceProtocol::CheckAdminPassword() {
   const std::string selected = BufferText(SelectedDeviceIp);
   if (!WaitForReply(wire::kQueryReply, clientId, kQueryLoop,
                     [&](const wire::WireView& reply) { return SenderIs(reply, selected.c_str()); })) {
-    return 0;
+    return false;
   }
   return wire::ParsePasswordVerdict(wire::WireView(receiveBuffer_, receiveLength_));
 }
 
-int DeviceProtocol::FetchShares() {
+bool DeviceProtocol::FetchShares() {
   ShareList.Clear();
   DeviceRecord* device = FindSelectedDevice();
-  if (device == nullptr) return 0;
+  if (device == nullptr) return false;
   const std::uint8_t* clientId = InterfaceOf(*device).clientId;
   const wire::Bytes request = wire::BuildShareQuery(clientId, device->deviceId);
   SendRequestOn(InterfaceIndexOf(*device), request.data(), request.size());
   const std::string selected = BufferText(SelectedDeviceIp);
   if (!WaitForReply(wire::kQueryReply, clientId, kQueryLoop,
                     [&](const wire::WireView& reply) { return SenderIs(reply, selected.c_str()); })) {
-    return 0;
+    return false;
   }
   for (const std::string& name : wire::ParseShareNames(wire::WireView(receiveBuffer_, receiveLength_))) {
     if (!ContainsName(ShareList, name.c_str())) AppendShare(ShareList, name.c_str());
   }
-  return 1;
+  return true;
 }
 
-int DeviceProtocol::SetDeviceDhcp() {
+bool DeviceProtocol::SetDeviceDhcp() {
   DeviceRecord* device = FindSelectedDevice();
-  if (device == nullptr) return 0;
+  if (device == nullptr) return false;
   const std::uint8_t* clientId = InterfaceOf(*device).clientId;
   const wire::Bytes request = wire::BuildDhcpSet(clientId, device->deviceId);
   SendRequestOn(InterfaceIndexOf(*device), request.data(), request.size());
   if (!WaitForReply(wire::kSetReply, clientId, kSetLoop, [](const wire::WireView&) { return true; }))
-    return 0;
+    return false;
 
   std::uint8_t address[4];
   wire::SenderAddress(wire::WireView(receiveBuffer_, receiveLength_), address);
@@ -76,12 +76,12 @@ int DeviceProtocol::SetDeviceDhcp() {
     std::memcpy(record->deviceId + 6, address, 4);
   }
   CopyText(SelectedDeviceIp, sizeof SelectedDeviceIp, newIp);
-  return 1;
+  return true;
 }
 
-int DeviceProtocol::SetDeviceStatic() {
+bool DeviceProtocol::SetDeviceStatic() {
   DeviceRecord* device = FindSelectedDevice();
-  if (device == nullptr) return 0;
+  if (device == nullptr) return false;
   const std::string ip = BufferText(NewIp);
   const std::string netmask = BufferText(NewNetmask);
   const std::string gateway = BufferText(NewGateway);
@@ -90,7 +90,7 @@ int DeviceProtocol::SetDeviceStatic() {
   SendRequestOn(InterfaceIndexOf(*device), request.data(), request.size());
   if (!WaitForReply(wire::kSetReply, clientId, kSetLoop,
                     [&](const wire::WireView& reply) { return SenderIs(reply, ip.c_str()); })) {
-    return 0;
+    return false;
   }
 
   // The reply came from NewIp, so its address bytes are NewIp's.
@@ -103,7 +103,23 @@ int DeviceProtocol::SetDeviceStatic() {
     std::memcpy(record->deviceId + 6, address, 4);
   }
   CopyText(SelectedDeviceIp, sizeof SelectedDeviceIp, ip.c_str());
-  return 1;
+  return true;
+}
+
+
+void DeviceProtocol::SelectDevice(const char* ip) {
+  CopyText(SelectedDeviceIp, sizeof SelectedDeviceIp, ip);
+}
+
+void DeviceProtocol::SetLogin(const char* userName, const char* password) {
+  CopyText(LoginUserName, sizeof LoginUserName, userName);
+  CopyText(LoginPassword, sizeof LoginPassword, password);
+}
+
+void DeviceProtocol::SetNewAddress(const char* ip, const char* netmask, const char* gateway) {
+  CopyText(NewIp, sizeof NewIp, ip);
+  CopyText(NewNetmask, sizeof NewNetmask, netmask);
+  CopyText(NewGateway, sizeof NewGateway, gateway);
 }
 
 }  // namespace tessavue
