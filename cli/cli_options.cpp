@@ -70,55 +70,63 @@ bool TakesCredentials(Command c) {
 }
 
 // Options are named by their name only, stray words are not repeated.
+// One "--name" or "--name=value" option at args[i]; a value given as the next
+// argument moves `i` past it.
+bool TakeOption(const std::vector<std::string>& args, std::size_t& i, Options& o,
+                std::string& error) {
+  const std::string& arg = args[i];
+  std::string name = arg;
+  std::optional<std::string> inlineValue;
+  if (auto eq = arg.find('='); eq != std::string::npos) {
+    name = arg.substr(0, eq);
+    inlineValue = arg.substr(eq + 1);
+  }
+  auto flag = [&](bool& target) {
+    if (inlineValue) {
+      error = name + " takes no value";
+      return false;
+    }
+    target = true;
+    return true;
+  };
+  auto value = [&](std::optional<std::string>& target) {
+    if (target) {
+      error = name + " given twice";
+      return false;
+    }
+    if (inlineValue) {
+      target = *inlineValue;
+    } else if (i + 1 < args.size()) {
+      target = args[++i];
+    } else {
+      error = name + " needs a value";
+      return false;
+    }
+    return true;
+  };
+  bool ok;
+  if (name == "--help") ok = flag(o.help);
+  else if (name == "--version") ok = flag(o.version);
+  else if (name == "--json") ok = flag(o.json);
+  else if (name == "--password-stdin") ok = flag(o.passwordStdin);
+  else if (name == "--user") ok = value(o.user);
+  else if (name == "--password") ok = value(o.password);
+  else if (name == "--ip") ok = value(o.ip);
+  else if (name == "--netmask") ok = value(o.netmask);
+  else if (name == "--gateway") ok = value(o.gateway);
+  else if (name == "--local-ip") ok = value(o.localIp);
+  else {
+    error = "unknown option " + name;
+    return false;
+  }
+  return ok;
+}
+
 bool ParseWords(const std::vector<std::string>& args, Options& o, std::string& error) {
   for (std::size_t i = 0; i < args.size(); ++i) {
-    std::string arg = args[i];
+    const std::string& arg = args[i];
     if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
-      std::string name = arg;
-      std::optional<std::string> inlineValue;
-      if (auto eq = arg.find('='); eq != std::string::npos) {
-        name = arg.substr(0, eq);
-        inlineValue = arg.substr(eq + 1);
-      }
-      auto flag = [&](bool& target) {
-        if (inlineValue) {
-          error = name + " takes no value";
-          return false;
-        }
-        target = true;
-        return true;
-      };
-      auto value = [&](std::optional<std::string>& target) {
-        if (target) {
-          error = name + " given twice";
-          return false;
-        }
-        if (inlineValue) {
-          target = *inlineValue;
-        } else if (i + 1 < args.size()) {
-          target = args[++i];
-        } else {
-          error = name + " needs a value";
-          return false;
-        }
-        return true;
-      };
-      bool ok;
-      if (name == "--help") ok = flag(o.help);
-      else if (name == "--version") ok = flag(o.version);
-      else if (name == "--json") ok = flag(o.json);
-      else if (name == "--password-stdin") ok = flag(o.passwordStdin);
-      else if (name == "--user") ok = value(o.user);
-      else if (name == "--password") ok = value(o.password);
-      else if (name == "--ip") ok = value(o.ip);
-      else if (name == "--netmask") ok = value(o.netmask);
-      else if (name == "--gateway") ok = value(o.gateway);
-      else if (name == "--local-ip") ok = value(o.localIp);
-      else {
-        error = "unknown option " + name;
-        return false;
-      }
-      if (!ok) return false;
+      if (!TakeOption(args, i, o, error)) return false;
     } else if (arg == "-h") {
       o.help = true;
     } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
