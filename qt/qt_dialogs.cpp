@@ -200,7 +200,18 @@ QtMainWindow::QtMainWindow(UtilityApp& app, QWidget* parent) : QDialog(parent), 
   setFont(DialogFont(8));
   DialogUnits du(font());
   setFixedSize(du.Rect(0, 0, 281, 231).size());
+  CreateControls(du);
+  logic_ = std::make_unique<MainDialog>(
+      app_.protocol, app_.drives, app_.services(), *this,
+      MainDialogControls{*configurationButton, *disconnectButton, *connectButton, *dhcpCombo,
+                         *driveCombo, *shareList, *deviceList, *refreshButton, *ipAddress,
+                         *netmaskAddress, *gatewayAddress});
+  ConnectHandlers();
+  ApplyDialogColors(this);
+}
 
+// The controls of template 102, where the template puts them.
+void QtMainWindow::CreateControls(const DialogUnits& du) {
   // The group boxes go first so that the controls inside them lie on top.
   Group(QStringLiteral("Server"), du, 3, 2, 275, 70, this);
   Group(QStringLiteral("LAN"), du, 3, 74, 275, 64, this);
@@ -244,13 +255,9 @@ QtMainWindow::QtMainWindow(UtilityApp& app, QWidget* parent) : QDialog(parent), 
   shareList->setObjectName(QStringLiteral("shareList"));
   driveCombo->setObjectName(QStringLiteral("driveCombo"));
   dhcpCombo->setObjectName(QStringLiteral("dhcpCombo"));
+}
 
-  logic_ = std::make_unique<MainDialog>(
-      app_.protocol, app_.drives, app_.services(), *this,
-      MainDialogControls{*configurationButton, *disconnectButton, *connectButton, *dhcpCombo,
-                         *driveCombo, *shareList, *deviceList, *refreshButton, *ipAddress,
-                         *netmaskAddress, *gatewayAddress});
-
+void QtMainWindow::ConnectHandlers() {
   connect(refreshButton, &QPushButton::clicked, this, [this] { logic_->OnRefresh(); });
   connect(configurationButton, &QPushButton::clicked, this, [this] { logic_->OnConfiguration(); });
   connect(applyButton, &QPushButton::clicked, this, [this] { logic_->OnApply(); });
@@ -260,8 +267,6 @@ QtMainWindow::QtMainWindow(UtilityApp& app, QWidget* parent) : QDialog(parent), 
   connect(aboutButton, &QPushButton::clicked, this, [this] { logic_->OnAbout(); });
   deviceList->onClick = [this] { logic_->OnDeviceListClick(); };
   dhcpCombo->onSelChange = [this] { logic_->OnDhcpModeChange(); };
-
-  ApplyDialogColors(this);
 }
 
 QtMainWindow::~QtMainWindow() {

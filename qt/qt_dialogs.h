@@ -129,6 +129,8 @@ class QtMainWindow : public QDialog, public DialogHost, public WaitHook {
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
+  void CreateControls(const DialogUnits& du);
+  void ConnectHandlers();
   void Repaint();
 
   UtilityApp& app_;
