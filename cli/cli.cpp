@@ -107,16 +107,16 @@ int Session::Scan(DeviceProtocol& p) {
       out_ << (first ? "" : ",") << "\n  {\"name\": " << JsonString(r->name)
            << ", \"ip\": " << JsonString(r->ip) << ", \"netmask\": " << JsonString(r->netmask)
            << ", \"gateway\": " << JsonString(r->gateway)
-           << ", \"dhcp\": " << (r->dhcpFlag[0] == '1' ? "true" : "false")
-           << ", \"id\": \"" << Hex(r->deviceId, 10) << "\"}";
+           << ", \"dhcp\": " << (r->dhcpFlag[0] == '1' ? "true" : "false") << ", \"id\": \""
+           << Hex(r->deviceId, 10) << "\"}";
       first = false;
     }
     out_ << (first ? "]\n" : "\n]\n");
   } else {
     std::vector<std::vector<std::string>> rows{{"NAME", "IP", "NETMASK", "GATEWAY", "DHCP", "ID"}};
     for (const DeviceRecord* r = p.DeviceList.head; r != nullptr; r = r->next) {
-      rows.push_back({r->name, r->ip, r->netmask, r->gateway,
-                      r->dhcpFlag[0] == '1' ? "yes" : "no", Hex(r->deviceId, 10)});
+      rows.push_back({r->name, r->ip, r->netmask, r->gateway, r->dhcpFlag[0] == '1' ? "yes" : "no",
+                      Hex(r->deviceId, 10)});
     }
     PrintTable(out_, rows);
   }
@@ -136,7 +136,8 @@ int Session::Shares(DeviceProtocol& p) {
     out_ << "]\n";
   } else {
     std::vector<std::vector<std::string>> rows{{"SHARE"}};
-    for (const ShareRecord* s = p.ShareList.head; s != nullptr; s = s->next) rows.push_back({s->name});
+    for (const ShareRecord* s = p.ShareList.head; s != nullptr; s = s->next)
+      rows.push_back({s->name});
     PrintTable(out_, rows);
   }
   return kExitDone;
@@ -157,8 +158,8 @@ int Session::CheckInput(std::optional<Ipv4Address>& local) {
   std::uint8_t octets[4];
   if (o_.localIp) {
     if (!Address(*o_.localIp, octets))
-      return Fail(kExitUsage, "--local-ip: '" + TerminalText(*o_.localIp) +
-                                  "' is not a dotted IPv4 address");
+      return Fail(kExitUsage,
+                  "--local-ip: '" + TerminalText(*o_.localIp) + "' is not a dotted IPv4 address");
     local.emplace();
     std::copy(octets, octets + 4, local->octet);
   }
@@ -182,7 +183,8 @@ int Session::ReadCredentials() {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     password_ = line;
   }
-  if (user_.size() > kLoginTextMax) return Fail(kExitUsage, "the user name is longer than 16 characters");
+  if (user_.size() > kLoginTextMax)
+    return Fail(kExitUsage, "the user name is longer than 16 characters");
   if (password_.size() > kLoginTextMax)
     return Fail(kExitUsage, "the password is longer than 16 characters");
   if (user_.find('\0') != std::string::npos || password_.find('\0') != std::string::npos)
@@ -241,17 +243,15 @@ int Session::Execute() {
 
   protocol.SelectDevice(device_.c_str());
   DeviceRecord* device = protocol.FindSelectedDevice();
-  if (device == nullptr) return Fail(kExitNotFound, "no device at " + device_ + " answered the search");
+  if (device == nullptr)
+    return Fail(kExitNotFound, "no device at " + device_ + " answered the search");
   return OnDevice(protocol, *device);
 }
 
 int Session::OnDevice(DeviceProtocol& protocol, DeviceRecord& device) {
   switch (o_.command) {
-    case Command::kShares:
-      return Shares(protocol);
-    case Command::kOpen:
-      shell_.OpenWebPage("http://" + device_);
-      return kExitDone;
+    case Command::kShares: return Shares(protocol);
+    case Command::kOpen: shell_.OpenWebPage("http://" + device_); return kExitDone;
     case Command::kLogin: {
       int result = Login(protocol, device);
       if (result == kExitDone) err_ << "tessavue-cli: login accepted by " << device_ << '\n';
@@ -273,8 +273,7 @@ int Session::OnDevice(DeviceProtocol& protocol, DeviceRecord& device) {
       out_ << newIp_ << '\n';
       return kExitDone;
     }
-    default:
-      return Fail(kExitUsage, "no command given");
+    default: return Fail(kExitUsage, "no command given");
   }
 }
 

@@ -105,16 +105,26 @@ bool TakeOption(const std::vector<std::string>& args, std::size_t& i, Options& o
     return true;
   };
   bool ok;
-  if (name == "--help") ok = flag(o.help);
-  else if (name == "--version") ok = flag(o.version);
-  else if (name == "--json") ok = flag(o.json);
-  else if (name == "--password-stdin") ok = flag(o.passwordStdin);
-  else if (name == "--user") ok = value(o.user);
-  else if (name == "--password") ok = value(o.password);
-  else if (name == "--ip") ok = value(o.ip);
-  else if (name == "--netmask") ok = value(o.netmask);
-  else if (name == "--gateway") ok = value(o.gateway);
-  else if (name == "--local-ip") ok = value(o.localIp);
+  if (name == "--help")
+    ok = flag(o.help);
+  else if (name == "--version")
+    ok = flag(o.version);
+  else if (name == "--json")
+    ok = flag(o.json);
+  else if (name == "--password-stdin")
+    ok = flag(o.passwordStdin);
+  else if (name == "--user")
+    ok = value(o.user);
+  else if (name == "--password")
+    ok = value(o.password);
+  else if (name == "--ip")
+    ok = value(o.ip);
+  else if (name == "--netmask")
+    ok = value(o.netmask);
+  else if (name == "--gateway")
+    ok = value(o.gateway);
+  else if (name == "--local-ip")
+    ok = value(o.localIp);
   else {
     error = "unknown option " + name;
     return false;
@@ -183,7 +193,6 @@ bool CheckCombination(const Options& o, std::string& error) {
   }
   return true;
 }
-
 
 }  // namespace
 

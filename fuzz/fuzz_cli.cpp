@@ -26,11 +26,12 @@ class NoShell : public Shell {
   void OpenWebPage(const std::string&) override {}
 };
 
-const char* const kWords[] = {"scan", "shares", "login", "set-dhcp", "set-static", "open",
-                              "--json", "--user", "--password", "--password-stdin", "--ip",
-                              "--netmask", "--gateway", "--local-ip", "--help", "-h",
-                              "192.168.0.20", "192.168.0.100", "255.255.255.0", "192.168.0.1",
-                              "--password="};
+const char* const kWords[] = {
+    "scan",       "shares",       "login",         "set-dhcp",      "set-static",
+    "open",       "--json",       "--user",        "--password",    "--password-stdin",
+    "--ip",       "--netmask",    "--gateway",     "--local-ip",    "--help",
+    "-h",         "192.168.0.20", "192.168.0.100", "255.255.255.0", "192.168.0.1",
+    "--password="};
 
 struct Outcome {
   int code;

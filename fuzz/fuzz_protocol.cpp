@@ -64,14 +64,11 @@ wire::Bytes MakeDatagram(FuzzedDataProvider& in, const std::uint8_t clientId[10]
       return d;
     }
     case 2:
-      return wire::BuildSearchReply(client, id, in.ConsumeIntegral<std::uint8_t>(),
-                                    in.ConsumeRandomLengthString(20),
-                                    in.ConsumeRandomLengthString(20),
-                                    in.ConsumeRandomLengthString(300));
-    case 3:
-      return wire::BuildPasswordReply(client, id, in.ConsumeIntegral<std::int8_t>());
-    case 4:
-      return wire::BuildSetReply(client, id);
+      return wire::BuildSearchReply(
+          client, id, in.ConsumeIntegral<std::uint8_t>(), in.ConsumeRandomLengthString(20),
+          in.ConsumeRandomLengthString(20), in.ConsumeRandomLengthString(300));
+    case 3: return wire::BuildPasswordReply(client, id, in.ConsumeIntegral<std::int8_t>());
+    case 4: return wire::BuildSetReply(client, id);
     case 5: {  // oversized: a receive error
       wire::Bytes d(kMaxDatagram + 1 + in.ConsumeIntegralInRange(0, 8), 0);
       d[0] = ExpectedOpcode(op);
@@ -118,7 +115,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint8_t newIp[4] = {10, 2, in.ConsumeIntegral<std::uint8_t>(),
                                  in.ConsumeIntegral<std::uint8_t>()};
   const int failReceives = in.ConsumeIntegralInRange(0, 8);
-  const std::int64_t span = LongestWait(op == kSearch ? kSearchLoop : op >= kDhcp ? kSetLoop : kQueryLoop) +
+  const std::int64_t span = LongestWait(op == kSearch ? kSearchLoop
+                                        : op >= kDhcp ? kSetLoop
+                                                      : kQueryLoop) +
                             (op == kSearch ? kSearchWindowMicros : 0) + 300000;
 
   VirtualClock clock(5000000);
@@ -131,7 +130,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(networks == (twoNetworks ? 2u : 1u));
   // The network the selected device was heard on; its identifier is the
   // one a request carries.
-  const std::uint32_t heardOn = static_cast<std::uint32_t>(in.ConsumeIntegralInRange<std::size_t>(0, networks - 1));
+  const std::uint32_t heardOn =
+      static_cast<std::uint32_t>(in.ConsumeIntegralInRange<std::size_t>(0, networks - 1));
   const std::uint8_t* clientId = protocol.LocalInterfaces[heardOn].clientId;
   auto idOf = [&](std::size_t n) { return protocol.LocalInterfaces[n].clientId; };
 
@@ -171,10 +171,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::uint32_t> firstNetworks;
     for (const Arrival* a : order) {
       std::uint32_t network = 0;
-      while (network < networks && !ForUs(a->datagram, wire::kSearchReply, idOf(network))) ++network;
+      while (network < networks && !ForUs(a->datagram, wire::kSearchReply, idOf(network)))
+        ++network;
       if (network == networks || a->delay > kSearchWindowMicros) continue;
-      std::uint8_t address[4] = {Byte(a->datagram, 17), Byte(a->datagram, 18), Byte(a->datagram, 19),
-                                 Byte(a->datagram, 20)};
+      std::uint8_t address[4] = {Byte(a->datagram, 17), Byte(a->datagram, 18),
+                                 Byte(a->datagram, 19), Byte(a->datagram, 20)};
       const std::string ip = Dotted(address);
       if (std::find(possible.begin(), possible.end(), ip) != possible.end()) continue;
       possible.push_back(ip);
@@ -201,8 +202,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   // The selected device is listed; the request addresses it.
-  const std::uint8_t deviceId[10] = {0xF0, 0x0F, 1, 2, 3, 4, selected[0], selected[1], selected[2],
-                                     selected[3]};
+  const std::uint8_t deviceId[10] = {0xF0, 0x0F,        1,           2,           3,
+                                     4,    selected[0], selected[1], selected[2], selected[3]};
   AppendDevice(protocol.DeviceList, "fuzz", Dotted(selected).c_str(), "255.0.0.0", "10.0.0.1", "0",
                deviceId, heardOn);
   protocol.SelectDevice(Dotted(selected).c_str());
@@ -248,9 +249,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(took == answer->delay);
   const wire::Bytes& d = answer->datagram;
   switch (op) {
-    case kPassword:
-      FUZZ_CHECK(result == static_cast<std::int8_t>(Byte(d, 28)));
-      break;
+    case kPassword: FUZZ_CHECK(result == static_cast<std::int8_t>(Byte(d, 28))); break;
     case kShares: {
       FUZZ_CHECK(result == 1);
       std::vector<std::string> names;

@@ -218,7 +218,8 @@ void QtIpAddressEdit::OnEdited(int index) {
   QLineEdit* edit = fields_[index];
   QString text = edit->text();
   if (!text.isEmpty() && text.toInt() > 255) edit->setText(QStringLiteral("255"));
-  if (edit->text().size() == 3 && edit->cursorPosition() == 3 && index < 3) FocusField(index + 1, false);
+  if (edit->text().size() == 3 && edit->cursorPosition() == 3 && index < 3)
+    FocusField(index + 1, false);
 }
 
 void QtIpAddressEdit::FocusField(int index, bool atEnd) {
@@ -263,8 +264,7 @@ bool QtIpAddressEdit::eventFilter(QObject* watched, QEvent* event) {
         return true;
       }
       break;
-    default:
-      break;
+    default: break;
   }
   return QFrame::eventFilter(watched, event);
 }

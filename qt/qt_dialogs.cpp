@@ -14,7 +14,6 @@
 #include <QMessageBox>
 #include <QShowEvent>
 
-
 namespace tessavue {
 namespace {
 
@@ -72,8 +71,8 @@ Widget* Place(Widget* widget, const DialogUnits& du, int x, int y, int w, int h)
 
 DialogUnits::DialogUnits(const QFont& font) {
   QFontMetrics fm(font);
-  int cx = fm.horizontalAdvance(
-      QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  int cx =
+      fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
   baseX = std::max(1, (cx / 26 + 1) / 2);
   baseY = std::max(1, fm.height());
 }
@@ -228,8 +227,7 @@ void QtMainWindow::CreateControls(const DialogUnits& du) {
   applyButton = Place(new QtButton(QStringLiteral("Apply"), this), du, 222, 114, 50, 14);
   shareList = Place(new QtListView(this), du, 8, 152, 164, 51);
   connectButton = Place(new QtButton(QStringLiteral("Connect"), this), du, 182, 187, 43, 14);
-  disconnectButton =
-      Place(new QtButton(QStringLiteral("Disconnect"), this), du, 230, 187, 43, 14);
+  disconnectButton = Place(new QtButton(QStringLiteral("Disconnect"), this), du, 230, 187, 43, 14);
   exitButton = Place(new QtButton(QStringLiteral("Exit"), this), du, 234, 213, 43, 15);
   Static(QStringLiteral("I P :"), du, 13, 87, 14, 8, this);
   Static(QStringLiteral("Netmask :"), du, 13, 105, 32, 8, this);
@@ -346,10 +344,8 @@ bool IsUserInput(QEvent::Type type) {
     case QEvent::TouchEnd:
     case QEvent::TabletPress:
     case QEvent::TabletRelease:
-    case QEvent::Close:
-      return true;
-    default:
-      return false;
+    case QEvent::Close: return true;
+    default: return false;
   }
 }
 

@@ -63,8 +63,8 @@ std::string Win32ListView::GetItemText(int row, int column) const {
     item.iSubItem = column;
     item.pszText = buffer.data();
     item.cchTextMax = static_cast<int>(size);
-    auto copied = static_cast<std::size_t>(
-        ::SendMessageA(window_, LVM_GETITEMTEXTA, row, Address(&item)));
+    auto copied =
+        static_cast<std::size_t>(::SendMessageA(window_, LVM_GETITEMTEXTA, row, Address(&item)));
     if (copied + 1 < size) return std::string(buffer.data(), copied);
   }
   return {};
@@ -116,16 +116,15 @@ std::string Win32ComboBox::GetLBText(int index) const {
   LRESULT length = ::SendMessageA(window_, CB_GETLBTEXTLEN, index, 0);
   if (length == CB_ERR || length < 0) return {};
   std::vector<char> buffer(static_cast<std::size_t>(length) + 1, '\0');
-  LRESULT got = ::SendMessageA(window_, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(buffer.data()));
+  LRESULT got =
+      ::SendMessageA(window_, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(buffer.data()));
   if (got == CB_ERR || got < 0) return {};
   return std::string(buffer.data(), static_cast<std::size_t>(got));
 }
 
 // --- IP address field ---
 
-bool Win32IpAddress::IsBlank() const {
-  return ::SendMessageA(window_, IPM_ISBLANK, 0, 0) != 0;
-}
+bool Win32IpAddress::IsBlank() const { return ::SendMessageA(window_, IPM_ISBLANK, 0, 0) != 0; }
 
 int Win32IpAddress::GetAddress(std::uint8_t fields[4]) const {
   DWORD address = 0;

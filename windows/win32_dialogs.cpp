@@ -254,20 +254,17 @@ INT_PTR MainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       ::SetCursor(WaitCursor());
       ::SetWindowLongPtrA(window_, DWLP_MSGRESULT, TRUE);
       return TRUE;
-    case WM_CLOSE:
-      return handlerRunning ? TRUE : FALSE;
+    case WM_CLOSE: return handlerRunning ? TRUE : FALSE;
     case WM_COMMAND:
       if (handlerRunning && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) return TRUE;
       break;
     case WM_SYSCOMMAND:
       if (handlerRunning && (wParam & 0xFFF0) == SC_CLOSE) return TRUE;
       break;
-    default:
-      break;
+    default: break;
   }
   switch (message) {
-    case WM_INITDIALOG:
-      return OnInitDialog();
+    case WM_INITDIALOG: return OnInitDialog();
     case WM_SYSCOMMAND:
       return logic_ && logic_->OnSysCommand(static_cast<unsigned>(wParam)) ? TRUE : FALSE;
     case WM_PAINT:
@@ -276,10 +273,8 @@ INT_PTR MainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       logic_->OnPaint();
       // Not minimised: the default processing paints (and validates).
       return paintedIcon_ ? TRUE : FALSE;
-    case WM_QUERYDRAGICON:
-      return reinterpret_cast<INT_PTR>(icon_);
-    case WM_COMMAND:
-      return logic_ && OnCommand(LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
+    case WM_QUERYDRAGICON: return reinterpret_cast<INT_PTR>(icon_);
+    case WM_COMMAND: return logic_ && OnCommand(LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (logic_ && header->idFrom == static_cast<UINT_PTR>(kIdDeviceList) &&
@@ -293,8 +288,7 @@ INT_PTR MainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
       if (logic_) logic_->OnDestroy();
       return FALSE;
-    default:
-      return FALSE;
+    default: return FALSE;
   }
 }
 
@@ -337,9 +331,11 @@ void MainWindow::WaitEnds() {
   if (waitDepth_ == 0 || --waitDepth_ > 0) return;
   // Keys and clicks of the wait, still queued, go unanswered.
   MSG message;
-  for (int i = 0; i < 200 && ::PeekMessageA(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE); ++i) {
+  for (int i = 0; i < 200 && ::PeekMessageA(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE);
+       ++i) {
   }
-  for (int i = 0; i < 200 && ::PeekMessageA(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE); ++i) {
+  for (int i = 0;
+       i < 200 && ::PeekMessageA(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE); ++i) {
   }
   if (!window_) return;
   ::EnableWindow(window_, TRUE);
@@ -356,8 +352,7 @@ void MainWindow::EndMainDialog(int result) {
   }
 }
 
-void MainWindow::MessageBox(const std::string& text, const std::string& caption,
-                            MessageIcon icon) {
+void MainWindow::MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) {
   if (options_.recordMessageBoxes) {
     messageBoxes.push_back({text, caption, icon});
     return;
@@ -406,8 +401,8 @@ void MainWindow::DrawIconCentered() {
   RECT client{};
   ::GetClientRect(window_, &client);
   int x = 0, y = 0;
-  MainDialog::CenteredIconOrigin(client.right - client.left, client.bottom - client.top,
-                                 iconWidth, iconHeight, x, y);
+  MainDialog::CenteredIconOrigin(client.right - client.left, client.bottom - client.top, iconWidth,
+                                 iconHeight, x, y);
   ::DrawIcon(dc, x, y, icon_);
   ::EndPaint(window_, &paint);
   paintedIcon_ = true;

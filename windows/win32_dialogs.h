@@ -77,8 +77,7 @@ class MainWindow : public DialogHost, public WaitHook {
   std::vector<RecordedMessageBox> messageBoxes;
 
   // DialogHost
-  void MessageBox(const std::string& text, const std::string& caption,
-                  MessageIcon icon) override;
+  void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;
   int RunLoginDialog(LoginPrompts& dialog) override;
   void RunAboutDialog() override;
   bool AddSystemMenuAbout(const std::string& text) override;

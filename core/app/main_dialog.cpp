@@ -315,9 +315,8 @@ void MainDialog::OnApply() {
     return;
   }
 
-  if (const char* missing = MissingAddressText(!c_.ipAddress.IsBlank(),
-                                               !c_.netmaskAddress.IsBlank(),
-                                               !c_.gatewayAddress.IsBlank())) {
+  if (const char* missing = MissingAddressText(
+          !c_.ipAddress.IsBlank(), !c_.netmaskAddress.IsBlank(), !c_.gatewayAddress.IsBlank())) {
     Report(missing, kCaptionWarning, MessageIcon::Exclamation);
     return;
   }
@@ -448,9 +447,10 @@ void MainDialog::OnDisconnect() {
                                  : services_.connections.CancelConnection(
                                        localName, kConnectUpdateProfile, false);
   if (result != kNoError) {
-    Report("Umount Disk Fail!\nPlease checked if you had selected a drive to un-mount,\n"
-           "or any file opened on selected drive that did not close.",
-           kCaptionError, MessageIcon::Stop);
+    Report(
+        "Umount Disk Fail!\nPlease checked if you had selected a drive to un-mount,\n"
+        "or any file opened on selected drive that did not close.",
+        kCaptionError, MessageIcon::Stop);
     return;
   }
 

@@ -44,14 +44,14 @@ constexpr unsigned kDialogText = 0x00FFFFFF;
 
 // The controls a front end creates for the main dialog.
 struct MainDialogControls {
-  Button& configurationButton;   // 1008
-  Button& disconnectButton;      // 1004
-  Button& connectButton;         // 1003
-  ComboBox& dhcpCombo;           // 1015
-  ComboBox& driveCombo;          // 1013
-  ListView& shareList;           // 1001
-  ListView& deviceList;          // 1000
-  Button& refreshButton;         // 1002
+  Button& configurationButton;       // 1008
+  Button& disconnectButton;          // 1004
+  Button& connectButton;             // 1003
+  ComboBox& dhcpCombo;               // 1015
+  ComboBox& driveCombo;              // 1013
+  ListView& shareList;               // 1001
+  ListView& deviceList;              // 1000
+  Button& refreshButton;             // 1002
   IpAddressControl& ipAddress;       // 1006
   IpAddressControl& netmaskAddress;  // 1010
   IpAddressControl& gatewayAddress;  // 1011
@@ -68,8 +68,8 @@ class MainDialog {
  public:
   // Gives the protocol and the connections the host's wait hook for the
   // dialog's life.
-  MainDialog(DeviceProtocol& protocol, DriveMap& drives, SystemServices services,
-             DialogHost& host, MainDialogControls controls);
+  MainDialog(DeviceProtocol& protocol, DriveMap& drives, SystemServices services, DialogHost& host,
+             MainDialogControls controls);
   ~MainDialog();
   MainDialog(const MainDialog&) = delete;
   MainDialog& operator=(const MainDialog&) = delete;
@@ -97,8 +97,8 @@ class MainDialog {
   static int FindSelectedRow(const ListView& list, int startRow);
   // Where the icon goes when the window is minimised: centred in the client
   // area, with the icon's size from the system.
-  static void CenteredIconOrigin(int clientWidth, int clientHeight, int iconWidth,
-                                 int iconHeight, int& x, int& y);
+  static void CenteredIconOrigin(int clientWidth, int clientHeight, int iconWidth, int iconHeight,
+                                 int& x, int& y);
 
   // A command handler is running (its waits included). Another one that
   // arrives meanwhile does nothing, and the window refuses to close.

@@ -28,8 +28,8 @@ class AppPlatform {
 
 class UtilityApp {
  public:
-  UtilityApp(DatagramNetwork& network, Clock& clock, NetworkConnections& connections,
-             Shell& shell, SystemInfo& system);
+  UtilityApp(DatagramNetwork& network, Clock& clock, NetworkConnections& connections, Shell& shell,
+             SystemInfo& system);
 
   // The start: transport, colours, the main dialog's modal run. Returns false
   // (no message loop follows); `exitCode` is 1 when the socket layer could not

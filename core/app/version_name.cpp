@@ -50,7 +50,9 @@ WindowsVersion GetWindowsVersion(SystemInfo& system) {
   std::uint32_t build = info.buildNumber & 0xFFFFu;
   Found found{WindowsFamily::kUnknown, nullptr};
   switch (info.platformId) {
-    case kPlatformWindows: found = WindowsFamilyName(info.majorVersion, info.minorVersion, build); break;
+    case kPlatformWindows:
+      found = WindowsFamilyName(info.majorVersion, info.minorVersion, build);
+      break;
     case kPlatformNt: found = NtFamilyName(info.majorVersion, info.minorVersion); break;
     case kPlatformCe: found = {WindowsFamily::kCe, "Windows CE"}; break;
     default: break;

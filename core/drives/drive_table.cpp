@@ -82,8 +82,8 @@ std::string DriveMap::ShareLocation(const std::string& deviceName, const std::st
                                     const std::string& shareName) const {
   std::string location;
   for (const DriveRecord& entry : DriveTable) {
-    bool serverMatches = EqualsIgnoringCase(entry.server, deviceName) ||
-                         EqualsIgnoringCase(entry.server, deviceIp);
+    bool serverMatches =
+        EqualsIgnoringCase(entry.server, deviceName) || EqualsIgnoringCase(entry.server, deviceIp);
     if (serverMatches && EqualsIgnoringCase(entry.share, shareName)) location = entry.localName;
   }
   return location;

@@ -25,8 +25,7 @@ bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
   return true;
 }
 
-bool MakeRemoteName(const std::string& server, const std::string& share,
-                    std::string& remoteName) {
+bool MakeRemoteName(const std::string& server, const std::string& share, std::string& remoteName) {
   remoteName.clear();
   std::string s = server.substr(0, kServerNameMax);
   std::string t = share.substr(0, kShareNameMax);

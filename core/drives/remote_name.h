@@ -21,7 +21,6 @@ bool EqualsIgnoringCase(const std::string& a, const std::string& b);
 // share to 255 characters. false, with `remoteName` empty, when either part is
 // empty or holds a backslash, a slash or a control character: such a name
 // would reach another server or folder than the one the device named.
-bool MakeRemoteName(const std::string& server, const std::string& share,
-                    std::string& remoteName);
+bool MakeRemoteName(const std::string& server, const std::string& share, std::string& remoteName);
 
 }  // namespace tessavue

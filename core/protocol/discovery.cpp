@@ -60,7 +60,8 @@ void DeviceProtocol::SearchDevices() {
   DeviceList.Clear();
   searchSeen_.clear();
   std::vector<wire::Bytes> requests;
-  for (const LocalInterface& i : LocalInterfaces) requests.push_back(wire::BuildSearchRequest(i.clientId));
+  for (const LocalInterface& i : LocalInterfaces)
+    requests.push_back(wire::BuildSearchRequest(i.clientId));
 
   // Replies are read from the first send on, the gaps between sends
   // included, so however many devices answer none waits in the socket.
@@ -69,7 +70,8 @@ void DeviceProtocol::SearchDevices() {
   for (int send = 0; send < kSearchSends; ++send) {
     // Every interface in the same instant: the search lasts no longer for
     // having several.
-    for (std::size_t i = 0; i < requests.size(); ++i) SendRequestOn(i, requests[i].data(), requests[i].size());
+    for (std::size_t i = 0; i < requests.size(); ++i)
+      SendRequestOn(i, requests[i].data(), requests[i].size());
     mark += send + 1 < kSearchSends ? kSearchSendGapMicros : kSearchLastGapMicros;
     CollectSearchReplies(mark);
   }

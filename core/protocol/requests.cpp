@@ -28,13 +28,14 @@ bool DeviceProtocol::CheckAdminPassword() {
   if (device == nullptr) return false;
   // A 16-character user name or password goes out whole.
   const std::uint8_t* clientId = InterfaceOf(*device).clientId;
-  const wire::Bytes request = wire::BuildPasswordQuery(
-      clientId, device->deviceId, BufferText(LoginUserName).substr(0, 16),
-      BufferText(LoginPassword).substr(0, 16));
+  const wire::Bytes request =
+      wire::BuildPasswordQuery(clientId, device->deviceId, BufferText(LoginUserName).substr(0, 16),
+                               BufferText(LoginPassword).substr(0, 16));
   SendRequestOn(InterfaceIndexOf(*device), request.data(), request.size());
   const std::string selected = BufferText(SelectedDeviceIp);
-  if (!WaitForReply(wire::kQueryReply, clientId, kQueryLoop,
-                    [&](const wire::WireView& reply) { return SenderIs(reply, selected.c_str()); })) {
+  if (!WaitForReply(wire::kQueryReply, clientId, kQueryLoop, [&](const wire::WireView& reply) {
+        return SenderIs(reply, selected.c_str());
+      })) {
     return false;
   }
   return wire::ParsePasswordVerdict(wire::WireView(receiveBuffer_, receiveLength_));
@@ -48,11 +49,13 @@ bool DeviceProtocol::FetchShares() {
   const wire::Bytes request = wire::BuildShareQuery(clientId, device->deviceId);
   SendRequestOn(InterfaceIndexOf(*device), request.data(), request.size());
   const std::string selected = BufferText(SelectedDeviceIp);
-  if (!WaitForReply(wire::kQueryReply, clientId, kQueryLoop,
-                    [&](const wire::WireView& reply) { return SenderIs(reply, selected.c_str()); })) {
+  if (!WaitForReply(wire::kQueryReply, clientId, kQueryLoop, [&](const wire::WireView& reply) {
+        return SenderIs(reply, selected.c_str());
+      })) {
     return false;
   }
-  for (const std::string& name : wire::ParseShareNames(wire::WireView(receiveBuffer_, receiveLength_))) {
+  for (const std::string& name :
+       wire::ParseShareNames(wire::WireView(receiveBuffer_, receiveLength_))) {
     if (!ContainsName(ShareList, name.c_str())) AppendShare(ShareList, name.c_str());
   }
   return true;
@@ -64,7 +67,8 @@ bool DeviceProtocol::SetDeviceDhcp() {
   const std::uint8_t* clientId = InterfaceOf(*device).clientId;
   const wire::Bytes request = wire::BuildDhcpSet(clientId, device->deviceId);
   SendRequestOn(InterfaceIndexOf(*device), request.data(), request.size());
-  if (!WaitForReply(wire::kSetReply, clientId, kSetLoop, [](const wire::WireView&) { return true; }))
+  if (!WaitForReply(wire::kSetReply, clientId, kSetLoop,
+                    [](const wire::WireView&) { return true; }))
     return false;
 
   std::uint8_t address[4];
@@ -86,7 +90,8 @@ bool DeviceProtocol::SetDeviceStatic() {
   const std::string netmask = BufferText(NewNetmask);
   const std::string gateway = BufferText(NewGateway);
   const std::uint8_t* clientId = InterfaceOf(*device).clientId;
-  const wire::Bytes request = wire::BuildStaticSet(clientId, device->deviceId, netmask, gateway, ip);
+  const wire::Bytes request =
+      wire::BuildStaticSet(clientId, device->deviceId, netmask, gateway, ip);
   SendRequestOn(InterfaceIndexOf(*device), request.data(), request.size());
   if (!WaitForReply(wire::kSetReply, clientId, kSetLoop,
                     [&](const wire::WireView& reply) { return SenderIs(reply, ip.c_str()); })) {
@@ -105,7 +110,6 @@ bool DeviceProtocol::SetDeviceStatic() {
   CopyText(SelectedDeviceIp, sizeof SelectedDeviceIp, ip.c_str());
   return true;
 }
-
 
 void DeviceProtocol::SelectDevice(const char* ip) {
   CopyText(SelectedDeviceIp, sizeof SelectedDeviceIp, ip);

@@ -71,14 +71,16 @@ Bytes BuildSearchRequest(const std::uint8_t clientId[kIdLength]) {
   return Header(kSearchRequestLength, kSearchRequest, clientId, nullptr);
 }
 
-Bytes BuildShareQuery(const std::uint8_t clientId[kIdLength], const std::uint8_t deviceId[kIdLength]) {
+Bytes BuildShareQuery(const std::uint8_t clientId[kIdLength],
+                      const std::uint8_t deviceId[kIdLength]) {
   Bytes out = Header(kShareQueryLength, kQueryRequest, clientId, deviceId);
   out[kSubcodeOffset] = kQueryShares;
   return out;
 }
 
-Bytes BuildPasswordQuery(const std::uint8_t clientId[kIdLength], const std::uint8_t deviceId[kIdLength],
-                         const std::string& userName, const std::string& password) {
+Bytes BuildPasswordQuery(const std::uint8_t clientId[kIdLength],
+                         const std::uint8_t deviceId[kIdLength], const std::string& userName,
+                         const std::string& password) {
   const std::size_t body = userName.size() + 2 + password.size();
   Bytes out = Header(kBodyOffset + body, kQueryRequest, clientId, deviceId);
   out[kSubcodeOffset] = kQueryPassword;
@@ -97,7 +99,8 @@ Bytes BuildDhcpSet(const std::uint8_t clientId[kIdLength], const std::uint8_t de
 }
 
 Bytes BuildStaticSet(const std::uint8_t clientId[kIdLength], const std::uint8_t deviceId[kIdLength],
-                     const std::string& netmask, const std::string& gateway, const std::string& ip) {
+                     const std::string& netmask, const std::string& gateway,
+                     const std::string& ip) {
   Bytes out = Header(kNameOffset + ip.size(), kSetRequest, clientId, deviceId);
   out[kSubcodeOffset] = kSetStatic;
   PutField(out, kNetmaskOffset, netmask, kAddressTextField);
@@ -107,8 +110,9 @@ Bytes BuildStaticSet(const std::uint8_t clientId[kIdLength], const std::uint8_t 
   return out;
 }
 
-Bytes BuildSearchReply(const std::uint8_t clientId[kIdLength], const std::uint8_t deviceId[kIdLength],
-                       std::uint8_t addressMode, const std::string& netmask, const std::string& gateway,
+Bytes BuildSearchReply(const std::uint8_t clientId[kIdLength],
+                       const std::uint8_t deviceId[kIdLength], std::uint8_t addressMode,
+                       const std::string& netmask, const std::string& gateway,
                        const std::string& name) {
   Bytes out = Header(kNameOffset + name.size(), kSearchReply, clientId, deviceId);
   out[kSubcodeOffset] = addressMode;
@@ -120,21 +124,22 @@ Bytes BuildSearchReply(const std::uint8_t clientId[kIdLength], const std::uint8_
   return out;
 }
 
-Bytes BuildPasswordReply(const std::uint8_t clientId[kIdLength], const std::uint8_t deviceId[kIdLength],
-                         std::int8_t verdict) {
+Bytes BuildPasswordReply(const std::uint8_t clientId[kIdLength],
+                         const std::uint8_t deviceId[kIdLength], std::int8_t verdict) {
   Bytes out = Header(kVerdictOffset + 1, kQueryReply, clientId, deviceId);
   out[kVerdictOffset] = static_cast<std::uint8_t>(verdict);
   return out;
 }
 
-Bytes BuildShareReply(const std::uint8_t clientId[kIdLength], const std::uint8_t deviceId[kIdLength],
-                      const std::string& shareText) {
+Bytes BuildShareReply(const std::uint8_t clientId[kIdLength],
+                      const std::uint8_t deviceId[kIdLength], const std::string& shareText) {
   Bytes out = Header(kShareTextOffset + shareText.size(), kQueryReply, clientId, deviceId);
   PutBytes(out, kShareTextOffset, shareText.data(), shareText.size());
   return out;
 }
 
-Bytes BuildSetReply(const std::uint8_t clientId[kIdLength], const std::uint8_t deviceId[kIdLength]) {
+Bytes BuildSetReply(const std::uint8_t clientId[kIdLength],
+                    const std::uint8_t deviceId[kIdLength]) {
   return Header(kHeaderLength, kSetReply, clientId, deviceId);
 }
 

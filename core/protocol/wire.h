@@ -93,10 +93,12 @@ void SenderAddress(const WireView& reply, std::uint8_t octets[4]);
 
 // ---- Requests (workstation to group) ----
 Bytes BuildSearchRequest(const std::uint8_t clientId[kIdLength]);
-Bytes BuildShareQuery(const std::uint8_t clientId[kIdLength], const std::uint8_t deviceId[kIdLength]);
+Bytes BuildShareQuery(const std::uint8_t clientId[kIdLength],
+                      const std::uint8_t deviceId[kIdLength]);
 // Body: user name, 0x55 0xAA, password; body length = U + P + 2.
-Bytes BuildPasswordQuery(const std::uint8_t clientId[kIdLength], const std::uint8_t deviceId[kIdLength],
-                         const std::string& userName, const std::string& password);
+Bytes BuildPasswordQuery(const std::uint8_t clientId[kIdLength],
+                         const std::uint8_t deviceId[kIdLength], const std::string& userName,
+                         const std::string& password);
 Bytes BuildDhcpSet(const std::uint8_t clientId[kIdLength], const std::uint8_t deviceId[kIdLength]);
 // Netmask and gateway are cut to 16 bytes (a 16-character text fills its
 // field without a terminator); the address text is sent whole.
@@ -104,18 +106,19 @@ Bytes BuildStaticSet(const std::uint8_t clientId[kIdLength], const std::uint8_t 
                      const std::string& netmask, const std::string& gateway, const std::string& ip);
 
 // ---- Replies (device to workstation) ----
-Bytes BuildSearchReply(const std::uint8_t clientId[kIdLength], const std::uint8_t deviceId[kIdLength],
-                       std::uint8_t addressMode, const std::string& netmask, const std::string& gateway,
+Bytes BuildSearchReply(const std::uint8_t clientId[kIdLength],
+                       const std::uint8_t deviceId[kIdLength], std::uint8_t addressMode,
+                       const std::string& netmask, const std::string& gateway,
                        const std::string& name);
-Bytes BuildPasswordReply(const std::uint8_t clientId[kIdLength], const std::uint8_t deviceId[kIdLength],
-                         std::int8_t verdict);
-Bytes BuildShareReply(const std::uint8_t clientId[kIdLength], const std::uint8_t deviceId[kIdLength],
-                      const std::string& shareText);
+Bytes BuildPasswordReply(const std::uint8_t clientId[kIdLength],
+                         const std::uint8_t deviceId[kIdLength], std::int8_t verdict);
+Bytes BuildShareReply(const std::uint8_t clientId[kIdLength],
+                      const std::uint8_t deviceId[kIdLength], const std::string& shareText);
 Bytes BuildSetReply(const std::uint8_t clientId[kIdLength], const std::uint8_t deviceId[kIdLength]);
 
 // ---- Parsing on the workstation's side ----
 struct SearchReplyFields {
-  std::string name;     // at most 255 characters
+  std::string name;  // at most 255 characters
   std::uint8_t address[4] = {};
   std::string netmask;  // at most 15 characters
   std::string gateway;  // at most 15 characters

@@ -53,7 +53,8 @@ std::string CheckSettings(const DeviceSettings& s) {
     return "administrator user name longer than 16 characters";
   if (s.adminPassword.size() > kMaxLoginText)
     return "administrator password longer than 16 characters";
-  if (s.adminUser.find('\0') != std::string::npos || s.adminPassword.find('\0') != std::string::npos)
+  if (s.adminUser.find('\0') != std::string::npos ||
+      s.adminPassword.find('\0') != std::string::npos)
     return "administrator user name or password holds a zero byte";
   if (s.replyDelayMicros < 0 || s.replyDelayMicros > kMaxReplyDelayMicros)
     return "reply delay outside 0 to 60000 ms";
@@ -228,8 +229,8 @@ RequestOutcome SimulatedDevice::Handle(const std::uint8_t* data, std::size_t len
 }
 
 std::deque<DeviceSettings> GenerateDevices(std::size_t count, const Ipv4Address& first,
-                                           const Ipv4Address& netmask,
-                                           const Ipv4Address& gateway, const char* prefix) {
+                                           const Ipv4Address& netmask, const Ipv4Address& gateway,
+                                           const char* prefix) {
   std::deque<DeviceSettings> out;
   std::uint32_t base = std::uint32_t(first.octet[0]) << 24 | std::uint32_t(first.octet[1]) << 16 |
                        std::uint32_t(first.octet[2]) << 8 | first.octet[3];
@@ -237,8 +238,8 @@ std::deque<DeviceSettings> GenerateDevices(std::size_t count, const Ipv4Address&
     DeviceSettings s;
     s.name = std::string(prefix) + "-" + std::to_string(n + 1);
     const std::uint32_t ip = base + std::uint32_t(n);
-    s.ip = Ipv4Address{{std::uint8_t(ip >> 24), std::uint8_t(ip >> 16), std::uint8_t(ip >> 8),
-                        std::uint8_t(ip)}};
+    s.ip = Ipv4Address{
+        {std::uint8_t(ip >> 24), std::uint8_t(ip >> 16), std::uint8_t(ip >> 8), std::uint8_t(ip)}};
     s.netmask = netmask;
     s.gateway = gateway;
     s.shares = "public";

@@ -56,13 +56,13 @@ std::string CheckSettings(const DeviceSettings& settings);
 
 // What a datagram was, as far as one device is concerned.
 enum class RequestKind {
-  kIgnored,        // not a request, not for this device, or too short to read
+  kIgnored,  // not a request, not for this device, or too short to read
   kSearch,
   kShareQuery,
   kPasswordCheck,
   kSetStatic,
   kSetDhcp,
-  kMalformed,      // for this device but unusable; left unanswered
+  kMalformed,  // for this device but unusable; left unanswered
 };
 const char* RequestKindName(RequestKind kind);
 
@@ -125,8 +125,7 @@ bool ParseAddress(const std::string& text, Ipv4Address& address);
 // The settings of `count` devices named "<prefix>-<n>" (n from 1) with
 // consecutive addresses from `first`, distinct serials, one share "public".
 std::deque<DeviceSettings> GenerateDevices(std::size_t count, const Ipv4Address& first,
-                                           const Ipv4Address& netmask,
-                                           const Ipv4Address& gateway,
+                                           const Ipv4Address& netmask, const Ipv4Address& gateway,
                                            const char* prefix = "Tessavue");
 
 }  // namespace tessavue

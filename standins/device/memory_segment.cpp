@@ -40,8 +40,7 @@ struct SimulatedSegment::State {
         ++repliesToOthers;
         continue;
       }
-      network->Deliver(std::move(outcome.reply->datagram),
-                       devices[i].settings().replyDelayMicros);
+      network->Deliver(std::move(outcome.reply->datagram), devices[i].settings().replyDelayMicros);
     }
   }
 };
@@ -65,8 +64,8 @@ SimulatedDevice& SimulatedSegment::AddDevice(DeviceSettings settings) {
 }
 
 void SimulatedSegment::AddGeneratedDevices(std::size_t count, const Ipv4Address& first,
-                                           const Ipv4Address& netmask,
-                                           const Ipv4Address& gateway, const char* prefix) {
+                                           const Ipv4Address& netmask, const Ipv4Address& gateway,
+                                           const char* prefix) {
   for (auto& settings : GenerateDevices(count, first, netmask, gateway, prefix))
     AddDevice(std::move(settings));
 }

@@ -27,9 +27,8 @@ class SimulatedSegment {
   SimulatedDevice& AddDevice(DeviceSettings settings);
   // Adds `count` devices named "<prefix>-<n>" (n from 1) with consecutive
   // addresses from `first`, distinct serials, the given netmask and gateway.
-  void AddGeneratedDevices(std::size_t count, const Ipv4Address& first,
-                           const Ipv4Address& netmask, const Ipv4Address& gateway,
-                           const char* prefix = "Tessavue");
+  void AddGeneratedDevices(std::size_t count, const Ipv4Address& first, const Ipv4Address& netmask,
+                           const Ipv4Address& gateway, const char* prefix = "Tessavue");
 
   std::size_t size() const;
   SimulatedDevice& device(std::size_t index);

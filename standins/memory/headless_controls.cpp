@@ -4,7 +4,6 @@
 #include <cctype>
 #include <cstdio>
 
-
 namespace tessavue {
 
 // ---- list view ----

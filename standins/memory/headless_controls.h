@@ -210,8 +210,7 @@ class RecordingWaitHook : public WaitHook {
 // dialog from a script. A login run without a scripted answer is cancelled.
 class ScriptedDialogHost : public DialogHost {
  public:
-  void MessageBox(const std::string& text, const std::string& caption,
-                  MessageIcon icon) override;
+  void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;
   int RunLoginDialog(LoginPrompts& dialog) override;
   void RunAboutDialog() override { ++aboutRuns; }
   bool AddSystemMenuAbout(const std::string& text) override;

@@ -77,8 +77,7 @@ int MemoryConnections::AddConnection(const std::string& localName, const std::st
   if ((flags & kConnectUpdateProfile) && l.remembered) return kErrorDeviceAlreadyRemembered;
   const Share* s = FindShare(remoteName);
   if (!s) return kErrorBadNetName;
-  if (!s->userName.empty() &&
-      (Lower(s->userName) != Lower(userName) || s->password != password)) {
+  if (!s->userName.empty() && (Lower(s->userName) != Lower(userName) || s->password != password)) {
     return kErrorInvalidPassword;
   }
   l.current = remoteName;

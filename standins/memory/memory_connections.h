@@ -14,8 +14,8 @@
 namespace tessavue {
 
 // Further results the connection functions give.
-constexpr int kErrorConnectionUnavail = 1201;       // ERROR_CONNECTION_UNAVAIL
-constexpr int kErrorDeviceAlreadyRemembered = 1202; // ERROR_DEVICE_ALREADY_REMEMBERED
+constexpr int kErrorConnectionUnavail = 1201;        // ERROR_CONNECTION_UNAVAIL
+constexpr int kErrorDeviceAlreadyRemembered = 1202;  // ERROR_DEVICE_ALREADY_REMEMBERED
 
 class MemoryConnections : public NetworkConnections {
  public:

@@ -61,7 +61,9 @@ class MemoryNetwork : public DatagramNetwork {
   // Datagrams for the workstation whose first byte is `firstByte` arrive
   // `extraMicros` later than delivered (a device slow to confirm a change,
   // say). 0 takes the delay off again.
-  void HoldBack(std::uint8_t firstByte, std::int64_t extraMicros) { holdBack_[firstByte] = extraMicros; }
+  void HoldBack(std::uint8_t firstByte, std::int64_t extraMicros) {
+    holdBack_[firstByte] = extraMicros;
+  }
   // Seeds the random source, which is otherwise fixed, so runs repeat.
   void SetRandomSeed(std::uint32_t seed) { random_.seed(seed); }
 

@@ -11,8 +11,8 @@ bool MemorySystem::GetVersionInfo(OsVersionInfo& info) {
   return true;
 }
 
-void MemorySystem::SetVersion(std::uint32_t platformId, std::uint32_t major,
-                              std::uint32_t minor, std::uint32_t build) {
+void MemorySystem::SetVersion(std::uint32_t platformId, std::uint32_t major, std::uint32_t minor,
+                              std::uint32_t build) {
   version.platformId = platformId;
   version.majorVersion = major;
   version.minorVersion = minor;

@@ -29,7 +29,7 @@ long long NowMillis() {
 }
 
 bool IsExecutable(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
 }
 
@@ -42,7 +42,8 @@ void CloseFd(int& fd) {
 
 std::string FindProgram(const std::string& program) {
   if (program.empty()) return {};
-  if (program.find('/') != std::string::npos) return IsExecutable(program) ? program : std::string();
+  if (program.find('/') != std::string::npos)
+    return IsExecutable(program) ? program : std::string();
   const char* path = std::getenv("PATH");
   std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
   std::size_t start = 0;
@@ -154,7 +155,8 @@ ChildResult RunChild(const std::vector<std::string>& argv,
     ChildReply reply = converse(pending);
     if (reply.kind == ChildReply::kAnswer) {
       std::string line = reply.text + "\n";
-      if (send(toChild, line.data(), line.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(line.size()))
+      if (send(toChild, line.data(), line.size(), MSG_NOSIGNAL) !=
+          static_cast<ssize_t>(line.size()))
         CloseFd(toChild);
       pending.clear();
     } else if (reply.kind == ChildReply::kCloseInput) {

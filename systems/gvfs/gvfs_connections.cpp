@@ -164,7 +164,7 @@ std::string GvfsConnections::LinkPath(char letter) const {
 
 bool GvfsConnections::ReadDriveLink(char letter, std::string& target, std::string& server,
                                     std::string& share) const {
-  struct stat st{};
+  struct stat st {};
   std::string link = LinkPath(letter);
   if (lstat(link.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return false;
   target = ReadLink(link);
@@ -230,8 +230,7 @@ ChildResult GvfsConnections::Gio(const std::vector<std::string>& args,
 
 bool GvfsConnections::LocalPathOf(const std::string& uri, std::string& path) {
   if (gioPath_.empty()) return false;
-  ChildResult run =
-      Gio({"info", uri + "/"});
+  ChildResult run = Gio({"info", uri + "/"});
   if (run.exitCode != 0) return false;
   static const std::string kKey = "local path: ";
   std::size_t at = run.output.find("\n" + kKey);
@@ -269,7 +268,7 @@ int GvfsConnections::AddConnection(const std::string& localName, const std::stri
   // would answer the next question.
   if (HasLineBreakOrNul(password) || HasLineBreakOrNul(userName)) return kErrorInvalidPassword;
   std::string link = LinkPath(letter);
-  struct stat st{};
+  struct stat st {};
   if (lstat(link.c_str(), &st) == 0) return kErrorAlreadyAssigned;
   if (gioPath_.empty()) return kErrorBadNetName;
 
@@ -301,8 +300,7 @@ int GvfsConnections::AddConnection(const std::string& localName, const std::stri
       if (prompt == "Domain") return {ChildReply::kAnswer, domain};
       return {ChildReply::kAnswer, password};
     };
-    ChildResult run =
-        Gio({"mount", uri}, converse);
+    ChildResult run = Gio({"mount", uri}, converse);
     if (run.exitCode != 0) {
       if (refused) return kErrorInvalidPassword;
       // A mount that is already there (made by another program meanwhile)
@@ -322,8 +320,7 @@ int GvfsConnections::AddConnection(const std::string& localName, const std::stri
   mkdir(driveFolder_.c_str(), 0700);
   if (symlink(mountPath.c_str(), link.c_str()) != 0) {
     int error = errno;
-    if (mountedHere)
-      Gio({"mount", "-u", uri});
+    if (mountedHere) Gio({"mount", "-u", uri});
     return error == EEXIST ? kErrorAlreadyAssigned : kErrorAccessDenied;
   }
   return kNoError;
@@ -358,7 +355,7 @@ int GvfsConnections::CancelConnection(const std::string& localName, unsigned /*f
 unsigned GvfsConnections::GetDriveType(const std::string& localName) {
   char letter = LetterOf(localName);
   if (!letter) return kDriveNoRootDir;
-  struct stat st{};
+  struct stat st {};
   return lstat(LinkPath(letter).c_str(), &st) == 0 ? kDriveRemote : kDriveNoRootDir;
 }
 

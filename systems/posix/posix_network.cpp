@@ -156,7 +156,8 @@ bool PosixNetwork::OpenInterfaces(const std::vector<Ipv4Address>& locals) {
   // As root the limit of the system can be passed over; otherwise take what
   // it grants.
   const int wanted = options_.receiveBufferBytes;
-  if (geteuid() != 0 || setsockopt(receiveSocket_, SOL_SOCKET, SO_RCVBUFFORCE, &wanted, sizeof wanted) != 0)
+  if (geteuid() != 0 ||
+      setsockopt(receiveSocket_, SOL_SOCKET, SO_RCVBUFFORCE, &wanted, sizeof wanted) != 0)
     setsockopt(receiveSocket_, SOL_SOCKET, SO_RCVBUF, &wanted, sizeof wanted);
   socklen_t granted = sizeof grantedBuffer_;
   getsockopt(receiveSocket_, SOL_SOCKET, SO_RCVBUF, &grantedBuffer_, &granted);
@@ -173,7 +174,8 @@ bool PosixNetwork::OpenInterfaces(const std::vector<Ipv4Address>& locals) {
   bindAddress.sin_family = AF_INET;
   bindAddress.sin_port = htons(options_.receivePort);
   bindAddress.sin_addr.s_addr = htonl(INADDR_ANY);
-  if (bind(receiveSocket_, reinterpret_cast<sockaddr*>(&bindAddress), sizeof bindAddress) != 0) ok = false;
+  if (bind(receiveSocket_, reinterpret_cast<sockaddr*>(&bindAddress), sizeof bindAddress) != 0)
+    ok = false;
   sockaddr_in bound{};
   socklen_t boundLength = sizeof bound;
   if (getsockname(receiveSocket_, reinterpret_cast<sockaddr*>(&bound), &boundLength) == 0)
@@ -266,8 +268,8 @@ bool PosixNetwork::FromWorkstationInterface(const msghdr& message) const {
     in_pktinfo info;
     std::memcpy(&info, CMSG_DATA(c), sizeof info);
     const unsigned arrival = static_cast<unsigned>(info.ipi_ifindex);
-    return arrival != 0 &&
-           std::find(interfaceIndexes_.begin(), interfaceIndexes_.end(), arrival) != interfaceIndexes_.end();
+    return arrival != 0 && std::find(interfaceIndexes_.begin(), interfaceIndexes_.end(), arrival) !=
+                               interfaceIndexes_.end();
   }
   return true;  // no arrival details (not expected): keep it
 }

@@ -41,7 +41,9 @@ class PosixNetwork : public DatagramNetwork {
   // those of all of them in order, and the receive buffer the system granted
   // (bytes, as the system reports it).
   std::uint16_t boundPort() const { return boundPort_; }
-  unsigned interfaceIndex() const { return interfaceIndexes_.empty() ? 0 : interfaceIndexes_.front(); }
+  unsigned interfaceIndex() const {
+    return interfaceIndexes_.empty() ? 0 : interfaceIndexes_.front();
+  }
   const std::vector<unsigned>& interfaceIndexes() const { return interfaceIndexes_; }
   int grantedReceiveBuffer() const { return grantedBuffer_; }
 

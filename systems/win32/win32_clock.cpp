@@ -6,7 +6,8 @@ namespace tessavue {
 
 std::int64_t Win32Clock::NowMicros() {
   LARGE_INTEGER frequency, counter;
-  if (QueryPerformanceFrequency(&frequency) && frequency.QuadPart > 0 && QueryPerformanceCounter(&counter)) {
+  if (QueryPerformanceFrequency(&frequency) && frequency.QuadPart > 0 &&
+      QueryPerformanceCounter(&counter)) {
     const std::int64_t f = frequency.QuadPart;
     const std::int64_t c = counter.QuadPart;
     return c / f * 1000000 + c % f * 1000000 / f;

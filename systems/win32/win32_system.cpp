@@ -12,8 +12,7 @@ static_assert(kDriveRemote == DRIVE_REMOTE && kDriveRamdisk == DRIVE_RAMDISK);
 
 // --- network connections ---
 
-int Win32NetworkConnections::GetConnection(const std::string& localName,
-                                           std::string& remoteName) {
+int Win32NetworkConnections::GetConnection(const std::string& localName, std::string& remoteName) {
   char remote[256] = {};
   DWORD length = sizeof remote;
   DWORD result = ::WNetGetConnectionA(localName.c_str(), remote, &length);
@@ -26,8 +25,8 @@ int Win32NetworkConnections::GetConnection(const std::string& localName,
 
 int Win32NetworkConnections::AddConnection(const std::string& localName,
                                            const std::string& remoteName,
-                                           const std::string& password,
-                                           const std::string& userName, unsigned flags) {
+                                           const std::string& password, const std::string& userName,
+                                           unsigned flags) {
   NETRESOURCEA resource{};
   resource.dwType = RESOURCETYPE_ANY;
   resource.lpLocalName = const_cast<char*>(localName.c_str());

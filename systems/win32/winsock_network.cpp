@@ -48,7 +48,8 @@ bool SystemRandom(std::uint8_t* out, std::size_t length) {
     auto release = Lookup<CryptReleaseContextFn>(advapi, "CryptReleaseContext");
     ULONG_PTR provider = 0;
     if (acquire != nullptr && generate != nullptr && release != nullptr &&
-        acquire(&provider, nullptr, nullptr, 1 /* PROV_RSA_FULL */, 0xF0000000 /* CRYPT_VERIFYCONTEXT */)) {
+        acquire(&provider, nullptr, nullptr, 1 /* PROV_RSA_FULL */,
+                0xF0000000 /* CRYPT_VERIFYCONTEXT */)) {
       ok = generate(provider, static_cast<DWORD>(length), out) != 0;
       release(provider, 0);
     }
@@ -116,16 +117,19 @@ bool WinsockNetwork::OpenInterfaces(const std::vector<Ipv4Address>& locals) {
     }
     receiveSockets_.push_back(static_cast<std::uintptr_t>(receive));
     setsockopt(receive, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof on);
-    setsockopt(receive, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&wanted), sizeof wanted);
+    setsockopt(receive, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&wanted),
+               sizeof wanted);
 
     sockaddr_in bindAddress{};
     bindAddress.sin_family = AF_INET;
     bindAddress.sin_port = htons(options_.receivePort);
     bindAddress.sin_addr = ToInAddr(local);
-    if (bind(receive, reinterpret_cast<sockaddr*>(&bindAddress), sizeof bindAddress) != 0) ok = false;
+    if (bind(receive, reinterpret_cast<sockaddr*>(&bindAddress), sizeof bindAddress) != 0)
+      ok = false;
     sockaddr_in bound{};
     int boundLength = sizeof bound;
-    if (boundPort_ == 0 && getsockname(receive, reinterpret_cast<sockaddr*>(&bound), &boundLength) == 0)
+    if (boundPort_ == 0 &&
+        getsockname(receive, reinterpret_cast<sockaddr*>(&bound), &boundLength) == 0)
       boundPort_ = ntohs(bound.sin_port);
 
     // One interface: the group joined on any interface, as it always was.
@@ -135,9 +139,11 @@ bool WinsockNetwork::OpenInterfaces(const std::vector<Ipv4Address>& locals) {
     membership.imr_interface = locals_.size() == 1 ? in_addr{} : ToInAddr(local);
     setsockopt(receive, IPPROTO_IP, IP_ADD_MEMBERSHIP, reinterpret_cast<const char*>(&membership),
                sizeof membership);
-    setsockopt(receive, IPPROTO_IP, IP_MULTICAST_LOOP, reinterpret_cast<const char*>(&loop), sizeof loop);
+    setsockopt(receive, IPPROTO_IP, IP_MULTICAST_LOOP, reinterpret_cast<const char*>(&loop),
+               sizeof loop);
   }
-  setsockopt(send, IPPROTO_IP, IP_MULTICAST_LOOP, reinterpret_cast<const char*>(&loop), sizeof loop);
+  setsockopt(send, IPPROTO_IP, IP_MULTICAST_LOOP, reinterpret_cast<const char*>(&loop),
+             sizeof loop);
   return ok;
 }
 
@@ -156,8 +162,8 @@ void WinsockNetwork::SendToGroupOn(std::size_t via, const std::uint8_t* data, st
   // One interface: the system's choice, as it always was.
   if (locals_.size() > 1 && sendInterface_ != static_cast<long>(via)) {
     const in_addr out = ToInAddr(locals_[via]);
-    setsockopt(AsSocket(sendSocket_), IPPROTO_IP, IP_MULTICAST_IF, reinterpret_cast<const char*>(&out),
-               sizeof out);
+    setsockopt(AsSocket(sendSocket_), IPPROTO_IP, IP_MULTICAST_IF,
+               reinterpret_cast<const char*>(&out), sizeof out);
     sendInterface_ = static_cast<long>(via);
   }
   sockaddr_in to{};
@@ -172,7 +178,8 @@ namespace {
 
 // The receive sockets that select finds readable within `timeout`
 // (nullptr: do not wait).
-bool SelectReadable(const std::vector<std::uintptr_t>& sockets, fd_set& readable, timeval* timeout) {
+bool SelectReadable(const std::vector<std::uintptr_t>& sockets, fd_set& readable,
+                    timeval* timeout) {
   readable.fd_count = 0;
   for (std::uintptr_t s : sockets) {
     if (readable.fd_count == FD_SETSIZE) break;

@@ -293,10 +293,8 @@ TEST_F(CliTest, PasswordsAreNeverEchoed) {
 
 TEST_F(CliTest, UnknownCommandShowsTheUsageNotTheWord) {
   segment_.AddDevice(Device("nas", A(192, 168, 0, 20), 5));
-  for (const std::vector<std::string>& args :
-       std::vector<std::vector<std::string>>{{"Hunter2Secret"},
-                                             {"--user", "admin", "Hunter2Secret", "192.168.0.20"},
-                                             {"Scan"}}) {
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"Hunter2Secret"}, {"--user", "admin", "Hunter2Secret", "192.168.0.20"}, {"Scan"}}) {
     network_.ClearSent();
     EXPECT_EQ(Run(args), cli::kExitUsage);
     const std::string err = err_.str();
@@ -312,8 +310,8 @@ TEST_F(CliTest, UnknownCommandShowsTheUsageNotTheWord) {
 
 TEST_F(CliTest, SetStaticMovesTheDeviceAndTheNextSearchFindsItThere) {
   segment_.AddDevice(Device("nas", A(192, 168, 0, 20), 5));
-  ASSERT_EQ(Run({"set-static", "192.168.0.20", "--ip", "192.168.0.77", "--netmask",
-                 "255.255.255.0", "--gateway", "192.168.0.254"}),
+  ASSERT_EQ(Run({"set-static", "192.168.0.20", "--ip", "192.168.0.77", "--netmask", "255.255.255.0",
+                 "--gateway", "192.168.0.254"}),
             0)
       << err_.str();
   EXPECT_EQ(out_.str(), "192.168.0.77\n");
@@ -387,8 +385,8 @@ TEST_F(CliTest, SetCommandsSendNothingAfterARefusedLogin) {
   segment_.AddDevice(nas);
   network_.ClearSent();
   EXPECT_EQ(Run({"set-dhcp", "192.168.0.20"}), cli::kExitDeviceFailed);
-  EXPECT_EQ(Run({"set-static", "192.168.0.20", "--ip", "192.168.0.9", "--netmask",
-                 "255.255.255.0", "--gateway", "192.168.0.1"}),
+  EXPECT_EQ(Run({"set-static", "192.168.0.20", "--ip", "192.168.0.9", "--netmask", "255.255.255.0",
+                 "--gateway", "192.168.0.1"}),
             cli::kExitDeviceFailed);
   EXPECT_EQ(SentOpcodes(), "11131113");
   EXPECT_FALSE(segment_.device(0).settings().dhcp);
@@ -456,9 +454,9 @@ TEST_F(CliTest, LocalAddressHelpAndStartupFailure) {
 
 TEST_F(CliTest, VersionIsOneLineOnStandardOutputAndSendsNothing) {
   const std::regex line("tessavue-cli [0-9]+\\.[0-9]+\\.[0-9]+\n");
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"--version"}, {"set-dhcp", "10.0.0.1", "--version"},
-        {"--version", "--local-ip", "10.0.0.7", "scan"}}) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"--version"},
+                                               {"set-dhcp", "10.0.0.1", "--version"},
+                                               {"--version", "--local-ip", "10.0.0.7", "scan"}}) {
     ASSERT_EQ(Run(args), 0) << args[0];
     EXPECT_TRUE(std::regex_match(out_.str(), line)) << out_.str();
     EXPECT_EQ(err_.str(), "");

@@ -14,7 +14,6 @@ Ipv4Address A(int a, int b, int c, int d) {
   return Ipv4Address{{std::uint8_t(a), std::uint8_t(b), std::uint8_t(c), std::uint8_t(d)}};
 }
 
-
 TEST(DeviceProgramArgs, DeviceSpecsWithEscapesAndDefaults) {
   DeviceProgramOptions o;
   std::string error;
@@ -47,9 +46,10 @@ TEST(DeviceProgramArgs, DeviceSpecsWithEscapesAndDefaults) {
 TEST(DeviceProgramArgs, GeneratedDevicesAreDistinct) {
   DeviceProgramOptions o;
   std::string error;
-  ASSERT_TRUE(ParseDeviceProgramArgs({"--device", "ip=10.213.0.250", "--generate",
-                                      "count=1000,ip=10.213.0.251,netmask=255.255.0.0,name=N,reply=group"},
-                                     o, error))
+  ASSERT_TRUE(
+      ParseDeviceProgramArgs({"--device", "ip=10.213.0.250", "--generate",
+                              "count=1000,ip=10.213.0.251,netmask=255.255.0.0,name=N,reply=group"},
+                             o, error))
       << error;
   ASSERT_EQ(o.devices.size(), 1001u);
   std::set<std::array<std::uint8_t, 10>> ids;

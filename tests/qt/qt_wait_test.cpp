@@ -154,8 +154,8 @@ TEST_F(QtWaitTest, TheWindowPaintsAndTakesNoInputWhileASearchAndALateChangeRun) 
   EXPECT_TRUE(duringChange.closeRefused);
   EXPECT_TRUE(duringChange.stillVisible);
   EXPECT_GT(duringChange.paints, 0);
-  EXPECT_EQ(duringChange.selectedRow, 0);     // the click on row 2 was thrown away
-  EXPECT_EQ(duringChange.fieldText, "77");    // and so was the key
+  EXPECT_EQ(duringChange.selectedRow, 0);   // the click on row 2 was thrown away
+  EXPECT_EQ(duringChange.fieldText, "77");  // and so was the key
   // Painted: the dialog's face in its colour, not a blank or greyed window.
   ASSERT_FALSE(duringChange.shot.isNull());
   EXPECT_GT(ShareOfColour(duringChange.shot, QColor(0, 98, 147)), 0.3);

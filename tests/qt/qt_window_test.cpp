@@ -113,8 +113,8 @@ TEST_F(QtWindowTest, StartShowsTheDevicesFoundInTheWindowOfTemplate102) {
   EXPECT_NE(w().connectButton->palette().color(QPalette::Window), QColor(0, 98, 147));
   EXPECT_EQ(w().aboutMenuText(), "About Dorvel(&A)...");
   // Buttons and fields lie inside the window.
-  for (QWidget* c : std::initializer_list<QWidget*>{w().exitButton, w().aboutButton,
-                                                    w().driveCombo, w().applyButton})
+  for (QWidget* c : std::initializer_list<QWidget*>{w().exitButton, w().aboutButton, w().driveCombo,
+                                                    w().applyButton})
     EXPECT_TRUE(w().rect().contains(c->geometry())) << c->objectName().toStdString();
 }
 
@@ -188,7 +188,6 @@ TEST_F(QtWindowTest, ApplyAsksForTheAdministratorPasswordWhenTheDefaultIsRefused
   EXPECT_EQ(modals_.shown[1].text, "Set to dhcp client done!");
   EXPECT_EQ(modals_.shown[1].caption, "Confirm");
   EXPECT_EQ(modals_.shown[1].icon, QMessageBox::Information);
-
 }
 
 TEST_F(QtWindowTest, ConnectAndDisconnectMapAShareOnTheChosenLetter) {
@@ -223,7 +222,6 @@ TEST_F(QtWindowTest, ConnectAndDisconnectMapAShareOnTheChosenLetter) {
   EXPECT_EQ(modals_.shown[3].text, "Umount Disk OK!");
   EXPECT_FALSE(world_.connections.Connection('D').has_value());
   EXPECT_EQ(w().shareList->GetItemText(0, 1), "");
-
 }
 
 TEST_F(QtWindowTest, MappingsMadeOutsideShowWhenTheWindowIsActivated) {

@@ -68,10 +68,12 @@ class RemoteBlock {
   bool ok() const { return address_ != nullptr; }
   char* at(SIZE_T offset) const { return static_cast<char*>(address_) + offset; }
   bool Write(SIZE_T offset, const void* data, SIZE_T length) {
-    return offset + length <= size_ && WriteProcessMemory(process_, at(offset), data, length, nullptr);
+    return offset + length <= size_ &&
+           WriteProcessMemory(process_, at(offset), data, length, nullptr);
   }
   bool Read(SIZE_T offset, void* data, SIZE_T length) {
-    return offset + length <= size_ && ReadProcessMemory(process_, at(offset), data, length, nullptr);
+    return offset + length <= size_ &&
+           ReadProcessMemory(process_, at(offset), data, length, nullptr);
   }
 
  private:
@@ -164,8 +166,8 @@ int Select(int comboId, const char* text) {
   if (!combo) return 1;
   wchar_t wide[64] = {};
   MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 63);
-  LRESULT index = SendMessageW(combo, CB_SELECTSTRING, static_cast<WPARAM>(-1),
-                               reinterpret_cast<LPARAM>(wide));
+  LRESULT index =
+      SendMessageW(combo, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(wide));
   if (index == CB_ERR) {
     std::fprintf(stderr, "no item starting with \"%s\" in combo %d\n", text, comboId);
     return 1;
@@ -186,7 +188,9 @@ int Click(int controlId) {
   HWND button = dialog ? GetDlgItem(dialog, controlId) : nullptr;
   if (!button) return 1;
   return PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED),
-                      reinterpret_cast<LPARAM>(button)) ? 0 : 1;
+                      reinterpret_cast<LPARAM>(button))
+             ? 0
+             : 1;
 }
 
 // The program's open modal window: a visible, enabled dialog of the main
@@ -225,8 +229,8 @@ HWND OpenModal() {
 std::string WindowText(HWND window) {
   wchar_t wide[512] = {};
   DWORD_PTR ignored = 0;
-  if (!SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(wide), SMTO_ABORTIFHUNG,
-                           5000, &ignored))
+  if (!SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(wide),
+                           SMTO_ABORTIFHUNG, 5000, &ignored))
     return "";
   char text[1024] = {};
   WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text - 1, nullptr, nullptr);
@@ -286,18 +290,21 @@ int Login(int argc, char** argv) {
 int main(int argc, char** argv) {
   auto list = [&](int index) { return argc > index ? std::atoi(argv[index]) : kDeviceList; };
   if (argc >= 3 && std::strcmp(argv[1], "rows") == 0) return Rows(std::atoi(argv[2]), list(3));
-  if (argc >= 3 && std::strcmp(argv[1], "rowpos") == 0) return RowPosition(std::atoi(argv[2]), list(3));
+  if (argc >= 3 && std::strcmp(argv[1], "rowpos") == 0)
+    return RowPosition(std::atoi(argv[2]), list(3));
   if (argc >= 3 && std::strcmp(argv[1], "ctlpos") == 0) return ControlPosition(std::atoi(argv[2]));
   if (argc >= 2 && std::strcmp(argv[1], "enabled") == 0) return Enabled();
   if (argc == 2 && std::strcmp(argv[1], "version") == 0) return Version();
   if (argc == 4 && std::strcmp(argv[1], "select") == 0) return Select(std::atoi(argv[2]), argv[3]);
-  if (argc == 4 && std::strcmp(argv[1], "address") == 0) return Address(std::atoi(argv[2]), argv[3]);
+  if (argc == 4 && std::strcmp(argv[1], "address") == 0)
+    return Address(std::atoi(argv[2]), argv[3]);
   if (argc == 3 && std::strcmp(argv[1], "click") == 0) return Click(std::atoi(argv[2]));
   if (argc == 3 && std::strcmp(argv[1], "next") == 0) return Next(std::atoi(argv[2]));
   if (argc >= 3 && std::strcmp(argv[1], "login") == 0) return Login(argc, argv);
-  std::fprintf(stderr,
-               "usage: tessavue-probe rows SECONDS [LIST] | rowpos ROW [LIST] | ctlpos ID | enabled |\n"
-               "       version | select COMBO TEXT | address CONTROL A.B.C.D | click CONTROL |\n"
-               "       next SECONDS | login USER PASSWORD | login cancel\n");
+  std::fprintf(
+      stderr,
+      "usage: tessavue-probe rows SECONDS [LIST] | rowpos ROW [LIST] | ctlpos ID | enabled |\n"
+      "       version | select COMBO TEXT | address CONTROL A.B.C.D | click CONTROL |\n"
+      "       next SECONDS | login USER PASSWORD | login cancel\n");
   return 2;
 }

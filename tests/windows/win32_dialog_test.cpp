@@ -62,9 +62,9 @@ std::vector<std::string> ComboItems(HWND combo) {
 std::string Dotted(HWND ipControl) {
   DWORD address = 0;
   SendMessageA(ipControl, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
-  return std::to_string(FIRST_IPADDRESS(address)) + "." + std::to_string(SECOND_IPADDRESS(address)) +
-         "." + std::to_string(THIRD_IPADDRESS(address)) + "." +
-         std::to_string(FOURTH_IPADDRESS(address));
+  return std::to_string(FIRST_IPADDRESS(address)) + "." +
+         std::to_string(SECOND_IPADDRESS(address)) + "." +
+         std::to_string(THIRD_IPADDRESS(address)) + "." + std::to_string(FOURTH_IPADDRESS(address));
 }
 
 std::string Text(HWND window) {
@@ -194,7 +194,8 @@ TEST_F(MainWindowTest, StartsWithTheDevicesListedAndTheTemplatesLayout) {
   column.cchTextMax = sizeof heading;
   std::vector<std::string> headings;
   std::vector<int> widths;
-  for (int i = 0; SendMessageA(devices, LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(&column)); ++i) {
+  for (int i = 0; SendMessageA(devices, LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+       ++i) {
     headings.push_back(heading);
     widths.push_back(column.cx);
   }
@@ -216,12 +217,14 @@ TEST_F(MainWindowTest, StartsWithTheDevicesListedAndTheTemplatesLayout) {
   EXPECT_EQ(SendMessageA(Item(1013), CB_GETCURSEL, 0, 0), 0);
 
   // Controls at the template's places, in dialog units.
-  struct Place { int id, x, y, w, h; };
-  for (Place p : {Place{1000, 8, 13, 216, 53}, Place{1002, 228, 32, 45, 14},
-                  Place{1008, 228, 51, 45, 14}, Place{1006, 55, 83, 100, 13},
-                  Place{1007, 222, 114, 50, 14}, Place{1001, 8, 152, 164, 51},
-                  Place{1003, 182, 187, 43, 14}, Place{1004, 230, 187, 43, 14},
-                  Place{1009, 234, 213, 43, 15}, Place{1021, 4, 213, 45, 15}}) {
+  struct Place {
+    int id, x, y, w, h;
+  };
+  for (Place p :
+       {Place{1000, 8, 13, 216, 53}, Place{1002, 228, 32, 45, 14}, Place{1008, 228, 51, 45, 14},
+        Place{1006, 55, 83, 100, 13}, Place{1007, 222, 114, 50, 14}, Place{1001, 8, 152, 164, 51},
+        Place{1003, 182, 187, 43, 14}, Place{1004, 230, 187, 43, 14}, Place{1009, 234, 213, 43, 15},
+        Place{1021, 4, 213, 45, 15}}) {
     // The dialog manager converts position and size each on its own.
     RECT expected{p.x, p.y, p.w, p.h};
     MapDialogRect(dialog, &expected);
@@ -248,7 +251,8 @@ TEST_F(MainWindowTest, StartsWithTheDevicesListedAndTheTemplatesLayout) {
   GetMenuStringA(menu, last, entry, sizeof entry, MF_BYPOSITION);
   EXPECT_EQ(std::string(entry), "About Dorvel(&A)...");
   EXPECT_EQ(GetMenuItemID(menu, last), 0x0010u);
-  EXPECT_EQ(SendMessageA(dialog, WM_QUERYDRAGICON, 0, 0), reinterpret_cast<LRESULT>(window->icon()));
+  EXPECT_EQ(SendMessageA(dialog, WM_QUERYDRAGICON, 0, 0),
+            reinterpret_cast<LRESULT>(window->icon()));
   EXPECT_NE(window->icon(), nullptr);
 }
 
@@ -312,10 +316,9 @@ TEST_F(MainWindowTest, ApplyChecksTheFieldsAndLogsInThroughTheLoginDialog) {
   SetAddress(1010, 255, 255, 255, 0);
   SetAddress(1011, 192, 168, 1, 1);
   Press(1007);
-  EXPECT_EQ(Messages(), (std::vector<std::string>{
-                            "Error: You should select a server to modify IP!",
-                            "Warnning: Please input IP address!",
-                            "Warnning: Gateway address input error!"}));
+  EXPECT_EQ(Messages(), (std::vector<std::string>{"Error: You should select a server to modify IP!",
+                                                  "Warnning: Please input IP address!",
+                                                  "Warnning: Gateway address input error!"}));
   EXPECT_TRUE(loginSeen.empty());
   EXPECT_EQ(std::string(protocol.NewGateway), "192.168.1.1");
 
@@ -388,13 +391,13 @@ TEST_F(MainWindowTest, TheLoginDialogKeepsSixteenCharacters) {
 TEST_F(MainWindowTest, ConnectAndDisconnectMapTheSelectedShare) {
   Open();
   ClickDevice(0);
-  Press(1003);  // no share selected
-  SelectRow(1001, 1);  // "backup"
+  Press(1003);                                   // no share selected
+  SelectRow(1001, 1);                            // "backup"
   SendMessageA(Item(1013), CB_SETCURSEL, 1, 0);  // "E:"
   Press(1003);
-  EXPECT_EQ(Messages(), (std::vector<std::string>{
-                            "Warnning: You should select a samba server disk to mount!",
-                            "Confirm: Mount Disk OK!"}));
+  EXPECT_EQ(Messages(),
+            (std::vector<std::string>{"Warnning: You should select a samba server disk to mount!",
+                                      "Confirm: Mount Disk OK!"}));
   EXPECT_EQ(connections.Connection('E').value_or(""), "\\\\Tessavue-Office\\backup");
   EXPECT_EQ(ListColumn(Item(1001), 1), (std::vector<std::string>{"", "E:", ""}));
   EXPECT_EQ(ComboText(Item(1013), 1), "E: \\\\Tessavue-Office\\backup");
@@ -425,7 +428,8 @@ TEST_F(MainWindowTest, ConfigurationOpensTheSelectedDevicesPage) {
   Press(1008);
   ClickDevice(1);
   Press(1008);
-  EXPECT_EQ(Messages(), (std::vector<std::string>{"Warnning: You should select a sever to connect."}));
+  EXPECT_EQ(Messages(),
+            (std::vector<std::string>{"Warnning: You should select a sever to connect."}));
   EXPECT_EQ(shell.openedUrls, (std::vector<std::string>{"http://192.168.0.31"}));
   EXPECT_EQ(window->messageBoxes[0].icon, MessageIcon::Exclamation);
   EXPECT_EQ(Win32Shell::CommandLine("http://192.168.0.31"), "explorer http://192.168.0.31");
@@ -461,7 +465,8 @@ TEST_F(MainWindowTest, TheDialogIsDrawnInTheProgramsColours) {
   HDC dc = CreateCompatibleDC(nullptr);
   auto brushColour = [](LRESULT brush) -> COLORREF {
     LOGBRUSH logBrush{};
-    if (!GetObjectA(reinterpret_cast<HBRUSH>(brush), sizeof logBrush, &logBrush)) return CLR_INVALID;
+    if (!GetObjectA(reinterpret_cast<HBRUSH>(brush), sizeof logBrush, &logBrush))
+      return CLR_INVALID;
     return logBrush.lbColor;
   };
   EXPECT_EQ(brushColour(SendMessageA(dialog, WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc),
@@ -564,8 +569,8 @@ class WaitingWindowTest : public MainWindowTest {
         look.stillThere = IsWindow(dialog) && IsWindowVisible(dialog);
         look.disabled = !IsWindowEnabled(dialog);
         look.waitCursor = GetCursor() == LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT));
-        look.repainted = !GetUpdateRect(dialog, nullptr, FALSE) &&
-                         !GetUpdateRect(Item(1000), nullptr, FALSE);
+        look.repainted =
+            !GetUpdateRect(dialog, nullptr, FALSE) && !GetUpdateRect(Item(1000), nullptr, FALSE);
         look.address = Dotted(Item(1006));
       });
     });

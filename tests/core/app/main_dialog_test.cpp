@@ -19,7 +19,8 @@ TEST_F(MainDialogTest, StartListsDevicesWithEmptyAddressFields) {
   EXPECT_EQ(shareList.columns()[1].heading, "Location");
   EXPECT_EQ(dhcpCombo.items(), (Texts{"Disabled", "Enabled"}));
 
-  EXPECT_EQ(deviceList.ColumnTexts(0), (Texts{"Tessavue-Office", "Tessavue-Media", "Tessavue-Lab"}));
+  EXPECT_EQ(deviceList.ColumnTexts(0),
+            (Texts{"Tessavue-Office", "Tessavue-Media", "Tessavue-Lab"}));
   EXPECT_EQ(deviceList.ColumnTexts(1), (Texts{"192.168.0.20", "192.168.0.31", "192.168.1.40"}));
   EXPECT_EQ(deviceList.ColumnTexts(2)[0], "255.255.255.0");
   EXPECT_EQ(deviceList.ColumnTexts(3)[2], "192.168.1.1");
@@ -223,7 +224,7 @@ TEST_F(MainDialogTest, AboutSystemCommandAndExit) {
   EXPECT_TRUE(host.systemMenuEntries.empty());
   dialog.OnAbout();
   EXPECT_TRUE(dialog.OnSysCommand(0x0010));
-  EXPECT_TRUE(dialog.OnSysCommand(0x0013));  // the low four bits are the system's
+  EXPECT_TRUE(dialog.OnSysCommand(0x0013));   // the low four bits are the system's
   EXPECT_FALSE(dialog.OnSysCommand(0xF060));  // SC_CLOSE: default processing
   EXPECT_FALSE(dialog.OnSysCommand(0x0020));
   EXPECT_EQ(host.aboutRuns, 3);

@@ -47,8 +47,7 @@ TEST_F(MountTest, ConnectMapsTheShareAndShowsItsLetter) {
   EXPECT_EQ(connections.calls[0], "cancel E: flags=1 force=0");
   EXPECT_EQ(connections.calls[1], "add E: \\\\Tessavue-Office\\public user= flags=1");
 
-  EXPECT_EQ(driveCombo.items(),
-            (Texts{"D:", "E: \\\\Tessavue-Office\\public", "F:", "G:", "H:"}));
+  EXPECT_EQ(driveCombo.items(), (Texts{"D:", "E: \\\\Tessavue-Office\\public", "F:", "G:", "H:"}));
   EXPECT_EQ(driveCombo.CurrentText(), "D:");
   EXPECT_EQ(shareList.ColumnTexts(1), (Texts{"E:", "", ""}));
   EXPECT_EQ(dialog.AdminLoginMode, 0);

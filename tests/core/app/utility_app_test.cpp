@@ -23,9 +23,9 @@ namespace {
 struct HeadlessWindow {
   explicit HeadlessWindow(UtilityApp& app, ScriptedDialogHost& host)
       : dialog(app.protocol, app.drives, app.services(), host,
-               MainDialogControls{configurationButton, disconnectButton, connectButton,
-                                  dhcpCombo, driveCombo, shareList, deviceList, refreshButton,
-                                  ipAddress, netmaskAddress, gatewayAddress}) {}
+               MainDialogControls{configurationButton, disconnectButton, connectButton, dhcpCombo,
+                                  driveCombo, shareList, deviceList, refreshButton, ipAddress,
+                                  netmaskAddress, gatewayAddress}) {}
   HeadlessButton configurationButton, disconnectButton, connectButton, refreshButton;
   HeadlessComboBox dhcpCombo, driveCombo;
   HeadlessListView shareList, deviceList;

@@ -76,10 +76,12 @@ TEST(WindowsVersionName, FamilyGoesWithTheName) {
     std::uint32_t platform, major, minor, build;
     WindowsFamily family;
   } cases[] = {
-      {1, 4, 0, 950, F::kWindows95},    {1, 4, 0, 1081, F::kWindows95}, {1, 4, 10, 1998, F::kWindows98},
-      {1, 4, 10, 2183, F::kWindows98},  {1, 4, 90, 3000, F::kWindowsMe}, {2, 3, 51, 1057, F::kNt4OrEarlier},
-      {2, 4, 0, 1381, F::kNt4OrEarlier}, {2, 5, 0, 2195, F::kNt5},       {2, 5, 1, 2600, F::kNt5},
-      {3, 7, 9, 1, F::kCe},             {2, 6, 0, 6000, F::kUnknown},    {1, 4, 10, 1997, F::kUnknown},
+      {1, 4, 0, 950, F::kWindows95},     {1, 4, 0, 1081, F::kWindows95},
+      {1, 4, 10, 1998, F::kWindows98},   {1, 4, 10, 2183, F::kWindows98},
+      {1, 4, 90, 3000, F::kWindowsMe},   {2, 3, 51, 1057, F::kNt4OrEarlier},
+      {2, 4, 0, 1381, F::kNt4OrEarlier}, {2, 5, 0, 2195, F::kNt5},
+      {2, 5, 1, 2600, F::kNt5},          {3, 7, 9, 1, F::kCe},
+      {2, 6, 0, 6000, F::kUnknown},      {1, 4, 10, 1997, F::kUnknown},
   };
   for (const auto& c : cases) {
     MemorySystem system;

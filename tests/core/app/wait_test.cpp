@@ -162,8 +162,7 @@ TEST_F(WaitTest, TheDialogLendsItsHostsHookForItsLife) {
     MainDialog second(protocol, drives, SystemServices{connections, shell, system}, other,
                       MainDialogControls{configurationButton, disconnectButton, connectButton,
                                          dhcpCombo, driveCombo, shareList, deviceList,
-                                         refreshButton, ipAddress, netmaskAddress,
-                                         gatewayAddress});
+                                         refreshButton, ipAddress, netmaskAddress, gatewayAddress});
     EXPECT_EQ(protocol.waitHook(), &other.waits);
   }
   // Gone with the dialog: nothing calls into a host that no longer exists.

@@ -23,8 +23,7 @@
 namespace tessavue {
 
 inline void PrintTo(const RecordedMessage& m, std::ostream* os) {
-  *os << "{\"" << m.text << "\", \"" << m.caption << "\", icon " << static_cast<int>(m.icon)
-      << "}";
+  *os << "{\"" << m.text << "\", \"" << m.caption << "\", icon " << static_cast<int>(m.icon) << "}";
 }
 
 // Sees every datagram the workstation sends before the devices do.
@@ -84,14 +83,10 @@ class WindowTest : public ::testing::Test {
   HeadlessComboBox dhcpCombo, driveCombo;
   HeadlessListView shareList, deviceList;
   HeadlessIpAddressControl ipAddress, netmaskAddress, gatewayAddress;
-  MainDialog dialog{protocol,
-                    drives,
-                    SystemServices{connections, shell, system},
-                    host,
+  MainDialog dialog{protocol, drives, SystemServices{connections, shell, system}, host,
                     MainDialogControls{configurationButton, disconnectButton, connectButton,
-                                       dhcpCombo, driveCombo, shareList, deviceList,
-                                       refreshButton, ipAddress, netmaskAddress,
-                                       gatewayAddress}};
+                                       dhcpCombo, driveCombo, shareList, deviceList, refreshButton,
+                                       ipAddress, netmaskAddress, gatewayAddress}};
 };
 
 }  // namespace tessavue

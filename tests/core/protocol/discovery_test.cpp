@@ -46,7 +46,8 @@ TEST(Discovery, ListsEachDeviceOnceWithItsFields) {
 TEST(Discovery, SendsThreeRequestsAndEndsByTime) {
   Lan lan;
   std::vector<std::int64_t> sendTimes;
-  lan.net.AddGroupListener([&](const std::uint8_t*, std::size_t) { sendTimes.push_back(lan.clock.NowMicros()); });
+  lan.net.AddGroupListener(
+      [&](const std::uint8_t*, std::size_t) { sendTimes.push_back(lan.clock.NowMicros()); });
   const std::int64_t start = lan.clock.NowMicros();
   lan.protocol.SearchDevices();
   const std::int64_t elapsed = lan.clock.NowMicros() - start;
@@ -131,8 +132,16 @@ TEST(Discovery, ThousandDevicesAnsweringEveryCopyAreAllListed) {
     wire::RequestHeader h = wire::ParseRequestHeader(wire::WireView(data, length));
     if (h.opcode != wire::kSearchRequest) return;
     for (int i = 0; i < kDevices; ++i) {
-      std::uint8_t id[10] = {0, 0, 0, 0, static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i),
-                             10, 1, static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)};
+      std::uint8_t id[10] = {0,
+                             0,
+                             0,
+                             0,
+                             static_cast<std::uint8_t>(i >> 8),
+                             static_cast<std::uint8_t>(i),
+                             10,
+                             1,
+                             static_cast<std::uint8_t>(i >> 8),
+                             static_cast<std::uint8_t>(i)};
       lan.net.Deliver(wire::BuildSearchReply(h.clientId, id, '1', "255.255.0.0", "10.1.0.1",
                                              "dev" + std::to_string(i)),
                       (i * 50) % 50000);
@@ -162,7 +171,8 @@ TEST(Discovery, RepliesAreReadWhileTheRequestsAreStillGoingOut) {
   lan.net.AddGroupListener([&](const std::uint8_t* data, std::size_t length) {
     wire::RequestHeader h = wire::ParseRequestHeader(wire::WireView(data, length));
     for (int i = 0; i < 1000; ++i) {
-      std::uint8_t id[10] = {0, 0, 0, 0, 0, 0, 10, 2, static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)};
+      std::uint8_t id[10] = {
+          0, 0, 0, 0, 0, 0, 10, 2, static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)};
       lan.net.Deliver(wire::BuildSearchReply(h.clientId, id, '0', "", "", "d"), i * 50);
     }
   });

@@ -44,7 +44,8 @@ TEST(Requests, PasswordCheckSendsTheLoginTextsToTheSelectedDevice) {
   CopyText(lan.protocol.LoginPassword, 17, "qewro");
   EXPECT_NE(lan.protocol.CheckAdminPassword(), 0);
   ASSERT_EQ(lan.net.sent().size(), 1u);
-  EXPECT_EQ(lan.net.sent()[0], wire::BuildPasswordQuery(lan.protocol.ClientId, lan.device.id, "qewro", "qewro"));
+  EXPECT_EQ(lan.net.sent()[0],
+            wire::BuildPasswordQuery(lan.protocol.ClientId, lan.device.id, "qewro", "qewro"));
 
   CopyText(lan.protocol.LoginPassword, 17, "wrong");
   EXPECT_EQ(lan.protocol.CheckAdminPassword(), 0);
@@ -110,8 +111,8 @@ TEST(Requests, StaticSetNeedsTheReplyFromTheNewAddress) {
   lan.net.Deliver(lan.Reply(wire::kSetReply, old, 24), 1000);
   const std::uint8_t oldId[10] = {0xD0, 1, 2, 3, 4, 5, 192, 168, 0, 20};
   ASSERT_EQ(lan.protocol.SetDeviceStatic(), 1);
-  EXPECT_EQ(lan.net.sent()[0],
-            wire::BuildStaticSet(lan.protocol.ClientId, oldId, "255.255.0.0", "10.20.0.1", "10.20.30.40"));
+  EXPECT_EQ(lan.net.sent()[0], wire::BuildStaticSet(lan.protocol.ClientId, oldId, "255.255.0.0",
+                                                    "10.20.0.1", "10.20.30.40"));
   const DeviceRecord* r = lan.protocol.DeviceList.head;
   EXPECT_STREQ(r->ip, "10.20.30.40");
   EXPECT_STREQ(r->netmask, "255.255.0.0");

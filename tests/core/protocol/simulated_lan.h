@@ -35,7 +35,9 @@ struct ScriptedDevice {
   std::vector<wire::Bytes> requests;
 
   void SetAddress(const std::uint8_t a[4]) { std::memcpy(id + 6, a, 4); }
-  bool Addressed(const wire::RequestHeader& h) const { return std::memcmp(h.deviceId, id, 10) == 0; }
+  bool Addressed(const wire::RequestHeader& h) const {
+    return std::memcmp(h.deviceId, id, 10) == 0;
+  }
 
   void Attach(MemoryNetwork& net) {
     net.AddGroupListener([this, &net](const std::uint8_t* data, std::size_t length) {
@@ -48,7 +50,8 @@ struct ScriptedDevice {
     if (h.opcode == wire::kSearchRequest) {
       ++searches;
       if (searchDelay >= 0)
-        net.Deliver(wire::BuildSearchReply(h.clientId, id, mode, netmask, gateway, name), searchDelay);
+        net.Deliver(wire::BuildSearchReply(h.clientId, id, mode, netmask, gateway, name),
+                    searchDelay);
       return;
     }
     if (!Addressed(h)) return;

@@ -47,7 +47,9 @@ class TwoNetworks : public ::testing::Test {
     ASSERT_EQ(protocol.LocalInterfaces.size(), 2u);
   }
   const DeviceRecord* Find(const char* ip) { return FindByAddress(protocol.DeviceList, ip); }
-  void Select(const char* ip) { CopyText(protocol.SelectedDeviceIp, sizeof protocol.SelectedDeviceIp, ip); }
+  void Select(const char* ip) {
+    CopyText(protocol.SelectedDeviceIp, sizeof protocol.SelectedDeviceIp, ip);
+  }
   const std::uint8_t* IdOf(std::uint32_t i) { return protocol.LocalInterfaces.at(i).clientId; }
   // What went out since the last ClearSent, with the interface of each.
   std::vector<std::pair<std::size_t, wire::Bytes>> Sent() {
@@ -85,7 +87,8 @@ TEST_F(TwoNetworks, OneSearchOfTheUsualLengthListsTheDevicesOfBothNetworks) {
   lab.AddDevice(Device("lab-unicast", A(10, 7, 0, 41), 4, ReplyMode::kUnicast, 900'000));
   Start();
   std::vector<std::int64_t> sendTimes;
-  network.AddGroupListener([&](const std::uint8_t*, std::size_t) { sendTimes.push_back(clock.NowMicros()); });
+  network.AddGroupListener(
+      [&](const std::uint8_t*, std::size_t) { sendTimes.push_back(clock.NowMicros()); });
 
   const std::int64_t start = clock.NowMicros();
   protocol.SearchDevices();
@@ -141,7 +144,8 @@ TEST_F(TwoNetworks, ADeviceHeardOnBothNetworksIsListedOnceUnderTheFirstReply) {
 TEST_F(TwoNetworks, EveryRequestGoesOutOnTheDevicesNetworkWithItsIdentifier) {
   SimulatedDevice& officeDevice =
       office.AddDevice(Device("office", A(192, 168, 0, 20), 1, ReplyMode::kUnicast));
-  SimulatedDevice& labDevice = lab.AddDevice(Device("lab", A(10, 7, 0, 40), 2, ReplyMode::kUnicast));
+  SimulatedDevice& labDevice =
+      lab.AddDevice(Device("lab", A(10, 7, 0, 40), 2, ReplyMode::kUnicast));
   Start();
   protocol.SearchDevices();
   ASSERT_EQ(protocol.DeviceList.count, 2);
@@ -218,7 +222,8 @@ TEST_F(TwoNetworks, SearchRepliesToNoneOfOurIdentifiersAreNotListed) {
   const std::uint8_t id[10] = {9, 9, 9, 9, 9, 9, 10, 7, 0, 50};
   network.AddGroupListener(kLab, [&](const std::uint8_t*, std::size_t) {
     network.Deliver(wire::BuildSearchReply(third, id, '0', "255.255.255.0", "10.7.0.1", "x"), 1000);
-    network.Deliver(wire::BuildSearchReply(stranger, id, '0', "255.255.255.0", "10.7.0.1", "y"), 1000);
+    network.Deliver(wire::BuildSearchReply(stranger, id, '0', "255.255.255.0", "10.7.0.1", "y"),
+                    1000);
   });
   protocol.SearchDevices();
   EXPECT_EQ(protocol.DeviceList.count, 0);
@@ -228,7 +233,8 @@ TEST_F(TwoNetworks, ARecordNamingNoNetworkOfTheTransportIsAskedOnTheFirst) {
   office.AddDevice(Device("office", A(192, 168, 0, 20), 1, ReplyMode::kUnicast));
   Start();
   const std::uint8_t id[10] = {1, 0x11, 0x22, 0x33, 0x44, 0x55, 192, 168, 0, 20};
-  AppendDevice(protocol.DeviceList, "office", "192.168.0.20", "255.255.255.0", "192.168.0.1", "0", id, 7);
+  AppendDevice(protocol.DeviceList, "office", "192.168.0.20", "255.255.255.0", "192.168.0.1", "0",
+               id, 7);
   Select("192.168.0.20");
   EXPECT_EQ(protocol.FetchShares(), 1);
   EXPECT_EQ(network.sentOn(), std::vector<std::size_t>{kOffice});

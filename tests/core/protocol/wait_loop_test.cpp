@@ -57,16 +57,22 @@ struct Flood {
     for (std::int64_t t = 0; t <= span; t += spacing, ++sent) {
       wire::Bytes d;
       switch (sent % 7) {
-        case 0: d = lan.Reply(wire::kQueryReply, kSelected); d[1] ^= 0x01; break;  // other workstation
-        case 1: d = lan.Reply(wire::kSetReply, kSelected); d[10] ^= 0x80; break;   // other workstation
-        case 2: d = lan.Verdict(kOther, 1); break;                                  // other device
-        case 3:                                                                     // other device
+        case 0:
+          d = lan.Reply(wire::kQueryReply, kSelected);
+          d[1] ^= 0x01;
+          break;  // other workstation
+        case 1:
+          d = lan.Reply(wire::kSetReply, kSelected);
+          d[10] ^= 0x80;
+          break;                                    // other workstation
+        case 2: d = lan.Verdict(kOther, 1); break;  // other device
+        case 3:                                     // other device
           d = lan.Reply(wire::kSetReply, kOther);
           if (forDhcp) d[5] ^= 0x10;
           break;
-        case 4: d = lan.Reply(wire::kSearchReply, kSelected); break;                // wrong opcode
-        case 5: d = lan.Reply(wire::kQueryRequest, kSelected); break;               // a request
-        default: break;                                                             // empty
+        case 4: d = lan.Reply(wire::kSearchReply, kSelected); break;   // wrong opcode
+        case 5: d = lan.Reply(wire::kQueryRequest, kSelected); break;  // a request
+        default: break;                                                // empty
       }
       lan.net.Deliver(d, t);
     }

@@ -75,7 +75,8 @@ TEST(WireRequests, PasswordCheckBody) {
 }
 
 TEST(WireRequests, StaticSet) {
-  wire::Bytes m = wire::BuildStaticSet(kClient, kDevice, "255.255.255.0", "192.168.10.254", "192.168.10.3");
+  wire::Bytes m =
+      wire::BuildStaticSet(kClient, kDevice, "255.255.255.0", "192.168.10.254", "192.168.10.3");
   ASSERT_EQ(m.size(), 60u + 12u);
   ExpectHeader(m, 5, 1);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(m.data() + 24)), "255.255.255.0");

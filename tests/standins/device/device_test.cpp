@@ -193,9 +193,10 @@ TEST(SimulatedDevice, ShortAndRandomDatagramsNeverCrashOrAnswerWrongly) {
   SimulatedDevice d(Nas());
   const DeviceSettings before = d.settings();
   // Every prefix of every well-formed request.
-  for (const Bytes& full : {Search(), Request(3, 3, d.DeviceId(), 28),
-                            Login(d.DeviceId(), "qewro", "qewro"), Request(5, 2, d.DeviceId(), 60),
-                            SetStatic(d.DeviceId(), "192.168.0.77", "255.255.255.0", "192.168.0.1")}) {
+  for (const Bytes& full :
+       {Search(), Request(3, 3, d.DeviceId(), 28), Login(d.DeviceId(), "qewro", "qewro"),
+        Request(5, 2, d.DeviceId(), 60),
+        SetStatic(d.DeviceId(), "192.168.0.77", "255.255.255.0", "192.168.0.1")}) {
     for (std::size_t n = 0; n < full.size(); ++n) {
       Bytes cut(full.begin(), full.begin() + n);
       RequestOutcome out = d.Handle(cut.empty() ? nullptr : cut.data(), n);
@@ -260,17 +261,19 @@ TEST(SimulatedDevice, RepliesGoWhereTheReplyModeSays) {
     const Ipv4Address before = mode == ReplyMode::kUnicast ? A(192, 168, 0, 100)
                                : mode == ReplyMode::kGroup ? A(224, 0, 0, 1)
                                                            : A(192, 168, 0, 255);
-    for (const Bytes& request : {Search(), Request(3, 3, d.DeviceId(), 28),
-                                 Login(d.DeviceId(), "qewro", "qewro")}) {
+    for (const Bytes& request :
+         {Search(), Request(3, 3, d.DeviceId(), 28), Login(d.DeviceId(), "qewro", "qewro")}) {
       RequestOutcome out = Send(d, request);
       ASSERT_TRUE(out.reply);
       EXPECT_EQ(out.reply->destination, before);
       // The workstation is still named in the reply, whatever its destination.
       EXPECT_EQ(0, std::memcmp(&out.reply->datagram[1], kClient, 10));
     }
-    RequestOutcome moved = Send(d, SetStatic(d.DeviceId(), "10.20.30.40", "255.255.240.0", "10.20.16.1"));
+    RequestOutcome moved =
+        Send(d, SetStatic(d.DeviceId(), "10.20.30.40", "255.255.240.0", "10.20.16.1"));
     ASSERT_TRUE(moved.reply);
-    EXPECT_EQ(moved.reply->destination, mode == ReplyMode::kBroadcast ? A(10, 20, 31, 255) : before);
+    EXPECT_EQ(moved.reply->destination,
+              mode == ReplyMode::kBroadcast ? A(10, 20, 31, 255) : before);
   }
 }
 
@@ -286,8 +289,8 @@ TEST(SimulatedDevice, MalformedStaticSetChangesNothing) {
   for (const Bytes& b : {SetStatic(id, "", "255.255.255.0", "10.1.2.1"),
                          SetStatic(id, "10.1.2.256", "255.255.255.0", "10.1.2.1"),
                          SetStatic(id, "10.1.2.3", "255.255.255", "10.1.2.1"),
-                         SetStatic(id, "10.1.2.3 ", "255.255.255.0", "10.1.2.1"),
-                         unterminated, lengthPastEnd, lengthHuge}) {
+                         SetStatic(id, "10.1.2.3 ", "255.255.255.0", "10.1.2.1"), unterminated,
+                         lengthPastEnd, lengthHuge}) {
     RequestOutcome out = Send(d, b);
     EXPECT_EQ(out.kind, RequestKind::kMalformed);
     EXPECT_FALSE(out.reply);

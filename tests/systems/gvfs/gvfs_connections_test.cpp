@@ -162,7 +162,8 @@ TEST_F(GvfsConnectionsTest, DisconnectUnmountsOnlyWithTheLastLetterAndNoOpenFile
   EXPECT_EQ(c.CancelConnection("H:", 1, false), kErrorOpenFiles);
   // A path that only starts with the same text is not inside.
   fs::remove(dir_ / "proc" / "4242" / "cwd");
-  fs::create_directory_symlink(Mount("box", "public").string() + "2", dir_ / "proc" / "4242" / "cwd");
+  fs::create_directory_symlink(Mount("box", "public").string() + "2",
+                               dir_ / "proc" / "4242" / "cwd");
   ASSERT_EQ(c.CancelConnection("H:", 1, false), kNoError);
   EXPECT_FALSE(fs::exists(Mount("box", "public")));
   EXPECT_EQ(c.GetDriveType("H:"), kDriveNoRootDir);
@@ -239,8 +240,8 @@ TEST_F(GvfsConnectionsTest, MissingGioFailsTheConnection) {
 TEST(GvfsNames, MountNamesAndUris) {
   std::string server, share, uri;
   ASSERT_TRUE(GvfsConnections::ParseMountName(
-      "/run/user/1000/gvfs/smb-share:domain=HOME,server=10.0.0.5,share=my%20docs,user=bob",
-      server, share));
+      "/run/user/1000/gvfs/smb-share:domain=HOME,server=10.0.0.5,share=my%20docs,user=bob", server,
+      share));
   EXPECT_EQ(server, "10.0.0.5");
   EXPECT_EQ(share, "my docs");
   EXPECT_FALSE(GvfsConnections::ParseMountName("/run/user/1000/gvfs/sftp:host=x", server, share));

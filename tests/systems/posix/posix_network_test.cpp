@@ -65,7 +65,8 @@ TEST(PosixNetwork, LoopbackRoundTripAndSizeLimit) {
 }
 
 // A plain socket that sends one datagram to `to`:`port`.
-void SendFrom(const Ipv4Address& to, std::uint16_t port, const std::uint8_t* data, std::size_t length) {
+void SendFrom(const Ipv4Address& to, std::uint16_t port, const std::uint8_t* data,
+              std::size_t length) {
   int fd = socket(AF_INET, SOCK_DGRAM, 0);
   ASSERT_GE(fd, 0);
   sockaddr_in address{};
