@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
+
+#include "protocol.h"
 
 namespace tessavue {
 
@@ -171,14 +172,9 @@ void HeadlessIpAddressControl::ClearField(int index) {
 }
 
 bool HeadlessIpAddressControl::TypeText(const std::string& dotted) {
-  unsigned v[4];
-  char tail;
-  if (std::sscanf(dotted.c_str(), "%3u.%3u.%3u.%3u%c", &v[0], &v[1], &v[2], &v[3], &tail) != 4)
-    return false;
-  for (unsigned x : v) {
-    if (x > 255) return false;
-  }
-  for (int i = 0; i < 4; ++i) fields_[i] = static_cast<std::uint8_t>(v[i]);
+  std::uint8_t octets[4];
+  if (!ParseDotted(dotted.c_str(), octets)) return false;
+  for (int i = 0; i < 4; ++i) fields_[i] = octets[i];
   return true;
 }
 
