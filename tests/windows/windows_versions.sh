@@ -58,8 +58,19 @@ trap 'exit 1' INT TERM
 
 # Clicks row ROW of the device list and waits until the share list's first
 # row is FIRST_SHARE.
+# A handler that ends with a new search (Apply's) keeps the window disabled,
+# its list empty, for a second or so after its last message: wait for it.
+wait_enabled() {
+  for _ in $(seq 40); do
+    [ "$(p enabled)" = 1 ] && return 0
+    sleep 0.25
+  done
+  return 1
+}
+
 pick_device() {
   local row=$1 first_share=$2 x y
+  wait_enabled || { fail "the window stays disabled"; return 1; }
   read -r x y < <(p rowpos "$row" $device_list)
   [ -n "${y:-}" ] || { fail "device row $row has no position"; return 1; }
   xdotool mousemove "$x" "$y" click 1
