@@ -12,9 +12,9 @@
 #include <cstring>
 #include <string>
 
-#include "platform/posix/posix_clock.h"
-#include "platform/posix/posix_network.h"
-#include "protocol/protocol.h"
+#include "posix_clock.h"
+#include "posix_network.h"
+#include "protocol.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) {
@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
 
   const int queries = argc > 3 ? std::atoi(argv[3]) : 1;
   for (int i = 0; argc > 2 && i < queries && i < 1000; ++i) {
-    tessavue::CopyText(protocol.SelectedDeviceIp, sizeof protocol.SelectedDeviceIp, argv[2]);
+    protocol.SelectDevice(argv[2]);
     t0 = Wall::now();
     int ok = protocol.FetchShares();
     t1 = Wall::now();

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli.h"
-#include "platform/posix/posix_clock.h"
-#include "platform/posix/posix_network.h"
-#include "platform/posix/posix_shell.h"
+#include "cli.h"
+#include "posix_clock.h"
+#include "posix_network.h"
+#include "posix_shell.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);

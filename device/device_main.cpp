@@ -15,9 +15,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/version.h"
-#include "device/device.h"
-#include "device/device_options.h"
+#include "version.h"
+#include "device.h"
+#include "device_options.h"
 
 namespace {
 
@@ -98,6 +98,81 @@ int OpenSocket(const tessavue::DeviceProgramOptions& options) {
   return fd;
 }
 
+// Plays the devices on the socket: answers every request as each device
+// would, at once or after the device's delay.
+class Player {
+ public:
+  Player(int fd, std::vector<tessavue::SimulatedDevice>& devices, bool log)
+      : fd_(fd), devices_(devices), log_(log) {}
+
+  // Until SIGINT or SIGTERM.
+  void Run() {
+    std::vector<std::uint8_t> buffer(65536);
+    while (!stopRequested) {
+      pollfd watch{fd_, POLLIN, 0};
+      int ready = poll(&watch, 1, SendDueReplies());
+      if (ready > 0) Drain(buffer);
+    }
+  }
+
+ private:
+  // Replies whose time has come leave; the milliseconds until the next one
+  // is due (at most a second).
+  int SendDueReplies() {
+    const auto now = SteadyClock::now();
+    while (!pending_.empty() && pending_.top().due <= now) {
+      SendReply(fd_, pending_.top().destination, pending_.top().datagram);
+      pending_.pop();
+    }
+    if (pending_.empty()) return 1000;
+    auto wait = std::chrono::ceil<std::chrono::milliseconds>(pending_.top().due - now);
+    return int(std::max<std::int64_t>(0, std::min<std::int64_t>(wait.count(), 1000)));
+  }
+
+  // Drains what is queued, so a burst of requests is not answered late.
+  void Drain(std::vector<std::uint8_t>& buffer) {
+    for (int drained = 0; drained < 256; ++drained) {
+      sockaddr_in from{};
+      socklen_t fromLength = sizeof from;
+      ssize_t got = recvfrom(fd_, buffer.data(), buffer.size(), MSG_DONTWAIT | MSG_TRUNC,
+                             reinterpret_cast<sockaddr*>(&from), &fromLength);
+      if (got < 0) break;
+      // Longer than the protocol's largest datagram: not a request.
+      if (std::size_t(got) > tessavue::kMaxDatagram) continue;
+      const auto received = SteadyClock::now();
+      for (auto& device : devices_) Answer(device, buffer.data(), std::size_t(got), received);
+      if (log_) std::fflush(stdout);
+    }
+  }
+
+  void Answer(tessavue::SimulatedDevice& device, const std::uint8_t* data, std::size_t length,
+              SteadyClock::time_point received) {
+    tessavue::RequestOutcome outcome = device.Handle(data, length);
+    if (outcome.kind == tessavue::RequestKind::kIgnored) return;
+    if (log_) {
+      std::string verdict;
+      if (outcome.kind == tessavue::RequestKind::kPasswordCheck)
+        verdict = outcome.accepted ? " accepted" : " refused";
+      std::printf("%s for %s%s\n", tessavue::RequestKindName(outcome.kind),
+                  tessavue::DottedText(device.settings().ip).c_str(), verdict.c_str());
+    }
+    if (!outcome.reply) return;
+    const std::int64_t delay = device.settings().replyDelayMicros;
+    if (delay == 0) {
+      SendReply(fd_, outcome.reply->destination, outcome.reply->datagram);
+    } else {
+      pending_.push(PendingReply{received + std::chrono::microseconds(delay), sequence_++,
+                                 outcome.reply->destination, std::move(outcome.reply->datagram)});
+    }
+  }
+
+  int fd_;
+  std::vector<tessavue::SimulatedDevice>& devices_;
+  bool log_;
+  std::priority_queue<PendingReply, std::vector<PendingReply>, std::greater<>> pending_;
+  std::uint64_t sequence_ = 0;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -134,59 +209,7 @@ int main(int argc, char** argv) {
               unsigned(tessavue::kProtocolPort));
   std::fflush(stdout);
 
-  std::priority_queue<PendingReply, std::vector<PendingReply>, std::greater<>> pending;
-  std::uint64_t sequence = 0;
-  std::vector<std::uint8_t> buffer(65536);
-
-  while (!stopRequested) {
-    // Replies whose time has come leave first.
-    const auto now = SteadyClock::now();
-    while (!pending.empty() && pending.top().due <= now) {
-      SendReply(fd, pending.top().destination, pending.top().datagram);
-      pending.pop();
-    }
-    int timeoutMs = 1000;
-    if (!pending.empty()) {
-      auto wait = std::chrono::ceil<std::chrono::milliseconds>(pending.top().due - now);
-      timeoutMs = int(std::max<std::int64_t>(0, std::min<std::int64_t>(wait.count(), 1000)));
-    }
-    pollfd watch{fd, POLLIN, 0};
-    int ready = poll(&watch, 1, timeoutMs);
-    if (ready <= 0) continue;
-
-    // Drain what is queued, so a burst of requests is not answered late.
-    for (int drained = 0; drained < 256; ++drained) {
-      sockaddr_in from{};
-      socklen_t fromLength = sizeof from;
-      ssize_t got = recvfrom(fd, buffer.data(), buffer.size(), MSG_DONTWAIT | MSG_TRUNC,
-                             reinterpret_cast<sockaddr*>(&from), &fromLength);
-      if (got < 0) break;
-      // Longer than the protocol's largest datagram: not a request.
-      if (std::size_t(got) > tessavue::kMaxDatagram) continue;
-      const auto received = SteadyClock::now();
-      for (auto& device : devices) {
-        tessavue::RequestOutcome outcome = device.Handle(buffer.data(), std::size_t(got));
-        if (outcome.kind == tessavue::RequestKind::kIgnored) continue;
-        if (options.log) {
-          std::string verdict;
-          if (outcome.kind == tessavue::RequestKind::kPasswordCheck)
-            verdict = outcome.accepted ? " accepted" : " refused";
-          std::printf("%s for %s%s\n", tessavue::RequestKindName(outcome.kind),
-                      tessavue::DottedText(device.settings().ip).c_str(), verdict.c_str());
-        }
-        if (!outcome.reply) continue;
-        const std::int64_t delay = device.settings().replyDelayMicros;
-        if (delay == 0) {
-          SendReply(fd, outcome.reply->destination, outcome.reply->datagram);
-        } else {
-          pending.push(PendingReply{received + std::chrono::microseconds(delay), sequence++,
-                                    outcome.reply->destination,
-                                    std::move(outcome.reply->datagram)});
-        }
-      }
-      if (options.log) std::fflush(stdout);
-    }
-  }
+  Player(fd, devices, options.log).Run();
   close(fd);
   return 0;
 }

@@ -1,9 +1,8 @@
-#include "device/device_options.h"
+#include "device_options.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <map>
-
 
 namespace tessavue {
 
@@ -69,7 +68,7 @@ bool ParseCount(const std::string& text, long long limit, long long& value) {
 
 // "k=v,k=v" with percent-decoded values; keys must be known and not repeat.
 bool SplitSettings(const std::string& text, std::map<std::string, std::string>& pairs,
-               std::string& error) {
+                   std::string& error) {
   std::size_t start = 0;
   while (start <= text.size()) {
     std::size_t end = text.find(',', start);
@@ -112,8 +111,7 @@ bool TakeAddress(std::map<std::string, std::string>& pairs, const char* key, Ipv
 }
 
 // The keys both kinds of settings share, applied to `s`.
-bool ApplyCommon(std::map<std::string, std::string>& pairs, DeviceSettings& s,
-                 std::string& error) {
+bool ApplyCommon(std::map<std::string, std::string>& pairs, DeviceSettings& s, std::string& error) {
   bool present = false;
   if (!TakeAddress(pairs, "ip", s.ip, present, error)) return false;
   if (!present) {
@@ -171,8 +169,8 @@ bool Leftovers(const std::map<std::string, std::string>& pairs, std::string& err
 }
 
 std::array<std::uint8_t, 6> SerialFor(std::size_t index) {
-  return {0x00, 0x1b, 0x7e, std::uint8_t(index >> 16), std::uint8_t(index >> 8),
-          std::uint8_t(index)};
+  return {
+      0x00, 0x1b, 0x7e, std::uint8_t(index >> 16), std::uint8_t(index >> 8), std::uint8_t(index)};
 }
 
 bool ParseDevice(const std::string& text, std::size_t index, DeviceSettings& s,
@@ -230,9 +228,8 @@ bool ParseGenerate(const std::string& text, DeviceProgramOptions& options, std::
     error = "count: the addresses run past 255.255.255.255";
     return false;
   }
-  for (auto& generated :
-       GenerateDevices(std::size_t(count), common.ip, common.netmask, common.gateway,
-                       prefix.c_str())) {
+  for (auto& generated : GenerateDevices(std::size_t(count), common.ip, common.netmask,
+                                         common.gateway, prefix.c_str())) {
     DeviceSettings s = common;
     s.name = generated.name;
     s.ip = generated.ip;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "device/device.h"
+#include "device.h"
 
 namespace tessavue {
 

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli.h"
-#include "device/memory_segment.h"
+#include "cli.h"
+#include "memory_segment.h"
 #include "fuzz_check.h"
-#include "platform/memory/memory_network.h"
-#include "platform/memory/virtual_clock.h"
-#include "protocol/protocol.h"
+#include "memory_network.h"
+#include "virtual_clock.h"
+#include "protocol.h"
 
 using namespace tessavue;
 
@@ -26,11 +26,12 @@ class NoShell : public Shell {
   void OpenWebPage(const std::string&) override {}
 };
 
-const char* const kWords[] = {"scan", "shares", "login", "set-dhcp", "set-static", "open",
-                              "--json", "--user", "--password", "--password-stdin", "--ip",
-                              "--netmask", "--gateway", "--local-ip", "--help", "-h",
-                              "192.168.0.20", "192.168.0.100", "255.255.255.0", "192.168.0.1",
-                              "--password="};
+const char* const kWords[] = {
+    "scan",       "shares",       "login",         "set-dhcp",      "set-static",
+    "open",       "--json",       "--user",        "--password",    "--password-stdin",
+    "--ip",       "--netmask",    "--gateway",     "--local-ip",    "--help",
+    "-h",         "192.168.0.20", "192.168.0.100", "255.255.255.0", "192.168.0.1",
+    "--password="};
 
 struct Outcome {
   int code;

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "device/device.h"
+#include "device.h"
 #include "fuzz_check.h"
-#include "protocol/wire.h"
+#include "wire.h"
 
 using namespace tessavue;
 
@@ -69,7 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const RequestOutcome out = device.Handle(request.data(), request.size());
     const wire::WireView req(request.data(), request.size());
     const std::uint8_t opcode = req.At(0);
-    const bool addressed = request.size() >= 21 && std::memcmp(request.data() + 11, idBefore.data(), 10) == 0;
+    const bool addressed =
+        request.size() >= 21 && std::memcmp(request.data() + 11, idBefore.data(), 10) == 0;
 
     if (out.kind == RequestKind::kIgnored || out.kind == RequestKind::kMalformed) {
       FUZZ_CHECK(!out.reply);
@@ -96,7 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const wire::SearchReplyFields f = wire::ParseSearchReply(r);
         const std::string name = before.name.substr(0, wire::kMaxNameChars);
         FUZZ_CHECK(f.name == name.substr(0, std::strlen(name.c_str())));
-        FUZZ_CHECK(f.netmask == DottedText(before.netmask) && f.gateway == DottedText(before.gateway));
+        FUZZ_CHECK(f.netmask == DottedText(before.netmask) &&
+                   f.gateway == DottedText(before.gateway));
         FUZZ_CHECK((f.addressMode == wire::kDhcpMode) == before.dhcp);
         break;
       }
@@ -105,8 +107,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       case RequestKind::kPasswordCheck: {
         std::string user, password;
-        const bool right = wire::ParsePasswordBody(req, user, password) && user == before.adminUser &&
-                           password == before.adminPassword;
+        const bool right = wire::ParsePasswordBody(req, user, password) &&
+                           user == before.adminUser && password == before.adminPassword;
         FUZZ_CHECK(out.accepted == right);
         FUZZ_CHECK(wire::ParsePasswordVerdict(r) == (right ? 1 : 0));
         break;
@@ -124,8 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(device.settings().ip ==
                    (before.dhcpAddress == Ipv4Address{} ? before.ip : before.dhcpAddress));
         break;
-      default:
-        FUZZ_CHECK(false);
+      default: FUZZ_CHECK(false);
     }
   }
   return 0;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "fuzz_check.h"
-#include "protocol/wire.h"
+#include "wire.h"
 
 using namespace tessavue;
 using namespace tessavue::wire;
@@ -15,8 +15,7 @@ namespace {
 
 bool Prefix(const std::string& text, const std::uint8_t* data, std::size_t size,
             std::size_t offset) {
-  return offset + text.size() <= size &&
-         std::memcmp(text.data(), data + offset, text.size()) == 0;
+  return offset + text.size() <= size && std::memcmp(text.data(), data + offset, text.size()) == 0;
 }
 
 void SearchReply(const WireView& in, const std::uint8_t* data, std::size_t size) {
@@ -24,20 +23,22 @@ void SearchReply(const WireView& in, const std::uint8_t* data, std::size_t size)
   FUZZ_CHECK(f.name.size() <= kMaxNameChars);
   FUZZ_CHECK(f.netmask.size() <= kMaxAddressChars && f.gateway.size() <= kMaxAddressChars);
   FUZZ_CHECK(f.name.find('\0') == std::string::npos);
-  FUZZ_CHECK(f.netmask.find('\0') == std::string::npos && f.gateway.find('\0') == std::string::npos);
+  FUZZ_CHECK(f.netmask.find('\0') == std::string::npos &&
+             f.gateway.find('\0') == std::string::npos);
   FUZZ_CHECK(f.name.empty() || Prefix(f.name, data, size, kNameOffset));
   FUZZ_CHECK(f.name.size() <= in.U32(kNameLengthOffset));
   FUZZ_CHECK(f.netmask.empty() || Prefix(f.netmask, data, size, kNetmaskOffset));
   FUZZ_CHECK(f.gateway.empty() || Prefix(f.gateway, data, size, kGatewayOffset));
-  for (std::size_t i = 0; i < kIdLength; ++i) FUZZ_CHECK(f.deviceId[i] == in.At(kDeviceIdOffset + i));
+  for (std::size_t i = 0; i < kIdLength; ++i)
+    FUZZ_CHECK(f.deviceId[i] == in.At(kDeviceIdOffset + i));
   for (std::size_t i = 0; i < 4; ++i) FUZZ_CHECK(f.address[i] == in.At(kSenderAddressOffset + i));
   FUZZ_CHECK(f.addressMode == static_cast<char>(in.At(kSubcodeOffset)));
 
   // Built back, the fields read the same.
   std::uint8_t clientId[kIdLength];
   in.Copy(kClientIdOffset, clientId, kIdLength);
-  const Bytes again = BuildSearchReply(clientId, f.deviceId, static_cast<std::uint8_t>(f.addressMode),
-                                       f.netmask, f.gateway, f.name);
+  const Bytes again = BuildSearchReply(
+      clientId, f.deviceId, static_cast<std::uint8_t>(f.addressMode), f.netmask, f.gateway, f.name);
   const SearchReplyFields g = ParseSearchReply(WireView(again.data(), again.size()));
   FUZZ_CHECK(g.name == f.name && g.netmask == f.netmask && g.gateway == f.gateway);
   FUZZ_CHECK(std::memcmp(g.deviceId, f.deviceId, kIdLength) == 0 && g.addressMode == f.addressMode);

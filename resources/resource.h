@@ -1,6 +1,6 @@
 // Resource identifiers of tessavue.exe. The same numbers are known to the
 // window logic as the MainDialogId values of app/main_dialog.h and the
-// constants of app/login_dialog.h; platform/win32 checks at compile time that
+// constants of core/app/login_dialog.h; windows/win32_dialogs.cpp checks at compile time that
 // the two agree.
 #pragma once
 

@@ -25,7 +25,7 @@ listing=$(cd "$scratch" && find . -type f | sort | tr '\n' ' ')
 [ "$listing" = "./$name/README.txt ./$name/tessavue-cli.exe ./$name/tessavue.exe " ] ||
   failed "$zip holds $listing"
 for exe in tessavue.exe tessavue-cli.exe; do
-  cmp -s "$scratch/$name/$exe" "build/mingw/platform/win32/$exe" ||
+  cmp -s "$scratch/$name/$exe" "build/mingw/windows/$exe" ||
     failed "$exe in the zip is not the program built and tested"
 done
 readme=$scratch/$name/README.txt

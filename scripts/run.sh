@@ -7,7 +7,7 @@ scripts/deps.sh build desktop
 
 cmake --preset dev >/dev/null
 cmake --build --preset dev --target tessavue
-program=build/dev/platform/qt/tessavue
+program=build/dev/qt/tessavue
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "Built $program, but there is no display to show its window on." >&2

@@ -32,7 +32,7 @@ cmake --preset mingw >/dev/null || exit 1
 cmake --build --preset mingw -j "$jobs" --target tessavue tessavue-cli || exit 1
 artifacts=$root/build/mingw/artifacts
 mkdir -p "$artifacts"
-for exe in build/mingw/platform/win32/tessavue.exe build/mingw/platform/win32/tessavue-cli.exe; do
+for exe in build/mingw/windows/tessavue.exe build/mingw/windows/tessavue-cli.exe; do
   [ -f "$exe" ] || { failed "$exe was not built"; continue; }
   cp "$exe" "$artifacts/"
   file "$exe" | grep -q "PE32 executable.*Intel 80386" || failed "$exe is not a 32-bit (i686) program"
@@ -131,23 +131,23 @@ cmake --build --preset "$preset" -j "$jobs" -- -k 0 || failed "part of the $pres
 wine_session
 ctest --preset "$preset" -j "$jobs" || status=1
 out=$root/build/$preset
-probe_exe=$out/tests/win32/tessavue-probe.exe
+probe_exe=$out/tests/windows/tessavue-probe.exe
 if [ "$bits" = 32 ]; then
   # The shipped programs themselves, byte for byte.
   app_exe=$artifacts/tessavue.exe cli_exe=$artifacts/tessavue-cli.exe
   for exe in "$app_exe" "$cli_exe"; do
-    cmp -s "$exe" "build/mingw/platform/win32/${exe##*/}" || failed "$exe is not the program built by preset mingw"
+    cmp -s "$exe" "build/mingw/windows/${exe##*/}" || failed "$exe is not the program built by preset mingw"
     echo "started below: $exe, sha256 $(sha256sum "$exe" | cut -d' ' -f1)"
   done
 else
-  app_exe=$out/platform/win32/tessavue.exe cli_exe=$out/platform/win32/tessavue-cli.exe
+  app_exe=$out/windows/tessavue.exe cli_exe=$out/windows/tessavue-cli.exe
   echo "started below: the 64-bit build $app_exe and $cli_exe (not shipped)"
 fi
 
 step "end-to-end: tessavue.exe and tessavue-device in network namespaces"
 device_bin=$root/build/dev/device/tessavue-device
 if [ -x "$device_bin" ]; then
-  tests/win32/e2e_device_list.sh "$app_exe" "$probe_exe" "$device_bin" "$wine" "$cli_exe"
+  tests/windows/e2e_device_list.sh "$app_exe" "$probe_exe" "$device_bin" "$wine" "$cli_exe"
   rc=$?
   [ $rc -eq 0 ] || [ $rc -eq 77 ] || status=1
 else
@@ -173,10 +173,10 @@ if timeout 60 "$wine" "$probe" rows 40 >/dev/null; then
 else
   failed "the demo window showed no devices"
 fi
-tests/win32/wait_screenshot.sh "$app_exe" "$probe_exe" "$wine" "$artifacts/windows-during-change.png" || failed "the window during an address change"
+tests/windows/wait_screenshot.sh "$app_exe" "$probe_exe" "$wine" "$artifacts/windows-during-change.png" || failed "the window during an address change"
 "$wineserver" -k 2>/dev/null
 
 step "the window under each Windows version Wine reports"
-tests/win32/windows_versions.sh "$app_exe" "$probe_exe" "$wine" || failed "the window under Windows versions"
+tests/windows/windows_versions.sh "$app_exe" "$probe_exe" "$wine" || failed "the window under Windows versions"
 
 exit $status

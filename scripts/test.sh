@@ -28,6 +28,8 @@ jobs=$(nproc)
 status=0
 run() { echo "== $*"; "$@" || status=1; }
 
+run scripts/check-format.sh
+
 cmake --preset dev >/dev/null
 cmake --build --preset dev -j "$jobs"
 run ctest --preset dev -j "$jobs"

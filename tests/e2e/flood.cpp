@@ -33,8 +33,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/network.h"
-#include "protocol/wire.h"
+#include "network.h"
+#include "wire.h"
 
 namespace {
 
@@ -231,12 +231,15 @@ class Flood {
     const std::uint8_t* other = workstations_[std::size_t(i / 16) % workstations_.size()].bytes;
     const std::uint8_t* overheard = learnt_.empty() ? other : learnt_.back().bytes;
     switch (i % 16) {
-      case 0: case 1: case 2: case 3:
-        return wire::BuildShareReply(other, device, "public:media");
-      case 4: case 5:
-        return wire::BuildPasswordReply(other, device, 1);
-      case 6: case 7: case 8:
-        return wire::BuildSetReply(other, device);
+      case 0:
+      case 1:
+      case 2:
+      case 3: return wire::BuildShareReply(other, device, "public:media");
+      case 4:
+      case 5: return wire::BuildPasswordReply(other, device, 1);
+      case 6:
+      case 7:
+      case 8: return wire::BuildSetReply(other, device);
       case 9:
         return wire::BuildSearchReply(other, device, '1', "255.255.255.0", "10.0.0.1", "Stray");
       case 10: {
@@ -370,8 +373,8 @@ int main(int argc, char** argv) {
   std::printf("flood: ready\n");
   std::fflush(stdout);
   const auto start = Steady::now();
-  const auto end = start + std::chrono::duration_cast<Steady::duration>(
-                               std::chrono::duration<double>(seconds));
+  const auto end =
+      start + std::chrono::duration_cast<Steady::duration>(std::chrono::duration<double>(seconds));
   while (!stopRequested) {
     const auto now = Steady::now();
     if (now >= end) break;
@@ -381,7 +384,8 @@ int main(int argc, char** argv) {
       const double elapsed = std::chrono::duration<double>(now - start).count();
       const double due = elapsed * double(rate);
       if (double(flood.stats.sent + flood.stats.errors) >= due) {
-        const double wait = (double(flood.stats.sent + flood.stats.errors + kBatch) - due) / double(rate);
+        const double wait =
+            (double(flood.stats.sent + flood.stats.errors + kBatch) - due) / double(rate);
         const timespec pause{0, long(std::min(wait, 0.001) * 1e9)};
         nanosleep(&pause, nullptr);
         continue;
@@ -390,9 +394,10 @@ int main(int argc, char** argv) {
     flood.SendBatch();
   }
   const double took = std::chrono::duration<double>(Steady::now() - start).count();
-  std::printf("flood: %ld datagrams in %.2f s (%.0f/s), %ld not sent, %ld client ids learnt, "
-              "%ld searches and %ld password checks answered\n",
-              flood.stats.sent, took, double(flood.stats.sent) / took, flood.stats.errors,
-              flood.stats.learnt, flood.stats.searchesAnswered, flood.stats.passwordsAnswered);
+  std::printf(
+      "flood: %ld datagrams in %.2f s (%.0f/s), %ld not sent, %ld client ids learnt, "
+      "%ld searches and %ld password checks answered\n",
+      flood.stats.sent, took, double(flood.stats.sent) / took, flood.stats.errors,
+      flood.stats.learnt, flood.stats.searchesAnswered, flood.stats.passwordsAnswered);
   return 0;
 }

@@ -16,15 +16,16 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/posix_clock.h"
-#include "platform/posix/posix_network.h"
+#include "posix_clock.h"
+#include "posix_network.h"
 
 namespace {
 
 int Usage() {
-  std::fputs("usage: transport_probe listen LOCAL_IP MILLISECONDS\n"
-             "       transport_probe send DEST_IP TEXT|hex:HEX\n",
-             stderr);
+  std::fputs(
+      "usage: transport_probe listen LOCAL_IP MILLISECONDS\n"
+      "       transport_probe send DEST_IP TEXT|hex:HEX\n",
+      stderr);
   return 2;
 }
 
@@ -64,7 +65,8 @@ int Listen(const tessavue::Ipv4Address& local, long milliseconds) {
     int n = network.Receive(buffer, sizeof buffer);
     if (n < 0) continue;
     std::string line;
-    for (int i = 0; i < n; ++i) line += buffer[i] >= 0x20 && buffer[i] < 0x7f ? char(buffer[i]) : '.';
+    for (int i = 0; i < n; ++i)
+      line += buffer[i] >= 0x20 && buffer[i] < 0x7f ? char(buffer[i]) : '.';
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);
   }

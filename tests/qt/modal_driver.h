@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/qt/qt_dialogs.h"
+#include "qt_dialogs.h"
 
 namespace tessavue {
 
@@ -57,11 +57,18 @@ class ModalDriver {
     if (!w || !w->isVisible() || w->property("answered").toBool()) return;
     w->setProperty("answered", true);
     if (auto* box = qobject_cast<QMessageBox*>(w)) {
-      shown.push_back({"message", box->windowTitle().toStdString(), box->text().toStdString(),
-                       box->icon(), false, {}});
+      shown.push_back({"message",
+                       box->windowTitle().toStdString(),
+                       box->text().toStdString(),
+                       box->icon(),
+                       false,
+                       {}});
       box->button(QMessageBox::Ok)->click();
     } else if (auto* login = dynamic_cast<QtLoginWindow*>(w)) {
-      shown.push_back({"login", login->windowTitle().toStdString(), {}, QMessageBox::NoIcon,
+      shown.push_back({"login",
+                       login->windowTitle().toStdString(),
+                       {},
+                       QMessageBox::NoIcon,
                        login->userNameEdit->isEnabled(),
                        login->userNameEdit->text().toStdString()});
       auto action = logins.empty() ? Cancel() : logins.front();
@@ -70,8 +77,8 @@ class ModalDriver {
     } else if (auto* about = dynamic_cast<QtAboutBox*>(w)) {
       std::string texts;
       for (auto* label : about->findChildren<QLabel*>()) texts += label->text().toStdString();
-      shown.push_back({"about", about->windowTitle().toStdString(), texts, QMessageBox::NoIcon,
-                       false, {}});
+      shown.push_back(
+          {"about", about->windowTitle().toStdString(), texts, QMessageBox::NoIcon, false, {}});
       QTest::mouseClick(about->findChild<QPushButton*>("okButton"), Qt::LeftButton);
     }
   }

@@ -12,12 +12,12 @@
 #include <QTimer>
 #include <QWindow>
 
-#include "app/utility_app.h"
-#include "platform/memory/memory_system.h"
-#include "platform/posix/posix_clock.h"
-#include "platform/qt/demo_world.h"
-#include "platform/qt/qt_dialogs.h"
-#include "tests/qt/modal_driver.h"
+#include "utility_app.h"
+#include "memory_system.h"
+#include "posix_clock.h"
+#include "demo_world.h"
+#include "qt_dialogs.h"
+#include "modal_driver.h"
 
 using namespace tessavue;
 
@@ -154,8 +154,8 @@ TEST_F(QtWaitTest, TheWindowPaintsAndTakesNoInputWhileASearchAndALateChangeRun) 
   EXPECT_TRUE(duringChange.closeRefused);
   EXPECT_TRUE(duringChange.stillVisible);
   EXPECT_GT(duringChange.paints, 0);
-  EXPECT_EQ(duringChange.selectedRow, 0);     // the click on row 2 was thrown away
-  EXPECT_EQ(duringChange.fieldText, "77");    // and so was the key
+  EXPECT_EQ(duringChange.selectedRow, 0);   // the click on row 2 was thrown away
+  EXPECT_EQ(duringChange.fieldText, "77");  // and so was the key
   // Painted: the dialog's face in its colour, not a blank or greyed window.
   ASSERT_FALSE(duringChange.shot.isNull());
   EXPECT_GT(ShareOfColour(duringChange.shot, QColor(0, 98, 147)), 0.3);

@@ -13,14 +13,14 @@
 #include <fstream>
 #include <sstream>
 
-#include "drives/drive_table.h"
-#include "platform/gvfs/gvfs_connections.h"
-#include "platform/memory/memory_system.h"
-#include "platform/posix/posix_clock.h"
-#include "platform/posix/posix_network.h"
-#include "platform/qt/qt_dialogs.h"
-#include "protocol/protocol.h"
-#include "tests/qt/modal_driver.h"
+#include "drive_table.h"
+#include "gvfs_connections.h"
+#include "memory_system.h"
+#include "posix_clock.h"
+#include "posix_network.h"
+#include "qt_dialogs.h"
+#include "protocol.h"
+#include "modal_driver.h"
 
 namespace fs = std::filesystem;
 using namespace tessavue;

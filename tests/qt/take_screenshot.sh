@@ -15,7 +15,7 @@ trap 'kill $app $xvfb 2>/dev/null; wait 2>/dev/null' EXIT
 export DISPLAY=$display
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
-"$build/platform/qt/tessavue" --demo >/dev/null 2>&1 &
+"$build/qt/tessavue" --demo >/dev/null 2>&1 &
 app=$!
 window=""
 for _ in $(seq 100); do

@@ -8,7 +8,7 @@ set -uo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build/dev}
 out=${2:-$build/artifacts/linux-during-change.png}
-program=$build/platform/qt/tessavue
+program=$build/qt/tessavue
 [ -x "$program" ] || { echo "SKIP: $program is not built"; exit 0; }
 
 exec {displayfd}<> <(:)

@@ -1,0 +1,203 @@
+#include "cli_options.h"
+
+namespace tessavue::cli {
+
+const char* const kHelp =
+    "Usage:\n"
+    "  tessavue-cli scan [--json]\n"
+    "  tessavue-cli shares DEVICE_IP [--json]\n"
+    "  tessavue-cli login DEVICE_IP [--user NAME] [--password TEXT | --password-stdin]\n"
+    "  tessavue-cli set-dhcp DEVICE_IP [--user NAME] [--password TEXT | --password-stdin]\n"
+    "  tessavue-cli set-static DEVICE_IP --ip ADDR --netmask ADDR --gateway ADDR\n"
+    "                          [--user NAME] [--password TEXT | --password-stdin]\n"
+    "  tessavue-cli open DEVICE_IP\n"
+    "\n"
+    "Finds the storage devices on the local network (UDP port 13579, group\n"
+    "224.0.0.1), lists their shares, checks the administrator password, moves a\n"
+    "device to DHCP or to a fixed address, and opens its web page.\n"
+    "\n"
+    "Every command but scan first runs one search and picks the device whose\n"
+    "address is DEVICE_IP.\n"
+    "\n"
+    "  scan          list the devices: name, address, netmask, gateway, DHCP, identifier\n"
+    "  shares        list the device's share names\n"
+    "  login         check the administrator user name and password\n"
+    "  set-dhcp      log in, then switch the device to DHCP; prints its new address\n"
+    "  set-static    check the addresses as the window's Apply does (the gateway must\n"
+    "                be in the address's subnet), log in, then set them; prints the\n"
+    "                new address\n"
+    "  open          open http://DEVICE_IP in the browser (xdg-open)\n"
+    "\n"
+    "Options:\n"
+    "  --json             scan and shares: JSON output. scan gives an array of\n"
+    "                     {\"name\", \"ip\", \"netmask\", \"gateway\", \"dhcp\", \"id\"}\n"
+    "                     (\"dhcp\" true for DHCP, \"id\" the 10-byte device identifier\n"
+    "                     in 20 lowercase hex digits) in discovery order; shares an\n"
+    "                     array of names. Device texts are 8-bit: bytes 0x80 and up\n"
+    "                     are written as \\u0080..\\u00ff (their Latin-1 characters).\n"
+    "  --user NAME        administrator user name (default \"qewro\"), at most 16 characters\n"
+    "  --password TEXT    administrator password (default \"qewro\"), at most 16 characters\n"
+    "  --password-stdin   read the password from the first line of standard input\n"
+    "  --local-ip ADDR    search only from this workstation address (any command,\n"
+    "                     anywhere on the line); default: every IPv4 interface that is\n"
+    "                     up, not loopback and multicast-capable\n"
+    "  --help             this text\n"
+    "  --version          the program's name and version\n"
+    "\n"
+    "Options take their value as the next argument or after '=' (--user=admin).\n"
+    "The password is never shown or logged. Messages go to standard error.\n"
+    "\n"
+    "Exit codes:\n"
+    "  0  done\n"
+    "  1  the device refused or did not answer (or the network could not be used)\n"
+    "  2  bad usage or input; nothing was sent\n"
+    "  3  no device with that address answered the search\n";
+
+namespace {
+
+Command CommandByName(const std::string& name) {
+  if (name == "scan") return Command::kScan;
+  if (name == "shares") return Command::kShares;
+  if (name == "login") return Command::kLogin;
+  if (name == "set-dhcp") return Command::kSetDhcp;
+  if (name == "set-static") return Command::kSetStatic;
+  if (name == "open") return Command::kOpen;
+  return Command::kNone;
+}
+
+bool TakesCredentials(Command c) {
+  return c == Command::kLogin || c == Command::kSetDhcp || c == Command::kSetStatic;
+}
+
+// Options are named by their name only, stray words are not repeated.
+// One "--name" or "--name=value" option at args[i]; a value given as the next
+// argument moves `i` past it.
+bool TakeOption(const std::vector<std::string>& args, std::size_t& i, Options& o,
+                std::string& error) {
+  const std::string& arg = args[i];
+  std::string name = arg;
+  std::optional<std::string> inlineValue;
+  if (auto eq = arg.find('='); eq != std::string::npos) {
+    name = arg.substr(0, eq);
+    inlineValue = arg.substr(eq + 1);
+  }
+  auto flag = [&](bool& target) {
+    if (inlineValue) {
+      error = name + " takes no value";
+      return false;
+    }
+    target = true;
+    return true;
+  };
+  auto value = [&](std::optional<std::string>& target) {
+    if (target) {
+      error = name + " given twice";
+      return false;
+    }
+    if (inlineValue) {
+      target = *inlineValue;
+    } else if (i + 1 < args.size()) {
+      target = args[++i];
+    } else {
+      error = name + " needs a value";
+      return false;
+    }
+    return true;
+  };
+  bool ok;
+  if (name == "--help")
+    ok = flag(o.help);
+  else if (name == "--version")
+    ok = flag(o.version);
+  else if (name == "--json")
+    ok = flag(o.json);
+  else if (name == "--password-stdin")
+    ok = flag(o.passwordStdin);
+  else if (name == "--user")
+    ok = value(o.user);
+  else if (name == "--password")
+    ok = value(o.password);
+  else if (name == "--ip")
+    ok = value(o.ip);
+  else if (name == "--netmask")
+    ok = value(o.netmask);
+  else if (name == "--gateway")
+    ok = value(o.gateway);
+  else if (name == "--local-ip")
+    ok = value(o.localIp);
+  else {
+    error = "unknown option " + name;
+    return false;
+  }
+  return ok;
+}
+
+bool ParseWords(const std::vector<std::string>& args, Options& o, std::string& error) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
+      if (!TakeOption(args, i, o, error)) return false;
+    } else if (arg == "-h") {
+      o.help = true;
+    } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
+      error = "unknown option " + arg.substr(0, 2);
+      return false;
+    } else if (o.command == Command::kNone) {
+      o.command = CommandByName(arg);
+      if (o.command == Command::kNone) {
+        // The word itself is not repeated: it may be a password typed in the
+        // wrong place.
+        error = "unknown command";
+        o.unknownCommand = true;
+        return false;
+      }
+      o.commandName = arg;
+    } else if (o.command != Command::kScan && !o.device) {
+      o.device = arg;
+    } else {
+      error = "unexpected extra argument";
+      return false;
+    }
+  }
+  return true;
+}
+
+// The checks of the line as a whole: a command, its device, and options
+// that belong to it.
+bool CheckCombination(const Options& o, std::string& error) {
+  if (o.help || o.version) return true;
+  if (o.command == Command::kNone) {
+    error = "no command given";
+    return false;
+  }
+  const Command c = o.command;
+  if (c != Command::kScan && !o.device) {
+    error = o.commandName + " needs DEVICE_IP";
+    return false;
+  }
+  if (o.json && c != Command::kScan && c != Command::kShares) {
+    error = "--json applies to scan and shares only";
+    return false;
+  }
+  if ((o.user || o.password || o.passwordStdin) && !TakesCredentials(c)) {
+    error = "--user and --password apply to login, set-dhcp and set-static only";
+    return false;
+  }
+  if (o.password && o.passwordStdin) {
+    error = "give either --password or --password-stdin, not both";
+    return false;
+  }
+  if ((o.ip || o.netmask || o.gateway) && c != Command::kSetStatic) {
+    error = "--ip, --netmask and --gateway apply to set-static only";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool Parse(const std::vector<std::string>& args, Options& o, std::string& error) {
+  return ParseWords(args, o, error) && CheckCombination(o, error);
+}
+
+}  // namespace tessavue::cli

@@ -1,0 +1,37 @@
+// tessavue-cli's command line: the commands, the options, and their checks.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tessavue::cli {
+
+extern const char* const kHelp;
+
+enum class Command { kNone, kScan, kShares, kLogin, kSetDhcp, kSetStatic, kOpen };
+
+struct Options {
+  Command command = Command::kNone;
+  std::string commandName;
+  std::optional<std::string> device;
+  bool json = false;
+  std::optional<std::string> user, password;
+  bool passwordStdin = false;
+  std::optional<std::string> ip, netmask, gateway;
+  std::optional<std::string> localIp;
+  bool help = false;
+  bool version = false;
+  // The first word named no command: the usage lines follow the error.
+  bool unknownCommand = false;
+};
+
+// The longest user name or password the device takes.
+constexpr std::size_t kLoginTextMax = 16;
+
+// Reads `args` into `o`; false with `error` set on bad usage. Errors never
+// quote a value that might be a password.
+bool Parse(const std::vector<std::string>& args, Options& o, std::string& error);
+
+}  // namespace tessavue::cli

@@ -1,0 +1,126 @@
+// The controls and the dialog host that the window logic drives. Shaped after
+// the Windows common controls: Win32, Qt and headless (memory/) implementations
+// behave alike, so every decision the user can see is made once, in app/.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "wait_hook.h"
+
+namespace tessavue {
+
+// Any control: enabled or greyed out (a control that may not be used is
+// disabled, not hidden).
+class Control {
+ public:
+  virtual ~Control() = default;
+  virtual void Enable(bool enabled) = 0;
+  virtual bool IsEnabled() const = 0;
+};
+
+class Button : public Control {};
+
+// Item state bit of a selected list row.
+constexpr unsigned kListItemSelected = 0x0002;  // LVIS_SELECTED
+
+// A report-style, single-selection list view.
+class ListView : public Control {
+ public:
+  // Full-row select extended style and the columns, done once at start.
+  virtual void SetFullRowSelect() = 0;
+  virtual int InsertColumn(int index, const std::string& heading, int widthPixels) = 0;
+
+  // Inserts an empty row at `row` (clamped to the row count); returns its
+  // index, or -1.
+  virtual int InsertItem(int row, const std::string& text) = 0;
+  virtual bool SetItemText(int row, int column, const std::string& text) = 0;
+  // Empty for a row or column that does not exist.
+  virtual std::string GetItemText(int row, int column) const = 0;
+  virtual void DeleteAllItems() = 0;
+  virtual int GetItemCount() const = 0;
+  // The first visible row (LVM_GETTOPINDEX).
+  virtual int GetTopIndex() const = 0;
+  // The row's state bits under `mask` (LVM_GETITEMSTATE).
+  virtual unsigned GetItemState(int row, unsigned mask) const = 0;
+  virtual void SetFocus() = 0;
+  // Has the control redraw itself after a change.
+  virtual void Redraw() = 0;
+};
+
+// A drop-down list combo box. When `sorted`, AddString places the text in
+// order (case-insensitive, as CBS_SORT) and returns its index.
+class ComboBox : public Control {
+ public:
+  virtual void ResetContent() = 0;
+  virtual int AddString(const std::string& text) = 0;
+  virtual int GetCount() const = 0;
+  // -1 when nothing is selected.
+  virtual int GetCurSel() const = 0;
+  // -1 clears the selection.
+  virtual void SetCurSel(int index) = 0;
+  virtual std::string GetLBText(int index) const = 0;
+};
+
+// An IPv4 address field of four octets, any of which may be blank.
+class IpAddressControl : public Control {
+ public:
+  // true when all four fields are blank (IPM_ISBLANK).
+  virtual bool IsBlank() const = 0;
+  // The four fields, first field first; a blank field reads as 0. Returns the
+  // number of non-blank fields (CIPAddressCtrl::GetAddress).
+  virtual int GetAddress(std::uint8_t fields[4]) const = 0;
+  virtual void SetAddress(const std::uint8_t fields[4]) = 0;
+  // All four fields blank (IPM_CLEARADDRESS).
+  virtual void ClearAddress() = 0;
+};
+
+// A single-line edit, used by the "Login" dialog.
+class EditControl : public Control {
+ public:
+  virtual void SetText(const std::string& text) = 0;
+  virtual std::string GetText() const = 0;
+  // Most characters the user may type (EM_LIMITTEXT).
+  virtual void SetLimitText(int characters) = 0;
+};
+
+enum class MessageIcon { Stop, Exclamation, Information };
+
+// The "Login" dialog's logic as the window that shows it sees it: two edits
+// to fill, then OK or Cancel. The host calls OnInitDialog() once its edits
+// exist, and OnOK() or OnCancel() when the user closes it; both return the
+// end code (1 OK, 2 Cancel).
+class LoginPrompts {
+ public:
+  virtual ~LoginPrompts() = default;
+  virtual void OnInitDialog(EditControl& userNameEdit, EditControl& passwordEdit) = 0;
+  virtual int OnOK() = 0;
+  virtual int OnCancel() = 0;
+};
+
+// What the window logic asks of the window that holds the controls.
+class DialogHost {
+ public:
+  virtual ~DialogHost() = default;
+  // One modal message box with an OK button.
+  virtual void MessageBox(const std::string& text, const std::string& caption,
+                          MessageIcon icon) = 0;
+  // Runs the "Login" dialog modally over `dialog`'s logic. Returns the end
+  // code (1 OK, 2 Cancel).
+  virtual int RunLoginDialog(LoginPrompts& dialog) = 0;
+  // Runs the About box modally.
+  virtual void RunAboutDialog() = 0;
+  // Adds a separator and the About entry (command ID 16) to the window's
+  // system menu. false when the window has none.
+  virtual bool AddSystemMenuAbout(const std::string& text) = 0;
+  // Ends the main dialog (the window is destroyed).
+  virtual void DestroyWindow() = 0;
+  // Minimised: the logic then has the icon drawn centred in the client area.
+  virtual bool IsIconic() const = 0;
+  virtual void DrawIconCentered() = 0;
+  // The window's side of every wait of a handler: wait cursor, no user
+  // input, paint and system messages handled.
+  virtual WaitHook& Waits() = 0;
+};
+
+}  // namespace tessavue

@@ -1,0 +1,56 @@
+#include "login_dialog.h"
+
+#include "version_name.h"
+#include "protocol.h"
+
+namespace tessavue {
+
+namespace {
+
+// GetUserNameA fills a 128-byte buffer.
+constexpr std::size_t kUserNameBuffer = 128;
+
+}  // namespace
+
+LoginDialog::LoginDialog(DeviceProtocol& protocol, int adminLoginMode, SystemInfo& system)
+    : protocol_(protocol), adminLoginMode_(adminLoginMode), system_(system) {}
+
+void LoginDialog::OnInitDialog(EditControl& userNameEdit, EditControl& passwordEdit) {
+  userNameEdit_ = &userNameEdit;
+  passwordEdit_ = &passwordEdit;
+  userNameEdit.SetLimitText(kLoginTextLimit);
+  passwordEdit.SetLimitText(kLoginTextLimit);
+
+  bool fixedUser = false;
+  if (adminLoginMode_ == 1) {
+    userName = kDefaultAdministrator;
+    fixedUser = true;
+  } else {
+    WindowsFamily family = GetWindowsVersion(system_).family;
+    if (family == WindowsFamily::kWindows98 || family == WindowsFamily::kWindowsMe) {
+      userName = system_.GetUserName().substr(0, kUserNameBuffer - 1);
+      fixedUser = true;
+    } else {
+      userName.clear();
+    }
+  }
+  userNameEdit.SetText(userName);
+  userNameEdit.Enable(!fixedUser);
+  password.clear();
+  passwordEdit.SetText(password);
+}
+
+int LoginDialog::OnOK() {
+  // Both texts go into 16-byte fields: what is longer (a Windows user name
+  // shown in the disabled edit) is cut to the 16 characters that fit.
+  if (userNameEdit_) userName = userNameEdit_->GetText();
+  if (passwordEdit_) password = passwordEdit_->GetText();
+  userName = userName.substr(0, kLoginTextLimit);
+  password = password.substr(0, kLoginTextLimit);
+  protocol_.SetLogin(userName.c_str(), password.c_str());
+  return kIdOk;
+}
+
+int LoginDialog::OnCancel() { return kIdCancel; }
+
+}  // namespace tessavue

@@ -1,0 +1,464 @@
+#include "main_dialog.h"
+
+#include <cstring>
+
+#include "login_dialog.h"
+#include "version_name.h"
+#include "remote_name.h"
+#include "static_address.h"
+
+namespace tessavue {
+
+namespace {
+
+// Empties the drive drop-down list and lists `choices` with its preselection
+// (the list sorts by text, which for "X:..." is letter order).
+void FillDriveCombo(ComboBox& driveCombo, const DriveChoices& choices) {
+  driveCombo.ResetContent();
+  for (const std::string& item : choices.items) driveCombo.AddString(item);
+  driveCombo.SetCurSel(choices.preselected);
+}
+
+constexpr const char* kAboutMenuText = "About Dorvel(&A)...";  // string 101
+
+constexpr const char* kCaptionError = "Error";
+constexpr const char* kCaptionWarning = "Warnning";
+constexpr const char* kCaptionConfirm = "Confirm";
+
+// The index of the item with exactly `text`, or `fallback` when none has it.
+int FindItem(const ComboBox& combo, const std::string& text, int fallback) {
+  for (int i = 0; i < combo.GetCount(); ++i) {
+    if (combo.GetLBText(i) == text) return i;
+  }
+  return fallback;
+}
+
+// Shows a row's dotted text in an address control, octets in their written
+// order; text that is no address leaves the control blank.
+void ShowAddress(IpAddressControl& control, const std::string& text) {
+  std::uint8_t fields[4];
+  if (ParseDotted(text.c_str(), fields)) {
+    control.SetAddress(fields);
+  } else {
+    control.ClearAddress();
+  }
+}
+
+}  // namespace
+
+MainDialog::MainDialog(DeviceProtocol& protocol, DriveMap& drives, SystemServices services,
+                       DialogHost& host, MainDialogControls controls)
+    : protocol_(protocol), drives_(drives), services_(services), host_(host), c_(controls) {
+  protocol_.SetWaitHook(&host_.Waits());
+  services_.connections.SetWaitHook(&host_.Waits());
+}
+
+MainDialog::~MainDialog() {
+  protocol_.SetWaitHook(nullptr);
+  services_.connections.SetWaitHook(nullptr);
+}
+
+MainDialog::HandlerScope::HandlerScope(MainDialog& dialog, bool waits)
+    : dialog_(dialog), entered_(!dialog.handlerRunning_), waits_(waits && entered_) {
+  if (!entered_) return;
+  dialog_.handlerRunning_ = true;
+  if (waits_) {
+    dialog_.host_.Waits().WaitBegins();
+    dialog_.waiting_ = true;
+  }
+}
+
+MainDialog::HandlerScope::~HandlerScope() {
+  if (!entered_) return;
+  if (waits_) {
+    dialog_.waiting_ = false;
+    dialog_.host_.Waits().WaitEnds();
+  }
+  dialog_.handlerRunning_ = false;
+}
+
+void MainDialog::Report(const std::string& text, const std::string& caption, MessageIcon icon) {
+  if (waiting_) host_.Waits().WaitEnds();
+  host_.MessageBox(text, caption, icon);
+  if (waiting_) host_.Waits().WaitBegins();
+}
+
+void MainDialog::AskLogin() {
+  LoginDialog login(protocol_, AdminLoginMode, services_.system);
+  if (waiting_) host_.Waits().WaitEnds();
+  host_.RunLoginDialog(login);
+  if (waiting_) host_.Waits().WaitBegins();
+}
+
+int MainDialog::FindSelectedRow(const ListView& list, int startRow) {
+  int row = startRow > list.GetTopIndex() ? startRow : list.GetTopIndex();
+  if (row < 0) row = 0;
+  for (; row < list.GetItemCount(); ++row) {
+    if (list.GetItemState(row, kListItemSelected) == kListItemSelected) return row;
+  }
+  return -1;
+}
+
+void MainDialog::CenteredIconOrigin(int clientWidth, int clientHeight, int iconWidth,
+                                    int iconHeight, int& x, int& y) {
+  x = (clientWidth - iconWidth + 1) / 2;
+  y = (clientHeight - iconHeight + 1) / 2;
+}
+
+bool MainDialog::OnInitDialog() {
+  host_.AddSystemMenuAbout(kAboutMenuText);
+
+  c_.deviceList.SetFullRowSelect();
+  c_.deviceList.InsertColumn(0, "Name", 94);
+  c_.deviceList.InsertColumn(1, "IP", 81);
+  c_.deviceList.InsertColumn(2, "Netmask", 81);
+  c_.deviceList.InsertColumn(3, "Gateway", 81);
+
+  c_.shareList.SetFullRowSelect();
+  c_.shareList.InsertColumn(0, "Link Name", 120);
+  c_.shareList.InsertColumn(1, "Location", 100);
+
+  // The address-mode list holds its two choices from the start; a front end
+  // whose dialog template does not bring them gets them here.
+  if (c_.dhcpCombo.GetCount() == 0) {
+    c_.dhcpCombo.AddString(kDhcpDisabled);
+    c_.dhcpCombo.AddString(kDhcpEnabled);
+  }
+
+  HandlerScope scope(*this, true);
+  if (!scope) return true;
+  drives_.ScanDrives();
+  FillDriveCombo(c_.driveCombo, drives_.UsableDrives());
+
+  Refresh();
+  deviceSelected = 0;
+  return true;
+}
+
+void MainDialog::OnRefresh() {
+  HandlerScope scope(*this, true);
+  if (!scope) return;
+  Refresh();
+}
+
+void MainDialog::Refresh() {
+  c_.deviceList.DeleteAllItems();
+  c_.shareList.DeleteAllItems();
+  c_.ipAddress.ClearAddress();
+  c_.netmaskAddress.ClearAddress();
+  c_.gatewayAddress.ClearAddress();
+  RunSearchAndFillDevices();
+}
+
+void MainDialog::RunSearchAndFillDevices() {
+  c_.refreshButton.Enable(false);
+  protocol_.SearchDevices();
+  c_.refreshButton.Enable(true);
+
+  int row = 0;
+  for (const DeviceRecord* d = protocol_.DeviceList.head; d; d = d->next, ++row) {
+    int at = c_.deviceList.InsertItem(row, "");
+    if (at < 0) continue;
+    c_.deviceList.SetItemText(at, 0, d->name);
+    c_.deviceList.SetItemText(at, 1, d->ip);
+    c_.deviceList.SetItemText(at, 2, d->netmask);
+    c_.deviceList.SetItemText(at, 3, d->gateway);
+  }
+  // The list shows no selection now, so none is kept.
+  deviceSelected = 0;
+}
+
+void MainDialog::OnDeviceListClick() {
+  HandlerScope scope(*this, true);
+  if (!scope) return;
+  c_.deviceList.SetFocus();
+  int row = FindSelectedRow(c_.deviceList, c_.deviceList.GetTopIndex());
+  if (row < 0) {
+    // A click beside the rows: no device is selected any more.
+    deviceSelected = 0;
+    return;
+  }
+  deviceSelected = 1;
+
+  std::string ip = c_.deviceList.GetItemText(row, 1);
+  protocol_.SelectDevice(ip.c_str());
+  ShowAddress(c_.ipAddress, ip);
+
+  for (const DeviceRecord* d = protocol_.DeviceList.head; d; d = d->next) {
+    if (ip != d->ip) continue;
+    bool dhcp = d->dhcpFlag[0] == '1';
+    c_.dhcpCombo.SetCurSel(dhcp ? FindItem(c_.dhcpCombo, kDhcpEnabled, 1)
+                                : FindItem(c_.dhcpCombo, kDhcpDisabled, 0));
+    c_.ipAddress.Enable(!dhcp);
+    c_.gatewayAddress.Enable(!dhcp);
+    c_.netmaskAddress.Enable(!dhcp);
+  }
+
+  ShowAddress(c_.netmaskAddress, c_.deviceList.GetItemText(row, 2));
+
+  // The share and web commands only work for a device on the subnet of the
+  // workstation's interface it was heard on (the first interface's when no
+  // record holds the row's address).
+  std::uint8_t device[4], mask[4];
+  c_.ipAddress.GetAddress(device);
+  c_.netmaskAddress.GetAddress(mask);
+  const std::uint8_t* workstation = protocol_.ClientId + 6;
+  if (const DeviceRecord* heard = FindByAddress(protocol_.DeviceList, ip.c_str()))
+    workstation = protocol_.InterfaceOf(*heard).clientId + 6;
+  bool sameSubnet = true;
+  for (int i = 0; i < 4; ++i) {
+    if ((workstation[i] & mask[i]) != (mask[i] & device[i])) sameSubnet = false;
+  }
+  c_.connectButton.Enable(sameSubnet);
+  c_.disconnectButton.Enable(sameSubnet);
+  c_.configurationButton.Enable(sameSubnet);
+
+  ShowAddress(c_.gatewayAddress, c_.deviceList.GetItemText(row, 3));
+
+  protocol_.FetchShares();
+  RefreshShareList(row);
+}
+
+void MainDialog::RefreshShareList(int startRow) {
+  int row = FindSelectedRow(c_.deviceList, startRow);
+  if (row < 0) return;
+
+  c_.shareList.DeleteAllItems();
+  c_.shareList.Redraw();
+  std::string name = c_.deviceList.GetItemText(row, 0);
+  std::string ip = c_.deviceList.GetItemText(row, 1);
+
+  int j = 0;
+  for (const ShareRecord* s = protocol_.ShareList.head; s; s = s->next, ++j) {
+    int at = c_.shareList.InsertItem(j, "");
+    if (at < 0) continue;
+    c_.shareList.SetItemText(at, 0, s->name);
+    std::string location = drives_.ShareLocation(name, ip, s->name);
+    if (!location.empty()) c_.shareList.SetItemText(at, 1, location);
+  }
+}
+
+void MainDialog::OnPaint() {
+  drives_.ScanDrives();
+  FillDriveCombo(c_.driveCombo, drives_.UsableDrives());
+  RefreshShareList(c_.deviceList.GetTopIndex());
+  if (host_.IsIconic()) host_.DrawIconCentered();
+}
+
+bool MainDialog::OnSysCommand(unsigned commandId) {
+  HandlerScope scope(*this, false);
+  if (!scope) return (commandId & 0xFFF0u) == kIdmAboutBox;
+  if ((commandId & 0xFFF0u) == kIdmAboutBox) {
+    host_.RunAboutDialog();
+    return true;
+  }
+  return false;
+}
+
+void MainDialog::OnAbout() {
+  HandlerScope scope(*this, false);
+  if (!scope) return;
+  host_.RunAboutDialog();
+}
+
+void MainDialog::OnDhcpModeChange() {
+  HandlerScope scope(*this, false);
+  if (!scope) return;
+  int sel = c_.dhcpCombo.GetCurSel();
+  if (sel < 0) return;
+  bool dhcp = c_.dhcpCombo.GetLBText(sel) == kDhcpEnabled;
+  c_.ipAddress.Enable(!dhcp);
+  c_.gatewayAddress.Enable(!dhcp);
+  c_.netmaskAddress.Enable(!dhcp);
+}
+
+void MainDialog::OnExit() {
+  if (handlerRunning_) return;
+  protocol_.ShutdownTransport();
+  host_.DestroyWindow();
+}
+
+void MainDialog::OnDestroy() { protocol_.ShutdownTransport(); }
+
+// ---- IP settings ----
+
+bool MainDialog::AdministratorLogin() {
+  protocol_.SetLogin(kDefaultAdministrator, kDefaultAdministrator);
+  if (protocol_.CheckAdminPassword()) return true;
+
+  AskLogin();
+  if (protocol_.CheckAdminPassword()) return true;
+
+  Report("Wrong administrator password input!", kCaptionError, MessageIcon::Stop);
+  return false;
+}
+
+void MainDialog::OnApply() {
+  HandlerScope scope(*this, true);
+  if (!scope) return;
+  AdminLoginMode = 1;
+  if (!deviceSelected) {
+    Report("You should select a server to modify IP!", kCaptionError, MessageIcon::Stop);
+    return;
+  }
+  int sel = c_.dhcpCombo.GetCurSel();
+  if (sel < 0) return;
+
+  if (c_.dhcpCombo.GetLBText(sel) == kDhcpEnabled) {
+    if (!AdministratorLogin()) return;
+    if (protocol_.SetDeviceDhcp()) {
+      Report("Set to dhcp client done!", kCaptionConfirm, MessageIcon::Information);
+      Refresh();
+    } else {
+      Report("Set to dhcp client fail", kCaptionError, MessageIcon::Stop);
+    }
+    return;
+  }
+
+  if (const char* missing = MissingAddressText(
+          !c_.ipAddress.IsBlank(), !c_.netmaskAddress.IsBlank(), !c_.gatewayAddress.IsBlank())) {
+    Report(missing, kCaptionWarning, MessageIcon::Exclamation);
+    return;
+  }
+
+  std::uint8_t ip[4], mask[4], gateway[4];
+  c_.ipAddress.GetAddress(ip);
+  c_.netmaskAddress.GetAddress(mask);
+  c_.gatewayAddress.GetAddress(gateway);
+  char ipText[16], netmaskText[16], gatewayText[16];
+  FormatDotted(ip, ipText);
+  FormatDotted(mask, netmaskText);
+  FormatDotted(gateway, gatewayText);
+  protocol_.SetNewAddress(ipText, netmaskText, gatewayText);
+
+  if (!GatewayInSubnet(ip, mask, gateway)) {
+    Report(kGatewayInputError, kCaptionWarning, MessageIcon::Exclamation);
+    return;
+  }
+
+  if (!AdministratorLogin()) return;
+  // A change the device never confirmed is a failure, as on the DHCP path:
+  // the fields keep what the user entered.
+  if (!protocol_.SetDeviceStatic()) {
+    Report("Set static IP fail", kCaptionError, MessageIcon::Stop);
+    return;
+  }
+  Refresh();
+}
+
+// ---- web page ----
+
+void MainDialog::OnConfiguration() {
+  HandlerScope scope(*this, false);
+  if (!scope) return;
+  int row = FindSelectedRow(c_.deviceList, c_.deviceList.GetTopIndex());
+  if (row < 0) {
+    Report("You should select a sever to connect.", kCaptionWarning, MessageIcon::Exclamation);
+    return;
+  }
+  std::string ip = c_.deviceList.GetItemText(row, 1);
+  // The row shows a dotted address made by the search; nothing else is
+  // handed to the shell.
+  std::uint8_t octets[4];
+  if (!ParseDotted(ip.c_str(), octets)) return;
+  services_.shell.OpenWebPage("http://" + ip);
+}
+
+// ---- mount and unmount ----
+
+void MainDialog::OnConnect() {
+  HandlerScope scope(*this, true);
+  if (!scope) return;
+  AdminLoginMode = 0;
+  bool nt4OrEarlier = GetWindowsVersion(services_.system).family == WindowsFamily::kNt4OrEarlier;
+
+  int deviceRow = FindSelectedRow(c_.deviceList, c_.deviceList.GetTopIndex());
+  int shareRow = FindSelectedRow(c_.shareList, c_.shareList.GetTopIndex());
+  if (shareRow < 0 || deviceRow < 0) {
+    Report("You should select a samba server disk to mount!", kCaptionWarning,
+           MessageIcon::Exclamation);
+    return;
+  }
+  std::string server = c_.deviceList.GetItemText(deviceRow, 0);
+  std::string share = c_.shareList.GetItemText(shareRow, 0);
+
+  int sel = c_.driveCombo.GetCurSel();
+  if (sel < 0) return;
+  std::string localName = c_.driveCombo.GetLBText(sel).substr(0, 2);
+
+  std::string remoteName;
+  if (!MakeRemoteName(server, share, remoteName)) {
+    Report("Mount Disk Fail!", kCaptionError, MessageIcon::Stop);
+    return;
+  }
+
+  NetworkConnections& net = services_.connections;
+  // Whatever the letter held before, current or remembered, goes first.
+  net.CancelConnection(localName, kConnectUpdateProfile, false);
+
+  auto connect = [&] {
+    return net.AddConnection(localName, remoteName, protocol_.LoginPassword,
+                             protocol_.LoginUserName, kConnectUpdateProfile);
+  };
+  int result;
+  if (nt4OrEarlier) {
+    AskLogin();
+    result = connect();
+  } else {
+    result = connect();
+    if (result != kNoError) {
+      AskLogin();
+      result = connect();
+    }
+  }
+  if (result != kNoError) {
+    Report("Mount Disk Fail!", kCaptionError, MessageIcon::Stop);
+    return;
+  }
+
+  Report("Mount Disk OK!", kCaptionConfirm, MessageIcon::Information);
+  drives_.ScanDrives();
+  c_.driveCombo.ResetContent();
+  FillDriveCombo(c_.driveCombo, drives_.UsableDrives());
+  RefreshShareList(deviceRow);
+}
+
+void MainDialog::OnDisconnect() {
+  HandlerScope scope(*this, true);
+  if (!scope) return;
+  std::string driveText;
+  bool shareRowFound = false;
+  for (int row = c_.shareList.GetTopIndex(); row < c_.shareList.GetItemCount(); ++row) {
+    if (row < 0) continue;
+    if (c_.shareList.GetItemState(row, kListItemSelected) == kListItemSelected) {
+      driveText = c_.shareList.GetItemText(row, 1);
+      shareRowFound = true;
+    }
+  }
+  if (!shareRowFound) {
+    int sel = c_.driveCombo.GetCurSel();
+    if (sel < 0) return;
+    driveText = c_.driveCombo.GetLBText(sel);
+  }
+  std::string localName = driveText.substr(0, 2);
+
+  // A share that no letter maps has nothing to unmount.
+  int result = localName.empty() ? kErrorNotConnected
+                                 : services_.connections.CancelConnection(
+                                       localName, kConnectUpdateProfile, false);
+  if (result != kNoError) {
+    Report(
+        "Umount Disk Fail!\nPlease checked if you had selected a drive to un-mount,\n"
+        "or any file opened on selected drive that did not close.",
+        kCaptionError, MessageIcon::Stop);
+    return;
+  }
+
+  Report("Umount Disk OK!", kCaptionConfirm, MessageIcon::Information);
+  drives_.ScanDrives();
+  c_.driveCombo.ResetContent();
+  FillDriveCombo(c_.driveCombo, drives_.UsableDrives());
+  RefreshShareList(c_.deviceList.GetTopIndex());
+}
+
+}  // namespace tessavue

@@ -1,0 +1,148 @@
+// The main window's behaviour: lists, address fields, drive list and every
+// command handler, over the control interfaces of controls.h.
+#pragma once
+
+#include <string>
+
+#include "drive_table.h"
+#include "controls.h"
+#include "system.h"
+#include "protocol.h"
+
+namespace tessavue {
+
+// Control identifiers of the main dialog (template 102).
+enum MainDialogId : int {
+  kMainDialogTemplate = 102,
+  kAboutDialogTemplate = 100,
+  kIdDeviceList = 1000,
+  kIdShareList = 1001,
+  kIdRefresh = 1002,
+  kIdConnect = 1003,
+  kIdDisconnect = 1004,
+  kIdIpAddress = 1006,
+  kIdApply = 1007,
+  kIdConfiguration = 1008,
+  kIdExit = 1009,
+  kIdNetmask = 1010,
+  kIdGateway = 1011,
+  kIdDriveCombo = 1013,
+  kIdDhcpCombo = 1015,
+  kIdAbout = 1021,
+  kIdsAboutMenu = 101,
+  kIdmAboutBox = 0x0010,
+  kIdrMainIcon = 128,
+};
+
+// The "DHCP :" drop-down list's two items.
+constexpr const char* kDhcpDisabled = "Disabled";
+constexpr const char* kDhcpEnabled = "Enabled";
+
+// Colours of every dialog of the program, as 0x00BBGGRR.
+constexpr unsigned kDialogBackground = 0x00936200;  // RGB(0, 98, 147)
+constexpr unsigned kDialogText = 0x00FFFFFF;
+
+// The controls a front end creates for the main dialog.
+struct MainDialogControls {
+  Button& configurationButton;       // 1008
+  Button& disconnectButton;          // 1004
+  Button& connectButton;             // 1003
+  ComboBox& dhcpCombo;               // 1015
+  ComboBox& driveCombo;              // 1013
+  ListView& shareList;               // 1001
+  ListView& deviceList;              // 1000
+  Button& refreshButton;             // 1002
+  IpAddressControl& ipAddress;       // 1006
+  IpAddressControl& netmaskAddress;  // 1010
+  IpAddressControl& gatewayAddress;  // 1011
+};
+
+// The system services the handlers use.
+struct SystemServices {
+  NetworkConnections& connections;
+  Shell& shell;
+  SystemInfo& system;
+};
+
+class MainDialog {
+ public:
+  // Gives the protocol and the connections the host's wait hook for the
+  // dialog's life.
+  MainDialog(DeviceProtocol& protocol, DriveMap& drives, SystemServices services, DialogHost& host,
+             MainDialogControls controls);
+  ~MainDialog();
+  MainDialog(const MainDialog&) = delete;
+  MainDialog& operator=(const MainDialog&) = delete;
+
+  // The host calls these from its messages.
+  bool OnInitDialog();
+  void OnRefresh();
+  void OnDeviceListClick();
+  void RefreshShareList(int startRow);
+  void OnPaint();
+  // true when the command was the About entry; otherwise the host runs its
+  // default processing.
+  bool OnSysCommand(unsigned commandId);
+  void OnAbout();
+  void OnDhcpModeChange();
+  void OnExit();
+  void OnDestroy();
+  void OnApply();
+  void OnConfiguration();
+  void OnConnect();
+  void OnDisconnect();
+
+  // The first selected row at or after `startRow` (and at or after the
+  // list's first visible row); -1 when none.
+  static int FindSelectedRow(const ListView& list, int startRow);
+  // Where the icon goes when the window is minimised: centred in the client
+  // area, with the icon's size from the system.
+  static void CenteredIconOrigin(int clientWidth, int clientHeight, int iconWidth, int iconHeight,
+                                 int& x, int& y);
+
+  // A command handler is running (its waits included). Another one that
+  // arrives meanwhile does nothing, and the window refuses to close.
+  bool HandlerRunning() const { return handlerRunning_; }
+
+  int deviceSelected = 0;
+  int AdminLoginMode = 0;
+
+ private:
+  // Marks a handler as running for its life; false when another one already
+  // is. A handler that waits also holds the host's wait state (wait cursor,
+  // no user input) for its life, lifted while it asks the user something.
+  class HandlerScope {
+   public:
+    HandlerScope(MainDialog& dialog, bool waits);
+    ~HandlerScope();
+    HandlerScope(const HandlerScope&) = delete;
+    HandlerScope& operator=(const HandlerScope&) = delete;
+    explicit operator bool() const { return entered_; }
+
+   private:
+    MainDialog& dialog_;
+    bool entered_;
+    bool waits_;
+  };
+
+  // The refresh: lists and fields emptied, a search, one row per device.
+  void Refresh();
+  // The common tail of a refresh: a search, then one row per device.
+  void RunSearchAndFillDevices();
+  // The modal dialogs of a handler, with the wait state lifted while they
+  // are up (the user answers them).
+  void Report(const std::string& text, const std::string& caption, MessageIcon icon);
+  void AskLogin();
+  // The administrator login of Apply; false when refused twice.
+  bool AdministratorLogin();
+
+  DeviceProtocol& protocol_;
+  DriveMap& drives_;
+  SystemServices services_;
+  DialogHost& host_;
+  MainDialogControls c_;
+  bool handlerRunning_ = false;
+  bool waiting_ = false;
+};
+
+}  // namespace tessavue

@@ -1,0 +1,50 @@
+// The application object: owns the protocol and the drive map, and starts the
+// program in its fixed order.
+#pragma once
+
+#include "main_dialog.h"
+#include "drive_table.h"
+#include "network.h"
+#include "system.h"
+#include "protocol.h"
+
+namespace tessavue {
+
+class UtilityApp;
+
+// What a front end does at start: its window system's preparations and the
+// modal run of the main dialog (which constructs a MainDialog over its own
+// controls and calls its handlers).
+class AppPlatform {
+ public:
+  virtual ~AppPlatform() = default;
+  virtual void EnableControlContainer() {}
+  virtual void Enable3dControls() {}
+  // Background and text colour of every dialog, as 0x00BBGGRR.
+  virtual void SetDialogColors(unsigned background, unsigned text) = 0;
+  // Creates the main dialog, runs it until it ends and destroys it.
+  virtual void RunMainDialog(UtilityApp& app) = 0;
+};
+
+class UtilityApp {
+ public:
+  UtilityApp(DatagramNetwork& network, Clock& clock, NetworkConnections& connections, Shell& shell,
+             SystemInfo& system);
+
+  // The start: transport, colours, the main dialog's modal run. Returns false
+  // (no message loop follows); `exitCode` is 1 when the socket layer could not
+  // be started, else 0.
+  bool InitInstance(AppPlatform& platform, int& exitCode);
+
+  SystemServices services() { return SystemServices{connections_, shell_, system_}; }
+
+  DeviceProtocol protocol;
+  DriveMap drives;
+
+ private:
+  NetworkConnections& connections_;
+  Shell& shell_;
+  SystemInfo& system_;
+};
+
+}  // namespace tessavue

@@ -1,0 +1,93 @@
+// The search for devices: three search requests, then every reply that
+// arrives within the window adds its device once.
+#include <cstring>
+#include <vector>
+
+#include "protocol.h"
+#include "wire.h"
+
+namespace tessavue {
+
+namespace {
+
+// How long past its window the search may go on emptying the socket of
+// datagrams that were already queued when the window closed.
+constexpr std::int64_t kDrainGraceMicros = 100000;
+
+std::uint32_t AddressKey(const std::uint8_t octets[4]) {
+  return static_cast<std::uint32_t>(octets[0]) << 24 | static_cast<std::uint32_t>(octets[1]) << 16 |
+         static_cast<std::uint32_t>(octets[2]) << 8 | octets[3];
+}
+
+}  // namespace
+
+int DeviceProtocol::InterfaceOfReply(const wire::WireView& reply) const {
+  for (std::size_t i = 0; i < LocalInterfaces.size(); ++i) {
+    if (reply.Equals(wire::kClientIdOffset, LocalInterfaces[i].clientId, wire::kIdLength))
+      return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void DeviceProtocol::HandleSearchReply() {
+  wire::WireView reply(receiveBuffer_, receiveLength_);
+  if (reply.At(wire::kOpcodeOffset) != wire::kSearchReply) return;
+  // The identifier echoed names the interface whose request the device
+  // answered: the one that reaches it, whichever interface the reply came
+  // back on.
+  const int heardOn = InterfaceOfReply(reply);
+  if (heardOn < 0) return;
+  wire::SearchReplyFields f = wire::ParseSearchReply(reply);
+  // The first reply from an address wins.
+  if (!searchSeen_.insert(AddressKey(f.address)).second) return;
+  char ip[16];
+  FormatDotted(f.address, ip);
+  const char mode[2] = {f.addressMode, '\0'};
+  if (AppendDevice(DeviceList, f.name.c_str(), ip, f.netmask.c_str(), f.gateway.c_str(), mode,
+                   f.deviceId, static_cast<std::uint32_t>(heardOn)) == nullptr) {
+    // No memory for the record: the reply is dropped, a later copy may fit.
+    searchSeen_.erase(AddressKey(f.address));
+  }
+}
+
+void DeviceProtocol::CollectSearchReplies(std::int64_t deadline) {
+  while (clock_.NowMicros() < deadline) {
+    if (ReceiveOne(deadline)) HandleSearchReply();
+  }
+}
+
+void DeviceProtocol::SearchDevices() {
+  DeviceList.Clear();
+  searchSeen_.clear();
+  std::vector<wire::Bytes> requests;
+  for (const LocalInterface& i : LocalInterfaces)
+    requests.push_back(wire::BuildSearchRequest(i.clientId));
+
+  // Replies are read from the first send on, the gaps between sends
+  // included, so however many devices answer none waits in the socket.
+  const std::int64_t start = clock_.NowMicros();
+  std::int64_t mark = start;
+  for (int send = 0; send < kSearchSends; ++send) {
+    // Every interface in the same instant: the search lasts no longer for
+    // having several.
+    for (std::size_t i = 0; i < requests.size(); ++i)
+      SendRequestOn(i, requests[i].data(), requests[i].size());
+    mark += send + 1 < kSearchSends ? kSearchSendGapMicros : kSearchLastGapMicros;
+    CollectSearchReplies(mark);
+  }
+  const std::int64_t end = start + kSearchWindowMicros;
+  CollectSearchReplies(end);
+
+  // Whatever is already queued when the window closes still counts, within
+  // a short grace so that a flood cannot keep the search going.
+  while (clock_.NowMicros() < end + kDrainGraceMicros && network_.WaitReadable(0)) {
+    int n = network_.Receive(receiveBuffer_, kMaxDatagram);
+    if (n < 0 || static_cast<std::size_t>(n) > kMaxDatagram) continue;
+    receiveLength_ = static_cast<std::size_t>(n);
+    receiveBuffer_[receiveLength_] = 0;
+    HandleSearchReply();
+  }
+  searchSeen_.clear();
+}
+
+}  // namespace tessavue

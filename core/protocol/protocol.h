@@ -1,0 +1,177 @@
+// The device protocol: transport, discovery and the four requests that address
+// one device. All process-wide state of the protocol lives in one
+// DeviceProtocol object that the application owns.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <unordered_set>
+#include <vector>
+
+#include "network.h"
+#include "wait_hook.h"
+#include "lists.h"
+
+namespace tessavue {
+
+// Reply wait loop parameters (cycles counted, pause between cycles).
+struct WaitLoopLimits {
+  int cycles;
+  std::int64_t pauseMicros;
+};
+
+// Each cycle first waits this long on the receive socket.
+constexpr std::int64_t kReplyPollMicros = 10000;
+constexpr WaitLoopLimits kSearchLoop{32, 20000};
+constexpr WaitLoopLimits kQueryLoop{11, 100000};
+constexpr WaitLoopLimits kSetLoop{101, 100000};
+// The search request goes out three times: 80 ms apart, then 100 ms before
+// the collection proper.
+constexpr int kSearchSends = 3;
+constexpr std::int64_t kSearchSendGapMicros = 80000;
+constexpr std::int64_t kSearchLastGapMicros = 100000;
+
+// How long a reply wait loop waits for its answer: every cycle's wait and the
+// pauses between them. Stray datagrams neither stretch nor shorten it.
+constexpr std::int64_t LongestWait(const WaitLoopLimits& limits) {
+  return limits.cycles * kReplyPollMicros + (limits.cycles - 1) * limits.pauseMicros;
+}
+// The whole search: the sends with their gaps, then the collection.
+constexpr std::int64_t kSearchWindowMicros =
+    (kSearchSends - 1) * kSearchSendGapMicros + kSearchLastGapMicros + LongestWait(kSearchLoop);
+
+namespace wire {
+class WireView;
+}
+
+// One of the workstation's networks: its interface address, and the client
+// identifier that the requests sent out of it carry (the process's six random
+// bytes, then that address).
+struct LocalInterface {
+  Ipv4Address address;
+  std::uint8_t clientId[10];
+};
+
+class DeviceProtocol {
+ public:
+  DeviceProtocol(DatagramNetwork& network, Clock& clock);
+  ~DeviceProtocol();
+  DeviceProtocol(const DeviceProtocol&) = delete;
+  DeviceProtocol& operator=(const DeviceProtocol&) = delete;
+
+  // Starts the socket layer, finds the workstation's interfaces, makes
+  // LocalIp, ClientId and each interface's identifier, opens the sockets.
+  // false only when the socket layer cannot be started: the caller then ends
+  // the process with exit code 1.
+  bool InitTransport();
+  // Closes both sockets and releases the socket layer. Safe to run twice and
+  // before InitTransport.
+  void ShutdownTransport();
+  bool TransportStarted() const { return started_; }
+
+  // Called while the protocol waits on the socket (nullptr: nobody).
+  void SetWaitHook(WaitHook* hook) { waitHook_ = hook; }
+  WaitHook* waitHook() const { return waitHook_; }
+
+  // One datagram to the group, out of the first interface, or out of
+  // interface `localInterface`.
+  void SendRequest(const std::uint8_t* message, std::size_t length);
+  void SendRequestOn(std::size_t localInterface, const std::uint8_t* message, std::size_t length);
+
+  // Clears DeviceList and fills it from the replies to three searches, each
+  // sent on every interface.
+  void SearchDevices();
+
+  // Requests addressed to the device whose record's ip equals
+  // SelectedDeviceIp, sent out of the interface it was heard on, with that
+  // interface's identifier. true for success.
+  bool CheckAdminPassword();
+  bool FetchShares();
+  bool SetDeviceDhcp();
+  bool SetDeviceStatic();
+
+  // The texts the requests read, each cut to its buffer.
+  void SelectDevice(const char* ip);
+  void SetLogin(const char* userName, const char* password);
+  void SetNewAddress(const char* ip, const char* netmask, const char* gateway);
+
+  // The record of the selected device, or nullptr.
+  DeviceRecord* FindSelectedDevice();
+  // The interface a device was heard on (the first one when the record
+  // names none that the transport has).
+  const LocalInterface& InterfaceOf(const DeviceRecord& device) const;
+
+  // Process-wide state, by the names the rest of the program knows it.
+  // LocalIp and ClientId are the first interface's.
+  char LocalIp[16] = {};
+  std::uint8_t ClientId[10] = {};
+  // Every interface searched, the first first; at least one once started.
+  std::vector<LocalInterface> LocalInterfaces;
+  DeviceListType DeviceList;
+  ShareListType ShareList;
+  char SelectedDeviceIp[16] = {};
+  // The two login texts may hold 16 characters; the 17th byte keeps them
+  // terminated.
+  char LoginUserName[17] = {};
+  char LoginPassword[17] = {};
+  char NewIp[16] = {};
+  char NewNetmask[16] = {};
+  char NewGateway[16] = {};
+
+ private:
+  enum class Heard { kNothing, kStray, kMatch };
+  using MatchTest = std::function<bool(const wire::WireView&)>;
+
+  // The reply wait loop. true when a datagram with `opcode`, the client
+  // identifier `clientId` (the one the request carried) and passing `match`
+  // arrived; it is then in receiveBuffer_ (receiveLength_ bytes, zero after
+  // them).
+  bool WaitForReply(std::uint8_t opcode, const std::uint8_t* clientId, const WaitLoopLimits& limits,
+                    const MatchTest& match);
+  // Reads datagrams until `deadline` or until one with `opcode` arrives: the
+  // answer (kMatch) or another workstation's or device's reply (kStray).
+  Heard Listen(std::int64_t deadline, std::uint8_t opcode, const std::uint8_t* clientId,
+               const MatchTest& match);
+  // Reads one datagram if the socket becomes readable before `deadline`;
+  // false when the time ran out or the receive failed.
+  bool ReceiveOne(std::int64_t deadline);
+  // Waits until the socket is readable or `deadline` passes, in slices short
+  // enough for the wait hook to keep the window alive.
+  bool WaitReadableUntil(std::int64_t deadline);
+  // Search: handles every datagram that arrives until `deadline`.
+  void CollectSearchReplies(std::int64_t deadline);
+  void HandleSearchReply();
+  // Position in LocalInterfaces of the interface a device was heard on: its
+  // record's, or the first when the transport has no such interface.
+  std::size_t InterfaceIndexOf(const DeviceRecord& device) const;
+  // The interface whose identifier the reply echoes; -1 when none is ours.
+  int InterfaceOfReply(const wire::WireView& reply) const;
+  // The reply's sender address (bytes 17 to 20) as dotted text equals `text`.
+  bool SenderIs(const wire::WireView& reply, const char* text) const;
+
+  DatagramNetwork& network_;
+  Clock& clock_;
+  bool socketLayerUp_ = false;
+  bool started_ = false;
+  std::uint8_t receiveBuffer_[kMaxDatagram + 1] = {};
+  std::size_t receiveLength_ = 0;
+  WaitHook* waitHook_ = nullptr;
+  std::int64_t lastKeepAlive_ = 0;
+  // Addresses already listed by the running search (kept beside DeviceList
+  // so that a search over many devices stays linear).
+  std::unordered_set<std::uint32_t> searchSeen_;
+};
+
+// Bounded copy of a text into a fixed buffer of `size` bytes: at most size-1
+// characters, always terminated.
+void CopyText(char* destination, std::size_t size, const char* source);
+// "%d.%d.%d.%d" of four octets into a 16-byte buffer.
+void FormatDotted(const std::uint8_t octets[4], char out[16]);
+// Strict dotted-decimal parse ("a.b.c.d", each 0-255). false on anything else.
+bool ParseDotted(const char* text, std::uint8_t octets[4]);
+
+// A device's administrator as it leaves the factory: user name and password.
+constexpr const char* kDefaultAdministrator = "qewro";
+
+}  // namespace tessavue

@@ -1,0 +1,461 @@
+#include "qt_dialogs.h"
+
+#include "login_dialog.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QShowEvent>
+
+namespace tessavue {
+namespace {
+
+QColor FromColorRef(unsigned bgr) {
+  return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                static_cast<int>((bgr >> 16) & 0xFF));
+}
+
+unsigned gDialogBackground = kDialogBackground;
+unsigned gDialogText = kDialogText;
+bool gDialogColorsSet = false;
+
+QLabel* Static(const QString& text, const DialogUnits& du, int x, int y, int w, int h,
+               QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setTextFormat(Qt::PlainText);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  // The font here is not quite Windows' Arial: a caption gets the width and
+  // the line it needs rather than being cut off by a few pixels.
+  QRect r = du.Rect(x, y, w, h);
+  r.setHeight(std::max(r.height(), label->fontMetrics().height()));
+  r.setWidth(std::max(r.width(), label->fontMetrics().horizontalAdvance(text) + 2));
+  label->setGeometry(r);
+  label->raise();
+  return label;
+}
+
+QGroupBox* Group(const QString& title, const DialogUnits& du, int x, int y, int w, int h,
+                 QWidget* parent) {
+  auto* group = new QGroupBox(title, parent);
+  group->setGeometry(du.Rect(x, y, w, h));
+  group->setFocusPolicy(Qt::NoFocus);
+  // As a Windows group box: an etched frame whose top line runs through the
+  // caption, the caption on the dialog's face.
+  const QColor face = FromColorRef(gDialogBackground);
+  group->setStyleSheet(
+      QStringLiteral("QGroupBox { border: 1px solid rgba(255, 255, 255, 150); border-radius: 0px;"
+                     " margin-top: %1px; }"
+                     "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+                     " left: 6px; padding: 0px 2px; background-color: %2; color: %3; }")
+          .arg(group->fontMetrics().height() / 2)
+          .arg(face.name(), FromColorRef(gDialogText).name()));
+  return group;
+}
+
+template <typename Widget>
+Widget* Place(Widget* widget, const DialogUnits& du, int x, int y, int w, int h) {
+  widget->setGeometry(du.Rect(x, y, w, h));
+  return widget;
+}
+
+}  // namespace
+
+// --- dialog units, font and colours ---
+
+DialogUnits::DialogUnits(const QFont& font) {
+  QFontMetrics fm(font);
+  int cx =
+      fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  baseX = std::max(1, (cx / 26 + 1) / 2);
+  baseY = std::max(1, fm.height());
+}
+
+QRect DialogUnits::Rect(int x, int y, int width, int height) const {
+  auto sx = [this](int v) { return (v * baseX + 2) / 4; };
+  auto sy = [this](int v) { return (v * baseY + 4) / 8; };
+  return QRect(sx(x), sy(y), sx(width), sy(height));
+}
+
+QFont DialogFont(int points) {
+  QFont font(QStringLiteral("Arial"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPointSize(points);
+  return font;
+}
+
+void SetDialogColors(unsigned background, unsigned text) {
+  gDialogBackground = background;
+  gDialogText = text;
+  gDialogColorsSet = true;
+}
+
+void ApplyDialogColors(QWidget* dialog) {
+  if (!gDialogColorsSet) return;
+  QPalette p = dialog->palette();
+  p.setColor(QPalette::Window, FromColorRef(gDialogBackground));
+  p.setColor(QPalette::WindowText, FromColorRef(gDialogText));
+  dialog->setPalette(p);
+  // Buttons, lists, drop-down lists and fields keep the system's colours;
+  // only the dialog's face and its texts take the program's.
+  const QPalette system = QApplication::palette();
+  for (QWidget* child : dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    const bool control = qobject_cast<QAbstractButton*>(child) ||
+                         qobject_cast<QAbstractItemView*>(child) ||
+                         qobject_cast<QComboBox*>(child) || qobject_cast<QLineEdit*>(child) ||
+                         dynamic_cast<QtIpAddressEdit*>(child);
+    if (!control) continue;
+    QPalette cp = child->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+      for (auto role : {QPalette::Window, QPalette::WindowText})
+        cp.setColor(group, role, system.color(group, role));
+    child->setPalette(cp);
+  }
+  // A message box keeps its buttons in a box of their own.
+  for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
+    QPalette cp = button->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+      for (auto role : {QPalette::Window, QPalette::WindowText})
+        cp.setColor(group, role, system.color(group, role));
+    button->setPalette(cp);
+  }
+  dialog->setAutoFillBackground(true);
+}
+
+// --- About box ---
+
+QtAboutBox::QtAboutBox(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("Quillon Tessavue"));
+  setFont(DialogFont(9));
+  DialogUnits du(font());
+  setFixedSize(du.Rect(0, 0, 201, 59).size());
+  auto* icon = new QLabel(this);
+  QRect iconRect = du.Rect(9, 21, 20, 20);
+  icon->setGeometry(iconRect.x(), iconRect.y(), 32, 32);
+  icon->setPixmap(QApplication::windowIcon().pixmap(32, 32));
+  // No prefix processing: an ampersand shows as itself.
+  Static(QStringLiteral("Network Dorvel"), du, 33, 20, 84, 8, this);
+  auto* ok = Place(new QtButton(QStringLiteral("OK"), this), du, 144, 14, 50, 14);
+  ok->setAutoDefault(true);
+  ok->setDefault(true);
+  ok->setObjectName(QStringLiteral("okButton"));
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  ApplyDialogColors(this);
+}
+
+// --- Login ---
+
+QtLoginWindow::QtLoginWindow(LoginPrompts& logic, QWidget* parent)
+    : QDialog(parent), logic_(logic) {
+  setWindowTitle(QStringLiteral("Login"));
+  setFont(DialogFont(8));
+  DialogUnits du(font());
+  setFixedSize(du.Rect(0, 0, 199, 75).size());
+  Static(QStringLiteral("User name :"), du, 13, 21, 41, 8, this);
+  userNameEdit = Place(new QtEditControl(this), du, 60, 18, 69, 14);
+  Static(QStringLiteral("Password :"), du, 13, 42, 37, 8, this);
+  passwordEdit = Place(new QtEditControl(this), du, 60, 39, 68, 14);
+  passwordEdit->setEchoMode(QLineEdit::Password);
+  userNameEdit->setMaxLength(kLoginTextLimit);
+  passwordEdit->setMaxLength(kLoginTextLimit);
+  okButton = Place(new QtButton(QStringLiteral("OK"), this), du, 135, 21, 50, 14);
+  cancelButton = Place(new QtButton(QStringLiteral("Cancel"), this), du, 135, 38, 50, 14);
+  // Enter presses the focused button, else "OK".
+  okButton->setAutoDefault(true);
+  cancelButton->setAutoDefault(true);
+  okButton->setDefault(true);
+  connect(okButton, &QPushButton::clicked, this, [this] {
+    ended_ = true;
+    QDialog::done(logic_.OnOK());
+  });
+  connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+  ApplyDialogColors(this);
+  logic_.OnInitDialog(*userNameEdit, *passwordEdit);
+  (userNameEdit->isEnabled() ? userNameEdit : passwordEdit)->setFocus(Qt::OtherFocusReason);
+}
+
+void QtLoginWindow::done(int result) {
+  if (ended_) {
+    QDialog::done(result);
+    return;
+  }
+  // "Cancel", Escape and the close box: the credentials stay as they were.
+  ended_ = true;
+  QDialog::done(logic_.OnCancel());
+}
+
+// --- main window ---
+
+QtMainWindow::QtMainWindow(UtilityApp& app, QWidget* parent) : QDialog(parent), app_(app) {
+  setWindowTitle(QStringLiteral("Quillon Tessavue"));
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  setFont(DialogFont(8));
+  DialogUnits du(font());
+  setFixedSize(du.Rect(0, 0, 281, 231).size());
+  CreateControls(du);
+  logic_ = std::make_unique<MainDialog>(
+      app_.protocol, app_.drives, app_.services(), *this,
+      MainDialogControls{*configurationButton, *disconnectButton, *connectButton, *dhcpCombo,
+                         *driveCombo, *shareList, *deviceList, *refreshButton, *ipAddress,
+                         *netmaskAddress, *gatewayAddress});
+  ConnectHandlers();
+  ApplyDialogColors(this);
+}
+
+// The controls of template 102, where the template puts them.
+void QtMainWindow::CreateControls(const DialogUnits& du) {
+  // The group boxes go first so that the controls inside them lie on top.
+  Group(QStringLiteral("Server"), du, 3, 2, 275, 70, this);
+  Group(QStringLiteral("LAN"), du, 3, 74, 275, 64, this);
+  Group(QStringLiteral("Link Info"), du, 3, 141, 275, 68, this);
+
+  // The controls in the template's tab order.
+  deviceList = Place(new QtListView(this), du, 8, 13, 216, 53);
+  refreshButton = Place(new QtButton(QStringLiteral("Refresh"), this), du, 228, 32, 45, 14);
+  configurationButton =
+      Place(new QtButton(QStringLiteral("Configuration"), this), du, 228, 51, 45, 14);
+  ipAddress = Place(new QtIpAddressEdit(this), du, 55, 83, 100, 13);
+  netmaskAddress = Place(new QtIpAddressEdit(this), du, 55, 101, 100, 13);
+  gatewayAddress = Place(new QtIpAddressEdit(this), du, 55, 120, 100, 13);
+  applyButton = Place(new QtButton(QStringLiteral("Apply"), this), du, 222, 114, 50, 14);
+  shareList = Place(new QtListView(this), du, 8, 152, 164, 51);
+  connectButton = Place(new QtButton(QStringLiteral("Connect"), this), du, 182, 187, 43, 14);
+  disconnectButton = Place(new QtButton(QStringLiteral("Disconnect"), this), du, 230, 187, 43, 14);
+  exitButton = Place(new QtButton(QStringLiteral("Exit"), this), du, 234, 213, 43, 15);
+  Static(QStringLiteral("I P :"), du, 13, 87, 14, 8, this);
+  Static(QStringLiteral("Netmask :"), du, 13, 105, 32, 8, this);
+  Static(QStringLiteral("Gateway :"), du, 13, 123, 38, 8, this);
+  driveCombo = new QtComboBox(true, this);
+  dhcpCombo = new QtComboBox(true, this);
+  // A drop-down list's template height includes its open list; closed it is
+  // one line high.
+  for (auto [combo, rect] : {std::pair{driveCombo, du.Rect(181, 162, 91, 110)},
+                             std::pair{dhcpCombo, du.Rect(213, 85, 59, 49)}}) {
+    combo->setGeometry(rect.x(), rect.y(), rect.width(),
+                       std::min(rect.height(), combo->sizeHint().height()));
+  }
+  Static(QStringLiteral("DHCP Client :"), du, 170, 87, 42, 8, this);
+  Static(QStringLiteral("Network Drive :"), du, 182, 151, 51, 8, this);
+  aboutButton = Place(new QtButton(QStringLiteral("About"), this), du, 4, 213, 45, 15);
+
+  // The template's initial data of the "DHCP Client :" list.
+  dhcpCombo->AddString(kDhcpDisabled);
+  dhcpCombo->AddString(kDhcpEnabled);
+
+  deviceList->setObjectName(QStringLiteral("deviceList"));
+  shareList->setObjectName(QStringLiteral("shareList"));
+  driveCombo->setObjectName(QStringLiteral("driveCombo"));
+  dhcpCombo->setObjectName(QStringLiteral("dhcpCombo"));
+}
+
+void QtMainWindow::ConnectHandlers() {
+  connect(refreshButton, &QPushButton::clicked, this, [this] { logic_->OnRefresh(); });
+  connect(configurationButton, &QPushButton::clicked, this, [this] { logic_->OnConfiguration(); });
+  connect(applyButton, &QPushButton::clicked, this, [this] { logic_->OnApply(); });
+  connect(connectButton, &QPushButton::clicked, this, [this] { logic_->OnConnect(); });
+  connect(disconnectButton, &QPushButton::clicked, this, [this] { logic_->OnDisconnect(); });
+  connect(exitButton, &QPushButton::clicked, this, [this] { logic_->OnExit(); });
+  connect(aboutButton, &QPushButton::clicked, this, [this] { logic_->OnAbout(); });
+  deviceList->onClick = [this] { logic_->OnDeviceListClick(); };
+  dhcpCombo->onSelChange = [this] { logic_->OnDhcpModeChange(); };
+}
+
+QtMainWindow::~QtMainWindow() {
+  if (waitDepth_ == 0) return;
+  qApp->removeEventFilter(this);
+  QApplication::restoreOverrideCursor();
+}
+
+void QtMainWindow::InitDialog() {
+  if (initialised_) return;
+  initialised_ = true;
+  logic_->OnInitDialog();
+}
+
+int QtMainWindow::Run() {
+  InitDialog();
+  return exec();
+}
+
+void QtMainWindow::SystemCommand(unsigned commandId) { logic_->OnSysCommand(commandId); }
+
+void QtMainWindow::MessageBox(const std::string& text, const std::string& caption,
+                              MessageIcon icon) {
+  QMessageBox::Icon qtIcon = icon == MessageIcon::Stop          ? QMessageBox::Critical
+                             : icon == MessageIcon::Exclamation ? QMessageBox::Warning
+                                                                : QMessageBox::Information;
+  QMessageBox box(qtIcon, ToQt(caption), ToQt(text), QMessageBox::Ok, this);
+  box.setTextFormat(Qt::PlainText);
+  ApplyDialogColors(&box);
+  box.exec();
+}
+
+int QtMainWindow::RunLoginDialog(LoginPrompts& dialog) {
+  QtLoginWindow login(dialog, this);
+  return login.exec();
+}
+
+void QtMainWindow::RunAboutDialog() {
+  QtAboutBox about(this);
+  about.exec();
+}
+
+bool QtMainWindow::AddSystemMenuAbout(const std::string& text) {
+  // Linux window managers keep their window menus to themselves: the entry
+  // goes into the window's own context menu instead.
+  aboutMenuText_ = ToQt(text);
+  return true;
+}
+
+void QtMainWindow::DestroyWindow() { done(0); }
+
+bool QtMainWindow::IsIconic() const { return isMinimized(); }
+
+void QtMainWindow::DrawIconCentered() {
+  // Nothing to draw: a minimised window is shown by the window manager, as
+  // the program's icon in the task bar.
+}
+
+// --- waits ---
+
+namespace {
+
+bool IsUserInput(QEvent::Type type) {
+  switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::Close: return true;
+    default: return false;
+  }
+}
+
+}  // namespace
+
+void QtMainWindow::WaitBegins() {
+  if (waitDepth_++ > 0) return;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  qApp->installEventFilter(this);
+}
+
+void QtMainWindow::KeepAlive() {
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void QtMainWindow::WaitEnds() {
+  if (waitDepth_ == 0 || --waitDepth_ > 0) return;
+  // What the user did during the wait was held back by the window system;
+  // it arrives now, while the filter still throws it away.
+  ++waitDepth_;
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  --waitDepth_;
+  qApp->removeEventFilter(this);
+  QApplication::restoreOverrideCursor();
+}
+
+bool QtMainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (waitDepth_ > 0 && watched->isWidgetType() && IsUserInput(event->type()) &&
+      static_cast<QWidget*>(watched)->window() == this) {
+    event->ignore();
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void QtMainWindow::closeEvent(QCloseEvent* event) {
+  // Not while a handler runs (it may be asking the user something).
+  if (logic_->HandlerRunning()) {
+    event->ignore();
+    return;
+  }
+  QDialog::closeEvent(event);
+}
+
+void QtMainWindow::done(int result) {
+  if (!destroyed_) {
+    destroyed_ = true;
+    logic_->OnDestroy();
+  }
+  QDialog::done(result);
+}
+
+// The Windows program rebuilds the drive list and the share list on every
+// WM_PAINT, so that mappings made outside it show up. A Qt paintEvent is no
+// place for that (it comes at any moment and must only draw), so the same
+// work runs when the window is shown, activated or restored from being
+// minimised: the moments at which the Windows window gets painted anew after
+// the user has been elsewhere.
+void QtMainWindow::Repaint() {
+  if (initialised_ && !destroyed_) logic_->OnPaint();
+}
+
+bool QtMainWindow::event(QEvent* event) {
+  if (event->type() == QEvent::WindowActivate) Repaint();
+  return QDialog::event(event);
+}
+
+void QtMainWindow::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!event->spontaneous()) Repaint();
+}
+
+void QtMainWindow::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange) {
+    auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    if ((change->oldState() & Qt::WindowMinimized) && !isMinimized()) Repaint();
+  }
+}
+
+void QtMainWindow::keyPressEvent(QKeyEvent* event) {
+  // As in a Windows dialog: Enter presses the focused push button, and
+  // anywhere else ends the dialog (IDOK); Escape ends it too.
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+      if (button->isEnabled()) button->click();
+    } else {
+      accept();
+    }
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+void QtMainWindow::contextMenuEvent(QContextMenuEvent* event) {
+  if (aboutMenuText_.isEmpty()) return;
+  QMenu menu(this);
+  QAction* about = menu.addAction(aboutMenuText_);
+  if (menu.exec(event->globalPos()) == about) SystemCommand(kIdmAboutBox);
+}
+
+// --- start-up ---
+
+void QtAppPlatform::SetDialogColors(unsigned background, unsigned text) {
+  tessavue::SetDialogColors(background, text);
+}
+
+void QtAppPlatform::RunMainDialog(UtilityApp& app) {
+  QtMainWindow window(app);
+  window.Run();
+}
+
+}  // namespace tessavue

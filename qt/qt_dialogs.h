@@ -1,0 +1,151 @@
+// The program's window and its two small dialogs in Qt Widgets, laid out
+// from the same dialog templates as the Windows program (positions in dialog
+// units, scaled by the dialog font), and the start-up glue for UtilityApp.
+#pragma once
+
+#include <QDialog>
+#include <QFont>
+#include <QRect>
+#include <memory>
+#include <string>
+
+#include "main_dialog.h"
+#include "utility_app.h"
+#include "controls.h"
+#include "qt_controls.h"
+
+class QGroupBox;
+class QLabel;
+
+namespace tessavue {
+
+// Dialog units of a font: a horizontal unit is a quarter of the font's
+// average character width, a vertical unit an eighth of its height.
+struct DialogUnits {
+  explicit DialogUnits(const QFont& font);
+  QRect Rect(int x, int y, int width, int height) const;
+  int baseX;
+  int baseY;
+};
+
+// The dialog font: "Arial" at `points` (Liberation Sans where Arial itself
+// is not installed).
+QFont DialogFont(int points);
+
+// Background and text colour of every dialog (0x00BBGGRR), set once at start.
+void SetDialogColors(unsigned background, unsigned text);
+// Paints `dialog` in those colours; its controls (buttons, lists, fields)
+// keep the system's own look, as on Windows.
+void ApplyDialogColors(QWidget* dialog);
+
+// The About box (template 100).
+class QtAboutBox : public QDialog {
+ public:
+  explicit QtAboutBox(QWidget* parent);
+};
+
+// The "Login" dialog (template 134) over the logic's LoginDialog.
+class QtLoginWindow : public QDialog {
+ public:
+  QtLoginWindow(LoginPrompts& logic, QWidget* parent);
+  // Ends with "OK" (1) or "Cancel" (2); Escape and the close box cancel.
+  void done(int result) override;
+
+  QtEditControl* userNameEdit;
+  QtEditControl* passwordEdit;
+  QtButton* okButton;
+  QtButton* cancelButton;
+
+ private:
+  LoginPrompts& logic_;
+  bool ended_ = false;
+};
+
+// The main window (template 102): the controls, the dispatch of their
+// notifications to MainDialog, and the dialog host it asks for message
+// boxes, the two small dialogs and the About entry.
+class QtMainWindow : public QDialog, public DialogHost, public WaitHook {
+ public:
+  explicit QtMainWindow(UtilityApp& app, QWidget* parent = nullptr);
+  ~QtMainWindow() override;
+
+  // OnInitDialog (the first search runs before the window shows), then the
+  // modal run until the window ends.
+  int Run();
+  // OnInitDialog alone, for a window shown without a modal run.
+  void InitDialog();
+
+  MainDialog& logic() { return *logic_; }
+  // The About entry of the window menu (the context menu); empty when none.
+  const QString& aboutMenuText() const { return aboutMenuText_; }
+  // Runs a window-menu command as the menu does.
+  void SystemCommand(unsigned commandId);
+
+  // DialogHost
+  void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;
+  int RunLoginDialog(LoginPrompts& dialog) override;
+  void RunAboutDialog() override;
+  bool AddSystemMenuAbout(const std::string& text) override;
+  void DestroyWindow() override;
+  bool IsIconic() const override;
+  void DrawIconCentered() override;
+  WaitHook& Waits() override { return *this; }
+
+  // WaitHook: during a wait the application's cursor is the wait cursor, the
+  // events of the window system are handled without user input, and input
+  // meant for this window (mouse, keys, close) is thrown away, also what the
+  // window system held back until the wait's end.
+  void WaitBegins() override;
+  void KeepAlive() override;
+  void WaitEnds() override;
+  bool Waiting() const { return waitDepth_ > 0; }
+
+  // The controls, by their Windows names.
+  QtListView* deviceList;
+  QtButton* refreshButton;
+  QtButton* configurationButton;
+  QtIpAddressEdit* ipAddress;
+  QtIpAddressEdit* netmaskAddress;
+  QtIpAddressEdit* gatewayAddress;
+  QtButton* applyButton;
+  QtListView* shareList;
+  QtButton* connectButton;
+  QtButton* disconnectButton;
+  QtButton* exitButton;
+  QtComboBox* driveCombo;
+  QtComboBox* dhcpCombo;
+  QtButton* aboutButton;
+
+  // Ends the window: OnDestroy runs once, whatever ended it.
+  void done(int result) override;
+
+ protected:
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  void CreateControls(const DialogUnits& du);
+  void ConnectHandlers();
+  void Repaint();
+
+  UtilityApp& app_;
+  std::unique_ptr<MainDialog> logic_;
+  QString aboutMenuText_;
+  bool destroyed_ = false;
+  bool initialised_ = false;
+  int waitDepth_ = 0;
+};
+
+// Start-up for UtilityApp: the dialog colours and the main window's run.
+class QtAppPlatform : public AppPlatform {
+ public:
+  void SetDialogColors(unsigned background, unsigned text) override;
+  void RunMainDialog(UtilityApp& app) override;
+};
+
+}  // namespace tessavue

@@ -1,0 +1,88 @@
+#include "memory_segment.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "memory_network.h"
+
+namespace tessavue {
+
+// Shared with the network's listener, which cannot be removed: once the
+// segment is gone the listener finds it detached and does nothing.
+struct SimulatedSegment::State {
+  MemoryNetwork* network = nullptr;
+  std::size_t via = 0;
+  std::deque<SimulatedDevice> devices;
+  std::deque<bool> silent;
+  std::deque<bool> answersSearches;
+  int repliesToOthers = 0;
+
+  void Hear(const std::uint8_t* data, std::size_t length) {
+    if (network == nullptr) return;
+    const Ipv4Address workstation = network->boundAddress(via);
+    const bool known = network->IsOpen();
+    Ipv4Address group;
+    ParseAddress(kGroupAddressText, group);
+    // Index loop: a device added while handling must not upset the walk.
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+      RequestOutcome outcome = devices[i].Handle(data, length);
+      if (!outcome.reply) continue;
+      if (silent[i] && !(answersSearches[i] && outcome.kind == RequestKind::kSearch)) continue;
+      // A reply reaches the workstation when it is sent to the address its
+      // receive socket is bound to on this segment's interface, to the group,
+      // or to the broadcast address of that interface's subnet (taken under
+      // the device's netmask).
+      const Ipv4Address to = outcome.reply->destination;
+      const bool reaches = to == workstation || to == group ||
+                           to == SubnetBroadcast(workstation, devices[i].settings().netmask);
+      if (known && !reaches) {
+        ++repliesToOthers;
+        continue;
+      }
+      network->Deliver(std::move(outcome.reply->datagram), devices[i].settings().replyDelayMicros);
+    }
+  }
+};
+
+SimulatedSegment::SimulatedSegment(MemoryNetwork& network, std::size_t via)
+    : state_(std::make_shared<State>()) {
+  state_->network = &network;
+  state_->via = via;
+  std::weak_ptr<State> weak = state_;
+  network.AddGroupListener(via, [weak](const std::uint8_t* data, std::size_t length) {
+    if (auto state = weak.lock()) state->Hear(data, length);
+  });
+}
+
+SimulatedSegment::~SimulatedSegment() { state_->network = nullptr; }
+
+SimulatedDevice& SimulatedSegment::AddDevice(DeviceSettings settings) {
+  state_->silent.push_back(false);
+  state_->answersSearches.push_back(false);
+  return state_->devices.emplace_back(std::move(settings));
+}
+
+void SimulatedSegment::AddGeneratedDevices(std::size_t count, const Ipv4Address& first,
+                                           const Ipv4Address& netmask, const Ipv4Address& gateway,
+                                           const char* prefix) {
+  for (auto& settings : GenerateDevices(count, first, netmask, gateway, prefix))
+    AddDevice(std::move(settings));
+}
+
+std::size_t SimulatedSegment::size() const { return state_->devices.size(); }
+
+SimulatedDevice& SimulatedSegment::device(std::size_t index) { return state_->devices.at(index); }
+
+void SimulatedSegment::SetSilent(std::size_t index, bool silent, bool stillAnswerSearches) {
+  state_->silent.at(index) = silent;
+  state_->answersSearches.at(index) = stillAnswerSearches;
+}
+
+void SimulatedSegment::HearFromAnotherWorkstation(const std::uint8_t* data, std::size_t length) {
+  state_->Hear(data, length);
+}
+
+int SimulatedSegment::repliesToOthers() const { return state_->repliesToOthers; }
+
+}  // namespace tessavue

@@ -1,0 +1,260 @@
+#include "headless_controls.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "protocol.h"
+
+namespace tessavue {
+
+// ---- list view ----
+
+int HeadlessListView::InsertColumn(int index, const std::string& heading, int widthPixels) {
+  index = std::clamp(index, 0, static_cast<int>(columns_.size()));
+  columns_.insert(columns_.begin() + index, ListColumn{heading, widthPixels});
+  return index;
+}
+
+int HeadlessListView::InsertItem(int row, const std::string& text) {
+  if (row < 0) return -1;
+  row = std::min(row, GetItemCount());
+  Row r;
+  r.cells.push_back(text);
+  rows_.insert(rows_.begin() + row, std::move(r));
+  return row;
+}
+
+bool HeadlessListView::SetItemText(int row, int column, const std::string& text) {
+  if (row < 0 || row >= GetItemCount() || column < 0) return false;
+  // Sub-items exist for the columns there are (column 0 always).
+  if (column > 0 && column >= static_cast<int>(columns_.size())) return false;
+  auto& cells = rows_[row].cells;
+  if (static_cast<int>(cells.size()) <= column) cells.resize(column + 1);
+  cells[column] = text;
+  return true;
+}
+
+std::string HeadlessListView::GetItemText(int row, int column) const {
+  if (row < 0 || row >= GetItemCount() || column < 0) return {};
+  const auto& cells = rows_[row].cells;
+  return column < static_cast<int>(cells.size()) ? cells[column] : std::string();
+}
+
+void HeadlessListView::DeleteAllItems() {
+  rows_.clear();
+  top_ = 0;
+}
+
+unsigned HeadlessListView::GetItemState(int row, unsigned mask) const {
+  if (row < 0 || row >= GetItemCount()) return 0;
+  unsigned state = rows_[row].selected ? kListItemSelected : 0;
+  return state & mask;
+}
+
+void HeadlessListView::ClickRow(int row) {
+  ClearSelection();
+  if (row >= 0 && row < GetItemCount()) rows_[row].selected = true;
+}
+
+void HeadlessListView::ClearSelection() {
+  for (auto& r : rows_) r.selected = false;
+}
+
+void HeadlessListView::ScrollTo(int row) {
+  top_ = row;
+  ClampTop();
+}
+
+void HeadlessListView::ClampTop() {
+  int maxTop = std::max(0, GetItemCount() - std::max(1, visibleRows_));
+  top_ = std::clamp(top_, 0, maxTop);
+}
+
+int HeadlessListView::SelectedRow() const {
+  for (int i = 0; i < GetItemCount(); ++i) {
+    if (rows_[i].selected) return i;
+  }
+  return -1;
+}
+
+std::vector<std::string> HeadlessListView::ColumnTexts(int column) const {
+  std::vector<std::string> out;
+  for (int i = 0; i < GetItemCount(); ++i) out.push_back(GetItemText(i, column));
+  return out;
+}
+
+// ---- combo box ----
+
+namespace {
+
+// Case-insensitive order of two texts, as the sorted style compares them.
+int CompareIgnoringCase(const std::string& a, const std::string& b) {
+  std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    int ca = std::tolower(static_cast<unsigned char>(a[i]));
+    int cb = std::tolower(static_cast<unsigned char>(b[i]));
+    if (ca != cb) return ca < cb ? -1 : 1;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
+}  // namespace
+
+void HeadlessComboBox::ResetContent() {
+  items_.clear();
+  current_ = -1;
+  ++resetCount_;
+}
+
+int HeadlessComboBox::AddString(const std::string& text) {
+  std::size_t at = items_.size();
+  if (sorted_) {
+    at = 0;
+    while (at < items_.size() && CompareIgnoringCase(items_[at], text) <= 0) ++at;
+  }
+  items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(at), text);
+  // The selection stays on its item.
+  if (current_ >= static_cast<int>(at)) ++current_;
+  return static_cast<int>(at);
+}
+
+void HeadlessComboBox::SetCurSel(int index) {
+  current_ = (index >= 0 && index < GetCount()) ? index : -1;
+}
+
+std::string HeadlessComboBox::GetLBText(int index) const {
+  if (index < 0 || index >= GetCount()) return {};
+  return items_[index];
+}
+
+bool HeadlessComboBox::SelectText(const std::string& text) {
+  for (int i = 0; i < GetCount(); ++i) {
+    if (items_[i] == text) {
+      current_ = i;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string HeadlessComboBox::CurrentText() const { return GetLBText(current_); }
+
+// ---- IP address control ----
+
+bool HeadlessIpAddressControl::IsBlank() const {
+  return std::none_of(fields_.begin(), fields_.end(), [](const auto& f) { return f.has_value(); });
+}
+
+int HeadlessIpAddressControl::GetAddress(std::uint8_t fields[4]) const {
+  int filled = 0;
+  for (int i = 0; i < 4; ++i) {
+    fields[i] = fields_[i].value_or(0);
+    if (fields_[i]) ++filled;
+  }
+  return filled;
+}
+
+void HeadlessIpAddressControl::SetAddress(const std::uint8_t fields[4]) {
+  for (int i = 0; i < 4; ++i) fields_[i] = fields[i];
+}
+
+void HeadlessIpAddressControl::ClearAddress() {
+  for (auto& f : fields_) f.reset();
+}
+
+void HeadlessIpAddressControl::TypeField(int index, std::uint8_t value) {
+  if (index >= 0 && index < 4) fields_[index] = value;
+}
+
+void HeadlessIpAddressControl::ClearField(int index) {
+  if (index >= 0 && index < 4) fields_[index].reset();
+}
+
+bool HeadlessIpAddressControl::TypeText(const std::string& dotted) {
+  std::uint8_t octets[4];
+  if (!ParseDotted(dotted.c_str(), octets)) return false;
+  for (int i = 0; i < 4; ++i) fields_[i] = octets[i];
+  return true;
+}
+
+std::string HeadlessIpAddressControl::Text() const {
+  if (IsBlank()) return {};
+  std::string out;
+  for (int i = 0; i < 4; ++i) {
+    if (i) out += '.';
+    if (fields_[i]) out += std::to_string(*fields_[i]);
+  }
+  return out;
+}
+
+// ---- edit ----
+
+bool HeadlessEdit::Type(const std::string& text) {
+  if (!enabled_) return false;
+  text_ = (limit_ > 0 && static_cast<int>(text.size()) > limit_) ? text.substr(0, limit_) : text;
+  return true;
+}
+
+// ---- wait hook ----
+
+void RecordingWaitHook::WaitBegins() {
+  ++begins;
+  ++depth;
+}
+
+void RecordingWaitHook::KeepAlive() {
+  ++keepAlives;
+  if (!busy()) ++keepAlivesWhileIdle;
+  if (onKeepAlive) onKeepAlive();
+}
+
+void RecordingWaitHook::WaitEnds() {
+  ++ends;
+  if (depth == 0) {
+    ++unmatchedEnds;
+    return;
+  }
+  --depth;
+}
+
+// ---- dialog host ----
+
+void ScriptedDialogHost::MessageBox(const std::string& text, const std::string& caption,
+                                    MessageIcon icon) {
+  if (waits.busy()) ++modalsWhileBusy;
+  messages.push_back(RecordedMessage{text, caption, icon});
+}
+
+int ScriptedDialogHost::RunLoginDialog(LoginPrompts& dialog) {
+  if (waits.busy()) ++modalsWhileBusy;
+  HeadlessEdit userNameEdit;
+  HeadlessEdit passwordEdit;
+  dialog.OnInitDialog(userNameEdit, passwordEdit);
+
+  LoginRun run;
+  run.userNameShown = userNameEdit.GetText();
+  run.userNameEnabled = userNameEdit.IsEnabled();
+  run.passwordShown = passwordEdit.GetText();
+  run.userNameLimit = userNameEdit.limit();
+  run.passwordLimit = passwordEdit.limit();
+
+  LoginAnswer answer{std::nullopt, "", false};
+  if (!loginScript.empty()) {
+    answer = std::move(loginScript.front());
+    loginScript.pop_front();
+  }
+  if (answer.userName) userNameEdit.Type(*answer.userName);
+  passwordEdit.Type(answer.password);
+  run.endCode = answer.ok ? dialog.OnOK() : dialog.OnCancel();
+  loginRuns.push_back(run);
+  return run.endCode;
+}
+
+bool ScriptedDialogHost::AddSystemMenuAbout(const std::string& text) {
+  if (!hasSystemMenu) return false;
+  systemMenuEntries.push_back(text);
+  return true;
+}
+
+}  // namespace tessavue

@@ -1,0 +1,153 @@
+#include "memory_connections.h"
+
+#include <cctype>
+
+namespace tessavue {
+
+namespace {
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// Splits "\\server\share" into its parts; false for anything else.
+bool SplitRemoteName(const std::string& remote, std::string& server, std::string& share) {
+  if (remote.size() < 5 || remote[0] != '\\' || remote[1] != '\\') return false;
+  std::size_t cut = remote.find('\\', 2);
+  if (cut == std::string::npos || cut == 2 || cut + 1 >= remote.size()) return false;
+  server = remote.substr(2, cut - 2);
+  share = remote.substr(cut + 1);
+  return share.find('\\') == std::string::npos;
+}
+
+}  // namespace
+
+MemoryConnections::MemoryConnections() {
+  letters_[0].type = kDriveRemovable;
+  letters_[2].type = kDriveFixed;
+}
+
+int MemoryConnections::LetterIndex(const std::string& localName) {
+  if (localName.size() != 2 || localName[1] != ':') return -1;
+  int c = std::toupper(static_cast<unsigned char>(localName[0]));
+  if (c < 'A' || c > 'Z') return -1;
+  return c - 'A';
+}
+
+const MemoryConnections::Share* MemoryConnections::FindShare(const std::string& remoteName) const {
+  std::string server, share;
+  if (!SplitRemoteName(remoteName, server, share)) return nullptr;
+  for (const Share& s : shares_) {
+    if (Lower(s.server) == Lower(server) && Lower(s.share) == Lower(share)) return &s;
+  }
+  return nullptr;
+}
+
+int MemoryConnections::GetConnection(const std::string& localName, std::string& remoteName) {
+  calls.push_back("get " + localName);
+  remoteName.clear();
+  int i = LetterIndex(localName);
+  if (i < 0) return kErrorBadDevice;
+  const Letter& l = letters_[i];
+  if (l.current) {
+    remoteName = *l.current;
+    return kNoError;
+  }
+  if (l.remembered) {
+    remoteName = *l.remembered;
+    return kErrorConnectionUnavail;
+  }
+  return kErrorNotConnected;
+}
+
+int MemoryConnections::AddConnection(const std::string& localName, const std::string& remoteName,
+                                     const std::string& password, const std::string& userName,
+                                     unsigned flags) {
+  calls.push_back("add " + localName + " " + remoteName + " user=" + userName +
+                  " flags=" + std::to_string(flags));
+  lastUserName = userName;
+  lastPassword = password;
+  int i = LetterIndex(localName);
+  if (i < 0) return kErrorBadDevice;
+  Letter& l = letters_[i];
+  if (l.current || (l.type != kDriveNoRootDir && l.type != kDriveUnknown)) {
+    return kErrorAlreadyAssigned;
+  }
+  if ((flags & kConnectUpdateProfile) && l.remembered) return kErrorDeviceAlreadyRemembered;
+  const Share* s = FindShare(remoteName);
+  if (!s) return kErrorBadNetName;
+  if (!s->userName.empty() && (Lower(s->userName) != Lower(userName) || s->password != password)) {
+    return kErrorInvalidPassword;
+  }
+  l.current = remoteName;
+  if (flags & kConnectUpdateProfile) l.remembered = remoteName;
+  return kNoError;
+}
+
+int MemoryConnections::CancelConnection(const std::string& localName, unsigned flags, bool force) {
+  calls.push_back("cancel " + localName + " flags=" + std::to_string(flags) +
+                  " force=" + (force ? "1" : "0"));
+  int i = LetterIndex(localName);
+  if (i < 0) return kErrorNotConnected;
+  Letter& l = letters_[i];
+  if (!l.current && !(l.remembered && (flags & kConnectUpdateProfile))) return kErrorNotConnected;
+  if (l.current && l.openFiles && !force) return kErrorOpenFiles;
+  l.current.reset();
+  l.openFiles = false;
+  if (flags & kConnectUpdateProfile) l.remembered.reset();
+  return kNoError;
+}
+
+unsigned MemoryConnections::GetDriveType(const std::string& localName) {
+  calls.push_back("type " + localName);
+  int i = LetterIndex(localName);
+  if (i < 0) return kDriveNoRootDir;
+  return letters_[i].current ? static_cast<unsigned>(kDriveRemote) : letters_[i].type;
+}
+
+void MemoryConnections::SetDriveType(char letter, unsigned type) {
+  int i = LetterIndex(std::string(1, letter) + ":");
+  if (i >= 0) letters_[i].type = type;
+}
+
+void MemoryConnections::AddShare(const std::string& server, const std::string& share,
+                                 const std::string& userName, const std::string& password) {
+  shares_.push_back(Share{server, share, userName, password});
+}
+
+void MemoryConnections::RemoveShare(const std::string& server, const std::string& share) {
+  std::erase_if(shares_, [&](const Share& s) {
+    return Lower(s.server) == Lower(server) && Lower(s.share) == Lower(share);
+  });
+}
+
+void MemoryConnections::MapOutside(char letter, const std::string& remoteName) {
+  int i = LetterIndex(std::string(1, letter) + ":");
+  if (i < 0) return;
+  letters_[i].current = remoteName;
+  letters_[i].remembered = remoteName;
+}
+
+void MemoryConnections::Remember(char letter, const std::string& remoteName) {
+  int i = LetterIndex(std::string(1, letter) + ":");
+  if (i >= 0) letters_[i].remembered = remoteName;
+}
+
+void MemoryConnections::SetOpenFiles(char letter, bool open) {
+  int i = LetterIndex(std::string(1, letter) + ":");
+  if (i >= 0) letters_[i].openFiles = open;
+}
+
+std::optional<std::string> MemoryConnections::Connection(char letter) const {
+  int i = LetterIndex(std::string(1, letter) + ":");
+  if (i < 0) return std::nullopt;
+  return letters_[i].current;
+}
+
+bool MemoryConnections::IsRemembered(char letter) const {
+  int i = LetterIndex(std::string(1, letter) + ":");
+  return i >= 0 && letters_[i].remembered.has_value();
+}
+
+}  // namespace tessavue

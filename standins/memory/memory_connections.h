@@ -1,0 +1,82 @@
+// An in-memory picture of a workstation's drive letters and the SMB shares it
+// can reach: drive types per letter, current and remembered connections,
+// shares that need a user name and password, and drives with open files. It
+// answers like the Windows networking functions do.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "system.h"
+
+namespace tessavue {
+
+// Further results the connection functions give.
+constexpr int kErrorConnectionUnavail = 1201;        // ERROR_CONNECTION_UNAVAIL
+constexpr int kErrorDeviceAlreadyRemembered = 1202;  // ERROR_DEVICE_ALREADY_REMEMBERED
+
+class MemoryConnections : public NetworkConnections {
+ public:
+  // A: removable, C: fixed, every other letter free (no root directory).
+  MemoryConnections();
+
+  int GetConnection(const std::string& localName, std::string& remoteName) override;
+  int AddConnection(const std::string& localName, const std::string& remoteName,
+                    const std::string& password, const std::string& userName,
+                    unsigned flags) override;
+  int CancelConnection(const std::string& localName, unsigned flags, bool force) override;
+  // A connected letter is remote; otherwise the letter's own type.
+  unsigned GetDriveType(const std::string& localName) override;
+  // Connections here never wait; the hook is only kept.
+  void SetWaitHook(WaitHook* hook) override { waitHook = hook; }
+
+  // The machine: the type of a letter that is not connected.
+  void SetDriveType(char letter, unsigned type);
+  // A share the network offers as "\\server\share" (names compared ignoring
+  // case). With a user name it only takes those credentials (user name case
+  // ignored, password exact); without, any credentials do.
+  void AddShare(const std::string& server, const std::string& share,
+                const std::string& userName = "", const std::string& password = "");
+  void RemoveShare(const std::string& server, const std::string& share);
+  // A connection made outside the program (current and remembered), whatever
+  // the network offers.
+  void MapOutside(char letter, const std::string& remoteName);
+  // A connection the system remembers but has not made (its server is away).
+  void Remember(char letter, const std::string& remoteName);
+  void SetOpenFiles(char letter, bool open);
+
+  // What is on a letter now.
+  std::optional<std::string> Connection(char letter) const;
+  bool IsRemembered(char letter) const;
+  // Every call, in order: "get E:", "add E: \\srv\data user=... flags=1",
+  // "cancel E: flags=1 force=0", "type E:".
+  std::vector<std::string> calls;
+  // The credentials of the last AddConnection.
+  std::string lastUserName;
+  std::string lastPassword;
+  WaitHook* waitHook = nullptr;
+
+ private:
+  struct Letter {
+    unsigned type = kDriveNoRootDir;
+    std::optional<std::string> current;
+    std::optional<std::string> remembered;
+    bool openFiles = false;
+  };
+  struct Share {
+    std::string server;
+    std::string share;
+    std::string userName;
+    std::string password;
+  };
+  // Index 0 to 25 for "A:" to "Z:"; -1 for anything else.
+  static int LetterIndex(const std::string& localName);
+  const Share* FindShare(const std::string& remoteName) const;
+
+  Letter letters_[26];
+  std::vector<Share> shares_;
+};
+
+}  // namespace tessavue

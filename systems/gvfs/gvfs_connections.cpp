@@ -1,0 +1,362 @@
+#include "gvfs_connections.h"
+
+#include <dirent.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "child_process.h"
+
+namespace tessavue {
+namespace {
+
+constexpr int kConnectionUnavail = 1201;  // ERROR_CONNECTION_UNAVAIL
+
+// gio speaks English and starts no volume monitors of its own: its prompts
+// are read as text, and a mount needs nothing but the GVfs daemon.
+const std::vector<std::string> kGioEnvironment = {"LC_ALL=C", "LANGUAGE=C",
+                                                  "GIO_USE_VOLUME_MONITOR=unix"};
+
+// "E:" (either case) to 'E'; 0 when the name is not a drive letter.
+char LetterOf(const std::string& localName) {
+  if (localName.size() != 2 || localName[1] != ':') return 0;
+  char c = static_cast<char>(std::toupper(static_cast<unsigned char>(localName[0])));
+  return (c >= 'A' && c <= 'Z') ? c : 0;
+}
+
+std::string PercentEncode(const std::string& text) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : text) {
+    if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  return out;
+}
+
+std::string PercentDecode(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size() &&
+        std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+      out += static_cast<char>(std::strtol(text.substr(i + 1, 2).c_str(), nullptr, 16));
+      i += 2;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+bool HasLineBreakOrNul(const std::string& text) {
+  return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
+}
+
+std::string LoggedOnUser() {
+  passwd pw{};
+  passwd* found = nullptr;
+  char buffer[4096];
+  if (getpwuid_r(geteuid(), &pw, buffer, sizeof buffer, &found) == 0 && found && found->pw_name)
+    return found->pw_name;
+  const char* user = std::getenv("USER");
+  return user ? user : "";
+}
+
+std::string ReadLink(const std::string& path) {
+  char buffer[4096];
+  ssize_t n = readlink(path.c_str(), buffer, sizeof buffer - 1);
+  if (n <= 0) return {};
+  return std::string(buffer, static_cast<std::size_t>(n));
+}
+
+bool IsBelow(const std::string& path, const std::string& root) {
+  if (path.compare(0, root.size(), root) != 0) return false;
+  return path.size() == root.size() || path[root.size()] == '/';
+}
+
+// The last line of what gio has printed since the last answer, when it is a
+// prompt ("User [guest]: ", "Domain [WORKGROUP]: ", "Password: ").
+std::string PromptOf(const std::string& pending) {
+  std::size_t end = pending.size();
+  if (end < 2 || pending.compare(end - 2, 2, ": ") != 0) return {};
+  std::size_t lineStart = pending.rfind('\n');
+  std::string line = pending.substr(lineStart == std::string::npos ? 0 : lineStart + 1);
+  for (const char* name : {"User", "Domain", "Password"})
+    if (line.rfind(name, 0) == 0) return name;
+  return {};
+}
+
+}  // namespace
+
+GvfsConnections::GvfsConnections(GvfsOptions options) : options_(std::move(options)) {
+  driveFolder_ = options_.driveFolder;
+  if (driveFolder_.empty()) {
+    const char* home = std::getenv("HOME");
+    std::string base = home && *home ? home : "";
+    if (base.empty()) {
+      passwd pw{};
+      passwd* found = nullptr;
+      char buffer[4096];
+      if (getpwuid_r(geteuid(), &pw, buffer, sizeof buffer, &found) == 0 && found)
+        base = found->pw_dir;
+    }
+    driveFolder_ = base + "/Network Drives";
+  }
+  while (driveFolder_.size() > 1 && driveFolder_.back() == '/') driveFolder_.pop_back();
+  gioPath_ = FindProgram(options_.gioProgram);
+}
+
+bool GvfsConnections::RemoteNameToUri(const std::string& remoteName, std::string& uri) {
+  if (remoteName.size() < 5 || remoteName[0] != '\\' || remoteName[1] != '\\') return false;
+  std::size_t cut = remoteName.find('\\', 2);
+  if (cut == std::string::npos) return false;
+  std::string server = remoteName.substr(2, cut - 2);
+  std::string share = remoteName.substr(cut + 1);
+  if (server.empty() || share.empty()) return false;
+  // One share, not a folder inside it; no control characters anywhere.
+  for (const std::string* part : {&server, &share})
+    for (unsigned char c : *part)
+      if (c < 0x20 || c == 0x7f || c == '\\' || c == '/') return false;
+  uri = "smb://" + PercentEncode(server) + "/" + PercentEncode(share);
+  return true;
+}
+
+bool GvfsConnections::ParseMountName(const std::string& path, std::string& server,
+                                     std::string& share) {
+  std::size_t slash = path.rfind('/');
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  static const std::string kPrefix = "smb-share:";
+  if (name.compare(0, kPrefix.size(), kPrefix) != 0) return false;
+  std::string keys = name.substr(kPrefix.size());
+  server.clear();
+  share.clear();
+  std::size_t start = 0;
+  while (start <= keys.size()) {
+    std::size_t end = keys.find(',', start);
+    if (end == std::string::npos) end = keys.size();
+    std::string pair = keys.substr(start, end - start);
+    std::size_t eq = pair.find('=');
+    if (eq != std::string::npos) {
+      std::string key = pair.substr(0, eq);
+      std::string value = PercentDecode(pair.substr(eq + 1));
+      if (key == "server") server = value;
+      if (key == "share") share = value;
+    }
+    start = end + 1;
+  }
+  return !server.empty() && !share.empty();
+}
+
+std::string GvfsConnections::LinkPath(char letter) const {
+  return driveFolder_ + "/" + std::string(1, letter);
+}
+
+bool GvfsConnections::ReadDriveLink(char letter, std::string& target, std::string& server,
+                                    std::string& share) const {
+  struct stat st {};
+  std::string link = LinkPath(letter);
+  if (lstat(link.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return false;
+  target = ReadLink(link);
+  return !target.empty() && ParseMountName(target, server, share);
+}
+
+bool GvfsConnections::MountIsLive(const std::string& target) {
+  // Looked up in the listing of the fuse root rather than by stat of the
+  // mount itself: the listing is answered by gvfsd-fuse alone, while a stat
+  // would go out to a server that may be gone.
+  std::size_t slash = target.rfind('/');
+  if (slash == std::string::npos || slash + 1 >= target.size()) return false;
+  std::string parent = slash == 0 ? "/" : target.substr(0, slash);
+  std::string name = target.substr(slash + 1);
+  DIR* dir = opendir(parent.c_str());
+  if (!dir) return false;
+  bool found = false;
+  while (dirent* entry = readdir(dir)) {
+    if (name == entry->d_name) {
+      found = true;
+      break;
+    }
+  }
+  closedir(dir);
+  return found;
+}
+
+bool GvfsConnections::FilesOpenBelow(const std::string& mountPath) const {
+  DIR* proc = opendir(options_.procRoot.c_str());
+  if (!proc) return false;
+  bool open = false;
+  while (!open) {
+    dirent* entry = readdir(proc);
+    if (!entry) break;
+    const char* pidName = entry->d_name;
+    if (!*pidName || std::strspn(pidName, "0123456789") != std::strlen(pidName)) continue;
+    std::string base = options_.procRoot + "/" + pidName;
+    for (const char* link : {"cwd", "root"})
+      if (IsBelow(ReadLink(base + "/" + link), mountPath)) open = true;
+    // Processes of other users cannot be looked into; they are skipped.
+    DIR* fds = opendir((base + "/fd").c_str());
+    if (!fds) continue;
+    while (!open) {
+      dirent* fd = readdir(fds);
+      if (!fd) break;
+      if (fd->d_name[0] == '.') continue;
+      if (IsBelow(ReadLink(base + "/fd/" + fd->d_name), mountPath)) open = true;
+    }
+    closedir(fds);
+  }
+  closedir(proc);
+  return open;
+}
+
+ChildResult GvfsConnections::Gio(const std::vector<std::string>& args,
+                                 const std::function<ChildReply(const std::string&)>& converse) {
+  std::vector<std::string> argv{gioPath_};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::function<void()> keepAlive;
+  if (waitHook_) keepAlive = [this] { waitHook_->KeepAlive(); };
+  return RunChild(argv, kGioEnvironment, options_.timeoutMillis, converse, keepAlive);
+}
+
+bool GvfsConnections::LocalPathOf(const std::string& uri, std::string& path) {
+  if (gioPath_.empty()) return false;
+  ChildResult run = Gio({"info", uri + "/"});
+  if (run.exitCode != 0) return false;
+  static const std::string kKey = "local path: ";
+  std::size_t at = run.output.find("\n" + kKey);
+  if (at == std::string::npos) {
+    if (run.output.compare(0, kKey.size(), kKey) != 0) return false;
+    at = 0;
+  } else {
+    at += 1;
+  }
+  std::size_t end = run.output.find('\n', at);
+  path = run.output.substr(at + kKey.size(),
+                           end == std::string::npos ? std::string::npos : end - at - kKey.size());
+  return !path.empty() && path[0] == '/';
+}
+
+int GvfsConnections::GetConnection(const std::string& localName, std::string& remoteName) {
+  char letter = LetterOf(localName);
+  if (!letter) return kErrorBadDevice;
+  std::string target, server, share;
+  if (!ReadDriveLink(letter, target, server, share)) return kErrorNotConnected;
+  remoteName = "\\\\" + server + "\\" + share;
+  return MountIsLive(target) ? kNoError : kConnectionUnavail;
+}
+
+int GvfsConnections::AddConnection(const std::string& localName, const std::string& remoteName,
+                                   const std::string& password, const std::string& userName,
+                                   unsigned /*flags*/) {
+  // The link is both the connection and its memory: it is made whatever the
+  // flags say, and stays until the letter is disconnected.
+  char letter = LetterOf(localName);
+  if (!letter) return kErrorBadDevice;
+  std::string uri;
+  if (!RemoteNameToUri(remoteName, uri)) return kErrorBadNetName;
+  // Each answer is one line of gio's standard input; a line break inside one
+  // would answer the next question.
+  if (HasLineBreakOrNul(password) || HasLineBreakOrNul(userName)) return kErrorInvalidPassword;
+  std::string link = LinkPath(letter);
+  struct stat st {};
+  if (lstat(link.c_str(), &st) == 0) return kErrorAlreadyAssigned;
+  if (gioPath_.empty()) return kErrorBadNetName;
+
+  std::string user = userName;
+  std::string domain;
+  if (std::size_t cut = user.find('\\'); cut != std::string::npos) {
+    domain = user.substr(0, cut);
+    user = user.substr(cut + 1);
+  }
+  if (user.empty()) user = options_.defaultUser.empty() ? LoggedOnUser() : options_.defaultUser;
+
+  std::string mountPath;
+  bool mountedHere = false;
+  if (!LocalPathOf(uri, mountPath)) {
+    // gio asks again after a refused login; the second question is answered
+    // with end of input, which ends the attempt.
+    bool askedUser = false, askedDomain = false, askedPassword = false, refused = false;
+    auto converse = [&](const std::string& pending) -> ChildReply {
+      std::string prompt = PromptOf(pending);
+      if (prompt.empty()) return {};
+      bool& asked = prompt == "User" ? askedUser : prompt == "Domain" ? askedDomain : askedPassword;
+      if (asked) {
+        refused = true;
+        return {ChildReply::kCloseInput, {}};
+      }
+      asked = true;
+      // An empty answer takes gio's default (shown in brackets).
+      if (prompt == "User") return {ChildReply::kAnswer, user};
+      if (prompt == "Domain") return {ChildReply::kAnswer, domain};
+      return {ChildReply::kAnswer, password};
+    };
+    ChildResult run = Gio({"mount", uri}, converse);
+    if (run.exitCode != 0) {
+      if (refused) return kErrorInvalidPassword;
+      // A mount that is already there (made by another program meanwhile)
+      // is used as it is.
+      if (!LocalPathOf(uri, mountPath)) return kErrorBadNetName;
+    } else {
+      mountedHere = true;
+      if (!LocalPathOf(uri, mountPath)) {
+        // Mounted, but not shown as files (gvfsd-fuse is not running): a
+        // letter could not reach it.
+        Gio({"mount", "-u", uri});
+        return kErrorBadDevice;
+      }
+    }
+  }
+
+  mkdir(driveFolder_.c_str(), 0700);
+  if (symlink(mountPath.c_str(), link.c_str()) != 0) {
+    int error = errno;
+    if (mountedHere) Gio({"mount", "-u", uri});
+    return error == EEXIST ? kErrorAlreadyAssigned : kErrorAccessDenied;
+  }
+  return kNoError;
+}
+
+int GvfsConnections::CancelConnection(const std::string& localName, unsigned /*flags*/,
+                                      bool force) {
+  char letter = LetterOf(localName);
+  if (!letter) return kErrorBadDevice;
+  std::string target, server, share;
+  if (!ReadDriveLink(letter, target, server, share)) return kErrorNotConnected;
+
+  bool sharedWithAnother = false;
+  for (char other = 'A'; other <= 'Z'; ++other) {
+    std::string otherTarget, s, sh;
+    if (other != letter && ReadDriveLink(other, otherTarget, s, sh) && otherTarget == target)
+      sharedWithAnother = true;
+  }
+  // The mount goes with its last letter; a letter that shares it with
+  // another only loses its link.
+  if (!sharedWithAnother && MountIsLive(target)) {
+    if (!force && FilesOpenBelow(target)) return kErrorOpenFiles;
+    if (!gioPath_.empty()) {
+      ChildResult run = Gio({"mount", "-u", target});
+      if (run.exitCode != 0 && !force && MountIsLive(target)) return kErrorOpenFiles;
+    }
+  }
+  if (unlink(LinkPath(letter).c_str()) != 0) return kErrorAccessDenied;
+  return kNoError;
+}
+
+unsigned GvfsConnections::GetDriveType(const std::string& localName) {
+  char letter = LetterOf(localName);
+  if (!letter) return kDriveNoRootDir;
+  struct stat st {};
+  return lstat(LinkPath(letter).c_str(), &st) == 0 ? kDriveRemote : kDriveNoRootDir;
+}
+
+}  // namespace tessavue

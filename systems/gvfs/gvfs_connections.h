@@ -1,0 +1,80 @@
+// Drive letters on Linux. The letters are the program's own map of SMB
+// connections: each connected letter is a symbolic link
+// "~/Network Drives/E" to the files of a GVfs mount
+// ($XDG_RUNTIME_DIR/gvfs/smb-share:server=...,share=..., served by
+// gvfsd-fuse). Mounting and unmounting go through the `gio` tool; the user
+// name and password are answered on its standard input, never put on a
+// command line.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "child_process.h"
+#include "connections.h"
+
+namespace tessavue {
+
+struct GvfsOptions {
+  // Folder holding one link per connected letter. Empty: "$HOME/Network Drives".
+  std::string driveFolder;
+  // The gio program (looked up on PATH when it has no slash).
+  std::string gioProgram = "gio";
+  // Longest a single gio run may take before it is killed.
+  int timeoutMillis = 30000;
+  // Answer to gio's "User" prompt when the caller gives no user name.
+  // Empty: the logged-on user's name.
+  std::string defaultUser;
+  // Root below which open files and working directories are looked for.
+  std::string procRoot = "/proc";
+};
+
+class GvfsConnections : public NetworkConnections {
+ public:
+  explicit GvfsConnections(GvfsOptions options = {});
+
+  // A letter whose link points at a mount that is gone (logged out, server
+  // away) is remembered but unavailable: the remote name is given with
+  // ERROR_CONNECTION_UNAVAIL (1201), as WNetGetConnectionA does.
+  int GetConnection(const std::string& localName, std::string& remoteName) override;
+  int AddConnection(const std::string& localName, const std::string& remoteName,
+                    const std::string& password, const std::string& userName,
+                    unsigned flags) override;
+  int CancelConnection(const std::string& localName, unsigned flags, bool force) override;
+  unsigned GetDriveType(const std::string& localName) override;
+  // Called every few milliseconds while a gio run lasts.
+  void SetWaitHook(WaitHook* hook) override { waitHook_ = hook; }
+
+  const std::string& driveFolder() const { return driveFolder_; }
+
+  // "smb://server/share" from "\\server\share"; false when the name is not of
+  // that form. Exposed for the tests.
+  static bool RemoteNameToUri(const std::string& remoteName, std::string& uri);
+  // Server and share named by the last part of a GVfs fuse path
+  // ("smb-share:server=box,share=public"); false for anything else.
+  static bool ParseMountName(const std::string& path, std::string& server, std::string& share);
+
+ private:
+  std::string LinkPath(char letter) const;
+  // The link's target when `letter` has a link naming an SMB mount.
+  bool ReadDriveLink(char letter, std::string& target, std::string& server,
+                     std::string& share) const;
+  // true when the target of a link is a live mount now.
+  static bool MountIsLive(const std::string& target);
+  // Some process has a file open, or its working directory, below `mountPath`.
+  bool FilesOpenBelow(const std::string& mountPath) const;
+  // The fuse path of a mounted location, from "gio info".
+  bool LocalPathOf(const std::string& uri, std::string& path);
+  // One gio run with `args`, within the time limit, the wait hook called
+  // meanwhile.
+  ChildResult Gio(const std::vector<std::string>& args,
+                  const std::function<ChildReply(const std::string&)>& converse = {});
+
+  GvfsOptions options_;
+  std::string driveFolder_;
+  std::string gioPath_;
+  WaitHook* waitHook_ = nullptr;
+};
+
+}  // namespace tessavue

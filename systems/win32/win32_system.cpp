@@ -1,0 +1,86 @@
+#include "win32_system.h"
+
+#include "windows_api.h"
+
+#include <cstdio>
+
+namespace tessavue::win32 {
+
+static_assert(kConnectUpdateProfile == CONNECT_UPDATE_PROFILE);
+static_assert(kErrorNotConnected == ERROR_NOT_CONNECTED);
+static_assert(kDriveRemote == DRIVE_REMOTE && kDriveRamdisk == DRIVE_RAMDISK);
+
+// --- network connections ---
+
+int Win32NetworkConnections::GetConnection(const std::string& localName, std::string& remoteName) {
+  char remote[256] = {};
+  DWORD length = sizeof remote;
+  DWORD result = ::WNetGetConnectionA(localName.c_str(), remote, &length);
+  if (result == NO_ERROR) {
+    remote[sizeof remote - 1] = '\0';
+    remoteName = remote;
+  }
+  return static_cast<int>(result);
+}
+
+int Win32NetworkConnections::AddConnection(const std::string& localName,
+                                           const std::string& remoteName,
+                                           const std::string& password, const std::string& userName,
+                                           unsigned flags) {
+  NETRESOURCEA resource{};
+  resource.dwType = RESOURCETYPE_ANY;
+  resource.lpLocalName = const_cast<char*>(localName.c_str());
+  resource.lpRemoteName = const_cast<char*>(remoteName.c_str());
+  resource.lpProvider = nullptr;
+  return static_cast<int>(
+      ::WNetAddConnection2A(&resource, password.c_str(), userName.c_str(), flags));
+}
+
+int Win32NetworkConnections::CancelConnection(const std::string& localName, unsigned flags,
+                                              bool force) {
+  return static_cast<int>(::WNetCancelConnection2A(localName.c_str(), flags, force ? TRUE : FALSE));
+}
+
+unsigned Win32NetworkConnections::GetDriveType(const std::string& localName) {
+  return ::GetDriveTypeA(localName.c_str());
+}
+
+// --- shell ---
+
+std::string Win32Shell::CommandLine(const std::string& url) {
+  char command[128] = {};
+  std::snprintf(command, sizeof command, "explorer %s", url.c_str());
+  return command;
+}
+
+void Win32Shell::OpenWebPage(const std::string& url) {
+  // The browser runs on its own; whether the shell could start is not reported.
+  ::WinExec(CommandLine(url).c_str(), SW_HIDE);
+}
+
+// --- version and user ---
+
+bool Win32SystemInfo::GetVersionInfo(OsVersionInfo& info) {
+  OSVERSIONINFOA version{};
+  version.dwOSVersionInfoSize = sizeof version;
+  static_assert(sizeof(OSVERSIONINFOA) == 148);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (!::GetVersionExA(&version)) return false;
+#pragma GCC diagnostic pop
+  info.majorVersion = version.dwMajorVersion;
+  info.minorVersion = version.dwMinorVersion;
+  info.buildNumber = version.dwBuildNumber;
+  info.platformId = version.dwPlatformId;
+  return true;
+}
+
+std::string Win32SystemInfo::GetUserName() {
+  char name[128] = {};
+  DWORD length = sizeof name;
+  if (!::GetUserNameA(name, &length)) return {};
+  name[sizeof name - 1] = '\0';
+  return name;
+}
+
+}  // namespace tessavue::win32

@@ -1,0 +1,37 @@
+// The system services of system.h over the Windows API: network
+// connections of the drive letters (MPR), the shell, the version and the
+// logged-on user.
+#pragma once
+
+#include "system.h"
+
+namespace tessavue::win32 {
+
+// WNetGetConnectionA, WNetAddConnection2A, WNetCancelConnection2A and
+// GetDriveTypeA.
+class Win32NetworkConnections : public NetworkConnections {
+ public:
+  int GetConnection(const std::string& localName, std::string& remoteName) override;
+  int AddConnection(const std::string& localName, const std::string& remoteName,
+                    const std::string& password, const std::string& userName,
+                    unsigned flags) override;
+  int CancelConnection(const std::string& localName, unsigned flags, bool force) override;
+  unsigned GetDriveType(const std::string& localName) override;
+};
+
+// Runs "explorer http://a.b.c.d" with the window hidden (WinExec).
+class Win32Shell : public Shell {
+ public:
+  void OpenWebPage(const std::string& url) override;
+  // The command line OpenWebPage runs for `url`, cut to the 128-byte buffer.
+  static std::string CommandLine(const std::string& url);
+};
+
+// GetVersionExA and GetUserNameA.
+class Win32SystemInfo : public SystemInfo {
+ public:
+  bool GetVersionInfo(OsVersionInfo& info) override;
+  std::string GetUserName() override;
+};
+
+}  // namespace tessavue::win32

@@ -1,0 +1,242 @@
+#include "winsock_network.h"
+
+// clang-format off
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+// clang-format on
+
+#include <cstring>
+
+namespace tessavue {
+
+namespace {
+
+in_addr ToInAddr(const Ipv4Address& a) {
+  in_addr out{};
+  std::memcpy(&out.s_addr, a.octet, 4);
+  return out;
+}
+
+SOCKET AsSocket(std::uintptr_t s) { return static_cast<SOCKET>(s); }
+
+void CloseOne(std::uintptr_t& s, std::uintptr_t none) {
+  if (s != none) closesocket(AsSocket(s));
+  s = none;
+}
+
+using RtlGenRandomFn = BOOLEAN(WINAPI*)(PVOID, ULONG);
+using CryptAcquireContextFn = BOOL(WINAPI*)(ULONG_PTR*, LPCSTR, LPCSTR, DWORD, DWORD);
+using CryptGenRandomFn = BOOL(WINAPI*)(ULONG_PTR, DWORD, BYTE*);
+using CryptReleaseContextFn = BOOL(WINAPI*)(ULONG_PTR, DWORD);
+
+template <typename F>
+F Lookup(HMODULE module, const char* name) {
+  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+bool SystemRandom(std::uint8_t* out, std::size_t length) {
+  HMODULE advapi = LoadLibraryA("advapi32.dll");
+  if (advapi == nullptr) return false;
+  bool ok = false;
+  if (auto rtlGenRandom = Lookup<RtlGenRandomFn>(advapi, "SystemFunction036")) {
+    ok = rtlGenRandom(out, static_cast<ULONG>(length)) != 0;
+  }
+  if (!ok) {
+    auto acquire = Lookup<CryptAcquireContextFn>(advapi, "CryptAcquireContextA");
+    auto generate = Lookup<CryptGenRandomFn>(advapi, "CryptGenRandom");
+    auto release = Lookup<CryptReleaseContextFn>(advapi, "CryptReleaseContext");
+    ULONG_PTR provider = 0;
+    if (acquire != nullptr && generate != nullptr && release != nullptr &&
+        acquire(&provider, nullptr, nullptr, 1 /* PROV_RSA_FULL */,
+                0xF0000000 /* CRYPT_VERIFYCONTEXT */)) {
+      ok = generate(provider, static_cast<DWORD>(length), out) != 0;
+      release(provider, 0);
+    }
+  }
+  FreeLibrary(advapi);
+  return ok;
+}
+
+}  // namespace
+
+WinsockNetwork::~WinsockNetwork() { Close(); }
+
+bool WinsockNetwork::Startup() {
+  WSADATA data;
+  return WSAStartup(0x0101, &data) == 0;
+}
+
+void WinsockNetwork::Cleanup() { WSACleanup(); }
+
+bool WinsockNetwork::LocalAddresses(std::vector<Ipv4Address>& addresses) {
+  addresses.clear();
+  if (options_.localAddress) {
+    addresses.push_back(*options_.localAddress);
+    return true;
+  }
+  char name[128] = {};
+  if (gethostname(name, sizeof name) != 0) return false;
+  hostent* host = gethostbyname(name);
+  if (host == nullptr || host->h_addr_list == nullptr || host->h_addr_list[0] == nullptr ||
+      host->h_length != 4)
+    return false;
+  // The first address as it is, whatever it is: a workstation with one
+  // network keeps the address it always had. The others only when they can
+  // be an interface's.
+  Ipv4Address first;
+  std::memcpy(first.octet, host->h_addr_list[0], 4);
+  addresses.push_back(first);
+  for (int i = 1; host->h_addr_list[i] != nullptr && i < 64; ++i) {
+    Ipv4Address a;
+    std::memcpy(a.octet, host->h_addr_list[i], 4);
+    if (a.octet[0] == 0 || a.octet[0] == 127) continue;
+    bool seen = false;
+    for (const Ipv4Address& b : addresses) seen = seen || a == b;
+    if (!seen) addresses.push_back(a);
+  }
+  return true;
+}
+
+bool WinsockNetwork::OpenInterfaces(const std::vector<Ipv4Address>& locals) {
+  Close();
+  SOCKET send = socket(AF_INET, SOCK_DGRAM, 0);
+  sendSocket_ = send == INVALID_SOCKET ? kNoSocket : static_cast<std::uintptr_t>(send);
+  if (sendSocket_ == kNoSocket) return false;
+  locals_ = locals;
+  bool ok = true;
+  const BOOL on = TRUE;
+  const DWORD loop = 0;
+  const int wanted = options_.receiveBufferBytes;
+
+  for (const Ipv4Address& local : locals_) {
+    SOCKET receive = socket(AF_INET, SOCK_DGRAM, 0);
+    if (receive == INVALID_SOCKET) {
+      ok = false;
+      continue;
+    }
+    receiveSockets_.push_back(static_cast<std::uintptr_t>(receive));
+    setsockopt(receive, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof on);
+    setsockopt(receive, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&wanted),
+               sizeof wanted);
+
+    sockaddr_in bindAddress{};
+    bindAddress.sin_family = AF_INET;
+    bindAddress.sin_port = htons(options_.receivePort);
+    bindAddress.sin_addr = ToInAddr(local);
+    if (bind(receive, reinterpret_cast<sockaddr*>(&bindAddress), sizeof bindAddress) != 0)
+      ok = false;
+    sockaddr_in bound{};
+    int boundLength = sizeof bound;
+    if (boundPort_ == 0 &&
+        getsockname(receive, reinterpret_cast<sockaddr*>(&bound), &boundLength) == 0)
+      boundPort_ = ntohs(bound.sin_port);
+
+    // One interface: the group joined on any interface, as it always was.
+    // Several: each socket joins on its own.
+    ip_mreq membership{};
+    membership.imr_multiaddr.s_addr = inet_addr(kGroupAddressText);
+    membership.imr_interface = locals_.size() == 1 ? in_addr{} : ToInAddr(local);
+    setsockopt(receive, IPPROTO_IP, IP_ADD_MEMBERSHIP, reinterpret_cast<const char*>(&membership),
+               sizeof membership);
+    setsockopt(receive, IPPROTO_IP, IP_MULTICAST_LOOP, reinterpret_cast<const char*>(&loop),
+               sizeof loop);
+  }
+  setsockopt(send, IPPROTO_IP, IP_MULTICAST_LOOP, reinterpret_cast<const char*>(&loop),
+             sizeof loop);
+  return ok;
+}
+
+void WinsockNetwork::Close() {
+  CloseOne(sendSocket_, kNoSocket);
+  for (std::uintptr_t& s : receiveSockets_) CloseOne(s, kNoSocket);
+  receiveSockets_.clear();
+  locals_.clear();
+  sendInterface_ = -1;
+  nextReceive_ = 0;
+  boundPort_ = 0;
+}
+
+void WinsockNetwork::SendToGroupOn(std::size_t via, const std::uint8_t* data, std::size_t length) {
+  if (sendSocket_ == kNoSocket || via >= locals_.size()) return;
+  // One interface: the system's choice, as it always was.
+  if (locals_.size() > 1 && sendInterface_ != static_cast<long>(via)) {
+    const in_addr out = ToInAddr(locals_[via]);
+    setsockopt(AsSocket(sendSocket_), IPPROTO_IP, IP_MULTICAST_IF,
+               reinterpret_cast<const char*>(&out), sizeof out);
+    sendInterface_ = static_cast<long>(via);
+  }
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(options_.destinationPort);
+  to.sin_addr = ToInAddr(options_.destination);
+  sendto(AsSocket(sendSocket_), reinterpret_cast<const char*>(data), static_cast<int>(length), 0,
+         reinterpret_cast<sockaddr*>(&to), sizeof to);
+}
+
+namespace {
+
+// The receive sockets that select finds readable within `timeout`
+// (nullptr: do not wait).
+bool SelectReadable(const std::vector<std::uintptr_t>& sockets, fd_set& readable,
+                    timeval* timeout) {
+  readable.fd_count = 0;
+  for (std::uintptr_t s : sockets) {
+    if (readable.fd_count == FD_SETSIZE) break;
+    readable.fd_array[readable.fd_count++] = static_cast<SOCKET>(s);
+  }
+  timeval zero{0, 0};
+  return select(0, &readable, nullptr, nullptr, timeout ? timeout : &zero) > 0;
+}
+
+}  // namespace
+
+bool WinsockNetwork::WaitReadable(std::int64_t timeoutMicros) {
+  if (timeoutMicros < 0) timeoutMicros = 0;
+  if (receiveSockets_.empty()) {
+    Sleep(static_cast<DWORD>((timeoutMicros + 999) / 1000));
+    return false;
+  }
+  fd_set readable;
+  timeval timeout;
+  timeout.tv_sec = static_cast<long>(timeoutMicros / 1000000);
+  timeout.tv_usec = static_cast<long>(timeoutMicros % 1000000);
+  return SelectReadable(receiveSockets_, readable, &timeout);
+}
+
+int WinsockNetwork::Receive(std::uint8_t* buffer, std::size_t capacity) {
+  if (receiveSockets_.empty()) return -1;
+  fd_set readable;
+  if (!SelectReadable(receiveSockets_, readable, nullptr)) return -1;
+  const std::size_t count = receiveSockets_.size();
+  for (std::size_t k = 0; k < count; ++k) {
+    const std::size_t i = (nextReceive_ + k) % count;
+    const SOCKET s = AsSocket(receiveSockets_[i]);
+    if (!__WSAFDIsSet(s, &readable)) continue;
+    nextReceive_ = (i + 1) % count;
+    sockaddr_in from{};
+    int fromLength = sizeof from;
+    int n = recvfrom(s, reinterpret_cast<char*>(buffer), static_cast<int>(capacity), 0,
+                     reinterpret_cast<sockaddr*>(&from), &fromLength);
+    // SOCKET_ERROR covers WSAEMSGSIZE: a datagram that did not fit.
+    if (n == SOCKET_ERROR || n < 0 || static_cast<std::size_t>(n) > capacity) return -1;
+    return n;
+  }
+  return -1;
+}
+
+void WinsockNetwork::FillRandom(std::uint8_t* out, std::size_t length) {
+  if (SystemRandom(out, length)) return;
+  // Neither source exists (Windows 95 without the crypto provider): mix the
+  // counters the system has.
+  LARGE_INTEGER counter;
+  QueryPerformanceCounter(&counter);
+  std::uint64_t state = static_cast<std::uint64_t>(counter.QuadPart) ^
+                        static_cast<std::uint64_t>(GetTickCount()) << 32 ^ GetCurrentProcessId();
+  for (std::size_t i = 0; i < length; ++i) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    out[i] = static_cast<std::uint8_t>(state >> 56);
+  }
+}
+
+}  // namespace tessavue

@@ -1,0 +1,69 @@
+// The transport's two UDP sockets on Windows, through Windows Sockets 1.1
+// calls (ws2_32).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "network.h"
+
+namespace tessavue {
+
+struct WinsockNetworkOptions {
+  // The workstation's address, when the user names it.
+  std::optional<Ipv4Address> localAddress;
+  std::uint16_t receivePort = kProtocolPort;
+  Ipv4Address destination{{224, 0, 0, 1}};
+  std::uint16_t destinationPort = kProtocolPort;
+  int receiveBufferBytes = 4 * 1024 * 1024;
+};
+
+class WinsockNetwork : public DatagramNetwork {
+ public:
+  WinsockNetwork() = default;
+  explicit WinsockNetwork(WinsockNetworkOptions options) : options_(options) {}
+  ~WinsockNetwork() override;
+  WinsockNetwork(const WinsockNetwork&) = delete;
+  WinsockNetwork& operator=(const WinsockNetwork&) = delete;
+
+  void SetLocalAddress(const Ipv4Address& address) { options_.localAddress = address; }
+  // After Open: the port the first receive socket is bound to.
+  std::uint16_t boundPort() const { return boundPort_; }
+
+  // WSAStartup asking for version 1.1.
+  bool Startup() override;
+  void Cleanup() override;
+  // The named address alone, else every address of the host's own name (the
+  // first one first), loopback and 0.0.0.0 left out.
+  bool LocalAddresses(std::vector<Ipv4Address>& addresses) override;
+  // One receive socket per address, bound to it (that is how Windows hears
+  // each interface: unicast, the group and broadcasts on it), each joined to
+  // the group; one send socket for all.
+  bool OpenInterfaces(const std::vector<Ipv4Address>& locals) override;
+  void Close() override;
+  // With several interfaces, IP_MULTICAST_IF picks the interface's address
+  // before the send.
+  void SendToGroupOn(std::size_t via, const std::uint8_t* data, std::size_t length) override;
+  // select over every receive socket.
+  bool WaitReadable(std::int64_t timeoutMicros) override;
+  // Reads from the next readable receive socket, taking them in turn. A
+  // datagram longer than `capacity` fails (WSAEMSGSIZE) and gives -1.
+  int Receive(std::uint8_t* buffer, std::size_t capacity) override;
+  // RtlGenRandom, else CryptGenRandom, from advapi32 when the system has it.
+  void FillRandom(std::uint8_t* out, std::size_t length) override;
+
+ private:
+  static constexpr std::uintptr_t kNoSocket = ~static_cast<std::uintptr_t>(0);
+  WinsockNetworkOptions options_;
+  std::uintptr_t sendSocket_ = kNoSocket;
+  std::vector<std::uintptr_t> receiveSockets_;
+  std::vector<Ipv4Address> locals_;
+  // The interface the send socket's multicast goes out of (-1: not set).
+  long sendInterface_ = -1;
+  // Where the next Receive starts looking, so no socket starves the others.
+  std::size_t nextReceive_ = 0;
+  std::uint16_t boundPort_ = 0;
+};
+
+}  // namespace tessavue

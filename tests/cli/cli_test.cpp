@@ -1,0 +1,481 @@
+// The command-line tool over the in-memory network and simulated devices.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli.h"
+#include "memory_segment.h"
+#include "memory_network.h"
+#include "virtual_clock.h"
+
+namespace tessavue {
+namespace {
+
+Ipv4Address A(int a, int b, int c, int d) {
+  return Ipv4Address{{std::uint8_t(a), std::uint8_t(b), std::uint8_t(c), std::uint8_t(d)}};
+}
+
+// A small JSON reader, enough to check the tool's output the way a script
+// would read it. Strings keep code points below 256 as single bytes.
+struct Json {
+  enum Kind { kNull, kBool, kString, kArray, kObject } kind = kNull;
+  bool boolean = false;
+  std::string text;
+  std::vector<Json> items;
+  std::map<std::string, Json> fields;
+  std::vector<std::string> order;
+};
+
+class JsonReader {
+ public:
+  explicit JsonReader(const std::string& s) : s_(s) {}
+  bool Read(Json& value) {
+    if (!Value(value)) return false;
+    Space();
+    return i_ == s_.size();
+  }
+
+ private:
+  void Space() {
+    while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\n' || s_[i_] == '\t' || s_[i_] == '\r'))
+      ++i_;
+  }
+  bool Literal(const char* word) {
+    std::string w(word);
+    if (s_.compare(i_, w.size(), w) != 0) return false;
+    i_ += w.size();
+    return true;
+  }
+  bool String(std::string& out) {
+    if (s_[i_] != '"') return false;
+    ++i_;
+    while (i_ < s_.size() && s_[i_] != '"') {
+      unsigned char c = s_[i_++];
+      if (c < 0x20 || c >= 0x80) return false;  // the tool writes ASCII only
+      if (c != '\\') {
+        out += char(c);
+        continue;
+      }
+      if (i_ >= s_.size()) return false;
+      char e = s_[i_++];
+      switch (e) {
+        case '"': out += '"'; break;
+        case '\\': out += '\\'; break;
+        case '/': out += '/'; break;
+        case 'n': out += '\n'; break;
+        case 'r': out += '\r'; break;
+        case 't': out += '\t'; break;
+        case 'b': out += '\b'; break;
+        case 'f': out += '\f'; break;
+        case 'u': {
+          if (i_ + 4 > s_.size()) return false;
+          unsigned code = std::stoul(s_.substr(i_, 4), nullptr, 16);
+          i_ += 4;
+          if (code > 0xff) return false;
+          out += char(code);
+          break;
+        }
+        default: return false;
+      }
+    }
+    if (i_ >= s_.size()) return false;
+    ++i_;
+    return true;
+  }
+  bool Value(Json& v) {
+    Space();
+    if (i_ >= s_.size()) return false;
+    char c = s_[i_];
+    if (c == '"') {
+      v.kind = Json::kString;
+      return String(v.text);
+    }
+    if (c == 't' || c == 'f') {
+      v.kind = Json::kBool;
+      v.boolean = c == 't';
+      return Literal(c == 't' ? "true" : "false");
+    }
+    if (c == '[') {
+      v.kind = Json::kArray;
+      ++i_;
+      Space();
+      if (i_ < s_.size() && s_[i_] == ']') return ++i_, true;
+      for (;;) {
+        if (!Value(v.items.emplace_back())) return false;
+        Space();
+        if (i_ >= s_.size()) return false;
+        if (s_[i_] == ']') return ++i_, true;
+        if (s_[i_++] != ',') return false;
+      }
+    }
+    if (c == '{') {
+      v.kind = Json::kObject;
+      ++i_;
+      for (;;) {
+        Space();
+        std::string key;
+        if (i_ >= s_.size() || !String(key)) return false;
+        Space();
+        if (i_ >= s_.size() || s_[i_++] != ':') return false;
+        if (!Value(v.fields[key])) return false;
+        v.order.push_back(key);
+        Space();
+        if (i_ >= s_.size()) return false;
+        if (s_[i_] == '}') return ++i_, true;
+        if (s_[i_++] != ',') return false;
+      }
+    }
+    return false;
+  }
+  const std::string& s_;
+  std::size_t i_ = 0;
+};
+
+class UrlRecorder : public Shell {
+ public:
+  void OpenWebPage(const std::string& url) override { urls.push_back(url); }
+  std::vector<std::string> urls;
+};
+
+class CliTest : public ::testing::Test {
+ protected:
+  CliTest() : network_(clock_), segment_(network_) {}
+
+  DeviceSettings Device(const std::string& name, Ipv4Address ip, int delayMs) {
+    DeviceSettings s;
+    s.name = name;
+    s.ip = ip;
+    s.netmask = A(255, 255, 255, 0);
+    s.gateway = A(ip.octet[0], ip.octet[1], ip.octet[2], 1);
+    s.replyDelayMicros = delayMs * 1000;
+    s.serial = {0xaa, 0xbb, 0xcc, 0, 0, std::uint8_t(segment_.size() + 1)};
+    return s;
+  }
+
+  int Run(std::vector<std::string> args, const std::string& input = "") {
+    out_.str("");
+    err_.str("");
+    std::istringstream in(input);
+    return cli::Run(args, in, out_, err_, network_, clock_, shell_);
+  }
+
+  // Opcodes the workstation sent, in order.
+  std::string SentOpcodes() const {
+    std::string s;
+    for (const auto& d : network_.sent()) s += char('0' + (d.empty() ? 0 : d[0]));
+    return s;
+  }
+
+  VirtualClock clock_;
+  MemoryNetwork network_;
+  SimulatedSegment segment_;
+  UrlRecorder shell_;
+  std::ostringstream out_, err_;
+};
+
+TEST_F(CliTest, ScanJsonListsDevicesInArrivalOrderAndSurvivesHostileNames) {
+  const std::string hostile("q\"b\\s/\n\t\x01\x7f\xe9\xff end", 16);
+  segment_.AddDevice(Device(hostile, A(192, 168, 0, 30), 40));
+  segment_.AddDevice(Device("", A(192, 168, 0, 20), 10));
+  DeviceSettings dhcp = Device("dhcp-one", A(192, 168, 0, 25), 20);
+  dhcp.dhcp = true;
+  segment_.AddDevice(dhcp);
+  segment_.AddDevice(Device("same-address-later", A(192, 168, 0, 20), 60));
+
+  ASSERT_EQ(Run({"scan", "--json"}), 0) << err_.str();
+  Json list;
+  ASSERT_TRUE(JsonReader(out_.str()).Read(list)) << out_.str();
+  ASSERT_EQ(list.kind, Json::kArray);
+  ASSERT_EQ(list.items.size(), 3u);
+  EXPECT_EQ(list.items[0].fields["name"].text, "");
+  EXPECT_EQ(list.items[0].fields["ip"].text, "192.168.0.20");
+  EXPECT_EQ(list.items[0].fields["id"].text, "aabbcc000002c0a80014");
+  EXPECT_EQ(list.items[1].fields["name"].text, "dhcp-one");
+  EXPECT_TRUE(list.items[1].fields["dhcp"].boolean);
+  EXPECT_FALSE(list.items[0].fields["dhcp"].boolean);
+  EXPECT_EQ(list.items[2].fields["name"].text, hostile);
+  EXPECT_EQ(list.items[2].fields["netmask"].text, "255.255.255.0");
+  EXPECT_EQ(list.items[2].fields["gateway"].text, "192.168.0.1");
+  const std::vector<std::string> keys{"name", "ip", "netmask", "gateway", "dhcp", "id"};
+  EXPECT_EQ(list.items[2].order, keys);
+
+  segment_.SetSilent(0, true);
+  segment_.SetSilent(1, true);
+  segment_.SetSilent(2, true);
+  segment_.SetSilent(3, true);
+  ASSERT_EQ(Run({"scan", "--json"}), 0);
+  Json empty;
+  ASSERT_TRUE(JsonReader(out_.str()).Read(empty));
+  EXPECT_EQ(empty.kind, Json::kArray);
+  EXPECT_EQ(empty.items.size(), 0u);
+  EXPECT_NE(err_.str().find("no device"), std::string::npos);
+}
+
+TEST_F(CliTest, ScanTableIsAlignedAndShowsNoRawControlBytes) {
+  segment_.AddDevice(Device("short", A(192, 168, 0, 20), 1));
+  segment_.AddDevice(Device(std::string("a much longer\nname\xe9", 19), A(10, 1, 2, 3), 2));
+  ASSERT_EQ(Run({"scan"}), 0);
+  std::vector<std::string> lines;
+  std::istringstream text(out_.str());
+  for (std::string line; std::getline(text, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 3u) << out_.str();
+  EXPECT_EQ(lines[1].rfind("short", 0), 0u);
+  EXPECT_NE(lines[2].find("a much longer\\x0aname\xc3\xa9"), std::string::npos);
+  // The IP column starts at the same column on every line ("é" is one column).
+  const std::size_t column = lines[0].find("IP");
+  EXPECT_EQ(lines[1].find("192.168.0.20"), column);
+  EXPECT_EQ(lines[2].find("10.1.2.3"), column + 1);  // two bytes, one column
+  for (char c : out_.str()) EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20);
+}
+
+TEST_F(CliTest, SharesOfTheChosenDevice) {
+  DeviceSettings nas = Device("nas", A(192, 168, 0, 20), 5);
+  nas.shares = ":public::media:public:";
+  segment_.AddDevice(nas);
+  DeviceSettings other = Device("other", A(192, 168, 0, 21), 1);
+  other.shares = "wrong";
+  segment_.AddDevice(other);
+
+  ASSERT_EQ(Run({"shares", "192.168.0.20", "--json"}), 0) << err_.str();
+  EXPECT_EQ(out_.str(), "[\"public\", \"media\"]\n");
+  ASSERT_EQ(Run({"shares", "192.168.000.020"}), 0);
+  EXPECT_EQ(out_.str(), "SHARE\npublic\nmedia\n");
+
+  network_.ClearSent();
+  EXPECT_EQ(Run({"shares", "192.168.0.99"}), cli::kExitNotFound);
+  EXPECT_EQ(SentOpcodes(), "111");  // the search only
+  segment_.SetSilent(0, true);
+  // Silent for the query, but its search reply... also silent: not found.
+  EXPECT_EQ(Run({"shares", "192.168.0.20"}), cli::kExitNotFound);
+}
+
+TEST_F(CliTest, LoginRightWrongAndFromStandardInput) {
+  DeviceSettings nas = Device("nas", A(192, 168, 0, 20), 5);
+  nas.adminPassword = "s3cret-pw";
+  segment_.AddDevice(nas);
+
+  EXPECT_EQ(Run({"login", "192.168.0.20"}), cli::kExitDeviceFailed);
+  EXPECT_NE(err_.str().find("Wrong administrator password input!"), std::string::npos);
+  EXPECT_EQ(Run({"login", "192.168.0.20", "--password", "s3cret-pw"}), 0) << err_.str();
+  EXPECT_EQ(Run({"--password=s3cret-pw", "login", "192.168.0.20", "--user", "qewro"}), 0);
+  EXPECT_EQ(Run({"login", "192.168.0.20", "--user", "admin", "--password", "s3cret-pw"}), 1);
+  EXPECT_EQ(Run({"login", "192.168.0.20", "--password-stdin"}, "s3cret-pw\r\nignored\n"), 0);
+  EXPECT_EQ(Run({"login", "192.168.0.20", "--password-stdin"}, ""), cli::kExitUsage);
+  EXPECT_EQ(segment_.device(0).counters().passwordsAccepted, 3);
+  EXPECT_EQ(segment_.device(0).counters().passwordChecks, 5);
+}
+
+TEST_F(CliTest, PasswordsAreNeverEchoed) {
+  segment_.AddDevice(Device("nas", A(192, 168, 0, 20), 5));
+  const std::vector<std::vector<std::string>> cases = {
+      {"login", "192.168.0.20", "--password", "Hunter2Secret"},
+      {"login", "192.168.0.20", "--pasword", "Hunter2Secret"},
+      {"login", "192.168.0.20", "--pasword=Hunter2Secret"},
+      {"login", "192.168.0.20", "Hunter2Secret"},
+      {"login", "Hunter2Secret"},
+      {"Hunter2Secret", "login", "192.168.0.20"},
+      {"login", "192.168.0.20", "--password", "Hunter2Secret-much-too-long"},
+      {"scan", "--password", "Hunter2Secret"},
+      {"set-dhcp", "192.168.0.20", "--password", "Hunter2Secret"},
+  };
+  for (const auto& args : cases) {
+    Run(args);
+    EXPECT_EQ((out_.str() + err_.str()).find("Hunter2"), std::string::npos) << err_.str();
+  }
+  Run({"login", "192.168.0.20", "--password-stdin"}, "Hunter2Secret\n");
+  EXPECT_EQ((out_.str() + err_.str()).find("Hunter2"), std::string::npos);
+}
+
+TEST_F(CliTest, UnknownCommandShowsTheUsageNotTheWord) {
+  segment_.AddDevice(Device("nas", A(192, 168, 0, 20), 5));
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"Hunter2Secret"}, {"--user", "admin", "Hunter2Secret", "192.168.0.20"}, {"Scan"}}) {
+    network_.ClearSent();
+    EXPECT_EQ(Run(args), cli::kExitUsage);
+    const std::string err = err_.str();
+    EXPECT_EQ(err.find("tessavue-cli: unknown command\nUsage:\n  tessavue-cli scan [--json]\n"), 0u)
+        << err;
+    EXPECT_NE(err.find("  tessavue-cli open DEVICE_IP\n"), std::string::npos) << err;
+    EXPECT_EQ(err.find("Hunter2"), std::string::npos) << err;
+    EXPECT_EQ(err.find("Scan"), std::string::npos) << err;
+    EXPECT_EQ(out_.str(), "");
+    EXPECT_TRUE(network_.sent().empty());
+  }
+}
+
+TEST_F(CliTest, SetStaticMovesTheDeviceAndTheNextSearchFindsItThere) {
+  segment_.AddDevice(Device("nas", A(192, 168, 0, 20), 5));
+  ASSERT_EQ(Run({"set-static", "192.168.0.20", "--ip", "192.168.0.77", "--netmask", "255.255.255.0",
+                 "--gateway", "192.168.0.254"}),
+            0)
+      << err_.str();
+  EXPECT_EQ(out_.str(), "192.168.0.77\n");
+  EXPECT_EQ(segment_.device(0).settings().ip, A(192, 168, 0, 77));
+  EXPECT_EQ(segment_.device(0).settings().gateway, A(192, 168, 0, 254));
+
+  ASSERT_EQ(Run({"scan", "--json"}), 0);
+  Json list;
+  ASSERT_TRUE(JsonReader(out_.str()).Read(list));
+  ASSERT_EQ(list.items.size(), 1u);
+  EXPECT_EQ(list.items[0].fields["ip"].text, "192.168.0.77");
+  EXPECT_EQ(list.items[0].fields["gateway"].text, "192.168.0.254");
+
+  // A netmask of 0.0.0.0 lets any gateway pass, as in the window.
+  EXPECT_EQ(Run({"set-static", "192.168.0.77", "--ip", "10.0.0.5", "--netmask", "0.0.0.0",
+                 "--gateway", "172.16.0.1"}),
+            0)
+      << err_.str();
+  EXPECT_EQ(segment_.device(0).settings().ip, A(10, 0, 0, 5));
+}
+
+TEST_F(CliTest, RefusedInputSendsNothing) {
+  segment_.AddDevice(Device("nas", A(192, 168, 0, 20), 5));
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  } cases[] = {
+      {{"set-static", "192.168.0.20", "--netmask", "255.255.255.0", "--gateway", "192.168.0.1"},
+       "Please input IP address!"},
+      {{"set-static", "192.168.0.20", "--ip", "192.168.0.9", "--gateway", "192.168.0.1"},
+       "Please input net mask address!"},
+      {{"set-static", "192.168.0.20", "--ip", "192.168.0.9", "--netmask", "255.255.255.0"},
+       "Please input gateway address!"},
+      {{"set-static", "192.168.0.20", "--ip", "", "--netmask", "255.255.255.0", "--gateway", "x"},
+       "Please input IP address!"},
+      {{"set-static", "192.168.0.20", "--ip", "192.168.0.10", "--netmask", "255.255.255.0",
+        "--gateway", "192.168.1.1"},
+       "Gateway address input error!"},
+      {{"set-static", "192.168.0.20", "--ip", "192.168.0.256", "--netmask", "255.255.255.0",
+        "--gateway", "192.168.0.1"},
+       "--ip"},
+      {{"set-static", "192.168.0.20", "--ip", "192.168.0.2", "--netmask", "255.255.255.0",
+        "--gateway", "192.168.0.1;rm"},
+       "--gateway"},
+      {{"set-dhcp", "192.168.0"}, "DEVICE_IP"},
+      {{"login", "192.168.0.20", "--user", "u12345678901234567"}, "user name"},
+      {{"login", "192.168.0.20", "--password", "p", "--password-stdin"}, "either"},
+      {{"shares"}, "DEVICE_IP"},
+      {{"scan", "--ip", "1.2.3.4"}, "set-static only"},
+      {{"open", "192.168.0.20", "--json"}, "--json"},
+      {{"scan", "extra"}, "extra"},
+      {{"frobnicate"}, "unknown command"},
+      {{}, "no command"},
+      {{"scan", "--local-ip", "localhost"}, "--local-ip"},
+      {{"scan", "--json=yes"}, "takes no value"},
+      {{"login", "192.168.0.20", "--user"}, "needs a value"},
+  };
+  for (const Case& c : cases) {
+    network_.ClearSent();
+    EXPECT_EQ(Run(c.args), cli::kExitUsage) << c.message;
+    EXPECT_NE(err_.str().find(c.message), std::string::npos) << err_.str();
+    EXPECT_EQ(network_.sent().size(), 0u) << c.message;
+  }
+  EXPECT_EQ(segment_.device(0).counters().searches, 0);
+}
+
+TEST_F(CliTest, SetCommandsSendNothingAfterARefusedLogin) {
+  DeviceSettings nas = Device("nas", A(192, 168, 0, 20), 5);
+  nas.adminPassword = "other";
+  nas.dhcpAddress = A(192, 168, 0, 200);
+  segment_.AddDevice(nas);
+  network_.ClearSent();
+  EXPECT_EQ(Run({"set-dhcp", "192.168.0.20"}), cli::kExitDeviceFailed);
+  EXPECT_EQ(Run({"set-static", "192.168.0.20", "--ip", "192.168.0.9", "--netmask", "255.255.255.0",
+                 "--gateway", "192.168.0.1"}),
+            cli::kExitDeviceFailed);
+  EXPECT_EQ(SentOpcodes(), "11131113");
+  EXPECT_FALSE(segment_.device(0).settings().dhcp);
+
+  ASSERT_EQ(Run({"set-dhcp", "192.168.0.20", "--password", "other"}), 0) << err_.str();
+  EXPECT_EQ(out_.str(), "192.168.0.200\n");
+  EXPECT_NE(err_.str().find("Set to dhcp client done!"), std::string::npos);
+  EXPECT_TRUE(segment_.device(0).settings().dhcp);
+}
+
+TEST_F(CliTest, SearchTakesItsWindowAndAQuietDeviceFailsInTime) {
+  segment_.AddDevice(Device("nas", A(192, 168, 0, 20), 5));
+  std::int64_t start = clock_.NowMicros();
+  ASSERT_EQ(Run({"scan"}), 0);
+  const std::int64_t searchTime = clock_.NowMicros() - start;
+  EXPECT_GT(searchTime, 1'000'000);
+  EXPECT_LT(searchTime, 1'400'000);
+
+  // Found by the search, then silent.
+  segment_.SetSilent(0, true, /*stillAnswerSearches=*/true);
+  start = clock_.NowMicros();
+  EXPECT_EQ(Run({"shares", "192.168.0.20"}), cli::kExitDeviceFailed);
+  EXPECT_LT(clock_.NowMicros() - start, searchTime + 1'300'000);
+  EXPECT_EQ(Run({"login", "192.168.0.20"}), cli::kExitDeviceFailed);
+  network_.ClearSent();
+  EXPECT_EQ(Run({"set-dhcp", "192.168.0.20"}), cli::kExitDeviceFailed);
+  EXPECT_EQ(SentOpcodes(), "1113");
+}
+
+TEST_F(CliTest, OpenHandsTheUrlToTheShell) {
+  segment_.AddDevice(Device("nas", A(192, 168, 0, 20), 5));
+  EXPECT_EQ(Run({"open", "192.168.0.20"}), 0);
+  EXPECT_EQ(Run({"open", "192.168.0.21"}), cli::kExitNotFound);
+  ASSERT_EQ(shell_.urls.size(), 1u);
+  EXPECT_EQ(shell_.urls[0], "http://192.168.0.20");
+}
+
+TEST_F(CliTest, LocalAddressHelpAndStartupFailure) {
+  segment_.AddDevice(Device("nas", A(10, 9, 8, 20), 5));
+  // The workstation has two networks; the one named is the only one used.
+  network_.SetLocalAddresses({A(192, 168, 0, 100), A(10, 9, 8, 7)});
+  ASSERT_EQ(Run({"--local-ip", "10.9.8.7", "scan", "--json"}), 0);
+  EXPECT_EQ(network_.interfaceCount(), 1u);
+  EXPECT_EQ(network_.boundAddress(), A(10, 9, 8, 7));
+  EXPECT_EQ(network_.sentOn(), (std::vector<std::size_t>{0, 0, 0}));
+  EXPECT_NE(out_.str().find("10.9.8.20"), std::string::npos);
+  // The client identifier names the chosen address, so replies come back to it.
+  ASSERT_FALSE(network_.sent().empty());
+  EXPECT_EQ(network_.sent().back()[7], 10);
+  EXPECT_EQ(network_.sent().back()[10], 7);
+
+  ASSERT_EQ(Run({"scan", "--help"}), 0);
+  for (const char* word : {"scan", "shares", "login", "set-dhcp", "set-static", "open",
+                           "--local-ip", "--password-stdin", "Exit codes", "\\u00"}) {
+    EXPECT_NE(out_.str().find(word), std::string::npos) << word;
+  }
+
+  network_.SetStartupFails(true);
+  EXPECT_EQ(Run({"scan"}), cli::kExitDeviceFailed);
+  network_.SetStartupFails(false);
+  network_.SetNoLocalAddress(true);
+  EXPECT_EQ(Run({"scan"}), cli::kExitDeviceFailed);
+  EXPECT_NE(err_.str().find("--local-ip"), std::string::npos);
+}
+
+TEST_F(CliTest, VersionIsOneLineOnStandardOutputAndSendsNothing) {
+  const std::regex line("tessavue-cli [0-9]+\\.[0-9]+\\.[0-9]+\n");
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"--version"},
+                                               {"set-dhcp", "10.0.0.1", "--version"},
+                                               {"--version", "--local-ip", "10.0.0.7", "scan"}}) {
+    ASSERT_EQ(Run(args), 0) << args[0];
+    EXPECT_TRUE(std::regex_match(out_.str(), line)) << out_.str();
+    EXPECT_EQ(err_.str(), "");
+  }
+  EXPECT_EQ(Run({"--version=2"}), cli::kExitUsage);
+  EXPECT_EQ(out_.str(), "");
+  EXPECT_TRUE(network_.sent().empty());
+}
+
+TEST(CliText, JsonStringsAreAsciiAndEscaped) {
+  std::string all;
+  for (int c = 0; c < 256; ++c) all += char(c);
+  const std::string json = cli::JsonString(all);
+  for (unsigned char c : json) EXPECT_TRUE(c >= 0x20 && c < 0x7f);
+  Json value;
+  ASSERT_TRUE(JsonReader(json).Read(value));
+  EXPECT_EQ(value.text, all);
+  EXPECT_EQ(cli::JsonString("a\"b\\c"), "\"a\\\"b\\\\c\"");
+}
+
+}  // namespace
+}  // namespace tessavue

@@ -1,0 +1,226 @@
+// "Connect" and "Disconnect": mapping a device's share to a drive letter and
+// removing a mapping.
+#include "window_fixture.h"
+
+namespace tessavue {
+namespace {
+
+using Texts = std::vector<std::string>;
+
+class MountTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    // Only D: to H: are free letters; the rest are local disks.
+    for (char c = 'I'; c <= 'Z'; ++c) connections.SetDriveType(c, kDriveFixed);
+  }
+  // Opens the window and selects a share of a device.
+  void SelectShare(int deviceRow, int shareRow) {
+    Open();
+    ClickDevice(deviceRow);
+    shareList.ClickRow(shareRow);
+  }
+  std::size_t CountCalls(const std::string& prefix) {
+    std::size_t n = 0;
+    for (const auto& c : connections.calls) n += c.rfind(prefix, 0) == 0;
+    return n;
+  }
+
+  const RecordedMessage mountOk{"Mount Disk OK!", "Confirm", MessageIcon::Information};
+  const RecordedMessage mountFail{"Mount Disk Fail!", "Error", MessageIcon::Stop};
+  const RecordedMessage umountFail{
+      "Umount Disk Fail!\nPlease checked if you had selected a drive to un-mount,\n"
+      "or any file opened on selected drive that did not close.",
+      "Error", MessageIcon::Stop};
+};
+
+TEST_F(MountTest, ConnectMapsTheShareAndShowsItsLetter) {
+  SelectShare(kOffice, 0);
+  driveCombo.SelectText("E:");
+  connections.calls.clear();
+  dialog.OnConnect();
+
+  EXPECT_EQ(LastMessage(), mountOk);
+  EXPECT_TRUE(host.loginRuns.empty());  // XP is not counted as NT: no dialog first
+  EXPECT_EQ(connections.Connection('E'), "\\\\Tessavue-Office\\public");
+  EXPECT_TRUE(connections.IsRemembered('E'));
+  ASSERT_GE(connections.calls.size(), 2u);
+  EXPECT_EQ(connections.calls[0], "cancel E: flags=1 force=0");
+  EXPECT_EQ(connections.calls[1], "add E: \\\\Tessavue-Office\\public user= flags=1");
+
+  EXPECT_EQ(driveCombo.items(), (Texts{"D:", "E: \\\\Tessavue-Office\\public", "F:", "G:", "H:"}));
+  EXPECT_EQ(driveCombo.CurrentText(), "D:");
+  EXPECT_EQ(shareList.ColumnTexts(1), (Texts{"E:", "", ""}));
+  EXPECT_EQ(dialog.AdminLoginMode, 0);
+}
+
+TEST_F(MountTest, ConnectDropsWhatTheLetterHeldBefore) {
+  connections.MapOutside('F', "\\\\elsewhere\\old");
+  SelectShare(kOffice, 1);
+  driveCombo.SelectText("F: \\\\elsewhere\\old");
+  dialog.OnConnect();
+  EXPECT_EQ(LastMessage(), mountOk);
+  EXPECT_EQ(connections.Connection('F'), "\\\\Tessavue-Office\\backup");
+
+  // A letter whose files are open keeps its mapping and the connect fails.
+  connections.SetOpenFiles('F', true);
+  ClickDevice(kOffice);
+  shareList.ClickRow(0);
+  driveCombo.SelectText("F: \\\\Tessavue-Office\\backup");
+  dialog.OnConnect();
+  EXPECT_EQ(LastMessage(), mountFail);
+  EXPECT_EQ(connections.Connection('F'), "\\\\Tessavue-Office\\backup");
+  EXPECT_EQ(shareList.ColumnTexts(1), (Texts{"", "F:", ""}));
+}
+
+TEST_F(MountTest, NonNtAsksForCredentialsOnlyAfterAFailure) {
+  SelectShare(kMedia, 0);  // "music" needs mary / pw
+  driveCombo.SelectText("E:");
+  host.ScriptLogin({"mary", "nope", true});
+  dialog.OnConnect();
+  EXPECT_EQ(LastMessage(), mountFail);
+  ASSERT_EQ(host.loginRuns.size(), 1u);
+  EXPECT_TRUE(host.loginRuns[0].userNameEnabled);  // a Windows account, typed
+  EXPECT_EQ(CountCalls("add E:"), 2u);
+  EXPECT_FALSE(connections.Connection('E').has_value());
+
+  shareList.ClickRow(0);
+  driveCombo.SelectText("D:");
+  host.ScriptLogin({"mary", "pw", true});
+  dialog.OnConnect();
+  EXPECT_EQ(LastMessage(), mountOk);
+  EXPECT_EQ(host.loginRuns.size(), 2u);
+  EXPECT_EQ(connections.lastUserName, "mary");
+  EXPECT_EQ(connections.lastPassword, "pw");
+  EXPECT_EQ(connections.Connection('D'), "\\\\Tessavue-Media\\music");
+
+  // The credentials stay: the next share of that server needs no dialog.
+  connections.AddShare("Tessavue-Media", "video", "mary", "pw");
+  shareList.ClickRow(1);
+  driveCombo.SelectText("E:");
+  dialog.OnConnect();
+  EXPECT_EQ(LastMessage(), mountOk);
+  EXPECT_EQ(host.loginRuns.size(), 2u);
+}
+
+TEST_F(MountTest, NtFamilyAlwaysShowsTheDialogFirst) {
+  system.SetVersion(2, 4, 0, 1381);  // Windows NT 4
+  SelectShare(kOffice, 0);           // needs no password
+  host.ScriptLogin({"guest", "", true});
+  dialog.OnConnect();
+  EXPECT_EQ(LastMessage(), mountOk);
+  ASSERT_EQ(host.loginRuns.size(), 1u);
+  EXPECT_EQ(CountCalls("add "), 1u);
+  EXPECT_EQ(connections.lastUserName, "guest");
+
+  // A refused login on NT: the dialog once, one attempt, the failure.
+  ClickDevice(kMedia);
+  shareList.ClickRow(0);
+  driveCombo.SelectText("E:");
+  host.ScriptLogin({"mary", "bad", false});  // cancelled: the last credentials stand
+  dialog.OnConnect();
+  EXPECT_EQ(LastMessage(), mountFail);
+  EXPECT_EQ(host.loginRuns.size(), 2u);
+  EXPECT_EQ(CountCalls("add "), 2u);
+}
+
+TEST_F(MountTest, ConnectNeedsADeviceRowAShareRowAndALetter) {
+  const RecordedMessage selectDisk{"You should select a samba server disk to mount!", "Warnning",
+                                   MessageIcon::Exclamation};
+  Open();
+  ClickDevice(kOffice);
+  dialog.OnConnect();  // no share row
+  EXPECT_EQ(LastMessage(), selectDisk);
+
+  shareList.ClickRow(0);
+  deviceList.ClearSelection();  // the device row is gone, the share row stays
+  dialog.OnConnect();
+  EXPECT_EQ(LastMessage(), selectDisk);
+  EXPECT_EQ(host.messages.size(), 2u);
+
+  deviceList.ClickRow(kOffice);
+  driveCombo.SetCurSel(-1);
+  dialog.OnConnect();  // no letter: silently nothing
+  EXPECT_EQ(host.messages.size(), 2u);
+  EXPECT_EQ(CountCalls("cancel"), 0u);
+  EXPECT_EQ(CountCalls("add"), 0u);
+}
+
+TEST_F(MountTest, ShareNameThatLeadsElsewhereIsRefused) {
+  DeviceSettings rogue = Device(kOffice).settings();
+  rogue.name = "Rogue";
+  rogue.ip = Ipv4Address{{192, 168, 0, 66}};
+  rogue.serial = {9, 9, 9, 9, 9, 9};
+  rogue.shares = "fine:..\\..\\victim\\c$";
+  rogue.replyDelayMicros = 20000;  // answers last
+  segment.AddDevice(rogue);
+  connections.AddShare("Rogue", "fine");
+  connections.MapOutside('D', "\\\\Tessavue-Office\\public");
+  Open();
+  int row = 3;
+  ASSERT_EQ(deviceList.GetItemText(row, 0), "Rogue");
+  ClickDevice(row);
+  ASSERT_EQ(shareList.ColumnTexts(0), (Texts{"fine", "..\\..\\victim\\c$"}));
+  shareList.ClickRow(1);
+  driveCombo.SelectText("D: \\\\Tessavue-Office\\public");
+  dialog.OnConnect();
+  EXPECT_EQ(LastMessage(), mountFail);
+  // The letter's old mapping was not touched either.
+  EXPECT_EQ(CountCalls("cancel"), 0u);
+  EXPECT_EQ(CountCalls("add"), 0u);
+  EXPECT_EQ(connections.Connection('D'), "\\\\Tessavue-Office\\public");
+}
+
+TEST_F(MountTest, DisconnectBySelectedShareWhateverTheComboShows) {
+  connections.MapOutside('G', "\\\\Tessavue-Office\\backup");
+  connections.MapOutside('H', "\\\\Tessavue-Office\\public");
+  SelectShare(kOffice, 1);
+  driveCombo.SelectText("H: \\\\Tessavue-Office\\public");
+  dialog.OnDisconnect();
+  EXPECT_EQ(LastMessage(),
+            (RecordedMessage{"Umount Disk OK!", "Confirm", MessageIcon::Information}));
+  EXPECT_FALSE(connections.Connection('G').has_value());
+  EXPECT_FALSE(connections.IsRemembered('G'));
+  EXPECT_TRUE(connections.Connection('H').has_value());
+  EXPECT_EQ(shareList.ColumnTexts(1), (Texts{"H:", "", ""}));
+  EXPECT_EQ(driveCombo.items()[3], "G:");
+}
+
+TEST_F(MountTest, DisconnectByComboWhenNoShareIsSelected) {
+  connections.MapOutside('E', "\\\\somewhere\\else");
+  Open();
+  driveCombo.SelectText("E: \\\\somewhere\\else");
+  dialog.OnDisconnect();
+  EXPECT_EQ(LastMessage().text, "Umount Disk OK!");
+  EXPECT_FALSE(connections.Connection('E').has_value());
+  EXPECT_EQ(driveCombo.items()[1], "E:");
+
+  // Neither a share nor a letter: nothing at all.
+  driveCombo.SetCurSel(-1);
+  connections.calls.clear();
+  dialog.OnDisconnect();
+  EXPECT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(CountCalls("cancel"), 0u);
+}
+
+TEST_F(MountTest, DisconnectFailuresKeepTheMapping) {
+  connections.MapOutside('F', "\\\\Tessavue-Office\\backup");
+  connections.SetOpenFiles('F', true);
+  SelectShare(kOffice, 0);  // "public": mapped nowhere
+  dialog.OnDisconnect();
+  EXPECT_EQ(LastMessage(), umountFail);
+
+  shareList.ClickRow(1);  // "backup" on F:, with a file open
+  dialog.OnDisconnect();
+  EXPECT_EQ(LastMessage(), umountFail);
+  EXPECT_EQ(connections.Connection('F'), "\\\\Tessavue-Office\\backup");
+  EXPECT_EQ(host.messages.size(), 2u);
+
+  // A free letter chosen in the combo has nothing to unmount.
+  shareList.ClearSelection();
+  driveCombo.SelectText("D:");
+  dialog.OnDisconnect();
+  EXPECT_EQ(LastMessage(), umountFail);
+}
+
+}  // namespace
+}  // namespace tessavue

@@ -1,0 +1,199 @@
+// The search: what ends up in DeviceList, and how long it takes.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "simulated_lan.h"
+
+namespace tessavue::testing {
+namespace {
+
+TEST(Discovery, ListsEachDeviceOnceWithItsFields) {
+  Lan lan;
+  ScriptedDevice& a = lan.AddDevice();
+  a.name = "Attic NAS";
+  a.mode = wire::kDhcpMode;
+  ScriptedDevice& b = lan.AddDevice();
+  const std::uint8_t bAddress[4] = {10, 0, 0, 250};
+  b.SetAddress(bAddress);
+  b.id[0] = 0xB0;
+  b.netmask = "255.0.0.0";
+  b.gateway = "10.0.0.1";
+  b.name = "";
+  b.searchDelay = 1000;  // answers before the other each time
+
+  lan.protocol.SearchDevices();
+
+  // Three sends, each answered by both: still one record per device, in the
+  // order of first replies.
+  EXPECT_EQ(a.searches, 3);
+  ASSERT_EQ(lan.protocol.DeviceList.count, 2);
+  const DeviceRecord* first = lan.protocol.DeviceList.head;
+  const DeviceRecord* second = first->next;
+  EXPECT_EQ(lan.protocol.DeviceList.tail, second);
+  EXPECT_EQ(second->next, nullptr);
+  EXPECT_STREQ(first->ip, "10.0.0.250");
+  EXPECT_STREQ(first->name, "");
+  EXPECT_STREQ(first->netmask, "255.0.0.0");
+  EXPECT_STREQ(first->gateway, "10.0.0.1");
+  EXPECT_STREQ(first->dhcpFlag, "0");
+  EXPECT_EQ(0, std::memcmp(first->deviceId, b.id, 10));
+  EXPECT_STREQ(second->ip, "192.168.0.20");
+  EXPECT_STREQ(second->name, "Attic NAS");
+  EXPECT_STREQ(second->dhcpFlag, "1");
+}
+
+TEST(Discovery, SendsThreeRequestsAndEndsByTime) {
+  Lan lan;
+  std::vector<std::int64_t> sendTimes;
+  lan.net.AddGroupListener(
+      [&](const std::uint8_t*, std::size_t) { sendTimes.push_back(lan.clock.NowMicros()); });
+  const std::int64_t start = lan.clock.NowMicros();
+  lan.protocol.SearchDevices();
+  const std::int64_t elapsed = lan.clock.NowMicros() - start;
+
+  ASSERT_EQ(lan.net.sent().size(), 3u);
+  const wire::Bytes expected = wire::BuildSearchRequest(lan.protocol.ClientId);
+  for (const auto& d : lan.net.sent()) EXPECT_EQ(d, expected);
+  EXPECT_EQ(sendTimes, (std::vector<std::int64_t>{start, start + 80000, start + 160000}));
+  // 0.26 s of sends and gaps, then 0.94 s of collection; never more than
+  // 0.1 s beyond.
+  EXPECT_GE(elapsed, 1200000);
+  EXPECT_LE(elapsed, 1300000);
+}
+
+TEST(Discovery, SameAddressFromTwoDevicesKeepsTheFirstReply) {
+  Lan lan;
+  ScriptedDevice& early = lan.AddDevice();
+  early.name = "early";
+  early.searchDelay = 30000;
+  ScriptedDevice& late = lan.AddDevice();  // same address, other identity
+  late.name = "late";
+  late.id[0] = 0xEE;
+  late.searchDelay = 1000;
+
+  lan.protocol.SearchDevices();
+
+  ASSERT_EQ(lan.protocol.DeviceList.count, 1);
+  // "late" answers the first send 1 ms after it, "early" 30 ms after it.
+  EXPECT_STREQ(lan.protocol.DeviceList.head->name, "late");
+  EXPECT_EQ(lan.protocol.DeviceList.head->deviceId[0], 0xEE);
+}
+
+TEST(Discovery, RepliesOutsideTheWindowOrForOthersAreNotListed) {
+  Lan lan;
+  ScriptedDevice& slow = lan.AddDevice();
+  slow.searchDelay = 1300000;  // after the window, even for the first send
+  ScriptedDevice& edge = lan.AddDevice();
+  const std::uint8_t edgeAddress[4] = {192, 168, 0, 21};
+  edge.SetAddress(edgeAddress);
+  edge.searchDelay = 1000000;  // lands at 1.0 s, inside the window: listed
+
+  // Another workstation's reply and a reply with another opcode.
+  const std::uint8_t other[4] = {192, 168, 0, 30};
+  wire::Bytes foreign = lan.Reply(wire::kSearchReply, other, 60);
+  foreign[1] ^= 0xFF;
+  lan.net.Deliver(foreign, 1000);
+  lan.net.Deliver(lan.Reply(wire::kQueryReply, other, 60), 2000);
+
+  lan.protocol.SearchDevices();
+  ASSERT_EQ(lan.protocol.DeviceList.count, 1);
+  EXPECT_STREQ(lan.protocol.DeviceList.head->ip, "192.168.0.21");
+
+  // The slow device's replies arrive later and must not pass for answers to
+  // the share query that follows.
+  lan.Select("192.168.0.21");
+  edge.queryDelay = -1;
+  EXPECT_EQ(lan.protocol.FetchShares(), 0);
+  EXPECT_EQ(lan.protocol.ShareList.count, 0);
+}
+
+TEST(Discovery, EmptySearchClearsEarlierResultsAndLeavesShares) {
+  Lan lan;
+  ScriptedDevice& d = lan.AddDevice();
+  lan.protocol.SearchDevices();
+  ASSERT_EQ(lan.protocol.DeviceList.count, 1);
+  lan.Select("192.168.0.20");
+  ASSERT_EQ(lan.protocol.FetchShares(), 1);
+
+  d.searchDelay = -1;
+  lan.protocol.SearchDevices();
+  EXPECT_EQ(lan.protocol.DeviceList.count, 0);
+  EXPECT_EQ(lan.protocol.DeviceList.head, nullptr);
+  EXPECT_EQ(lan.protocol.DeviceList.tail, nullptr);
+  EXPECT_EQ(lan.protocol.ShareList.count, 2);
+}
+
+TEST(Discovery, ThousandDevicesAnsweringEveryCopyAreAllListed) {
+  Lan lan;
+  constexpr int kDevices = 1000;
+  // Each device answers every copy, spread over 0 to 50 ms after the send.
+  lan.net.AddGroupListener([&](const std::uint8_t* data, std::size_t length) {
+    wire::RequestHeader h = wire::ParseRequestHeader(wire::WireView(data, length));
+    if (h.opcode != wire::kSearchRequest) return;
+    for (int i = 0; i < kDevices; ++i) {
+      std::uint8_t id[10] = {0,
+                             0,
+                             0,
+                             0,
+                             static_cast<std::uint8_t>(i >> 8),
+                             static_cast<std::uint8_t>(i),
+                             10,
+                             1,
+                             static_cast<std::uint8_t>(i >> 8),
+                             static_cast<std::uint8_t>(i)};
+      lan.net.Deliver(wire::BuildSearchReply(h.clientId, id, '1', "255.255.0.0", "10.1.0.1",
+                                             "dev" + std::to_string(i)),
+                      (i * 50) % 50000);
+    }
+  });
+  lan.protocol.SearchDevices();
+
+  ASSERT_EQ(lan.protocol.DeviceList.count, kDevices);
+  int i = 0;
+  for (const DeviceRecord* r = lan.protocol.DeviceList.head; r != nullptr; r = r->next, ++i) {
+    char ip[16];
+    std::uint8_t a[4] = {10, 1, static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)};
+    FormatDotted(a, ip);
+    ASSERT_STREQ(r->ip, ip);
+    ASSERT_EQ(std::string(r->name), "dev" + std::to_string(i));
+  }
+  EXPECT_EQ(i, kDevices);
+  EXPECT_EQ(lan.net.pending(), 0u);
+}
+
+TEST(Discovery, RepliesAreReadWhileTheRequestsAreStillGoingOut) {
+  Lan lan;
+  // A receive buffer of 100 datagrams, and 1000 devices answering each send
+  // within 50 ms: only a search that reads during the gaps between its
+  // sends can list them all.
+  lan.net.SetReceiveBufferLimit(100);
+  lan.net.AddGroupListener([&](const std::uint8_t* data, std::size_t length) {
+    wire::RequestHeader h = wire::ParseRequestHeader(wire::WireView(data, length));
+    for (int i = 0; i < 1000; ++i) {
+      std::uint8_t id[10] = {
+          0, 0, 0, 0, 0, 0, 10, 2, static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)};
+      lan.net.Deliver(wire::BuildSearchReply(h.clientId, id, '0', "", "", "d"), i * 50);
+    }
+  });
+  lan.protocol.SearchDevices();
+  EXPECT_EQ(lan.protocol.DeviceList.count, 1000);
+  EXPECT_EQ(lan.net.dropped(), 0u);
+}
+
+TEST(Discovery, FloodOfJunkDoesNotHoldTheSearchOpen) {
+  Lan lan;
+  ScriptedDevice& d = lan.AddDevice();
+  d.searchDelay = 600000;
+  const std::uint8_t a[4] = {1, 2, 3, 4};
+  // 50,000 stray datagrams, one every 30 microseconds, for 1.5 s.
+  for (int i = 0; i < 50000; ++i) lan.net.Deliver(lan.Reply(wire::kSetReply, a), i * 30);
+  lan.net.FailNextReceives(1000);
+  const std::int64_t start = lan.clock.NowMicros();
+  lan.protocol.SearchDevices();
+  EXPECT_LE(lan.clock.NowMicros() - start, 1300000);
+  EXPECT_EQ(lan.protocol.DeviceList.count, 1);
+}
+
+}  // namespace
+}  // namespace tessavue::testing

@@ -1,0 +1,134 @@
+// The Linux sockets over loopback only: the receive socket is bound to a free
+// port on 127.0.0.1 and the "group" is that same address and port.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <vector>
+
+#include "posix_clock.h"
+#include "posix_network.h"
+
+namespace tessavue {
+namespace {
+
+const Ipv4Address kLoopback{{127, 0, 0, 1}};
+
+TEST(PosixNetwork, LoopbackRoundTripAndSizeLimit) {
+  PosixNetworkOptions o;
+  o.localAddress = kLoopback;
+  o.destination = kLoopback;
+  o.receivePort = 0;
+  PosixNetwork probe(o);  // finds a free port
+  ASSERT_TRUE(probe.Open(kLoopback));
+  o.receivePort = o.destinationPort = probe.boundPort();
+  probe.Close();
+  PosixNetwork net(o);
+  ASSERT_TRUE(net.Open(kLoopback));
+  EXPECT_GT(net.grantedReceiveBuffer(), 0);
+  std::uint8_t buffer[kMaxDatagram + 1];
+  PosixClock clock;
+
+  // Nothing queued: the wait lasts about its time-out.
+  std::int64_t start = clock.NowMicros();
+  EXPECT_FALSE(net.WaitReadable(20000));
+  EXPECT_GE(clock.NowMicros() - start, 19000);
+
+  std::vector<std::uint8_t> exact(kMaxDatagram, 0x5A);
+  net.SendToGroup(exact.data(), exact.size());
+  std::vector<std::uint8_t> over(kMaxDatagram + 1, 0x33);
+  net.SendToGroup(over.data(), over.size());
+  const std::uint8_t small[3] = {4, 1, 2};
+  net.SendToGroup(small, sizeof small);
+
+  ASSERT_TRUE(net.WaitReadable(1000000));
+  ASSERT_EQ(net.Receive(buffer, kMaxDatagram), static_cast<int>(kMaxDatagram));
+  EXPECT_EQ(std::vector<std::uint8_t>(buffer, buffer + kMaxDatagram), exact);
+  // 4097 bytes: an error, not a cut-down datagram, and it is gone.
+  ASSERT_TRUE(net.WaitReadable(1000000));
+  EXPECT_EQ(net.Receive(buffer, kMaxDatagram), -1);
+  ASSERT_TRUE(net.WaitReadable(1000000));
+  ASSERT_EQ(net.Receive(buffer, kMaxDatagram), 3);
+  EXPECT_EQ(0, std::memcmp(buffer, small, 3));
+  // Empty now: a receive does not block.
+  EXPECT_EQ(net.Receive(buffer, kMaxDatagram), -1);
+
+  // Closed: no waiting on a socket, no receiving; closing twice is harmless.
+  net.Close();
+  net.Close();
+  EXPECT_FALSE(net.WaitReadable(1000));
+  EXPECT_EQ(net.Receive(buffer, kMaxDatagram), -1);
+}
+
+// A plain socket that sends one datagram to `to`:`port`.
+void SendFrom(const Ipv4Address& to, std::uint16_t port, const std::uint8_t* data,
+              std::size_t length) {
+  int fd = socket(AF_INET, SOCK_DGRAM, 0);
+  ASSERT_GE(fd, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  std::memcpy(&address.sin_addr, to.octet, 4);
+  EXPECT_EQ(sendto(fd, data, length, 0, reinterpret_cast<sockaddr*>(&address), sizeof address),
+            static_cast<ssize_t>(length));
+  close(fd);
+}
+
+// The receive socket takes the port on every address but keeps only what
+// arrives on the workstation's interface. Without root and without a second
+// network: the workstation is this host's own non-loopback address (the
+// system names that address's interface for what is sent to it from here),
+// and loopback plays "another interface".
+TEST(PosixNetwork, KeepsOnlyWhatReachesTheWorkstationsInterface) {
+  PosixNetwork finder;
+  Ipv4Address own;
+  if (!finder.LocalAddress(own) || own.octet[0] == 127)
+    GTEST_SKIP() << "this host has no non-loopback IPv4 address";
+  PosixNetworkOptions o;
+  o.localAddress = own;
+  o.receivePort = 0;
+  PosixNetwork net(o);
+  ASSERT_TRUE(net.Open(own));
+  const std::uint16_t port = net.boundPort();
+  ASSERT_NE(port, 0);
+  EXPECT_NE(net.interfaceIndex(), 0u);
+  EXPECT_NE(net.interfaceIndex(), if_nametoindex("lo"));
+
+  const std::uint8_t foreign[2] = {0xF0, 1}, mine[2] = {0x11, 2};
+  // Bound to every address: loopback reaches the socket, and is dropped.
+  SendFrom(kLoopback, port, foreign, sizeof foreign);
+  SendFrom(own, port, mine, sizeof mine);
+  SendFrom(kLoopback, port, foreign, sizeof foreign);
+  std::uint8_t buffer[kMaxDatagram];
+  std::vector<std::vector<std::uint8_t>> heard;
+  PosixClock clock;
+  const std::int64_t end = clock.NowMicros() + 300000;
+  while (clock.NowMicros() < end) {
+    if (!net.WaitReadable(20000)) continue;
+    int n = net.Receive(buffer, sizeof buffer);
+    if (n >= 0) heard.emplace_back(buffer, buffer + n);
+  }
+  ASSERT_EQ(heard.size(), 1u);
+  EXPECT_EQ(heard[0], std::vector<std::uint8_t>(mine, mine + 2));
+}
+
+TEST(PosixNetwork, NamedAddressAndRandomBytes) {
+  PosixNetwork net;
+  net.SetLocalAddress(Ipv4Address{{10, 9, 8, 7}});
+  Ipv4Address a;
+  ASSERT_TRUE(net.LocalAddress(a));
+  EXPECT_EQ(a, (Ipv4Address{{10, 9, 8, 7}}));
+
+  // Two draws of 32 bytes from the system's source do not repeat.
+  std::uint8_t x[32] = {}, y[32] = {};
+  net.FillRandom(x, sizeof x);
+  net.FillRandom(y, sizeof y);
+  EXPECT_NE(0, std::memcmp(x, y, sizeof x));
+}
+
+}  // namespace
+}  // namespace tessavue

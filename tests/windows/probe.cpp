@@ -1,0 +1,310 @@
+// tessavue-probe.exe: looks at a running tessavue.exe from outside it and
+// works its window as a user would, as a test needs to. Run under the same
+// Wine prefix and display.
+//
+//   tessavue-probe rows SECONDS [LIST]  prints the rows of a list view (the
+//                                  device list, control 1000, unless LIST
+//                                  says otherwise), one per line, columns
+//                                  split by tabs, once it has at least one row
+//   tessavue-probe rowpos ROW [LIST]   prints the screen point "x y" at the
+//                                  middle of that row
+//   tessavue-probe version         prints the Windows version text the
+//                                  program names this system with
+//   tessavue-probe select COMBO TEXT   selects the first item of a combo box
+//                                  that starts with TEXT
+//   tessavue-probe address CONTROL A.B.C.D   fills an IP address control
+//   tessavue-probe click CONTROL   presses a button of the main window
+//   tessavue-probe next SECONDS    waits for the program's next modal window
+//                                  and prints it: `Login user="..."
+//                                  user-enabled=0|1` for the "Login" dialog
+//                                  (left open), `CAPTION: TEXT` for a message
+//                                  box (then closed with its OK button)
+//   tessavue-probe login USER PASSWORD | cancel   fills the open "Login"
+//                                  dialog (the user name only where the edit
+//                                  is enabled) and presses OK, or Cancel
+//   tessavue-probe ctlpos ID       the same for the middle of control ID
+//   tessavue-probe enabled         prints 1 when the main window takes input,
+//                                  0 while it is disabled (during a wait)
+//
+// A list view's messages carry pointers that are not carried between
+// processes, so the item structure and its text live in the other process.
+// Commands are posted as the buttons' own WM_COMMAND: the program runs its
+// modal windows inside the handler, and the probe must not wait for it.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "version_name.h"
+#include "win32_system.h"
+
+namespace {
+
+constexpr int kDeviceList = 1000;
+
+HWND MainWindow() { return FindWindowA(nullptr, "Quillon Tessavue"); }
+
+HWND FindControl(int id) {
+  HWND dialog = MainWindow();
+  return dialog ? GetDlgItem(dialog, id) : nullptr;
+}
+
+// A block of memory inside the process that owns `window`.
+class RemoteBlock {
+ public:
+  RemoteBlock(HWND window, SIZE_T size) : size_(size) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (process_) address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+  }
+  ~RemoteBlock() {
+    if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    if (process_) CloseHandle(process_);
+  }
+  bool ok() const { return address_ != nullptr; }
+  char* at(SIZE_T offset) const { return static_cast<char*>(address_) + offset; }
+  bool Write(SIZE_T offset, const void* data, SIZE_T length) {
+    return offset + length <= size_ &&
+           WriteProcessMemory(process_, at(offset), data, length, nullptr);
+  }
+  bool Read(SIZE_T offset, void* data, SIZE_T length) {
+    return offset + length <= size_ &&
+           ReadProcessMemory(process_, at(offset), data, length, nullptr);
+  }
+
+ private:
+  SIZE_T size_;
+  HANDLE process_ = nullptr;
+  void* address_ = nullptr;
+};
+
+std::string ItemText(HWND list, RemoteBlock& block, int row, int column) {
+  constexpr SIZE_T kText = 512;
+  LVITEMA item{};
+  item.iSubItem = column;
+  item.cchTextMax = 300;
+  item.pszText = block.at(kText);
+  char empty[300] = {};
+  block.Write(kText, empty, sizeof empty);
+  block.Write(0, &item, sizeof item);
+  SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(block.at(0)));
+  char text[300] = {};
+  block.Read(kText, text, sizeof text - 1);
+  return text;
+}
+
+int Rows(int seconds, int listId) {
+  for (int waited = 0; waited <= seconds * 10; ++waited) {
+    HWND list = FindControl(listId);
+    int rows = list ? static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
+    if (rows > 0) {
+      RemoteBlock block(list, 1024);
+      if (!block.ok()) return 3;
+      for (int row = 0; row < rows; ++row) {
+        for (int column = 0; column < 4; ++column)
+          std::printf("%s%s", column ? "\t" : "", ItemText(list, block, row, column).c_str());
+        std::printf("\n");
+      }
+      return 0;
+    }
+    Sleep(100);
+  }
+  std::fprintf(stderr, "no device rows within %d s\n", seconds);
+  return 1;
+}
+
+int RowPosition(int row, int listId) {
+  HWND list = FindControl(listId);
+  if (!list) return 1;
+  RemoteBlock block(list, sizeof(RECT));
+  RECT rect{};
+  rect.left = LVIR_BOUNDS;
+  if (!block.ok() || !block.Write(0, &rect, sizeof rect)) return 3;
+  if (!SendMessageA(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(block.at(0)))) return 1;
+  block.Read(0, &rect, sizeof rect);
+  POINT middle{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+  if (middle.x > 60) middle.x = 60;  // on the name, well inside the view
+  ClientToScreen(list, &middle);
+  std::printf("%ld %ld\n", static_cast<long>(middle.x), static_cast<long>(middle.y));
+  return 0;
+}
+
+int ControlPosition(int id) {
+  HWND dialog = MainWindow();
+  HWND control = dialog ? GetDlgItem(dialog, id) : nullptr;
+  if (!control) return 1;
+  RECT rect{};
+  GetClientRect(control, &rect);
+  POINT middle{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+  ClientToScreen(control, &middle);
+  std::printf("%ld %ld\n", static_cast<long>(middle.x), static_cast<long>(middle.y));
+  return 0;
+}
+
+int Enabled() {
+  HWND dialog = MainWindow();
+  if (!dialog) return 1;
+  std::printf("%d\n", IsWindowEnabled(dialog) ? 1 : 0);
+  return 0;
+}
+
+int Version() {
+  tessavue::win32::Win32SystemInfo system;
+  std::string name;
+  tessavue::GetWindowsVersionName(system, name);
+  std::printf("%s\n", name.c_str());
+  return 0;
+}
+
+// CB_ messages are carried between processes, in their W forms under Wine.
+int Select(int comboId, const char* text) {
+  HWND combo = FindControl(comboId);
+  if (!combo) return 1;
+  wchar_t wide[64] = {};
+  MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 63);
+  LRESULT index =
+      SendMessageW(combo, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(wide));
+  if (index == CB_ERR) {
+    std::fprintf(stderr, "no item starting with \"%s\" in combo %d\n", text, comboId);
+    return 1;
+  }
+  return 0;
+}
+
+int Address(int controlId, const char* dotted) {
+  HWND control = FindControl(controlId);
+  unsigned a, b, c, d;
+  if (!control || std::sscanf(dotted, "%u.%u.%u.%u", &a, &b, &c, &d) != 4) return 1;
+  SendMessageA(control, IPM_SETADDRESS, 0, MAKEIPADDRESS(a, b, c, d));
+  return 0;
+}
+
+int Click(int controlId) {
+  HWND dialog = MainWindow();
+  HWND button = dialog ? GetDlgItem(dialog, controlId) : nullptr;
+  if (!button) return 1;
+  return PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED),
+                      reinterpret_cast<LPARAM>(button))
+             ? 0
+             : 1;
+}
+
+// The program's open modal window: a visible, enabled dialog of the main
+// window's process other than the main window itself.
+struct ModalSearch {
+  DWORD process = 0;
+  HWND main = nullptr;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK FindModal(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<ModalSearch*>(context);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  char className[16] = {};
+  GetClassNameA(window, className, sizeof className);
+  if (window != search->main && process == search->process && IsWindowVisible(window) &&
+      IsWindowEnabled(window) && std::strcmp(className, "#32770") == 0) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND OpenModal() {
+  ModalSearch search;
+  search.main = MainWindow();
+  if (!search.main) return nullptr;
+  GetWindowThreadProcessId(search.main, &search.process);
+  EnumWindows(FindModal, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// WM_GETTEXT itself: GetWindowText does not ask a control of another process
+// (an edit keeps its text apart from the window's title).
+std::string WindowText(HWND window) {
+  wchar_t wide[512] = {};
+  DWORD_PTR ignored = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(wide),
+                           SMTO_ABORTIFHUNG, 5000, &ignored))
+    return "";
+  char text[1024] = {};
+  WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text - 1, nullptr, nullptr);
+  return text;
+}
+
+constexpr int kUserNameEdit = 1016;
+constexpr int kPasswordEdit = 1017;
+constexpr int kMessageBoxText = 0xFFFF;  // the static text of a message box
+
+int Next(int seconds) {
+  for (int waited = 0; waited <= seconds * 10; ++waited) {
+    HWND modal = OpenModal();
+    if (modal) {
+      std::string caption = WindowText(modal);
+      if (caption == "Login") {
+        HWND user = GetDlgItem(modal, kUserNameEdit);
+        std::printf("Login user=\"%s\" user-enabled=%d\n", WindowText(user).c_str(),
+                    IsWindowEnabled(user) ? 1 : 0);
+        return 0;
+      }
+      std::string text = WindowText(GetDlgItem(modal, kMessageBoxText));
+      std::printf("%s: %s\n", caption.c_str(), text.c_str());
+      PostMessageA(modal, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+      // Gone before the next look, so that it is not reported twice.
+      for (int i = 0; i < 50 && IsWindow(modal) && IsWindowVisible(modal); ++i) Sleep(100);
+      return 0;
+    }
+    Sleep(100);
+  }
+  std::printf("none within %d s\n", seconds);
+  return 1;
+}
+
+int Login(int argc, char** argv) {
+  HWND modal = OpenModal();
+  if (!modal || WindowText(modal) != "Login") {
+    std::fprintf(stderr, "no Login dialog open\n");
+    return 1;
+  }
+  if (argc == 3 && std::strcmp(argv[2], "cancel") == 0) {
+    PostMessageA(modal, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    return 0;
+  }
+  if (argc < 4) return 2;
+  HWND user = GetDlgItem(modal, kUserNameEdit);
+  if (IsWindowEnabled(user)) SetWindowTextA(user, argv[2]);
+  SetWindowTextA(GetDlgItem(modal, kPasswordEdit), argv[3]);
+  PostMessageA(modal, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  // Closed before the caller looks for what comes next.
+  for (int i = 0; i < 50 && IsWindow(modal) && IsWindowVisible(modal); ++i) Sleep(100);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  auto list = [&](int index) { return argc > index ? std::atoi(argv[index]) : kDeviceList; };
+  if (argc >= 3 && std::strcmp(argv[1], "rows") == 0) return Rows(std::atoi(argv[2]), list(3));
+  if (argc >= 3 && std::strcmp(argv[1], "rowpos") == 0)
+    return RowPosition(std::atoi(argv[2]), list(3));
+  if (argc >= 3 && std::strcmp(argv[1], "ctlpos") == 0) return ControlPosition(std::atoi(argv[2]));
+  if (argc >= 2 && std::strcmp(argv[1], "enabled") == 0) return Enabled();
+  if (argc == 2 && std::strcmp(argv[1], "version") == 0) return Version();
+  if (argc == 4 && std::strcmp(argv[1], "select") == 0) return Select(std::atoi(argv[2]), argv[3]);
+  if (argc == 4 && std::strcmp(argv[1], "address") == 0)
+    return Address(std::atoi(argv[2]), argv[3]);
+  if (argc == 3 && std::strcmp(argv[1], "click") == 0) return Click(std::atoi(argv[2]));
+  if (argc == 3 && std::strcmp(argv[1], "next") == 0) return Next(std::atoi(argv[2]));
+  if (argc >= 3 && std::strcmp(argv[1], "login") == 0) return Login(argc, argv);
+  std::fprintf(
+      stderr,
+      "usage: tessavue-probe rows SECONDS [LIST] | rowpos ROW [LIST] | ctlpos ID | enabled |\n"
+      "       version | select COMBO TEXT | address CONTROL A.B.C.D | click CONTROL |\n"
+      "       next SECONDS | login USER PASSWORD | login cancel\n");
+  return 2;
+}

@@ -1,0 +1,18 @@
+// tessavue-cli.exe: the command-line tool on Windows sockets, the Windows
+// clock and the Windows shell.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli.h"
+#include "win32_clock.h"
+#include "win32_system.h"
+#include "winsock_network.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  tessavue::WinsockNetwork network;
+  tessavue::Win32Clock clock;
+  tessavue::win32::Win32Shell shell;
+  return tessavue::cli::Run(args, std::cin, std::cout, std::cerr, network, clock, shell);
+}

@@ -1,0 +1,411 @@
+#include "win32_dialogs.h"
+
+#include <cstring>
+
+#include "resource.h"
+
+namespace tessavue::win32 {
+
+// The resource script and the window logic name the same controls.
+static_assert(IDD_TESSAVUE_DIALOG == kMainDialogTemplate && IDD_ABOUTBOX == kAboutDialogTemplate);
+static_assert(IDD_LOGIN == kLoginDialogTemplate && IDS_ABOUTBOX == kIdsAboutMenu);
+static_assert(IDR_MAINFRAME == kIdrMainIcon && IDM_ABOUTBOX == kIdmAboutBox);
+static_assert(IDC_DEVICE_LIST == kIdDeviceList && IDC_SHARE_LIST == kIdShareList);
+static_assert(IDC_REFRESH == kIdRefresh && IDC_CONNECT == kIdConnect);
+static_assert(IDC_DISCONNECT == kIdDisconnect && IDC_IPADDRESS == kIdIpAddress);
+static_assert(IDC_APPLY == kIdApply && IDC_CONFIGURATION == kIdConfiguration);
+static_assert(IDC_EXIT == kIdExit && IDC_NETMASK == kIdNetmask && IDC_GATEWAY == kIdGateway);
+static_assert(IDC_DRIVE_COMBO == kIdDriveCombo && IDC_DHCP_COMBO == kIdDhcpCombo);
+static_assert(IDC_ABOUT == kIdAbout && IDC_USERNAME == kUserNameEditId);
+static_assert(IDC_PASSWORD == kPasswordEditId && IDOK == kIdOk && IDCANCEL == kIdCancel);
+
+void InitCommonControlClasses() {
+  INITCOMMONCONTROLSEX classes{};
+  classes.dwSize = sizeof classes;
+  classes.dwICC = ICC_LISTVIEW_CLASSES | ICC_INTERNET_CLASSES | ICC_STANDARD_CLASSES;
+  ::InitCommonControlsEx(&classes);
+}
+
+// --- colours ---
+
+DialogLook::~DialogLook() {
+  if (brush_) ::DeleteObject(brush_);
+}
+
+void DialogLook::SetColors(unsigned background, unsigned text) {
+  if (brush_) ::DeleteObject(brush_);
+  background_ = background;
+  text_ = text;
+  brush_ = ::CreateSolidBrush(background_);
+  set_ = brush_ != nullptr;
+}
+
+INT_PTR DialogLook::Answer(UINT message, WPARAM wParam, LPARAM lParam) const {
+  if (!set_) return 0;
+  if (message == WM_CTLCOLORSTATIC || message == WM_CTLCOLORBTN) {
+    // Static texts, group boxes and the button surrounds take the colours;
+    // a disabled edit (which also asks with WM_CTLCOLORSTATIC) keeps its own.
+    char className[16] = {};
+    ::GetClassNameA(reinterpret_cast<HWND>(lParam), className, sizeof className);
+    if (std::strcmp(className, "Static") != 0 && std::strcmp(className, "Button") != 0) return 0;
+  } else if (message != WM_CTLCOLORDLG) {
+    return 0;
+  }
+  HDC dc = reinterpret_cast<HDC>(wParam);
+  ::SetTextColor(dc, text_);
+  ::SetBkColor(dc, background_);
+  return reinterpret_cast<INT_PTR>(brush_);
+}
+
+namespace {
+
+bool IsColorMessage(UINT message) {
+  return message == WM_CTLCOLORDLG || message == WM_CTLCOLORSTATIC || message == WM_CTLCOLORBTN ||
+         message == WM_CTLCOLOREDIT || message == WM_CTLCOLORLISTBOX ||
+         message == WM_CTLCOLORSCROLLBAR || message == WM_CTLCOLORMSGBOX;
+}
+
+HCURSOR SystemCursor(LPCSTR id) { return ::LoadCursorA(nullptr, id); }
+HCURSOR WaitCursor() { return SystemCursor(reinterpret_cast<LPCSTR>(IDC_WAIT)); }
+HCURSOR ArrowCursor() { return SystemCursor(reinterpret_cast<LPCSTR>(IDC_ARROW)); }
+
+UINT IconStyle(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::Stop: return MB_ICONSTOP;
+    case MessageIcon::Exclamation: return MB_ICONEXCLAMATION;
+    case MessageIcon::Information: return MB_ICONINFORMATION;
+  }
+  return 0;
+}
+
+// --- the "Login" dialog ---
+
+struct LoginRun {
+  LoginPrompts& logic;
+  const DialogLook& look;
+  const std::function<void(HWND)>& onShown;
+  Win32Edit userName;
+  Win32Edit password;
+};
+
+INT_PTR CALLBACK LoginProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    auto* run = reinterpret_cast<LoginRun*>(lParam);
+    ::SetWindowLongPtrA(window, DWLP_USER, lParam);
+    run->userName.Attach(::GetDlgItem(window, kUserNameEditId));
+    run->password.Attach(::GetDlgItem(window, kPasswordEditId));
+    // At most 16 characters each, as the login buffers hold.
+    run->userName.SetLimitText(kLoginTextLimit);
+    run->password.SetLimitText(kLoginTextLimit);
+    run->logic.OnInitDialog(run->userName, run->password);
+    if (run->onShown) run->onShown(window);
+    return TRUE;
+  }
+  auto* run = reinterpret_cast<LoginRun*>(::GetWindowLongPtrA(window, DWLP_USER));
+  if (!run) return FALSE;
+  if (IsColorMessage(message)) return run->look.Answer(message, wParam, lParam);
+  if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+    if (LOWORD(wParam) == IDOK) {
+      ::EndDialog(window, run->logic.OnOK());
+      return TRUE;
+    }
+    if (LOWORD(wParam) == IDCANCEL) {
+      ::EndDialog(window, run->logic.OnCancel());
+      return TRUE;
+    }
+  }
+  return FALSE;
+}
+
+// --- the About box ---
+
+struct AboutRun {
+  const DialogLook& look;
+  const std::function<void(HWND)>& onShown;
+};
+
+INT_PTR CALLBACK AboutProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    ::SetWindowLongPtrA(window, DWLP_USER, lParam);
+    auto* run = reinterpret_cast<AboutRun*>(lParam);
+    if (run->onShown) run->onShown(window);
+    return TRUE;
+  }
+  auto* run = reinterpret_cast<AboutRun*>(::GetWindowLongPtrA(window, DWLP_USER));
+  if (!run) return FALSE;
+  if (IsColorMessage(message)) return run->look.Answer(message, wParam, lParam);
+  if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+    ::EndDialog(window, LOWORD(wParam));
+    return TRUE;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+// --- the main window ---
+
+MainWindow::MainWindow(HINSTANCE instance, DeviceProtocol& protocol, DriveMap& drives,
+                       SystemServices services, const DialogLook& look, HostOptions options)
+    : instance_(instance),
+      protocol_(protocol),
+      drives_(drives),
+      services_(services),
+      look_(look),
+      options_(std::move(options)) {
+  icon_ = ::LoadIconA(instance_, MAKEINTRESOURCEA(IDR_MAINFRAME));
+}
+
+MainWindow::~MainWindow() {
+  if (window_ && !modal_) ::DestroyWindow(window_);
+}
+
+INT_PTR MainWindow::RunModal() {
+  modal_ = true;
+  return ::DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_TESSAVUE_DIALOG), nullptr, Procedure,
+                           reinterpret_cast<LPARAM>(this));
+}
+
+HWND MainWindow::CreateModeless() {
+  modal_ = false;
+  HWND window = ::CreateDialogParamA(instance_, MAKEINTRESOURCEA(IDD_TESSAVUE_DIALOG), nullptr,
+                                     Procedure, reinterpret_cast<LPARAM>(this));
+  if (window) ::ShowWindow(window, SW_SHOW);
+  return window;
+}
+
+INT_PTR CALLBACK MainWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  MainWindow* self = nullptr;
+  if (message == WM_INITDIALOG) {
+    self = reinterpret_cast<MainWindow*>(lParam);
+    ::SetWindowLongPtrA(window, DWLP_USER, lParam);
+    self->window_ = window;
+  } else {
+    self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrA(window, DWLP_USER));
+  }
+  if (!self) return FALSE;
+  INT_PTR result = self->Dispatch(message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    ::SetWindowLongPtrA(window, DWLP_USER, 0);
+    self->window_ = nullptr;
+  }
+  return result;
+}
+
+BOOL MainWindow::OnInitDialog() {
+  configurationButton_.Attach(::GetDlgItem(window_, kIdConfiguration));
+  disconnectButton_.Attach(::GetDlgItem(window_, kIdDisconnect));
+  connectButton_.Attach(::GetDlgItem(window_, kIdConnect));
+  dhcpCombo_.Attach(::GetDlgItem(window_, kIdDhcpCombo));
+  driveCombo_.Attach(::GetDlgItem(window_, kIdDriveCombo));
+  shareList_.Attach(::GetDlgItem(window_, kIdShareList));
+  deviceList_.Attach(::GetDlgItem(window_, kIdDeviceList));
+  refreshButton_.Attach(::GetDlgItem(window_, kIdRefresh));
+  ipAddress_.Attach(::GetDlgItem(window_, kIdIpAddress));
+  netmaskAddress_.Attach(::GetDlgItem(window_, kIdNetmask));
+  gatewayAddress_.Attach(::GetDlgItem(window_, kIdGateway));
+
+  // The items of the address-mode list that the template carries.
+  dhcpCombo_.ResetContent();
+  dhcpCombo_.AddString(kDhcpDisabled);
+  dhcpCombo_.AddString(kDhcpEnabled);
+
+  ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+  ::SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+
+  logic_ = std::make_unique<MainDialog>(
+      protocol_, drives_, services_, *this,
+      MainDialogControls{configurationButton_, disconnectButton_, connectButton_, dhcpCombo_,
+                         driveCombo_, shareList_, deviceList_, refreshButton_, ipAddress_,
+                         netmaskAddress_, gatewayAddress_});
+  return logic_->OnInitDialog() ? TRUE : FALSE;
+}
+
+bool MainWindow::OnCommand(int id, int notification) {
+  if (id == kIdDhcpCombo) {
+    if (notification != CBN_SELCHANGE) return false;
+    logic_->OnDhcpModeChange();
+    return true;
+  }
+  if (notification != BN_CLICKED) return false;
+  switch (id) {
+    case kIdExit: logic_->OnExit(); return true;
+    case kIdApply: logic_->OnApply(); return true;
+    case kIdConfiguration: logic_->OnConfiguration(); return true;
+    case kIdRefresh: logic_->OnRefresh(); return true;
+    case kIdConnect: logic_->OnConnect(); return true;
+    case kIdDisconnect: logic_->OnDisconnect(); return true;
+    case kIdAbout: logic_->OnAbout(); return true;
+    // Enter, Escape and the close box end the dialog.
+    case IDOK: EndMainDialog(IDOK); return true;
+    case IDCANCEL: EndMainDialog(IDCANCEL); return true;
+    default: return false;
+  }
+}
+
+INT_PTR MainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (IsColorMessage(message)) return look_.Answer(message, wParam, lParam);
+  // While a handler runs (it may be asking the user something), nothing
+  // ends the dialog.
+  const bool handlerRunning = logic_ && logic_->HandlerRunning();
+  switch (message) {
+    case WM_SETCURSOR:
+      if (waitDepth_ == 0) return FALSE;
+      ::SetCursor(WaitCursor());
+      ::SetWindowLongPtrA(window_, DWLP_MSGRESULT, TRUE);
+      return TRUE;
+    case WM_CLOSE: return handlerRunning ? TRUE : FALSE;
+    case WM_COMMAND:
+      if (handlerRunning && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) return TRUE;
+      break;
+    case WM_SYSCOMMAND:
+      if (handlerRunning && (wParam & 0xFFF0) == SC_CLOSE) return TRUE;
+      break;
+    default: break;
+  }
+  switch (message) {
+    case WM_INITDIALOG: return OnInitDialog();
+    case WM_SYSCOMMAND:
+      return logic_ && logic_->OnSysCommand(static_cast<unsigned>(wParam)) ? TRUE : FALSE;
+    case WM_PAINT:
+      if (!logic_) return FALSE;
+      paintedIcon_ = false;
+      logic_->OnPaint();
+      // Not minimised: the default processing paints (and validates).
+      return paintedIcon_ ? TRUE : FALSE;
+    case WM_QUERYDRAGICON: return reinterpret_cast<INT_PTR>(icon_);
+    case WM_COMMAND: return logic_ && OnCommand(LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (logic_ && header->idFrom == static_cast<UINT_PTR>(kIdDeviceList) &&
+          header->code == static_cast<UINT>(NM_CLICK)) {
+        logic_->OnDeviceListClick();
+        ::SetWindowLongPtrA(window_, DWLP_MSGRESULT, 0);
+        return TRUE;
+      }
+      return FALSE;
+    }
+    case WM_DESTROY:
+      if (logic_) logic_->OnDestroy();
+      return FALSE;
+    default: return FALSE;
+  }
+}
+
+namespace {
+
+bool IsUserInput(UINT message) {
+  return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
+         (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
+         (message >= WM_NCMOUSEMOVE && message <= WM_NCMBUTTONDBLCLK) ||
+         (message >= WM_NCXBUTTONDOWN && message <= WM_NCXBUTTONDBLCLK) ||
+         message == WM_NCMOUSEHOVER || message == WM_NCMOUSELEAVE || message == WM_MOUSEHOVER ||
+         message == WM_MOUSELEAVE;
+}
+
+}  // namespace
+
+void MainWindow::WaitBegins() {
+  if (waitDepth_++ > 0) return;
+  focusBeforeWait_ = ::GetFocus();
+  if (window_) ::EnableWindow(window_, FALSE);
+  ::SetCursor(WaitCursor());
+}
+
+void MainWindow::KeepAlive() {
+  // A bounded batch: a flood of messages cannot hold the wait here.
+  MSG message;
+  for (int i = 0; i < 200 && ::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE); ++i) {
+    if (message.message == WM_QUIT) {
+      // For the loop that runs after the handler.
+      ::PostQuitMessage(static_cast<int>(message.wParam));
+      break;
+    }
+    if (IsUserInput(message.message)) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+}
+
+void MainWindow::WaitEnds() {
+  if (waitDepth_ == 0 || --waitDepth_ > 0) return;
+  // Keys and clicks of the wait, still queued, go unanswered.
+  MSG message;
+  for (int i = 0; i < 200 && ::PeekMessageA(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE);
+       ++i) {
+  }
+  for (int i = 0;
+       i < 200 && ::PeekMessageA(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE); ++i) {
+  }
+  if (!window_) return;
+  ::EnableWindow(window_, TRUE);
+  ::SetCursor(ArrowCursor());
+  if (focusBeforeWait_ && ::IsWindow(focusBeforeWait_)) ::SetFocus(focusBeforeWait_);
+}
+
+void MainWindow::EndMainDialog(int result) {
+  if (!window_) return;
+  if (modal_) {
+    ::EndDialog(window_, result);
+  } else {
+    ::DestroyWindow(window_);
+  }
+}
+
+void MainWindow::MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) {
+  if (options_.recordMessageBoxes) {
+    messageBoxes.push_back({text, caption, icon});
+    return;
+  }
+  ::MessageBoxA(window_, text.c_str(), caption.c_str(), MB_OK | IconStyle(icon));
+}
+
+int MainWindow::RunLoginDialog(LoginPrompts& dialog) {
+  LoginRun run{dialog, look_, options_.onLoginDialogShown, {}, {}};
+  auto result = ::DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_LOGIN), window_, LoginProcedure,
+                                  reinterpret_cast<LPARAM>(&run));
+  return result == kIdOk ? kIdOk : kIdCancel;
+}
+
+void MainWindow::RunAboutDialog() {
+  // Owned by the main window, which stays disabled while the box is up.
+  AboutRun run{look_, options_.onAboutDialogShown};
+  ::DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_ABOUTBOX), window_, AboutProcedure,
+                    reinterpret_cast<LPARAM>(&run));
+}
+
+bool MainWindow::AddSystemMenuAbout(const std::string& text) {
+  HMENU menu = ::GetSystemMenu(window_, FALSE);
+  if (!menu) return false;
+  // The entry's text is string 101 of the program's resources; the text the
+  // logic gives stands in when the string table has none.
+  char loaded[256] = {};
+  int length = ::LoadStringA(instance_, IDS_ABOUTBOX, loaded, sizeof loaded);
+  std::string entry = length > 0 ? std::string(loaded, static_cast<std::size_t>(length)) : text;
+  if (entry.empty()) return true;
+  ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+  ::AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, entry.c_str());
+  return true;
+}
+
+void MainWindow::DestroyWindow() { EndMainDialog(IDCANCEL); }
+
+bool MainWindow::IsIconic() const { return window_ && ::IsIconic(window_); }
+
+void MainWindow::DrawIconCentered() {
+  PAINTSTRUCT paint{};
+  HDC dc = ::BeginPaint(window_, &paint);
+  ::SendMessageA(window_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  int iconWidth = ::GetSystemMetrics(SM_CXICON);
+  int iconHeight = ::GetSystemMetrics(SM_CYICON);
+  RECT client{};
+  ::GetClientRect(window_, &client);
+  int x = 0, y = 0;
+  MainDialog::CenteredIconOrigin(client.right - client.left, client.bottom - client.top, iconWidth,
+                                 iconHeight, x, y);
+  ::DrawIcon(dc, x, y, icon_);
+  ::EndPaint(window_, &paint);
+  paintedIcon_ = true;
+}
+
+}  // namespace tessavue::win32

@@ -1,0 +1,128 @@
+// The three dialogs of tessavue.exe over the raw Win32 dialog manager: the
+// main window (template 102) with its message dispatch, the "Login" dialog
+// (134) and the About box (100), all in the program's colours.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "login_dialog.h"
+#include "main_dialog.h"
+#include "win32_controls.h"
+#include "windows_api.h"
+
+namespace tessavue::win32 {
+
+// Background and text colour of every dialog of the program, with the brush
+// that paints the background. Set once at start, kept for the whole run.
+class DialogLook {
+ public:
+  DialogLook() = default;
+  ~DialogLook();
+  DialogLook(const DialogLook&) = delete;
+  DialogLook& operator=(const DialogLook&) = delete;
+
+  // Colours as 0x00BBGGRR.
+  void SetColors(unsigned background, unsigned text);
+  // The dialog procedures' answer to a WM_CTLCOLOR* message: the brush (as
+  // the dialog procedure's result) after setting the colours on the device
+  // context, or 0 to leave the control to its default colours.
+  INT_PTR Answer(UINT message, WPARAM wParam, LPARAM lParam) const;
+
+ private:
+  bool set_ = false;
+  COLORREF background_ = 0;
+  COLORREF text_ = 0;
+  HBRUSH brush_ = nullptr;
+};
+
+// A message box as the host was asked to show it.
+struct RecordedMessageBox {
+  std::string text;
+  std::string caption;
+  MessageIcon icon;
+};
+
+// Options of the host for the Windows test program: message boxes recorded
+// instead of shown, and a look at the "Login" and About dialogs once they are
+// up (the test answers them with window messages).
+struct HostOptions {
+  bool recordMessageBoxes = false;
+  std::function<void(HWND)> onLoginDialogShown;
+  std::function<void(HWND)> onAboutDialogShown;
+};
+
+// The main dialog's window: creates the control wrappers over the template's
+// controls, runs the MainDialog logic from the window's messages, and hosts
+// the message boxes and the two small dialogs.
+class MainWindow : public DialogHost, public WaitHook {
+ public:
+  MainWindow(HINSTANCE instance, DeviceProtocol& protocol, DriveMap& drives,
+             SystemServices services, const DialogLook& look, HostOptions options = {});
+  ~MainWindow() override;
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  // The program's way: a modal run with no owner, until the dialog ends.
+  INT_PTR RunModal();
+  // The test program's way: the dialog is created and shown, and the caller
+  // pumps the messages. nullptr when the template could not be loaded.
+  HWND CreateModeless();
+
+  HWND window() const { return window_; }
+  MainDialog* logic() { return logic_.get(); }
+  HICON icon() const { return icon_; }
+  std::vector<RecordedMessageBox> messageBoxes;
+
+  // DialogHost
+  void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;
+  int RunLoginDialog(LoginPrompts& dialog) override;
+  void RunAboutDialog() override;
+  bool AddSystemMenuAbout(const std::string& text) override;
+  void DestroyWindow() override;
+  bool IsIconic() const override;
+  void DrawIconCentered() override;
+  WaitHook& Waits() override { return *this; }
+
+  // WaitHook: during a wait the window is disabled (it takes no mouse or
+  // keys, and its close box does nothing) and shows the wait cursor; the
+  // thread's messages are handled meanwhile, user input among them thrown
+  // away, so the window paints and is never shown as not responding.
+  void WaitBegins() override;
+  void KeepAlive() override;
+  void WaitEnds() override;
+
+ private:
+  static INT_PTR CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+  BOOL OnInitDialog();
+  bool OnCommand(int id, int notification);
+  void EndMainDialog(int result);
+
+  HINSTANCE instance_;
+  DeviceProtocol& protocol_;
+  DriveMap& drives_;
+  SystemServices services_;
+  const DialogLook& look_;
+  HostOptions options_;
+  HICON icon_ = nullptr;
+  HWND window_ = nullptr;
+  bool modal_ = false;
+  bool paintedIcon_ = false;
+  int waitDepth_ = 0;
+  HWND focusBeforeWait_ = nullptr;
+
+  Win32Button configurationButton_, disconnectButton_, connectButton_, refreshButton_;
+  Win32ComboBox dhcpCombo_, driveCombo_;
+  Win32ListView shareList_, deviceList_;
+  Win32IpAddress ipAddress_, netmaskAddress_, gatewayAddress_;
+  std::unique_ptr<MainDialog> logic_;
+};
+
+// Registers the common control classes the dialogs hold (list views, IP
+// address fields). Run once before the first dialog.
+void InitCommonControlClasses();
+
+}  // namespace tessavue::win32
