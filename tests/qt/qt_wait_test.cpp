@@ -12,12 +12,8 @@
 #include <QTimer>
 #include <QWindow>
 
-#include "utility_app.h"
-#include "memory_system.h"
 #include "posix_clock.h"
-#include "demo_world.h"
-#include "qt_dialogs.h"
-#include "modal_driver.h"
+#include "qt_window_fixture.h"
 
 using namespace tessavue;
 
@@ -52,31 +48,18 @@ struct Look {
   QImage shot;
 };
 
-class QtWaitTest : public ::testing::Test {
+class QtWaitTest : public QtWindowFixture {
  protected:
-  QtWaitTest() : app_(world_.network, world_.clock, world_.connections, shell_, system_) {
-    system_.SetVersion(0, 6, 1, 0);
-    EXPECT_TRUE(app_.protocol.InitTransport());
-    SetDialogColors(kDialogBackground, kDialogText);
-    window_ = std::make_unique<QtMainWindow>(app_);
-    window_->InitDialog();
-    window_->show();
-    window_->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(window_.get(), 2000));
+  QtWaitTest() {
     paints_ = std::make_unique<PaintCounter>(window_.get());
     // From here on the network takes real time, as the program's demo does.
     world_.PlayInRealTime(realTime_);
   }
 
-  QtMainWindow& w() { return *window_; }
   int SelectedRow(QtListView* list) {
     for (int row = 0; row < list->GetItemCount(); ++row)
       if (list->GetItemState(row, kListItemSelected)) return row;
     return -1;
-  }
-  void ClickRow(QtListView* list, int row) {
-    QRect r = list->visualItemRect(list->topLevelItem(row));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
   }
   // After `ms` (within the wait that follows): asks for a repaint, then
   // tries a click on another row, a key in the address field, Escape and a
@@ -111,13 +94,7 @@ class QtWaitTest : public ::testing::Test {
     return double(hits) / (image.width() * image.height());
   }
 
-  DemoWorld world_;
   PosixClock realTime_;
-  MemorySystem system_;
-  RecordingShell shell_;
-  UtilityApp app_;
-  std::unique_ptr<QtMainWindow> window_;
-  ModalDriver modals_;
   std::unique_ptr<PaintCounter> paints_;
   int paintsAtStart_ = 0;
 };

@@ -11,35 +11,14 @@
 #include <QTest>
 
 #include "login_dialog.h"
-#include "utility_app.h"
-#include "memory_system.h"
-#include "demo_world.h"
-#include "qt_dialogs.h"
-#include "modal_driver.h"
+#include "qt_window_fixture.h"
 
 using namespace tessavue;
 
 namespace {
 
-class QtWindowTest : public ::testing::Test {
+class QtWindowTest : public QtWindowFixture {
  protected:
-  QtWindowTest() : app_(world_.network, world_.clock, world_.connections, shell_, system_) {
-    // Linux names no Windows version: the Connect of the non-NT family.
-    system_.SetVersion(0, 6, 1, 0);
-    EXPECT_TRUE(app_.protocol.InitTransport());
-    SetDialogColors(kDialogBackground, kDialogText);
-    window_ = std::make_unique<QtMainWindow>(app_);
-    window_->InitDialog();
-    window_->show();
-    window_->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(window_.get(), 2000));
-  }
-
-  QtMainWindow& w() { return *window_; }
-  void ClickRow(QtListView* list, int row) {
-    QRect r = list->visualItemRect(list->topLevelItem(row));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
-  }
   static std::string Text(const QtIpAddressEdit* edit) {
     std::uint8_t f[4];
     if (edit->IsBlank()) return "blank";
@@ -68,13 +47,6 @@ class QtWindowTest : public ::testing::Test {
     for (int i = 0; i < combo->count(); ++i) out.push_back(combo->GetLBText(i));
     return out;
   }
-
-  DemoWorld world_;
-  MemorySystem system_;
-  RecordingShell shell_;
-  UtilityApp app_;
-  std::unique_ptr<QtMainWindow> window_;
-  ModalDriver modals_;
 };
 
 TEST_F(QtWindowTest, StartShowsTheDevicesFoundInTheWindowOfTemplate102) {
