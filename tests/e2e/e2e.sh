@@ -44,23 +44,11 @@ netns_pair_create "$ns_ws" "$ns_dev" "$veth_ws" "$veth_dev" 10.213.0
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# Waits (at most 5 s) until the program PID, writing to FILE, says "ready";
-# ends the test when it does not.
-wait_ready() {  # pid, file, what
-  for _ in $(seq 50); do
-    grep -q "ready" "$2" 2>/dev/null && return 0
-    kill -0 "$1" 2>/dev/null || break
-    sleep 0.1
-  done
-  echo "$3 did not start:"; cat "$2"
-  exit 1
-}
-
 # Starts the device program with the given arguments.
 start_devices() {
   ip netns exec "$ns_dev" "$device_bin" --log "$@" >"$workdir/device.log" 2>&1 &
   device_pid=$!
-  wait_ready "$device_pid" "$workdir/device.log" "device program"
+  wait_for_ready "$workdir/device.log" "$device_pid" "device program"
 }
 
 # Runs the tool in the workstation namespace (bounded to 30 s); output in
@@ -114,7 +102,7 @@ probe_listen() {  # name, ms
     ip netns exec "$ns_ws" "$probe_bin" listen 10.213.0.1 "$2" >"$workdir/$1" 2>&1 &
   fi
   probe_pid=$!
-  wait_ready "$probe_pid" "$workdir/$1" transport_probe
+  wait_for_ready "$workdir/$1" "$probe_pid" transport_probe
 }
 
 send_from() {  # namespace, destination, payload
@@ -352,10 +340,10 @@ case "$scenario" in
     ip netns exec "$ns_dev2" "$device_bin" --log \
       --device "$(dev "ip=10.216.1.20,name=Beta,shares=music,password=s3cret")" >"$workdir/device2.log" 2>&1 &
     device2_pid=$!
-    wait_ready "$device2_pid" "$workdir/device2.log" "second device program"
+    wait_for_ready "$workdir/device2.log" "$device2_pid" "second device program"
     ip netns exec "$ns_other" "$probe_bin" listen 10.217.0.2 2500 >"$workdir/third" 2>&1 &
     probe_pid=$!
-    wait_ready "$probe_pid" "$workdir/third" transport_probe
+    wait_for_ready "$workdir/third" "$probe_pid" transport_probe
     cli_all scan --json
     wait "$probe_pid"
     expect_rc 0 "scan over every network"
