@@ -120,7 +120,6 @@ class DeviceProtocol {
   char NewGateway[16] = {};
 
  private:
-  enum class Heard { kNothing, kStray, kMatch };
   using MatchTest = std::function<bool(const wire::WireView&)>;
 
   // The reply wait loop. true when a datagram with `opcode`, the client
@@ -129,10 +128,6 @@ class DeviceProtocol {
   // them).
   bool WaitForReply(std::uint8_t opcode, const std::uint8_t* clientId, const WaitLoopLimits& limits,
                     const MatchTest& match);
-  // Reads datagrams until `deadline` or until one with `opcode` arrives: the
-  // answer (kMatch) or another workstation's or device's reply (kStray).
-  Heard Listen(std::int64_t deadline, std::uint8_t opcode, const std::uint8_t* clientId,
-               const MatchTest& match);
   // Reads one datagram if the socket becomes readable before `deadline`;
   // false when the time ran out or the receive failed.
   bool ReceiveOne(std::int64_t deadline);

@@ -98,29 +98,21 @@ bool DeviceProtocol::SenderIs(const wire::WireView& reply, const char* text) con
   return std::strncmp(dotted, text, sizeof dotted) == 0;
 }
 
-DeviceProtocol::Heard DeviceProtocol::Listen(std::int64_t deadline, std::uint8_t opcode,
-                                             const std::uint8_t* clientId, const MatchTest& match) {
-  while (clock_.NowMicros() < deadline) {
-    // A receive error or a stray opcode is passed over without a word.
-    if (!ReceiveOne(deadline)) continue;
-    wire::WireView reply(receiveBuffer_, receiveLength_);
-    if (reply.At(wire::kOpcodeOffset) != opcode) continue;
-    if (!reply.Equals(wire::kClientIdOffset, clientId, wire::kIdLength)) return Heard::kStray;
-    return match(reply) ? Heard::kMatch : Heard::kStray;
-  }
-  return Heard::kNothing;
-}
-
 bool DeviceProtocol::WaitForReply(std::uint8_t opcode, const std::uint8_t* clientId,
                                   const WaitLoopLimits& limits, const MatchTest& match) {
   // The wait lasts as long as its cycles and pauses would on a quiet
-  // network, and only the answer ends it sooner. Other workstations' replies
-  // and other devices' answers are passed over without using up any of that
-  // time: on a busy segment (every workstation hears the replies sent to the
-  // group) they would otherwise end the wait in milliseconds.
+  // network, and only the answer ends it sooner. Receive errors, other
+  // opcodes, other workstations' replies and other devices' answers are
+  // passed over without using up any of that time: on a busy segment (every
+  // workstation hears the replies sent to the group) they would otherwise end
+  // the wait in milliseconds.
   const std::int64_t deadline = clock_.NowMicros() + LongestWait(limits);
   while (clock_.NowMicros() < deadline) {
-    if (Listen(deadline, opcode, clientId, match) == Heard::kMatch) return true;
+    if (!ReceiveOne(deadline)) continue;
+    wire::WireView reply(receiveBuffer_, receiveLength_);
+    if (reply.At(wire::kOpcodeOffset) == opcode &&
+        reply.Equals(wire::kClientIdOffset, clientId, wire::kIdLength) && match(reply))
+      return true;
   }
   return false;
 }
