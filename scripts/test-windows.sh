@@ -176,6 +176,9 @@ fi
 tests/windows/wait_screenshot.sh "$app_exe" "$probe_exe" "$wine" "$artifacts/windows-during-change.png" || failed "the window during an address change"
 "$wineserver" -k 2>/dev/null
 
+step "Connect on a letter that maps a share: a failure keeps the mapping"
+tests/windows/connect_keeps_letter.sh "$app_exe" "$probe_exe" "$wine" || failed "Connect on a mapped letter"
+
 step "the window under each Windows version Wine reports"
 tests/windows/windows_versions.sh "$app_exe" "$probe_exe" "$wine" || failed "the window under Windows versions"
 

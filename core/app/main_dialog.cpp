@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "letter_connect.h"
 #include "login_dialog.h"
 #include "version_name.h"
 #include "remote_name.h"
@@ -392,13 +393,11 @@ void MainDialog::OnConnect() {
     return;
   }
 
-  NetworkConnections& net = services_.connections;
-  // Whatever the letter held before, current or remembered, goes first.
-  net.CancelConnection(localName, kConnectUpdateProfile, false);
-
+  // Whatever the letter held before, current or remembered, gives way only
+  // to a connection that works.
   auto connect = [&] {
-    return net.AddConnection(localName, remoteName, protocol_.LoginPassword,
-                             protocol_.LoginUserName, kConnectUpdateProfile);
+    return ConnectLetter(services_.connections, localName, remoteName, protocol_.LoginPassword,
+                         protocol_.LoginUserName);
   };
   int result;
   if (nt4OrEarlier) {

@@ -61,13 +61,44 @@ int MemoryConnections::GetConnection(const std::string& localName, std::string& 
   return kErrorNotConnected;
 }
 
+int MemoryConnections::CheckAccess(const std::string& remoteName, const std::string& password,
+                                   const std::string& userName) const {
+  const Share* s = FindShare(remoteName);
+  if (!s) return kErrorBadNetName;
+  if (!s->userName.empty() && (Lower(s->userName) != Lower(userName) || s->password != password)) {
+    return kErrorInvalidPassword;
+  }
+  if (userName.empty()) return kNoError;
+  // One user name per server at a time, over every connection to it.
+  std::string server, share, otherServer, otherShare;
+  SplitRemoteName(remoteName, server, share);
+  auto conflicts = [&](const std::string& otherRemote, const std::string& otherUser) {
+    return !otherUser.empty() && Lower(otherUser) != Lower(userName) &&
+           SplitRemoteName(otherRemote, otherServer, otherShare) &&
+           Lower(otherServer) == Lower(server);
+  };
+  for (const Letter& l : letters_) {
+    if (l.current && conflicts(*l.current, l.userName)) return kErrorSessionCredentialConflict;
+  }
+  for (const Deviceless& d : deviceless_) {
+    if (conflicts(d.remoteName, d.userName)) return kErrorSessionCredentialConflict;
+  }
+  return kNoError;
+}
+
 int MemoryConnections::AddConnection(const std::string& localName, const std::string& remoteName,
                                      const std::string& password, const std::string& userName,
                                      unsigned flags) {
-  calls.push_back("add " + localName + " " + remoteName + " user=" + userName +
-                  " flags=" + std::to_string(flags));
+  calls.push_back("add " + (localName.empty() ? std::string("-") : localName) + " " + remoteName +
+                  " user=" + userName + " flags=" + std::to_string(flags));
   lastUserName = userName;
   lastPassword = password;
+  if (localName.empty()) {
+    int access = CheckAccess(remoteName, password, userName);
+    if (access != kNoError) return access;
+    deviceless_.push_back(Deviceless{remoteName, userName});
+    return kNoError;
+  }
   int i = LetterIndex(localName);
   if (i < 0) return kErrorBadDevice;
   Letter& l = letters_[i];
@@ -75,12 +106,10 @@ int MemoryConnections::AddConnection(const std::string& localName, const std::st
     return kErrorAlreadyAssigned;
   }
   if ((flags & kConnectUpdateProfile) && l.remembered) return kErrorDeviceAlreadyRemembered;
-  const Share* s = FindShare(remoteName);
-  if (!s) return kErrorBadNetName;
-  if (!s->userName.empty() && (Lower(s->userName) != Lower(userName) || s->password != password)) {
-    return kErrorInvalidPassword;
-  }
+  int access = CheckAccess(remoteName, password, userName);
+  if (access != kNoError) return access;
   l.current = remoteName;
+  l.userName = userName;
   if (flags & kConnectUpdateProfile) l.remembered = remoteName;
   return kNoError;
 }
@@ -88,12 +117,19 @@ int MemoryConnections::AddConnection(const std::string& localName, const std::st
 int MemoryConnections::CancelConnection(const std::string& localName, unsigned flags, bool force) {
   calls.push_back("cancel " + localName + " flags=" + std::to_string(flags) +
                   " force=" + (force ? "1" : "0"));
+  if (localName.rfind("\\\\", 0) == 0) {
+    std::size_t before = deviceless_.size();
+    std::erase_if(deviceless_,
+                  [&](const Deviceless& d) { return Lower(d.remoteName) == Lower(localName); });
+    return deviceless_.size() < before ? kNoError : kErrorNotConnected;
+  }
   int i = LetterIndex(localName);
   if (i < 0) return kErrorNotConnected;
   Letter& l = letters_[i];
   if (!l.current && !(l.remembered && (flags & kConnectUpdateProfile))) return kErrorNotConnected;
   if (l.current && l.openFiles && !force) return kErrorOpenFiles;
   l.current.reset();
+  l.userName.clear();
   l.openFiles = false;
   if (flags & kConnectUpdateProfile) l.remembered.reset();
   return kNoError;
@@ -143,6 +179,17 @@ std::optional<std::string> MemoryConnections::Connection(char letter) const {
   int i = LetterIndex(std::string(1, letter) + ":");
   if (i < 0) return std::nullopt;
   return letters_[i].current;
+}
+
+void MemoryConnections::SetConnectionUser(char letter, const std::string& userName) {
+  int i = LetterIndex(std::string(1, letter) + ":");
+  if (i >= 0) letters_[i].userName = userName;
+}
+
+std::vector<std::string> MemoryConnections::DevicelessConnections() const {
+  std::vector<std::string> names;
+  for (const Deviceless& d : deviceless_) names.push_back(d.remoteName);
+  return names;
 }
 
 bool MemoryConnections::IsRemembered(char letter) const {

@@ -1,7 +1,8 @@
 // An in-memory picture of a workstation's drive letters and the SMB shares it
 // can reach: drive types per letter, current and remembered connections,
-// shares that need a user name and password, and drives with open files. It
-// answers like the Windows networking functions do.
+// shares that need a user name and password, connections without a drive
+// letter, and drives with open files. It answers like the Windows networking
+// functions do, down to a server taking one user name at a time.
 #pragma once
 
 #include <map>
@@ -45,11 +46,17 @@ class MemoryConnections : public NetworkConnections {
   void MapOutside(char letter, const std::string& remoteName);
   // A connection the system remembers but has not made (its server is away).
   void Remember(char letter, const std::string& remoteName);
+  // The user name a letter's current connection was made with (empty: the
+  // default credentials); a server already used under one user name refuses
+  // another (ERROR_SESSION_CREDENTIAL_CONFLICT).
+  void SetConnectionUser(char letter, const std::string& userName);
   void SetOpenFiles(char letter, bool open);
 
   // What is on a letter now.
   std::optional<std::string> Connection(char letter) const;
   bool IsRemembered(char letter) const;
+  // The remote names of the connections without a drive letter, in order.
+  std::vector<std::string> DevicelessConnections() const;
   // Every call, in order: "get E:", "add E: \\srv\data user=... flags=1",
   // "cancel E: flags=1 force=0", "type E:".
   std::vector<std::string> calls;
@@ -63,7 +70,12 @@ class MemoryConnections : public NetworkConnections {
     unsigned type = kDriveNoRootDir;
     std::optional<std::string> current;
     std::optional<std::string> remembered;
+    std::string userName;  // of the current connection
     bool openFiles = false;
+  };
+  struct Deviceless {
+    std::string remoteName;
+    std::string userName;
   };
   struct Share {
     std::string server;
@@ -74,9 +86,13 @@ class MemoryConnections : public NetworkConnections {
   // Index 0 to 25 for "A:" to "Z:"; -1 for anything else.
   static int LetterIndex(const std::string& localName);
   const Share* FindShare(const std::string& remoteName) const;
+  // The share named, and the credentials: kNoError when they let one in.
+  int CheckAccess(const std::string& remoteName, const std::string& password,
+                  const std::string& userName) const;
 
   Letter letters_[26];
   std::vector<Share> shares_;
+  std::vector<Deviceless> deviceless_;
 };
 
 }  // namespace tessavue

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "child_process.h"
+#include "remote_name.h"
 
 namespace tessavue {
 namespace {
@@ -255,23 +256,10 @@ int GvfsConnections::GetConnection(const std::string& localName, std::string& re
   return MountIsLive(target) ? kNoError : kConnectionUnavail;
 }
 
-int GvfsConnections::AddConnection(const std::string& localName, const std::string& remoteName,
-                                   const std::string& password, const std::string& userName,
-                                   unsigned /*flags*/) {
-  // The link is both the connection and its memory: it is made whatever the
-  // flags say, and stays until the letter is disconnected.
-  char letter = LetterOf(localName);
-  if (!letter) return kErrorBadDevice;
-  std::string uri;
-  if (!RemoteNameToUri(remoteName, uri)) return kErrorBadNetName;
-  // Each answer is one line of gio's standard input; a line break inside one
-  // would answer the next question.
-  if (HasLineBreakOrNul(password) || HasLineBreakOrNul(userName)) return kErrorInvalidPassword;
-  std::string link = LinkPath(letter);
-  struct stat st {};
-  if (lstat(link.c_str(), &st) == 0) return kErrorAlreadyAssigned;
+int GvfsConnections::Mount(const std::string& uri, const std::string& password,
+                           const std::string& userName, std::string& mountPath, bool& mountedHere) {
+  mountedHere = false;
   if (gioPath_.empty()) return kErrorBadNetName;
-
   std::string user = userName;
   std::string domain;
   if (std::size_t cut = user.find('\\'); cut != std::string::npos) {
@@ -280,41 +268,77 @@ int GvfsConnections::AddConnection(const std::string& localName, const std::stri
   }
   if (user.empty()) user = options_.defaultUser.empty() ? LoggedOnUser() : options_.defaultUser;
 
+  if (LocalPathOf(uri, mountPath)) return kNoError;
+  // gio asks again after a refused login; the second question is answered
+  // with end of input, which ends the attempt.
+  bool askedUser = false, askedDomain = false, askedPassword = false, refused = false;
+  auto converse = [&](const std::string& pending) -> ChildReply {
+    std::string prompt = PromptOf(pending);
+    if (prompt.empty()) return {};
+    bool& asked = prompt == "User" ? askedUser : prompt == "Domain" ? askedDomain : askedPassword;
+    if (asked) {
+      refused = true;
+      return {ChildReply::kCloseInput, {}};
+    }
+    asked = true;
+    // An empty answer takes gio's default (shown in brackets).
+    if (prompt == "User") return {ChildReply::kAnswer, user};
+    if (prompt == "Domain") return {ChildReply::kAnswer, domain};
+    return {ChildReply::kAnswer, password};
+  };
+  ChildResult run = Gio({"mount", uri}, converse);
+  if (run.exitCode != 0) {
+    if (refused) return kErrorInvalidPassword;
+    // A mount that is already there (made by another program meanwhile)
+    // is used as it is.
+    return LocalPathOf(uri, mountPath) ? kNoError : kErrorBadNetName;
+  }
+  mountedHere = true;
+  if (!LocalPathOf(uri, mountPath)) {
+    // Mounted, but not shown as files (gvfsd-fuse is not running): a
+    // letter could not reach it.
+    Gio({"mount", "-u", uri});
+    mountedHere = false;
+    return kErrorBadDevice;
+  }
+  return kNoError;
+}
+
+bool GvfsConnections::MountHeld(const std::string& mountPath, char exceptLetter) const {
+  for (char other = 'A'; other <= 'Z'; ++other) {
+    std::string otherTarget, server, share;
+    if (other != exceptLetter && ReadDriveLink(other, otherTarget, server, share) &&
+        otherTarget == mountPath)
+      return true;
+  }
+  for (const Deviceless& d : deviceless_)
+    if (d.mountPath == mountPath) return true;
+  return false;
+}
+
+int GvfsConnections::AddConnection(const std::string& localName, const std::string& remoteName,
+                                   const std::string& password, const std::string& userName,
+                                   unsigned /*flags*/) {
+  // The link is both the connection and its memory: it is made whatever the
+  // flags say, and stays until the letter is disconnected.
+  char letter = LetterOf(localName);
+  if (!letter && !localName.empty()) return kErrorBadDevice;
+  std::string uri;
+  if (!RemoteNameToUri(remoteName, uri)) return kErrorBadNetName;
+  // Each answer is one line of gio's standard input; a line break inside one
+  // would answer the next question.
+  if (HasLineBreakOrNul(password) || HasLineBreakOrNul(userName)) return kErrorInvalidPassword;
+  std::string link = letter ? LinkPath(letter) : std::string();
+  struct stat st {};
+  if (letter && lstat(link.c_str(), &st) == 0) return kErrorAlreadyAssigned;
+
   std::string mountPath;
   bool mountedHere = false;
-  if (!LocalPathOf(uri, mountPath)) {
-    // gio asks again after a refused login; the second question is answered
-    // with end of input, which ends the attempt.
-    bool askedUser = false, askedDomain = false, askedPassword = false, refused = false;
-    auto converse = [&](const std::string& pending) -> ChildReply {
-      std::string prompt = PromptOf(pending);
-      if (prompt.empty()) return {};
-      bool& asked = prompt == "User" ? askedUser : prompt == "Domain" ? askedDomain : askedPassword;
-      if (asked) {
-        refused = true;
-        return {ChildReply::kCloseInput, {}};
-      }
-      asked = true;
-      // An empty answer takes gio's default (shown in brackets).
-      if (prompt == "User") return {ChildReply::kAnswer, user};
-      if (prompt == "Domain") return {ChildReply::kAnswer, domain};
-      return {ChildReply::kAnswer, password};
-    };
-    ChildResult run = Gio({"mount", uri}, converse);
-    if (run.exitCode != 0) {
-      if (refused) return kErrorInvalidPassword;
-      // A mount that is already there (made by another program meanwhile)
-      // is used as it is.
-      if (!LocalPathOf(uri, mountPath)) return kErrorBadNetName;
-    } else {
-      mountedHere = true;
-      if (!LocalPathOf(uri, mountPath)) {
-        // Mounted, but not shown as files (gvfsd-fuse is not running): a
-        // letter could not reach it.
-        Gio({"mount", "-u", uri});
-        return kErrorBadDevice;
-      }
-    }
+  int result = Mount(uri, password, userName, mountPath, mountedHere);
+  if (result != kNoError) return result;
+  if (!letter) {
+    deviceless_.push_back(Deviceless{remoteName, mountPath, mountedHere});
+    return kNoError;
   }
 
   mkdir(driveFolder_.c_str(), 0700);
@@ -328,20 +352,32 @@ int GvfsConnections::AddConnection(const std::string& localName, const std::stri
 
 int GvfsConnections::CancelConnection(const std::string& localName, unsigned /*flags*/,
                                       bool force) {
+  if (localName.rfind("\\\\", 0) == 0) {
+    // The connections to that share without a letter; a mount one of them
+    // made goes with them unless a letter or another such connection holds
+    // it.
+    std::vector<Deviceless> dropped;
+    std::erase_if(deviceless_, [&](const Deviceless& d) {
+      if (!EqualsIgnoringCase(d.remoteName, localName)) return false;
+      dropped.push_back(d);
+      return true;
+    });
+    if (dropped.empty()) return kErrorNotConnected;
+    for (const Deviceless& d : dropped) {
+      if (d.mountedHere && !MountHeld(d.mountPath, 0) && MountIsLive(d.mountPath) &&
+          !FilesOpenBelow(d.mountPath) && !gioPath_.empty())
+        Gio({"mount", "-u", d.mountPath});
+    }
+    return kNoError;
+  }
   char letter = LetterOf(localName);
   if (!letter) return kErrorBadDevice;
   std::string target, server, share;
   if (!ReadDriveLink(letter, target, server, share)) return kErrorNotConnected;
 
-  bool sharedWithAnother = false;
-  for (char other = 'A'; other <= 'Z'; ++other) {
-    std::string otherTarget, s, sh;
-    if (other != letter && ReadDriveLink(other, otherTarget, s, sh) && otherTarget == target)
-      sharedWithAnother = true;
-  }
   // The mount goes with its last letter; a letter that shares it with
-  // another only loses its link.
-  if (!sharedWithAnother && MountIsLive(target)) {
+  // another, or with a connection without a letter, only loses its link.
+  if (!MountHeld(target, letter) && MountIsLive(target)) {
     if (!force && FilesOpenBelow(target)) return kErrorOpenFiles;
     if (!gioPath_.empty()) {
       ChildResult run = Gio({"mount", "-u", target});

@@ -4,7 +4,8 @@
 // ($XDG_RUNTIME_DIR/gvfs/smb-share:server=...,share=..., served by
 // gvfsd-fuse). Mounting and unmounting go through the `gio` tool; the user
 // name and password are answered on its standard input, never put on a
-// command line.
+// command line. A connection without a letter is a mount this object holds
+// with no link: it keeps the mount alive while letters come and go.
 #pragma once
 
 #include <functional>
@@ -66,6 +67,13 @@ class GvfsConnections : public NetworkConnections {
   bool FilesOpenBelow(const std::string& mountPath) const;
   // The fuse path of a mounted location, from "gio info".
   bool LocalPathOf(const std::string& uri, std::string& path);
+  // Mounts `uri` with the credentials, or finds it mounted already; its fuse
+  // path in `mountPath`, `mountedHere` when this call made the mount.
+  int Mount(const std::string& uri, const std::string& password, const std::string& userName,
+            std::string& mountPath, bool& mountedHere);
+  // Some letter's link, or a connection without a letter, other than
+  // `exceptLetter`, holds the mount at `mountPath`.
+  bool MountHeld(const std::string& mountPath, char exceptLetter) const;
   // One gio run with `args`, within the time limit, the wait hook called
   // meanwhile.
   ChildResult Gio(const std::vector<std::string>& args,
@@ -75,6 +83,13 @@ class GvfsConnections : public NetworkConnections {
   std::string driveFolder_;
   std::string gioPath_;
   WaitHook* waitHook_ = nullptr;
+  // The connections without a letter, in the order they were made.
+  struct Deviceless {
+    std::string remoteName;
+    std::string mountPath;
+    bool mountedHere;
+  };
+  std::vector<Deviceless> deviceless_;
 };
 
 }  // namespace tessavue

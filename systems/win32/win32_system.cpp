@@ -8,6 +8,7 @@ namespace tessavue::win32 {
 
 static_assert(kConnectUpdateProfile == CONNECT_UPDATE_PROFILE);
 static_assert(kErrorNotConnected == ERROR_NOT_CONNECTED);
+static_assert(kErrorSessionCredentialConflict == ERROR_SESSION_CREDENTIAL_CONFLICT);
 static_assert(kDriveRemote == DRIVE_REMOTE && kDriveRamdisk == DRIVE_RAMDISK);
 
 // --- network connections ---
@@ -29,7 +30,8 @@ int Win32NetworkConnections::AddConnection(const std::string& localName,
                                            unsigned flags) {
   NETRESOURCEA resource{};
   resource.dwType = RESOURCETYPE_ANY;
-  resource.lpLocalName = const_cast<char*>(localName.c_str());
+  // No local name: a connection without a drive letter.
+  resource.lpLocalName = localName.empty() ? nullptr : const_cast<char*>(localName.c_str());
   resource.lpRemoteName = const_cast<char*>(remoteName.c_str());
   resource.lpProvider = nullptr;
   return static_cast<int>(

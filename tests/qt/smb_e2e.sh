@@ -21,6 +21,7 @@ gvfsd=/usr/libexec/gvfsd
   skip "gvfs-backends and gvfs-fuse are not installed"
 [ -e /dev/fuse ] || skip "no /dev/fuse"
 id nobody >/dev/null 2>&1 || skip "no user 'nobody' to own the share"
+id daemon >/dev/null 2>&1 || skip "no user 'daemon' to own the second share"
 
 tag=tv$$
 srv=${tag}s
@@ -63,10 +64,14 @@ ip -n "$cli" route add 224.0.0.0/4 dev "${tag}b"
 mkdir -p "/etc/netns/$cli"
 printf '127.0.0.1 localhost\n10.213.57.1 Enclosure\n' >"/etc/netns/$cli/hosts"
 
-mkdir -p "$tmp"/samba/{lock,state,cache,pid,private,ncalrpc,log} "$tmp/share" "$tmp/home" "$tmp/run"
+mkdir -p "$tmp"/samba/{lock,state,cache,pid,private,ncalrpc,log} "$tmp/share" "$tmp/media" "$tmp/home" \
+  "$tmp/run"
 chmod 700 "$tmp/run"
 echo "hello from the enclosure" >"$tmp/share/hello.txt"
 chown -R nobody "$tmp/share"
+# A second share, for another user.
+echo "media of the enclosure" >"$tmp/media/media.txt"
+chown -R daemon "$tmp/media"
 cat >"$tmp/smb.conf" <<EOF
 [global]
   workgroup = WORKGROUP
@@ -92,9 +97,16 @@ cat >"$tmp/smb.conf" <<EOF
   path = $tmp/share
   read only = no
   valid users = nobody
+[media]
+  path = $tmp/media
+  read only = yes
+  valid users = daemon
 EOF
 password=Enclosure-7
 printf '%s\n%s\n' "$password" "$password" | smbpasswd -c "$tmp/smb.conf" -s -a nobody >/dev/null
+media_password=Media-9
+printf '%s\n%s\n' "$media_password" "$media_password" |
+  smbpasswd -c "$tmp/smb.conf" -s -a daemon >/dev/null
 
 ip netns exec "$srv" smbd -F -s "$tmp/smb.conf" </dev/null >/dev/null 2>&1 &
 smbd_pid=$!
@@ -108,7 +120,7 @@ device_name=""
 # The enclosure's reply mode: "unicast" for the whole run, then "group" and
 # "broadcast" for the window's flow once more each.
 start_device() {
-  ip netns exec "$srv" "$device_binary" --device "ip=10.213.57.1,name=Enclosure,shares=public,reply=$1" \
+  ip netns exec "$srv" "$device_binary" --device "ip=10.213.57.1,name=Enclosure,shares=public:media,reply=$1" \
     >"$tmp/device.log" 2>&1 &
   device_pid=$!
   for _ in $(seq 50); do grep -q ready "$tmp/device.log" && break; sleep 0.1; done
@@ -135,7 +147,9 @@ if ! mountpoint -q "$XDG_RUNTIME_DIR/gvfs"; then
 fi
 "$TEST_BINARY" ${TEST_FILTER:+--gtest_filter="$TEST_FILTER"}
 status=$?
-for share in smb://10.213.57.1/public smb://enclosure/public; do gio mount -u "$share" >/dev/null 2>&1; done
+for share in smb://10.213.57.1/public smb://enclosure/public smb://enclosure/media; do
+  gio mount -u "$share" >/dev/null 2>&1
+done
 kill "$gvfsd_pid" 2>/dev/null
 wait "$gvfsd_pid" 2>/dev/null
 fusermount3 -uz "$XDG_RUNTIME_DIR/gvfs" 2>/dev/null
@@ -148,7 +162,8 @@ run_client() {  # gtest filter, empty for all
     TEST_FILTER="$1" \
     SMB_E2E_SERVER=10.213.57.1 SMB_E2E_CLIENT=10.213.57.2 SMB_E2E_DEVICE_NAME="$device_name" \
     SMB_E2E_SHARE_DIR="$tmp/share" SMB_E2E_USER=nobody \
-    SMB_E2E_PASSWORD="$password" GIO_USE_VOLUME_MONITOR=unix \
+    SMB_E2E_PASSWORD="$password" SMB_E2E_MEDIA_USER=daemon SMB_E2E_MEDIA_PASSWORD="$media_password" \
+    GIO_USE_VOLUME_MONITOR=unix \
     timeout 150 dbus-run-session -- bash "$tmp/client.sh" 2>&1 |
     grep -v -e '^dbus-daemon\[' -e 'VolumeMonitor' -e '^$'
   return "${PIPESTATUS[0]}"

@@ -20,6 +20,7 @@
 #include "posix_network.h"
 #include "qt_dialogs.h"
 #include "protocol.h"
+#include "remote_name.h"
 #include "modal_driver.h"
 
 namespace fs = std::filesystem;
@@ -125,8 +126,9 @@ TEST_F(SmbDriveTest, TheWindowFindsTheEnclosureAndMapsItsShareOnALetter) {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
   };
   click(window.deviceList, 0);
-  ASSERT_EQ(window.shareList->GetItemCount(), 1);
+  ASSERT_EQ(window.shareList->GetItemCount(), 2);
   EXPECT_EQ(window.shareList->GetItemText(0, 0), "public");
+  EXPECT_EQ(window.shareList->GetItemText(1, 0), "media");
   EXPECT_TRUE(window.connectButton->isEnabled());
   EXPECT_EQ(window.driveCombo->currentText(), "D:");
 
@@ -159,6 +161,95 @@ TEST_F(SmbDriveTest, TheWindowFindsTheEnclosureAndMapsItsShareOnALetter) {
   EXPECT_EQ(modals.shown[3].text, "Umount Disk OK!");
   EXPECT_EQ(window.shareList->GetItemText(0, 1), "");
   EXPECT_FALSE(fs::exists(fs::symlink_status(Drives() / "D")));
+  QTest::mouseClick(window.exitButton, Qt::LeftButton);
+}
+
+// A letter that maps one share keeps it when "Connect" of another share to it
+// fails, and moves to the other share when it works.
+TEST_F(SmbDriveTest, TheWindowKeepsALettersShareWhenConnectingAnotherFails) {
+  const std::string deviceName = Env("SMB_E2E_DEVICE_NAME");
+  if (deviceName.empty()) GTEST_SKIP() << "no tessavue-device playing the enclosure";
+  Ipv4Address local;
+  ASSERT_TRUE(ParseDotted(Env("SMB_E2E_CLIENT").c_str(), local.octet));
+  PosixNetwork network;
+  network.SetLocalAddress(local);
+  PosixClock clock;
+  GvfsConnections connections(options_);
+  RecordingShell shell;
+  MemorySystem system;
+  system.SetVersion(0, 6, 1, 0);  // as on Linux: no Windows version
+  UtilityApp app(network, clock, connections, shell, system);
+  ASSERT_TRUE(app.protocol.InitTransport());
+  SetDialogColors(kDialogBackground, kDialogText);
+  ModalDriver modals;
+  QtMainWindow window(app);
+  window.InitDialog();
+  window.show();
+  auto click = [](QtListView* list, int row) {
+    QRect r = list->visualItemRect(list->topLevelItem(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+  };
+  auto connect = [&](int shareRow, const std::string& letter) {
+    click(window.shareList, shareRow);
+    window.driveCombo->setCurrentIndex(
+        window.driveCombo->findText(QString::fromStdString(letter), Qt::MatchStartsWith));
+    QTest::mouseClick(window.connectButton, Qt::LeftButton);
+  };
+  ASSERT_EQ(window.deviceList->GetItemCount(), 1);
+  click(window.deviceList, 0);
+  ASSERT_EQ(window.shareList->GetItemCount(), 2);
+  ASSERT_EQ(window.shareList->GetItemText(1, 0), "media");
+
+  // E: maps "public", its own user's login typed after the first try.
+  modals.logins.push_back(ModalDriver::Type(QString::fromStdString(Env("SMB_E2E_USER")),
+                                            QString::fromStdString(Env("SMB_E2E_PASSWORD"))));
+  connect(0, "E:");
+  ASSERT_EQ(modals.shown.size(), 2u);
+  ASSERT_EQ(modals.shown[1].text, "Mount Disk OK!");
+  ASSERT_EQ(ReadFile(Drives() / "E" / "hello.txt"), "hello from the enclosure\n");
+  const std::string mappedPublic = window.driveCombo->itemText(1).toStdString();
+  ASSERT_EQ(mappedPublic.rfind("E: \\\\", 0), 0u) << mappedPublic;
+
+  // E: to "media" with the login that stands (a wrong password there), then
+  // Cancel at "Login": the second try fails too.
+  modals.logins.push_back(ModalDriver::Cancel());
+  connect(1, "E:");
+  ASSERT_EQ(modals.shown.size(), 4u);
+  EXPECT_EQ(modals.shown[2].kind, "login");
+  EXPECT_EQ(modals.shown[3].text, "Mount Disk Fail!");
+  EXPECT_EQ(modals.shown[3].caption, "Error");
+  EXPECT_EQ(ReadFile(Drives() / "E" / "hello.txt"), "hello from the enclosure\n");
+  std::string remote;
+  EXPECT_EQ(connections.GetConnection("E:", remote), kNoError);
+  EXPECT_TRUE(EqualsIgnoringCase(remote, "\\\\" + deviceName + "\\public")) << remote;
+  // The window comes back to the front: the drive list from the system's
+  // letters again.
+  QEvent activate(QEvent::WindowActivate);
+  QApplication::sendEvent(&window, &activate);
+  EXPECT_EQ(window.driveCombo->itemText(1).toStdString(), mappedPublic);
+  EXPECT_EQ(window.shareList->GetItemText(0, 1), "E:");
+
+  // The right login for "media": E: shows it, and "public" is let go.
+  modals.logins.push_back(ModalDriver::Type(QString::fromStdString(Env("SMB_E2E_MEDIA_USER")),
+                                            QString::fromStdString(Env("SMB_E2E_MEDIA_PASSWORD"))));
+  connect(1, "E:");
+  ASSERT_EQ(modals.shown.size(), 6u);
+  EXPECT_EQ(modals.shown[4].kind, "login");
+  EXPECT_EQ(modals.shown[5].text, "Mount Disk OK!");
+  EXPECT_EQ(ReadFile(Drives() / "E" / "media.txt"), "media of the enclosure\n");
+  EXPECT_FALSE(fs::exists(Drives() / "E" / "hello.txt"));
+  EXPECT_EQ(window.shareList->GetItemText(0, 1), "");
+  EXPECT_EQ(window.shareList->GetItemText(1, 1), "E:");
+  bool publicMounted = false;
+  for (const auto& entry : fs::directory_iterator(fs::path(Env("XDG_RUNTIME_DIR")) / "gvfs"))
+    if (entry.path().filename().string().find("share=public") != std::string::npos)
+      publicMounted = true;
+  EXPECT_FALSE(publicMounted);
+
+  click(window.shareList, 1);
+  QTest::mouseClick(window.disconnectButton, Qt::LeftButton);
+  ASSERT_EQ(modals.shown.size(), 7u);
+  EXPECT_EQ(modals.shown[6].text, "Umount Disk OK!");
   QTest::mouseClick(window.exitButton, Qt::LeftButton);
 }
 

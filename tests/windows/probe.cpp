@@ -25,6 +25,8 @@
 //   tessavue-probe ctlpos ID       the same for the middle of control ID
 //   tessavue-probe enabled         prints 1 when the main window takes input,
 //                                  0 while it is disabled (during a wait)
+//   tessavue-probe repaint         has the main window painted anew, as when
+//                                  another window has lain over it
 //
 // A list view's messages carry pointers that are not carried between
 // processes, so the item structure and its text live in the other process.
@@ -175,6 +177,16 @@ int Select(int comboId, const char* text) {
   return 0;
 }
 
+int Repaint() {
+  HWND dialog = MainWindow();
+  if (!dialog || !InvalidateRect(dialog, nullptr, TRUE)) return 1;
+  // The paint is sent to the program's thread and done when UpdateWindow
+  // returns; a message sent after it makes sure the thread has got that far.
+  UpdateWindow(dialog);
+  DWORD_PTR ignored = 0;
+  return SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored) ? 0 : 1;
+}
+
 int Address(int controlId, const char* dotted) {
   HWND control = FindControl(controlId);
   unsigned a, b, c, d;
@@ -294,6 +306,7 @@ int main(int argc, char** argv) {
     return RowPosition(std::atoi(argv[2]), list(3));
   if (argc >= 3 && std::strcmp(argv[1], "ctlpos") == 0) return ControlPosition(std::atoi(argv[2]));
   if (argc >= 2 && std::strcmp(argv[1], "enabled") == 0) return Enabled();
+  if (argc == 2 && std::strcmp(argv[1], "repaint") == 0) return Repaint();
   if (argc == 2 && std::strcmp(argv[1], "version") == 0) return Version();
   if (argc == 4 && std::strcmp(argv[1], "select") == 0) return Select(std::atoi(argv[2]), argv[3]);
   if (argc == 4 && std::strcmp(argv[1], "address") == 0)
@@ -305,6 +318,6 @@ int main(int argc, char** argv) {
       stderr,
       "usage: tessavue-probe rows SECONDS [LIST] | rowpos ROW [LIST] | ctlpos ID | enabled |\n"
       "       version | select COMBO TEXT | address CONTROL A.B.C.D | click CONTROL |\n"
-      "       next SECONDS | login USER PASSWORD | login cancel\n");
+      "       next SECONDS | login USER PASSWORD | login cancel | repaint\n");
   return 2;
 }

@@ -4,6 +4,7 @@
 #   log                one line per run (arguments) and per answer read
 #   user, password     the credentials the fake server accepts
 #   busy               unmounting fails while it exists
+#   gone               shares (one name a line) the server no longer offers
 #   hang               every run sleeps instead of answering
 d=${FAKE_GIO_DIR:?}
 echo "argv: $*" >>"$d/log"
@@ -24,8 +25,13 @@ info)
 mount)
   if [ "$2" = -u ]; then
     [ -e "$d/busy" ] && exit 2
-    rmdir "$3" 2>/dev/null || exit 2
+    [ -d "$3" ] && rm -rf "$3" || exit 2
     exit 0
+  fi
+  rest=${2#smb://}; rest=${rest%/}
+  if [ -e "$d/gone" ] && grep -qxF "${rest#*/}" "$d/gone"; then
+    echo "gio: $2: Failed to mount Windows share: No such file or directory" >&2
+    exit 2
   fi
   printf 'Authentication Required\nEnter user and password for share:\n'
   while :; do

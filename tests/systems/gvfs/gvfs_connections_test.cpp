@@ -2,6 +2,8 @@
 // its mounts as folders of a temporary directory.
 #include "gvfs_connections.h"
 
+#include "letter_connect.h"
+
 #include "memory_connections.h"  // the error codes beyond the common ones
 
 #include <gtest/gtest.h>
@@ -120,7 +122,10 @@ TEST_F(GvfsConnectionsTest, RefusesUnsafeOrMalformedRequestsWithoutRunningGio) {
                           "\\\\box\\pub\\dir", "\\\\box\\a/b"})
     EXPECT_EQ(c.AddConnection("E:", bad, "s3cret", "alice", 1), kErrorBadNetName) << bad;
   for (const char* bad : {"", "E", "E:\\", "1:", "EE:"}) {
-    EXPECT_EQ(c.AddConnection(bad, "\\\\box\\public", "s3cret", "alice", 1), kErrorBadDevice);
+    // No letter at all is a connection without one (below).
+    if (*bad) {
+      EXPECT_EQ(c.AddConnection(bad, "\\\\box\\public", "s3cret", "alice", 1), kErrorBadDevice);
+    }
     EXPECT_EQ(c.CancelConnection(bad, 1, false), kErrorBadDevice);
   }
   EXPECT_EQ(Log(), "");
@@ -195,6 +200,75 @@ TEST_F(GvfsConnectionsTest, ALinkWhoseMountIsGoneIsRememberedButUnavailable) {
   ASSERT_EQ(c.CancelConnection("K:", 1, false), kNoError);
   EXPECT_EQ(Count(Log(), "mount -u"), 0);
   EXPECT_EQ(c.GetDriveType("K:"), kDriveNoRootDir);
+}
+
+TEST_F(GvfsConnectionsTest, ConnectionWithoutALetterHoldsItsMountWhileLettersComeAndGo) {
+  GvfsConnections c(options_);
+  ASSERT_EQ(c.AddConnection("", "\\\\box\\public", "s3cret", "alice", 0), kNoError);
+  EXPECT_TRUE(fs::is_directory(Mount("box", "public")));
+  EXPECT_FALSE(fs::exists(dir_ / "Network Drives"));  // no letter, no link
+  EXPECT_EQ(c.AddConnection("", "\\\\box\\other", "wrong", "alice", 0), kErrorInvalidPassword);
+
+  // A letter on the same mount: dropping the letter keeps the mount.
+  ASSERT_EQ(c.AddConnection("E:", "\\\\box\\public", "", "", 1), kNoError);
+  ASSERT_EQ(c.CancelConnection("E:", 1, false), kNoError);
+  EXPECT_TRUE(fs::is_directory(Mount("box", "public")));
+  // Dropped by its name (any case), the mount it made goes.
+  ASSERT_EQ(c.CancelConnection("\\\\BOX\\Public", 0, false), kNoError);
+  EXPECT_FALSE(fs::exists(Mount("box", "public")));
+  EXPECT_EQ(c.CancelConnection("\\\\box\\public", 0, false), kErrorNotConnected);
+
+  // A letter that took the mount over keeps it; a mount that was there
+  // before (another program's) stays too.
+  ASSERT_EQ(c.AddConnection("", "\\\\box\\public", "s3cret", "alice", 0), kNoError);
+  ASSERT_EQ(c.AddConnection("F:", "\\\\box\\public", "", "", 1), kNoError);
+  ASSERT_EQ(c.CancelConnection("\\\\box\\public", 0, false), kNoError);
+  EXPECT_TRUE(fs::is_directory(Mount("box", "public")));
+  fs::create_directories(Mount("box", "theirs"));
+  ASSERT_EQ(c.AddConnection("", "\\\\box\\theirs", "", "", 0), kNoError);
+  ASSERT_EQ(c.CancelConnection("\\\\box\\theirs", 0, false), kNoError);
+  EXPECT_TRUE(fs::is_directory(Mount("box", "theirs")));
+  EXPECT_EQ(Count(Log(), "mount -u"), 1) << Log();
+}
+
+// Connect's way of moving a letter, over real links and the stand-in gio:
+// whatever fails, E: still leads to the files it led to; a success moves it
+// and lets the old mount go.
+TEST_F(GvfsConnectionsTest, ALetterKeepsItsMountUnlessTheNewShareIsReached) {
+  GvfsConnections c(options_);
+  ASSERT_EQ(c.AddConnection("E:", "\\\\box\\alpha", "s3cret", "alice", 1), kNoError);
+  std::ofstream(Mount("box", "alpha") / "alpha.txt") << "A";
+  auto expectAlpha = [&](const char* what) {
+    SCOPED_TRACE(what);
+    std::string remote;
+    EXPECT_EQ(c.GetConnection("E:", remote), kNoError);
+    EXPECT_EQ(remote, "\\\\box\\alpha");
+    EXPECT_TRUE(fs::exists(Link('E') / "alpha.txt"));
+    EXPECT_FALSE(fs::exists(Mount("box", "beta")));  // nothing left behind
+  };
+
+  EXPECT_EQ(ConnectLetter(c, "E:", "\\\\box\\beta", "wrong", "alice"), kErrorInvalidPassword);
+  expectAlpha("refused password");
+  // A cancelled "Login" leaves the credentials empty.
+  EXPECT_EQ(ConnectLetter(c, "E:", "\\\\box\\beta", "", ""), kErrorInvalidPassword);
+  expectAlpha("no credentials");
+  Write("gone", "beta\n");
+  EXPECT_EQ(ConnectLetter(c, "E:", "\\\\box\\beta", "s3cret", "alice"), kErrorBadNetName);
+  expectAlpha("share gone");
+  fs::remove(dir_ / "gone");
+  fs::create_directories(dir_ / "proc" / "4242" / "fd");
+  fs::create_symlink(Mount("box", "alpha") / "alpha.txt", dir_ / "proc" / "4242" / "fd" / "3");
+  EXPECT_NE(ConnectLetter(c, "E:", "\\\\box\\beta", "s3cret", "alice"), kNoError);
+  expectAlpha("file open");
+
+  fs::remove(dir_ / "proc" / "4242" / "fd" / "3");
+  ASSERT_EQ(ConnectLetter(c, "E:", "\\\\box\\beta", "s3cret", "alice"), kNoError);
+  EXPECT_EQ(fs::read_symlink(Link('E')), Mount("box", "beta"));
+  EXPECT_FALSE(fs::exists(Mount("box", "alpha")));
+  // The same share once more: the letter stays on its mount throughout.
+  ASSERT_EQ(ConnectLetter(c, "E:", "\\\\box\\beta", "s3cret", "alice"), kNoError);
+  EXPECT_EQ(fs::read_symlink(Link('E')), Mount("box", "beta"));
+  EXPECT_TRUE(fs::is_directory(Mount("box", "beta")));
 }
 
 // Counts the calls the waits make, with the time of each.

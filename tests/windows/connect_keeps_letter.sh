@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# "Connect" on a letter that already maps a share, in the real tessavue.exe
+# with its --demo world (F: maps \\Tessavue-Office\public): connecting F: to
+# a share of Tessavue-Media with a wrong password, and once more with "Login"
+# cancelled, answers "Mount Disk Fail!" and F: still maps public after the
+# window is painted anew; with the right password F: maps the new share.
+# Worked from outside with tessavue-probe.exe and real mouse clicks
+# (xdotool), under the prefix's own Windows version (not the NT family:
+# the first try goes without "Login").
+#
+# Usage: connect_keeps_letter.sh TESSAVUE_EXE PROBE_EXE WINE
+# Needs DISPLAY and WINEPREFIX set.
+set -uo pipefail
+exe=$1
+probe=$2
+wine=$3
+wineserver_bin=$(dirname "$wine")/wineserver
+[ -x "$wineserver_bin" ] || wineserver_bin=wineserver
+
+device_list=1000 share_list=1001 connect=1003 drive_combo=1013
+office_public='F: \\Tessavue-Office\public'
+media_music='F: \\Tessavue-Media\music'
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+workdir=$(mktemp -d)
+p() {
+  local rc
+  timeout 30 "$wine" "$probe" "$@" </dev/null >"$workdir/probe.out" 2>&1
+  rc=$?
+  tr -d '\r' <"$workdir/probe.out"
+  return $rc
+}
+program=""
+cleanup() {
+  "$wineserver_bin" -k 2>/dev/null
+  [ -n "$program" ] && wait "$program" 2>/dev/null
+  rm -rf "$workdir"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+# Clicks device row ROW and waits until the share list starts with FIRST.
+pick_device() {
+  local row=$1 first=$2 x y
+  read -r x y < <(p rowpos "$row" $device_list)
+  [ -n "${y:-}" ] || { fail "device row $row has no position"; return 1; }
+  xdotool mousemove "$x" "$y" click 1
+  for _ in $(seq 20); do
+    [ "$(p rows 1 $share_list | head -1 | cut -f1)" = "$first" ] && return 0
+    sleep 0.25
+  done
+  fail "device row $row: the share list does not start with $first"
+  return 1
+}
+pick_share() {
+  local x y
+  read -r x y < <(p rowpos "$1" $share_list)
+  [ -n "${y:-}" ] || { fail "share row $1 has no position"; return 1; }
+  xdotool mousemove "$x" "$y" click 1
+  sleep 0.3
+}
+expect() {
+  local what=$1 want=$2 got
+  got=$(p next 10)
+  echo "  $what: $got"
+  [ "$got" = "$want" ] || { fail "$what: got '$got', expected '$want'"; return 1; }
+}
+# The drive list has an item starting with TEXT.
+has_drive_item() { p select $drive_combo "$1" >/dev/null; }
+# After a repaint: F: maps public, in the drive list and in Tessavue-Office's
+# share list.
+expect_public_on_f() {
+  local what=$1
+  p repaint >/dev/null || fail "$what: the window could not be painted anew"
+  has_drive_item "$office_public" || fail "$what: the drive list has no '$office_public' after a repaint"
+  pick_device 0 public &&
+    { [ "$(p rows 1 $share_list | head -1 | cut -f1-2)" = "$(printf 'public\tF:')" ] ||
+      fail "$what: Tessavue-Office's public is not shown on F:"; }
+}
+# Connect of Tessavue-Media's music to F:; the first try fails (no
+# credentials yet), then "Login" is answered with ANSWER (login arguments).
+connect_music_to_f() {
+  pick_device 1 music && pick_share 0 && has_drive_item "F:" || return 1
+  p click $connect >/dev/null
+  expect "Connect F: to \\\\Tessavue-Media\\music" 'Login user="" user-enabled=1' || return 1
+  p login "$@" >/dev/null
+}
+
+"$wineserver_bin" -k 2>/dev/null
+"$wineserver_bin" -w
+"$wineserver_bin" -p </dev/null >/dev/null 2>&1
+"$wine" cmd /c exit </dev/null >/dev/null 2>&1
+timeout 180 "$wine" "$exe" --demo >/dev/null 2>&1 </dev/null &
+program=$!
+p rows 40 >/dev/null || { fail "the demo window showed no devices"; exit 1; }
+
+expect_public_on_f "at start"
+
+connect_music_to_f demo wrong &&
+  expect "Connect F: with a wrong password" "Error: Mount Disk Fail!"
+expect_public_on_f "after a wrong password"
+
+connect_music_to_f cancel &&
+  expect "Connect F: with Login cancelled" "Error: Mount Disk Fail!"
+expect_public_on_f "after Login was cancelled"
+
+connect_music_to_f demo demo &&
+  expect "Connect F: with the right password" "Confirm: Mount Disk OK!"
+p repaint >/dev/null
+has_drive_item "$media_music" || fail "after the right password the drive list has no '$media_music'"
+[ "$(p rows 1 $share_list | head -1 | cut -f1-2)" = "$(printf 'music\tF:')" ] ||
+  fail "after the right password Tessavue-Media's music is not shown on F:"
+pick_device 0 public &&
+  { [ "$(p rows 1 $share_list | head -1 | cut -f1-2)" = "$(printf 'public\t')" ] ||
+    fail "after the right password public is still shown on a letter"; }
+
+echo "Connect keeps the letter's mapping: $failures failed"
+[ $failures -eq 0 ]
