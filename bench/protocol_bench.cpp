@@ -3,6 +3,10 @@
 // devices listed, the search's virtual time and the host CPU time per reply
 // (the simulated devices' own work of building replies included); the last
 // row with the workstation on two networks and the devices spread over both.
+// Then, on Linux, what every search adds by reading the workstation's real
+// interfaces anew: with nothing changed, and with a change each time (the
+// sockets then moved).
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <string>
@@ -13,6 +17,9 @@
 #include "virtual_clock.h"
 #include "protocol.h"
 #include "wire.h"
+#ifndef _WIN32
+#include "posix_network.h"
+#endif
 
 namespace {
 
@@ -66,6 +73,84 @@ Result Run(int devices, int networks) {
   return Result{protocol.DeviceList.count, elapsed / 1e6, replies > 0 ? cpu * 1e6 / replies : 0.0};
 }
 
+#ifndef _WIN32
+// The host's own interfaces as the system gives them; with `changing`, every
+// second read leaves the last one out, as if its link came and went between
+// two searches.
+class ChangingInterfaces : public tessavue::DatagramNetwork {
+ public:
+  explicit ChangingInterfaces(bool changing) : changing_(changing) {}
+  bool Startup() override { return inner_.Startup(); }
+  void Cleanup() override { inner_.Cleanup(); }
+  bool LocalAddresses(std::vector<tessavue::Ipv4Address>& addresses) override {
+    const bool ok = inner_.LocalAddresses(addresses);
+    if (changing_ && ++reads_ % 2 == 0 && !addresses.empty()) addresses.pop_back();
+    return ok;
+  }
+  bool OpenInterfaces(const std::vector<tessavue::Ipv4Address>& locals) override {
+    return inner_.OpenInterfaces(locals);
+  }
+  bool ChangeInterfaces(const std::vector<tessavue::Ipv4Address>& locals) override {
+    ++changes_;
+    return inner_.ChangeInterfaces(locals);
+  }
+  void Close() override { inner_.Close(); }
+  void SendToGroupOn(std::size_t via, const std::uint8_t* data, std::size_t length) override {
+    inner_.SendToGroupOn(via, data, length);
+  }
+  bool WaitReadable(std::int64_t timeoutMicros) override {
+    return inner_.WaitReadable(timeoutMicros);
+  }
+  int Receive(std::uint8_t* buffer, std::size_t capacity) override {
+    return inner_.Receive(buffer, capacity);
+  }
+  void FillRandom(std::uint8_t* out, std::size_t length) override {
+    inner_.FillRandom(out, length);
+  }
+  int changes() const { return changes_; }
+
+ private:
+  tessavue::PosixNetwork inner_{[] {
+    tessavue::PosixNetworkOptions o;
+    o.receivePort = 0;  // any free port: the benchmark never listens
+    return o;
+  }()};
+  bool changing_;
+  int reads_ = 0;
+  int changes_ = 0;
+};
+
+// Microseconds of host time per re-read of the interfaces, over `rounds`.
+double RefreshMicros(bool changing, int rounds, int& changes, std::size_t& interfaces) {
+  ChangingInterfaces net(changing);
+  tessavue::VirtualClock clock(1000000);
+  tessavue::DeviceProtocol protocol(net, clock);
+  protocol.InitTransport();
+  interfaces = protocol.LocalInterfaces.size();
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < rounds; ++i) protocol.RefreshInterfaces();
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  changes = net.changes();
+  return std::chrono::duration<double, std::micro>(elapsed).count() / rounds;
+}
+
+void PrintRefreshCost() {
+  constexpr int kRounds = 2000;
+  std::printf("\nre-reading this host's interfaces at the start of a search (%d rounds each)\n",
+              kRounds);
+  std::printf("%-34s %10s %9s %12s %18s\n", "", "interfaces", "changes", "us per read",
+              "share of a search");
+  for (bool changing : {false, true}) {
+    int changes = 0;
+    std::size_t interfaces = 0;
+    const double micros = RefreshMicros(changing, kRounds, changes, interfaces);
+    std::printf("%-34s %10zu %9d %12.2f %17.4f%%\n",
+                changing ? "changed set (sockets moved)" : "unchanged set", interfaces, changes,
+                micros, 100.0 * micros / static_cast<double>(tessavue::kSearchWindowMicros));
+  }
+}
+#endif
+
 }  // namespace
 
 int main() {
@@ -76,5 +161,8 @@ int main() {
     std::printf("%8d %9d %10d %18.3f %22.2f\n", n, networks, r.listed, r.virtualSeconds,
                 r.cpuMicrosPerReply);
   }
+#ifndef _WIN32
+  PrintRefreshCost();
+#endif
   return 0;
 }

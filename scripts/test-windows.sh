@@ -150,6 +150,10 @@ if [ -x "$device_bin" ]; then
   tests/windows/e2e_device_list.sh "$app_exe" "$probe_exe" "$device_bin" "$wine" "$cli_exe"
   rc=$?
   [ $rc -eq 0 ] || [ $rc -eq 77 ] || status=1
+  step "end-to-end: tessavue.exe while the workstation's networks change"
+  tests/windows/e2e_changing_networks.sh "$app_exe" "$probe_exe" "$device_bin" "$wine"
+  rc=$?
+  [ $rc -eq 0 ] || [ $rc -eq 77 ] || status=1
 else
   echo "SKIP: $device_bin is not built (scripts/test.sh builds it first)"
 fi

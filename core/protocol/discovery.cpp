@@ -57,6 +57,8 @@ void DeviceProtocol::CollectSearchReplies(std::int64_t deadline) {
 }
 
 void DeviceProtocol::SearchDevices() {
+  // The networks of the moment are the ones searched.
+  RefreshInterfaces();
   DeviceList.Clear();
   searchSeen_.clear();
   std::vector<wire::Bytes> requests;

@@ -46,6 +46,7 @@ class DatagramNetwork {
   // The workstation's IPv4 interfaces to search on, the platform's preferred
   // one first: those that are up, not loopback and can send multicast, or the
   // one address named by the user alone. false when none can be found.
+  // Read anew at every call: the networks may change while the program runs.
   virtual bool LocalAddresses(std::vector<Ipv4Address>& addresses) = 0;
   // The first of them.
   bool LocalAddress(Ipv4Address& address) {
@@ -62,6 +63,16 @@ class DatagramNetwork {
   // less, or nothing).
   virtual bool OpenInterfaces(const std::vector<Ipv4Address>& locals) = 0;
   bool Open(const Ipv4Address& local) { return OpenInterfaces({local}); }
+  // Moves open sockets to the interfaces `locals` when the workstation's
+  // networks changed while they were open: what OpenInterfaces would have
+  // made for `locals`, with the group left on the interfaces that are gone
+  // and joined on the new ones. `locals` may be empty (no network at all:
+  // nothing is heard and nothing can be sent). By default the sockets are
+  // closed and opened anew.
+  virtual bool ChangeInterfaces(const std::vector<Ipv4Address>& locals) {
+    Close();
+    return OpenInterfaces(locals);
+  }
   // Closes every socket. Safe to call when they are closed or never opened.
   virtual void Close() = 0;
 

@@ -69,6 +69,12 @@ class DeviceProtocol {
   // before InitTransport.
   void ShutdownTransport();
   bool TransportStarted() const { return started_; }
+  // Reads the workstation's interfaces anew, by the rules of InitTransport.
+  // When they differ from the ones in use, LocalInterfaces, LocalIp and
+  // ClientId follow them (the process's six random bytes kept) and the
+  // sockets are moved to them; true then. Unchanged, nothing is touched.
+  // Every search starts with it.
+  bool RefreshInterfaces();
 
   // Called while the protocol waits on the socket (nullptr: nobody).
   void SetWaitHook(WaitHook* hook) { waitHook_ = hook; }
@@ -101,12 +107,17 @@ class DeviceProtocol {
   // The interface a device was heard on (the first one when the record
   // names none that the transport has).
   const LocalInterface& InterfaceOf(const DeviceRecord& device) const;
+  // Whether the interface a device was heard on is still one of the
+  // workstation's, with the same address (read from the system now). A
+  // request to a device whose interface is gone is not sent.
+  bool InterfaceStillThere(const DeviceRecord& device);
 
   // Process-wide state, by the names the rest of the program knows it.
   // LocalIp and ClientId are the first interface's.
   char LocalIp[16] = {};
   std::uint8_t ClientId[10] = {};
-  // Every interface searched, the first first; at least one once started.
+  // Every interface searched, the first first. Empty while the workstation
+  // has no address at all (LocalIp is then "0.0.0.0").
   std::vector<LocalInterface> LocalInterfaces;
   DeviceListType DeviceList;
   ShareListType ShareList;
@@ -144,11 +155,18 @@ class DeviceProtocol {
   int InterfaceOfReply(const wire::WireView& reply) const;
   // The reply's sender address (bytes 17 to 20) as dotted text equals `text`.
   bool SenderIs(const wire::WireView& reply, const char* text) const;
+  // The workstation's interfaces as the system gives them now (empty when it
+  // has none).
+  std::vector<Ipv4Address> ReadInterfaces();
+  // Makes LocalInterfaces, LocalIp and ClientId for `locals`.
+  void UseInterfaces(const std::vector<Ipv4Address>& locals);
 
   DatagramNetwork& network_;
   Clock& clock_;
   bool socketLayerUp_ = false;
   bool started_ = false;
+  // The process's six random bytes, the start of every client identifier.
+  std::uint8_t randomBytes_[6] = {};
   std::uint8_t receiveBuffer_[kMaxDatagram + 1] = {};
   std::size_t receiveLength_ = 0;
   WaitHook* waitHook_ = nullptr;

@@ -25,7 +25,7 @@ DeviceRecord* DeviceProtocol::FindSelectedDevice() {
 
 bool DeviceProtocol::CheckAdminPassword() {
   DeviceRecord* device = FindSelectedDevice();
-  if (device == nullptr) return false;
+  if (device == nullptr || !InterfaceStillThere(*device)) return false;
   // A 16-character user name or password goes out whole.
   const std::uint8_t* clientId = InterfaceOf(*device).clientId;
   const wire::Bytes request =
@@ -44,7 +44,7 @@ bool DeviceProtocol::CheckAdminPassword() {
 bool DeviceProtocol::FetchShares() {
   ShareList.Clear();
   DeviceRecord* device = FindSelectedDevice();
-  if (device == nullptr) return false;
+  if (device == nullptr || !InterfaceStillThere(*device)) return false;
   const std::uint8_t* clientId = InterfaceOf(*device).clientId;
   const wire::Bytes request = wire::BuildShareQuery(clientId, device->deviceId);
   SendRequestOn(InterfaceIndexOf(*device), request.data(), request.size());
@@ -63,7 +63,7 @@ bool DeviceProtocol::FetchShares() {
 
 bool DeviceProtocol::SetDeviceDhcp() {
   DeviceRecord* device = FindSelectedDevice();
-  if (device == nullptr) return false;
+  if (device == nullptr || !InterfaceStillThere(*device)) return false;
   const std::uint8_t* clientId = InterfaceOf(*device).clientId;
   const wire::Bytes request = wire::BuildDhcpSet(clientId, device->deviceId);
   SendRequestOn(InterfaceIndexOf(*device), request.data(), request.size());
@@ -85,7 +85,7 @@ bool DeviceProtocol::SetDeviceDhcp() {
 
 bool DeviceProtocol::SetDeviceStatic() {
   DeviceRecord* device = FindSelectedDevice();
-  if (device == nullptr) return false;
+  if (device == nullptr || !InterfaceStillThere(*device)) return false;
   const std::string ip = BufferText(NewIp);
   const std::string netmask = BufferText(NewNetmask);
   const std::string gateway = BufferText(NewGateway);

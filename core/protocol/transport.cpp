@@ -18,27 +18,56 @@ bool DeviceProtocol::InitTransport() {
   if (!network_.Startup()) return false;
   socketLayerUp_ = true;
 
-  // When no address can be found the transport still opens, on 0.0.0.0: the
-  // requests then simply get no answers, as with any other start-up failure.
-  std::vector<Ipv4Address> locals;
-  if (!network_.LocalAddresses(locals) || locals.empty()) locals.assign(1, Ipv4Address{});
   // One set of random bytes for the process; each interface's identifier
   // ends with its own address.
-  std::uint8_t random[6];
-  network_.FillRandom(random, sizeof random);
+  network_.FillRandom(randomBytes_, sizeof randomBytes_);
+  // When no address can be found the transport still opens: the requests
+  // then simply get no answers, and a later search finds the networks.
+  const std::vector<Ipv4Address> locals = ReadInterfaces();
+  UseInterfaces(locals);
+  network_.OpenInterfaces(locals);
+  started_ = true;
+  return true;
+}
+
+std::vector<Ipv4Address> DeviceProtocol::ReadInterfaces() {
+  std::vector<Ipv4Address> locals;
+  if (!network_.LocalAddresses(locals)) locals.clear();
+  return locals;
+}
+
+void DeviceProtocol::UseInterfaces(const std::vector<Ipv4Address>& locals) {
   LocalInterfaces.clear();
   for (const Ipv4Address& local : locals) {
     LocalInterface& i = LocalInterfaces.emplace_back();
     i.address = local;
-    std::memcpy(i.clientId, random, sizeof random);
+    std::memcpy(i.clientId, randomBytes_, sizeof randomBytes_);
     std::memcpy(i.clientId + 6, local.octet, 4);
   }
-  FormatDotted(locals.front().octet, LocalIp);
-  std::memcpy(ClientId, LocalInterfaces.front().clientId, sizeof ClientId);
+  const Ipv4Address first = locals.empty() ? Ipv4Address{} : locals.front();
+  FormatDotted(first.octet, LocalIp);
+  std::memcpy(ClientId, randomBytes_, sizeof randomBytes_);
+  std::memcpy(ClientId + 6, first.octet, 4);
+}
 
-  network_.OpenInterfaces(locals);
-  started_ = true;
+bool DeviceProtocol::RefreshInterfaces() {
+  if (!started_) return false;
+  const std::vector<Ipv4Address> locals = ReadInterfaces();
+  bool same = locals.size() == LocalInterfaces.size();
+  for (std::size_t i = 0; same && i < locals.size(); ++i)
+    same = locals[i] == LocalInterfaces[i].address;
+  if (same) return false;
+  UseInterfaces(locals);
+  network_.ChangeInterfaces(locals);
   return true;
+}
+
+bool DeviceProtocol::InterfaceStillThere(const DeviceRecord& device) {
+  if (!started_ || LocalInterfaces.empty()) return false;
+  const Ipv4Address heardOn = LocalInterfaces[InterfaceIndexOf(device)].address;
+  for (const Ipv4Address& now : ReadInterfaces())
+    if (now == heardOn) return true;
+  return false;
 }
 
 void DeviceProtocol::ShutdownTransport() {

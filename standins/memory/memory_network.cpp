@@ -37,6 +37,7 @@ void MemoryNetwork::Cleanup() {
 }
 
 bool MemoryNetwork::LocalAddresses(std::vector<Ipv4Address>& addresses) {
+  ++reads_;
   addresses.clear();
   if (noLocalAddress_ || locals_.empty()) return false;
   addresses = locals_;
@@ -47,6 +48,13 @@ bool MemoryNetwork::OpenInterfaces(const std::vector<Ipv4Address>& locals) {
   ++opens_;
   bound_ = locals;
   open_ = true;
+  return true;
+}
+
+bool MemoryNetwork::ChangeInterfaces(const std::vector<Ipv4Address>& locals) {
+  if (!open_) return OpenInterfaces(locals);
+  ++changes_;
+  bound_ = locals;
   return true;
 }
 

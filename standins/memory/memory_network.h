@@ -42,7 +42,8 @@ class MemoryNetwork : public DatagramNetwork {
   // Knobs for tests: the workstation's interfaces (one, 192.168.0.100, by
   // default), startup failure, receive errors.
   void SetLocalAddress(Ipv4Address a) { locals_.assign(1, a); }
-  // The workstation's interfaces, the first first.
+  // The workstation's interfaces, the first first. May change at any time,
+  // as a real workstation's do (a cable plugged in, a new lease, a VPN).
   void SetLocalAddresses(std::vector<Ipv4Address> addresses) { locals_ = std::move(addresses); }
   // No address can be found for the workstation.
   void SetNoLocalAddress(bool none) { noLocalAddress_ = none; }
@@ -78,6 +79,9 @@ class MemoryNetwork : public DatagramNetwork {
   int startups() const { return startups_; }
   int cleanups() const { return cleanups_; }
   int opens() const { return opens_; }
+  // How often the interfaces were read, and the open sockets moved to others.
+  int reads() const { return reads_; }
+  int changes() const { return changes_; }
   // Datagrams queued and not yet read, due now or later.
   std::size_t pending() const { return queue_.size() + arrived_.size(); }
 
@@ -86,6 +90,8 @@ class MemoryNetwork : public DatagramNetwork {
   void Cleanup() override;
   bool LocalAddresses(std::vector<Ipv4Address>& addresses) override;
   bool OpenInterfaces(const std::vector<Ipv4Address>& locals) override;
+  // Datagrams already queued stay, as on a socket that is kept.
+  bool ChangeInterfaces(const std::vector<Ipv4Address>& locals) override;
   void Close() override;
   void SendToGroupOn(std::size_t via, const std::uint8_t* data, std::size_t length) override;
   bool WaitReadable(std::int64_t timeoutMicros) override;
@@ -124,6 +130,8 @@ class MemoryNetwork : public DatagramNetwork {
   int startups_ = 0;
   int cleanups_ = 0;
   int opens_ = 0;
+  int reads_ = 0;
+  int changes_ = 0;
   std::mt19937 random_{0x7e55a};
 };
 

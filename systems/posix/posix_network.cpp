@@ -186,16 +186,52 @@ bool PosixNetwork::OpenInterfaces(const std::vector<Ipv4Address>& locals) {
   // the system's own choice would be one interface for all. Group datagrams
   // are taken only for the memberships made here, not for those of other
   // programs.
-  for (const Ipv4Address& local : locals_) {
-    ip_mreq membership{};
-    inet_pton(AF_INET, kGroupAddressText, &membership.imr_multiaddr);
-    membership.imr_interface = ToInAddr(local);
-    setsockopt(receiveSocket_, IPPROTO_IP, IP_ADD_MEMBERSHIP, &membership, sizeof membership);
-  }
+  for (std::size_t i = 0; i < locals_.size(); ++i)
+    Membership(IP_ADD_MEMBERSHIP, interfaceIndexes_[i], locals_[i]);
   const int all = 0;
   setsockopt(receiveSocket_, IPPROTO_IP, IP_MULTICAST_ALL, &all, sizeof all);
   setsockopt(receiveSocket_, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof loop);
   setsockopt(sendSocket_, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof loop);
+  return ok;
+}
+
+bool PosixNetwork::Membership(int option, unsigned index, const Ipv4Address& address) {
+  // By the interface's index where it has one: an interface whose address
+  // has gone can still be left.
+  ip_mreqn membership{};
+  inet_pton(AF_INET, kGroupAddressText, &membership.imr_multiaddr);
+  membership.imr_ifindex = static_cast<int>(index);
+  if (index == 0) membership.imr_address = ToInAddr(address);
+  return setsockopt(receiveSocket_, IPPROTO_IP, option, &membership, sizeof membership) == 0;
+}
+
+bool PosixNetwork::ChangeInterfaces(const std::vector<Ipv4Address>& locals) {
+  if (receiveSocket_ < 0 || sendSocket_ < 0) return OpenInterfaces(locals);
+  std::vector<unsigned> indexes;
+  for (const Ipv4Address& local : locals) indexes.push_back(InterfaceIndexOf(local));
+  auto holds = [](const std::vector<unsigned>& list, const std::vector<Ipv4Address>& addresses,
+                  unsigned index, const Ipv4Address& address) {
+    for (std::size_t i = 0; i < list.size(); ++i)
+      if (index != 0 ? list[i] == index : list[i] == 0 && addresses[i] == address) return true;
+    return false;
+  };
+  // An interface that keeps its index keeps its membership, even under a
+  // new address; one that was removed from the system has lost it already,
+  // and leaving it again fails harmlessly.
+  for (std::size_t i = 0; i < locals_.size(); ++i) {
+    if (!holds(indexes, locals, interfaceIndexes_[i], locals_[i]))
+      Membership(IP_DROP_MEMBERSHIP, interfaceIndexes_[i], locals_[i]);
+  }
+  bool ok = true;
+  for (std::size_t i = 0; i < locals.size(); ++i) {
+    if (!holds(interfaceIndexes_, locals_, indexes[i], locals[i]) &&
+        !Membership(IP_ADD_MEMBERSHIP, indexes[i], locals[i]))
+      ok = false;
+  }
+  locals_ = locals;
+  interfaceIndexes_ = indexes;
+  // The next request sets its interface again: positions may have moved.
+  sendInterface_ = -1;
   return ok;
 }
 
@@ -212,7 +248,11 @@ void PosixNetwork::SendToGroupOn(std::size_t via, const std::uint8_t* data, std:
   if (sendSocket_ < 0 || via >= locals_.size()) return;
   if (sendInterface_ != static_cast<long>(via)) {
     const in_addr out = ToInAddr(locals_[via]);
-    if (out.s_addr != 0) setsockopt(sendSocket_, IPPROTO_IP, IP_MULTICAST_IF, &out, sizeof out);
+    // An address the workstation no longer has: the request is not sent
+    // rather than sent out of whichever interface was set before.
+    if (out.s_addr != 0 &&
+        setsockopt(sendSocket_, IPPROTO_IP, IP_MULTICAST_IF, &out, sizeof out) != 0)
+      return;
     sendInterface_ = static_cast<long>(via);
   }
   sockaddr_in to{};

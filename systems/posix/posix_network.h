@@ -59,6 +59,10 @@ class PosixNetwork : public DatagramNetwork {
   // on each interface of `locals`; Receive keeps what arrives on those
   // interfaces (unicast, the group, broadcasts) and drops the rest.
   bool OpenInterfaces(const std::vector<Ipv4Address>& locals) override;
+  // The same sockets stay (what is queued in them, and the port, are kept):
+  // the group is left on each interface that is no longer among `locals` and
+  // joined on each new one, and Receive keeps what arrives on the new set.
+  bool ChangeInterfaces(const std::vector<Ipv4Address>& locals) override;
   void Close() override;
   void SendToGroupOn(std::size_t via, const std::uint8_t* data, std::size_t length) override;
   bool WaitReadable(std::int64_t timeoutMicros) override;
@@ -72,6 +76,10 @@ class PosixNetwork : public DatagramNetwork {
   // Foreign datagrams one Receive passes over before it reports -1.
   static constexpr int kMaxSkippedPerReceive = 64;
   bool FromWorkstationInterface(const msghdr& message) const;
+  // Joins (or leaves) the group on the receive socket, on the interface with
+  // the system's index `index`, or, when that is 0, on the one holding
+  // `address`.
+  bool Membership(int option, unsigned index, const Ipv4Address& address);
 
   PosixNetworkOptions options_;
   std::vector<Ipv4Address> locals_;

@@ -81,13 +81,11 @@ bool WinsockNetwork::LocalAddresses(std::vector<Ipv4Address>& addresses) {
   if (host == nullptr || host->h_addr_list == nullptr || host->h_addr_list[0] == nullptr ||
       host->h_length != 4)
     return false;
-  // The first address as it is, whatever it is: a workstation with one
-  // network keeps the address it always had. The others only when they can
-  // be an interface's.
-  Ipv4Address first;
-  std::memcpy(first.octet, host->h_addr_list[0], 4);
-  addresses.push_back(first);
-  for (int i = 1; host->h_addr_list[i] != nullptr && i < 64; ++i) {
+  // The host's addresses in the system's order, the first first: a
+  // workstation with one network keeps the address it always had. Loopback
+  // and 0.0.0.0 are no interface's: a workstation with no network gets
+  // loopback alone here, and then has no address to search on.
+  for (int i = 0; host->h_addr_list[i] != nullptr && i < 64; ++i) {
     Ipv4Address a;
     std::memcpy(a.octet, host->h_addr_list[i], 4);
     if (a.octet[0] == 0 || a.octet[0] == 127) continue;
@@ -95,7 +93,7 @@ bool WinsockNetwork::LocalAddresses(std::vector<Ipv4Address>& addresses) {
     for (const Ipv4Address& b : addresses) seen = seen || a == b;
     if (!seen) addresses.push_back(a);
   }
-  return true;
+  return !addresses.empty();
 }
 
 bool WinsockNetwork::OpenInterfaces(const std::vector<Ipv4Address>& locals) {

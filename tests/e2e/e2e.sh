@@ -27,8 +27,11 @@ device_pid=""
 ns_other=""
 device2_pid=""
 ns_dev2=""
+session_pid=""
 
 cleanup() {
+  exec 7>&- 2>/dev/null
+  stop_process "$session_pid"
   stop_process "$device_pid"
   stop_process "$device2_pid"
   netns_pair_delete "$ns_ws" "$ns_dev"
@@ -130,6 +133,54 @@ fieldhex() {
 # CLIENT (20 hex digits).
 stranger_reply() {
   echo "hex:02${1}0a0b0c0d0e0f0ad50142300000$(fieldhex 255.255.255.0)$(fieldhex 10.213.1.1)08000000$(texthex Stranger)"
+}
+
+# A long-lived workstation (transport_probe session) over every network of
+# the workstation namespace, fed one command a line; its output in
+# $workdir/session. Sets $session_pid and holds the commands on fd 7.
+session_start() {
+  mkfifo "$workdir/commands"
+  ip netns exec "$ns_ws" "$probe_bin" session - 100000 <"$workdir/commands" >"$workdir/session" 2>&1 &
+  session_pid=$!
+  exec 7>"$workdir/commands"
+  wait_for_ready "$workdir/session" "$session_pid" "transport_probe session"
+}
+# session_command COMMAND PATTERN: sends COMMAND and waits (at most 10 s) for
+# a new line matching PATTERN; the lines the command printed are then in
+# $workdir/answer.
+session_command() {
+  local before; before=$(wc -l <"$workdir/session")
+  echo "$1" >&7
+  for _ in $(seq 100); do
+    tail -n +$((before + 1)) "$workdir/session" | grep -q "$2" && break
+    kill -0 "$session_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  tail -n +$((before + 1)) "$workdir/session" >"$workdir/answer"
+  grep -q "$2" "$workdir/answer" || fail "$1: no answer: $(cat "$workdir/answer")"
+}
+session_search() { session_command search '^searched '; }
+session_shares() { session_command "shares $1" '^shares '; }
+expect_search() {  # exact line, description
+  grep -qx "$1" "$workdir/answer" || fail "$2: search lacks '$1': $(tr '\n' '|' <"$workdir/answer")"
+}
+expect_devices() {  # count, description
+  [ "$(grep -c '^device ' "$workdir/answer")" -eq "$1" ] || fail "$2: expected $1 devices: $(tr '\n' '|' <"$workdir/answer")"
+}
+expect_shares() {  # start of the line, description
+  grep -q "^$1" "$workdir/answer" || fail "$2: expected '$1': $(cat "$workdir/answer")"
+}
+# The last request ended without waiting for an answer (far below the
+# 1.1 s a request to a silent device waits).
+expect_quick() {
+  local ms; ms=$(awk '/^shares /{print $NF}' "$workdir/answer")
+  [ -n "$ms" ] && [ "$ms" -lt 200 ] || fail "$1: took ${ms:-?} ms"
+}
+# Gives the workstation's end of the first link ADDRESS/PREFIX (with the
+# multicast route the namespace had).
+ws_address() {
+  ip -n "$ns_ws" addr add "$1" brd + dev "$veth_ws"
+  ip -n "$ns_ws" route replace 224.0.0.0/4 dev "$veth_ws"
 }
 
 case "$scenario" in
@@ -373,6 +424,84 @@ case "$scenario" in
     expect_out '"name": "Beta", "ip": "10.216.2.20"' "second link's device at its new address"
     grep -q "password check for 10.216.1.20 accepted" "$workdir/device2.log" || fail "no accepted login on the second link"
     grep -q "set static for 10.216.2.20" "$workdir/device2.log" || fail "no static set on the second link: $(cat "$workdir/device2.log")"
+    ;;
+
+  changing-networks)
+    # One long-lived workstation while its networks change under it: no
+    # address at start, then one; a new address on the same link; a second
+    # link that comes and goes; a link-local address. Every search is made
+    # on the networks of that moment; a request to a device whose network has
+    # gone fails at once and sends nothing.
+    ip -n "$ns_ws" addr flush dev "$veth_ws"
+    start_devices --device "$(dev "ip=10.213.1.10,name=Alpha,shares=public:media")"
+    session_start
+    session_search
+    expect_search "interfaces" "no address at start"
+    expect_devices 0 "no address at start"
+    [ "$(grep -c '^search for' "$workdir/device.log")" -eq 0 ] || fail "a search went out without an address"
+
+    ws_address 10.213.0.1/16
+    session_search
+    expect_search "interfaces 10.213.0.1" "link up after start"
+    expect_search "device Alpha 10.213.1.10" "link up after start"
+    expect_devices 1 "link up after start"
+    session_shares 10.213.1.10
+    expect_shares "shares ok public:media" "link up after start"
+
+    # A new lease: the device was heard under the old address.
+    ip -n "$ns_ws" addr del 10.213.0.1/16 dev "$veth_ws"
+    ws_address 10.213.0.7/16
+    before=$(log_lines)
+    session_shares 10.213.1.10
+    expect_shares "shares fail" "request under the old address"
+    expect_quick "request under the old address"
+    sleep 0.3
+    [ "$(log_lines)" -eq "$before" ] || fail "a request under the old address reached the device: $(tail -n +$((before + 1)) "$workdir/device.log")"
+    session_search
+    expect_search "interfaces 10.213.0.7" "address change"
+    expect_search "device Alpha 10.213.1.10" "address change"
+    session_shares 10.213.1.10
+    expect_shares "shares ok public:media" "address change"
+
+    # A second link with a device of its own, then that link removed.
+    ns_dev2=tv-dv2-$tag
+    netns_link_add "$ns_ws" "$ns_dev2" "tvx$$" "tvy$$" 10.216.0 || fail "cannot add the second link"
+    ip netns exec "$ns_dev2" "$device_bin" --log \
+      --device "$(dev "ip=10.216.1.20,name=Beta,shares=music")" >"$workdir/device2.log" 2>&1 &
+    device2_pid=$!
+    wait_for_ready "$workdir/device2.log" "$device2_pid" "second device program"
+    session_search
+    expect_search "interfaces 10.213.0.7 10.216.0.1" "second link added"
+    expect_search "device Beta 10.216.1.20" "second link added"
+    expect_devices 2 "second link added"
+    session_shares 10.216.1.20
+    expect_shares "shares ok music" "second link added"
+    ip -n "$ns_ws" link del "tvx$$"
+    session_shares 10.216.1.20
+    expect_shares "shares fail" "device of the removed link"
+    expect_quick "device of the removed link"
+    session_shares 10.213.1.10
+    expect_shares "shares ok public:media" "first link's device with the second removed"
+    session_search
+    expect_search "interfaces 10.213.0.7" "second link removed"
+    expect_devices 1 "second link removed"
+    [ "$(grep -c '^share query' "$workdir/device2.log")" -eq 1 ] || fail "second device: $(cat "$workdir/device2.log")"
+
+    # Both ends take link-local addresses (a laptop wired to an enclosure).
+    ip -n "$ns_ws" addr flush dev "$veth_ws"
+    ws_address 169.254.7.9/16
+    ip -n "$ns_dev" addr add 169.254.30.1/16 brd + dev "$veth_dev"
+    stop_process "$device_pid"
+    start_devices --device "$(dev "ip=169.254.30.40,name=Direct,netmask=255.255.0.0,shares=direct")"
+    session_search
+    expect_search "interfaces 169.254.7.9" "link-local"
+    expect_search "device Direct 169.254.30.40" "link-local"
+    expect_devices 1 "link-local"
+    session_shares 169.254.30.40
+    expect_shares "shares ok direct" "link-local"
+    echo quit >&7
+    wait "$session_pid"
+    session_pid=""
     ;;
 
   *)

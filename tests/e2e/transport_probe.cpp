@@ -6,6 +6,14 @@
 //     its bytes as text (other bytes as '.'), until the time is up.
 //   transport_probe send DEST_IP TEXT|hex:HEX
 //     one datagram to DEST_IP on the protocol port (broadcast allowed, TTL 1).
+//   transport_probe session - MILLISECONDS
+//     a long-lived workstation over every network it has, as the window is:
+//     the protocol started once, then one command a line on standard input
+//     until "quit", end of input or the time is up:
+//       search     prints "interfaces A B ...", "device NAME IP" per device
+//                  listed, then "searched N"
+//       shares IP  prints "shares ok NAME:NAME... MS" or "shares fail MS",
+//                  MS the milliseconds the request took
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -13,18 +21,21 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 #include <string>
 #include <vector>
 
 #include "posix_clock.h"
 #include "posix_network.h"
+#include "protocol.h"
 
 namespace {
 
 int Usage() {
   std::fputs(
       "usage: transport_probe listen LOCAL_IP MILLISECONDS\n"
-      "       transport_probe send DEST_IP TEXT|hex:HEX\n",
+      "       transport_probe send DEST_IP TEXT|hex:HEX\n"
+      "       transport_probe session - MILLISECONDS\n",
       stderr);
   return 2;
 }
@@ -91,11 +102,67 @@ int Send(const tessavue::Ipv4Address& to, const std::vector<std::uint8_t>& data)
   return sent == static_cast<ssize_t>(data.size()) ? 0 : 1;
 }
 
+std::string Dotted(const tessavue::Ipv4Address& a) {
+  char text[16];
+  tessavue::FormatDotted(a.octet, text);
+  return text;
+}
+
+int Session(long milliseconds) {
+  // The time limit holds even while a command waits for input.
+  alarm(static_cast<unsigned>((milliseconds + 999) / 1000));
+  tessavue::PosixNetwork network;
+  tessavue::PosixClock clock;
+  tessavue::DeviceProtocol protocol(network, clock);
+  if (!protocol.InitTransport()) {
+    std::fprintf(stderr, "transport_probe: cannot start the transport\n");
+    return 1;
+  }
+  std::printf("ready\n");
+  std::fflush(stdout);
+  int searches = 0;
+  for (std::string line; std::getline(std::cin, line) && line != "quit";) {
+    if (line == "search") {
+      protocol.SearchDevices();
+      std::string interfaces = "interfaces";
+      for (const tessavue::LocalInterface& i : protocol.LocalInterfaces)
+        interfaces += " " + Dotted(i.address);
+      std::printf("%s\n", interfaces.c_str());
+      for (const tessavue::DeviceRecord* r = protocol.DeviceList.head; r != nullptr; r = r->next)
+        std::printf("device %s %s\n", r->name, r->ip);
+      std::printf("searched %d\n", ++searches);
+    } else if (line.rfind("shares ", 0) == 0) {
+      protocol.SelectDevice(line.substr(7).c_str());
+      const std::int64_t start = clock.NowMicros();
+      const bool ok = protocol.FetchShares();
+      const long ms = static_cast<long>((clock.NowMicros() - start) / 1000);
+      std::string names;
+      for (const tessavue::ShareRecord* r = protocol.ShareList.head; r != nullptr; r = r->next)
+        names += (names.empty() ? "" : ":") + std::string(r->name);
+      if (ok) {
+        std::printf("shares ok %s %ld\n", names.c_str(), ms);
+      } else {
+        std::printf("shares fail %ld\n", ms);
+      }
+    } else {
+      std::printf("unknown command %s\n", line.c_str());
+    }
+    std::fflush(stdout);
+  }
+  protocol.ShutdownTransport();
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 4) return Usage();
   const std::string command = argv[1];
+  if (command == "session") {
+    long milliseconds = std::strtol(argv[3], nullptr, 10);
+    if (milliseconds <= 0 || milliseconds > 600000) return Usage();
+    return Session(milliseconds);
+  }
   tessavue::Ipv4Address address;
   if (!Parse(argv[2], address)) return Usage();
   if (command == "listen") {

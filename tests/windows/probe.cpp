@@ -27,12 +27,22 @@
 //                                  0 while it is disabled (during a wait)
 //   tessavue-probe repaint         has the main window painted anew, as when
 //                                  another window has lain over it
+//   tessavue-probe count [LIST]    prints how many rows a list view has now
+//   tessavue-probe hostaddrs SECONDS   prints the addresses of the host's own
+//                                  name (gethostbyname, as the program reads
+//                                  them), one line "MS A B ..." at start and
+//                                  at each change, MS the milliseconds since
+//                                  start, read anew every 100 ms in this one
+//                                  process for SECONDS
 //
 // A list view's messages carry pointers that are not carried between
 // processes, so the item structure and its text live in the other process.
 // Commands are posted as the buttons' own WM_COMMAND: the program runs its
 // modal windows inside the handler, and the probe must not wait for it.
+// clang-format off
+#include <winsock2.h>
 #include <windows.h>
+// clang-format on
 #include <commctrl.h>
 
 #include <cstdio>
@@ -117,6 +127,46 @@ int Rows(int seconds, int listId) {
   }
   std::fprintf(stderr, "no device rows within %d s\n", seconds);
   return 1;
+}
+
+int Count(int listId) {
+  HWND list = FindControl(listId);
+  if (!list) return 1;
+  std::printf("%d\n", static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)));
+  return 0;
+}
+
+std::string HostAddresses() {
+  char name[128] = {};
+  if (gethostname(name, sizeof name) != 0) return "(no host name)";
+  hostent* host = gethostbyname(name);
+  if (host == nullptr || host->h_addr_list == nullptr) return "(none)";
+  std::string all;
+  for (int i = 0; host->h_addr_list[i] != nullptr && i < 64; ++i) {
+    const unsigned char* a = reinterpret_cast<const unsigned char*>(host->h_addr_list[i]);
+    char text[20];
+    std::snprintf(text, sizeof text, " %u.%u.%u.%u", a[0], a[1], a[2], a[3]);
+    all += text;
+  }
+  return all.empty() ? " (empty)" : all;
+}
+
+int HostAddressChanges(int seconds) {
+  WSADATA data;
+  if (WSAStartup(0x0101, &data) != 0) return 1;
+  const DWORD start = GetTickCount();
+  std::string last = "-";
+  while (GetTickCount() - start < static_cast<DWORD>(seconds) * 1000) {
+    const std::string now = HostAddresses();
+    if (now != last) {
+      std::printf("%lu%s\n", static_cast<unsigned long>(GetTickCount() - start), now.c_str());
+      std::fflush(stdout);
+      last = now;
+    }
+    Sleep(100);
+  }
+  WSACleanup();
+  return 0;
 }
 
 int RowPosition(int row, int listId) {
@@ -307,6 +357,9 @@ int main(int argc, char** argv) {
   if (argc >= 3 && std::strcmp(argv[1], "ctlpos") == 0) return ControlPosition(std::atoi(argv[2]));
   if (argc >= 2 && std::strcmp(argv[1], "enabled") == 0) return Enabled();
   if (argc == 2 && std::strcmp(argv[1], "repaint") == 0) return Repaint();
+  if (argc >= 2 && std::strcmp(argv[1], "count") == 0) return Count(list(2));
+  if (argc == 3 && std::strcmp(argv[1], "hostaddrs") == 0)
+    return HostAddressChanges(std::atoi(argv[2]));
   if (argc == 2 && std::strcmp(argv[1], "version") == 0) return Version();
   if (argc == 4 && std::strcmp(argv[1], "select") == 0) return Select(std::atoi(argv[2]), argv[3]);
   if (argc == 4 && std::strcmp(argv[1], "address") == 0)
@@ -318,6 +371,7 @@ int main(int argc, char** argv) {
       stderr,
       "usage: tessavue-probe rows SECONDS [LIST] | rowpos ROW [LIST] | ctlpos ID | enabled |\n"
       "       version | select COMBO TEXT | address CONTROL A.B.C.D | click CONTROL |\n"
-      "       next SECONDS | login USER PASSWORD | login cancel | repaint\n");
+      "       next SECONDS | login USER PASSWORD | login cancel | repaint | count [LIST] |\n"
+      "       hostaddrs SECONDS\n");
   return 2;
 }

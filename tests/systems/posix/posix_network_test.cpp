@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "posix_clock.h"
@@ -114,6 +116,72 @@ TEST(PosixNetwork, KeepsOnlyWhatReachesTheWorkstationsInterface) {
   }
   ASSERT_EQ(heard.size(), 1u);
   EXPECT_EQ(heard[0], std::vector<std::uint8_t>(mine, mine + 2));
+}
+
+// What one datagram of each text, sent to `port` on each address, gets
+// through the socket's filter, in the order sent.
+std::vector<std::string> HeardOf(PosixNetwork& net, std::uint16_t port,
+                                 const std::vector<std::pair<Ipv4Address, std::string>>& sends) {
+  for (const auto& [to, text] : sends)
+    SendFrom(to, port, reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+  std::vector<std::string> heard;
+  std::uint8_t buffer[kMaxDatagram];
+  PosixClock clock;
+  const std::int64_t end = clock.NowMicros() + 200000;
+  while (clock.NowMicros() < end) {
+    if (!net.WaitReadable(20000)) continue;
+    int n = net.Receive(buffer, sizeof buffer);
+    if (n >= 0) heard.emplace_back(reinterpret_cast<char*>(buffer), n);
+  }
+  return heard;
+}
+
+// The interfaces change under open sockets: the same receive socket (the
+// same port) keeps what arrives on the new set of interfaces only, and a
+// request for an interface whose address the host does not have is not sent
+// out of another one. The host's own address and loopback play the two
+// interfaces.
+TEST(PosixNetwork, ChangedInterfacesKeepTheSocketAndFollowTheNewSet) {
+  PosixNetwork finder;
+  Ipv4Address own;
+  if (!finder.LocalAddress(own) || own.octet[0] == 127)
+    GTEST_SKIP() << "this host has no non-loopback IPv4 address";
+  PosixNetworkOptions o;
+  o.receivePort = 0;
+  o.destination = kLoopback;
+  PosixNetwork net(o);
+  ASSERT_TRUE(net.Open(own));
+  const std::uint16_t port = net.boundPort();
+  ASSERT_NE(port, 0);
+  using Heard = std::vector<std::string>;
+  EXPECT_EQ(HeardOf(net, port, {{kLoopback, "lo-1"}, {own, "own-1"}}), Heard{"own-1"});
+
+  net.ChangeInterfaces({own, kLoopback});
+  EXPECT_EQ(net.boundPort(), port);
+  ASSERT_EQ(net.interfaceIndexes().size(), 2u);
+  EXPECT_EQ(net.interfaceIndexes()[1], if_nametoindex("lo"));
+  EXPECT_EQ(HeardOf(net, port, {{kLoopback, "lo-2"}, {own, "own-2"}}), (Heard{"lo-2", "own-2"}));
+
+  net.ChangeInterfaces({kLoopback});
+  EXPECT_EQ(HeardOf(net, port, {{own, "own-3"}, {kLoopback, "lo-3"}}), Heard{"lo-3"});
+
+  // No interface at all: nothing is kept, nothing can be sent.
+  net.ChangeInterfaces({});
+  EXPECT_TRUE(net.interfaceIndexes().empty());
+  EXPECT_TRUE(HeardOf(net, port, {{own, "own-4"}, {kLoopback, "lo-4"}}).empty());
+
+  // Requests go to loopback on the socket's own port here. Interface 1 is
+  // an address this host does not hold: its request stays unsent.
+  PosixNetworkOptions back = o;
+  back.destinationPort = port;
+  PosixNetwork sender(back);
+  ASSERT_TRUE(sender.Open(kLoopback));
+  net.ChangeInterfaces({kLoopback});
+  sender.ChangeInterfaces({kLoopback, Ipv4Address{{10, 254, 253, 252}}});
+  const std::uint8_t first[] = {'v', 'i', 'a', '0'}, second[] = {'v', 'i', 'a', '1'};
+  sender.SendToGroupOn(1, second, sizeof second);
+  sender.SendToGroupOn(0, first, sizeof first);
+  EXPECT_EQ(HeardOf(net, port, {}), Heard{"via0"});
 }
 
 TEST(PosixNetwork, NamedAddressAndRandomBytes) {
