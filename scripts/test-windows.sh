@@ -176,6 +176,15 @@ fi
 tests/windows/wait_screenshot.sh "$app_exe" "$probe_exe" "$wine" "$artifacts/windows-during-change.png" || failed "the window during an address change"
 "$wineserver" -k 2>/dev/null
 
+step "the window worked with the keyboard alone"
+wine_session
+tests/windows/keyboard_check.sh "$app_exe" "$probe_exe" "$wine" || failed "the window by keyboard"
+"$wineserver" -k 2>/dev/null
+
+step "the window at 96, 144 and 192 DPI"
+tests/windows/dpi_check.sh "$app_exe" "$probe_exe" "$wine" "$root/build/$prefix-dpi" "$artifacts" ||
+  failed "the window at high DPI"
+
 step "the window under each Windows version Wine reports"
 tests/windows/windows_versions.sh "$app_exe" "$probe_exe" "$wine" || failed "the window under Windows versions"
 
