@@ -109,7 +109,9 @@ TEST_F(QtKeyboardTest, MouseClickIsShownAtOnceAndOnlyOnce) {
   EXPECT_EQ(ShareQueries(1), 1);
   // A key, then a click before it settles: the clicked row wins.
   QTest::keyClick(w().deviceList, Qt::Key_Down);
+  EXPECT_TRUE(w().SelectionTimerActive());
   ClickRow(w().deviceList, 0);
+  EXPECT_FALSE(w().SelectionTimerActive());
   Settle();
   EXPECT_EQ(Ip(), "192.168.0.20");
   EXPECT_EQ(ShareQueries(2), 0);

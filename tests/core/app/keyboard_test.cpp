@@ -119,6 +119,7 @@ TEST_F(KeyboardTest, MouseClickStaysImmediateAndWinsOverAPendingKey) {
   deviceList.PressKey(Key::Down);
   host.Pass(100 * kMs);
   ClickDevice(kOffice);
+  EXPECT_FALSE(host.selectionTimerDue.has_value());
   host.Pass(1000 * kMs);
   EXPECT_EQ(ShareQueries(kLab), 0);
   EXPECT_EQ(ShareQueries(kOffice), 1);
