@@ -1,5 +1,6 @@
 #include "qt_controls.h"
 
+#include <QDateTime>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -48,6 +49,11 @@ QtListView::QtListView(QWidget* parent) : QTreeWidget(parent) {
   for (auto role : {QPalette::Highlight, QPalette::HighlightedText})
     p.setColor(QPalette::Inactive, role, p.color(QPalette::Active, role));
   setPalette(p);
+  connect(this, &QTreeWidget::itemSelectionChanged, this, [this] {
+    // A mouse press changes the selection too; the click notification that
+    // follows it speaks for the mouse.
+    if (!mouseDown_ && onSelectionChange) onSelectionChange();
+  });
 }
 
 void QtListView::SetFullRowSelect() {
@@ -110,11 +116,56 @@ unsigned QtListView::GetItemState(int row, unsigned mask) const {
 }
 
 bool QtListView::viewportEvent(QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) mouseDown_ = true;
   bool handled = QTreeWidget::viewportEvent(event);
-  if (event->type() == QEvent::MouseButtonRelease &&
-      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && onClick)
-    onClick();
+  if (type == QEvent::MouseButtonRelease) {
+    mouseDown_ = static_cast<QMouseEvent*>(event)->buttons() != Qt::NoButton;
+    if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && onClick) onClick();
+  }
   return handled;
+}
+
+namespace {
+
+// The longest a held key goes without a repeat: the delay before the first
+// repeat (X's default is 660 ms) and some. A release that never reached the
+// list (thrown away during a wait) stops counting after it.
+constexpr qint64 kKeyRepeatGapMillis = 1000;
+
+qint64 NowMillis() { return QDateTime::currentMSecsSinceEpoch(); }
+
+}  // namespace
+
+void QtListView::keyPressEvent(QKeyEvent* event) {
+  heldKey_ = event->key();
+  heldKeyMillis_ = NowMillis();
+  // As a Windows list view: with no row selected, the first arrow key
+  // selects the first row rather than the one after it.
+  const bool arrow = event->key() == Qt::Key_Up || event->key() == Qt::Key_Down;
+  if (arrow && event->modifiers() == Qt::NoModifier && selectedItems().isEmpty() &&
+      topLevelItemCount() > 0) {
+    setCurrentItem(topLevelItem(0));
+    event->accept();
+    return;
+  }
+  QTreeWidget::keyPressEvent(event);
+}
+
+void QtListView::keyReleaseEvent(QKeyEvent* event) {
+  // A repeat comes as a release and a press, both marked as repeats.
+  if (!event->isAutoRepeat() && event->key() == heldKey_) heldKey_ = 0;
+  QTreeWidget::keyReleaseEvent(event);
+}
+
+void QtListView::focusOutEvent(QFocusEvent* event) {
+  heldKey_ = 0;
+  mouseDown_ = false;
+  QTreeWidget::focusOutEvent(event);
+}
+
+bool QtListView::KeyHeld() const {
+  return heldKey_ != 0 && NowMillis() - heldKeyMillis_ < kKeyRepeatGapMillis;
 }
 
 // --- combo box ---
@@ -184,6 +235,17 @@ QtIpAddressEdit::QtIpAddressEdit(QWidget* parent) : QFrame(parent) {
     }
   }
   setFocusProxy(fields_[0]);
+  // As the Windows control: Tab enters at the first field and leaves from any
+  // field; the dot and the arrow keys move between the fields.
+  for (int i = 1; i < 4; ++i) fields_[i]->setFocusPolicy(Qt::ClickFocus);
+}
+
+void QtIpAddressEdit::SetAccessibleLabel(const QString& label) {
+  setAccessibleName(label);
+  for (int i = 0; i < 4; ++i) {
+    fields_[i]->setAccessibleName(label);
+    fields_[i]->setAccessibleDescription(QStringLiteral("field %1 of 4").arg(i + 1));
+  }
 }
 
 bool QtIpAddressEdit::IsBlank() const {

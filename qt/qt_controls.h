@@ -51,9 +51,22 @@ class QtListView : public QTreeWidget, public ListView {
   // Called after a mouse click anywhere in the list, once the click has
   // changed the selection (the list's click notification).
   std::function<void()> onClick;
+  // Called when the selected row changes other than by the mouse (the
+  // keyboard: arrows, Home/End, the page keys, type-ahead).
+  std::function<void()> onSelectionChange;
+  // A key was pressed in the list and is still held (its repeat runs).
+  bool KeyHeld() const;
 
  protected:
   bool viewportEvent(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+
+ private:
+  bool mouseDown_ = false;
+  int heldKey_ = 0;
+  qint64 heldKeyMillis_ = 0;
 };
 
 class QtComboBox : public QComboBox, public ComboBox {
@@ -91,6 +104,8 @@ class QtIpAddressEdit : public QFrame, public IpAddressControl {
   void ClearAddress() override;
 
   QLineEdit* field(int index) const { return fields_[index]; }
+  // The name a screen reader gives the control and each of its fields.
+  void SetAccessibleLabel(const QString& label);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

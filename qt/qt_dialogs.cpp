@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QShowEvent>
+#include <QTimer>
 
 namespace tessavue {
 namespace {
@@ -162,6 +163,8 @@ QtLoginWindow::QtLoginWindow(LoginPrompts& logic, QWidget* parent)
   Static(QStringLiteral("Password :"), du, 13, 42, 37, 8, this);
   passwordEdit = Place(new QtEditControl(this), du, 60, 39, 68, 14);
   passwordEdit->setEchoMode(QLineEdit::Password);
+  userNameEdit->setAccessibleName(QStringLiteral("User name :"));
+  passwordEdit->setAccessibleName(QStringLiteral("Password :"));
   userNameEdit->setMaxLength(kLoginTextLimit);
   passwordEdit->setMaxLength(kLoginTextLimit);
   okButton = Place(new QtButton(QStringLiteral("OK"), this), du, 135, 21, 50, 14);
@@ -229,9 +232,9 @@ void QtMainWindow::CreateControls(const DialogUnits& du) {
   connectButton = Place(new QtButton(QStringLiteral("Connect"), this), du, 182, 187, 43, 14);
   disconnectButton = Place(new QtButton(QStringLiteral("Disconnect"), this), du, 230, 187, 43, 14);
   exitButton = Place(new QtButton(QStringLiteral("Exit"), this), du, 234, 213, 43, 15);
-  Static(QStringLiteral("I P :"), du, 13, 87, 14, 8, this);
-  Static(QStringLiteral("Netmask :"), du, 13, 105, 32, 8, this);
-  Static(QStringLiteral("Gateway :"), du, 13, 123, 38, 8, this);
+  QLabel* ipLabel = Static(QStringLiteral("I P :"), du, 13, 87, 14, 8, this);
+  QLabel* netmaskLabel = Static(QStringLiteral("Netmask :"), du, 13, 105, 32, 8, this);
+  QLabel* gatewayLabel = Static(QStringLiteral("Gateway :"), du, 13, 123, 38, 8, this);
   driveCombo = new QtComboBox(true, this);
   dhcpCombo = new QtComboBox(true, this);
   // A drop-down list's template height includes its open list; closed it is
@@ -241,13 +244,30 @@ void QtMainWindow::CreateControls(const DialogUnits& du) {
     combo->setGeometry(rect.x(), rect.y(), rect.width(),
                        std::min(rect.height(), combo->sizeHint().height()));
   }
-  Static(QStringLiteral("DHCP Client :"), du, 170, 87, 42, 8, this);
-  Static(QStringLiteral("Network Drive :"), du, 182, 151, 51, 8, this);
+  QLabel* dhcpLabel = Static(QStringLiteral("DHCP Client :"), du, 170, 87, 42, 8, this);
+  QLabel* driveLabel = Static(QStringLiteral("Network Drive :"), du, 182, 151, 51, 8, this);
   aboutButton = Place(new QtButton(QStringLiteral("About"), this), du, 4, 213, 45, 15);
 
   // The template's initial data of the "DHCP Client :" list.
   dhcpCombo->AddString(kDhcpDisabled);
   dhcpCombo->AddString(kDhcpEnabled);
+
+  // What a screen reader says for each control: its label, or the group it
+  // stands in where it has none; the buttons speak their captions. A label
+  // is also tied to its control (the label relation, which Linux screen
+  // readers read for a drop-down list, whose name there is its text).
+  ipLabel->setBuddy(ipAddress);
+  netmaskLabel->setBuddy(netmaskAddress);
+  gatewayLabel->setBuddy(gatewayAddress);
+  dhcpLabel->setBuddy(dhcpCombo);
+  driveLabel->setBuddy(driveCombo);
+  deviceList->setAccessibleName(QStringLiteral("Server"));
+  shareList->setAccessibleName(QStringLiteral("Link Info"));
+  ipAddress->SetAccessibleLabel(QStringLiteral("I P :"));
+  netmaskAddress->SetAccessibleLabel(QStringLiteral("Netmask :"));
+  gatewayAddress->SetAccessibleLabel(QStringLiteral("Gateway :"));
+  dhcpCombo->setAccessibleName(QStringLiteral("DHCP Client :"));
+  driveCombo->setAccessibleName(QStringLiteral("Network Drive :"));
 
   deviceList->setObjectName(QStringLiteral("deviceList"));
   shareList->setObjectName(QStringLiteral("shareList"));
@@ -264,6 +284,10 @@ void QtMainWindow::ConnectHandlers() {
   connect(exitButton, &QPushButton::clicked, this, [this] { logic_->OnExit(); });
   connect(aboutButton, &QPushButton::clicked, this, [this] { logic_->OnAbout(); });
   deviceList->onClick = [this] { logic_->OnDeviceListClick(); };
+  deviceList->onSelectionChange = [this] { logic_->OnDeviceListSelectionChange(); };
+  selectionTimer_ = new QTimer(this);
+  selectionTimer_->setSingleShot(true);
+  connect(selectionTimer_, &QTimer::timeout, this, [this] { logic_->OnSelectionSettled(); });
   dhcpCombo->onSelChange = [this] { logic_->OnDhcpModeChange(); };
 }
 
@@ -322,6 +346,16 @@ void QtMainWindow::DrawIconCentered() {
   // Nothing to draw: a minimised window is shown by the window manager, as
   // the program's icon in the task bar.
 }
+
+// --- the selection-settled timer ---
+
+void QtMainWindow::ArmSelectionTimer(int milliseconds) { selectionTimer_->start(milliseconds); }
+
+void QtMainWindow::CancelSelectionTimer() { selectionTimer_->stop(); }
+
+bool QtMainWindow::SelectionKeyHeld() const { return deviceList->KeyHeld(); }
+
+bool QtMainWindow::SelectionTimerActive() const { return selectionTimer_->isActive(); }
 
 // --- waits ---
 

@@ -15,6 +15,7 @@
 #include "qt_controls.h"
 
 class QGroupBox;
+class QTimer;
 class QLabel;
 
 namespace tessavue {
@@ -90,6 +91,10 @@ class QtMainWindow : public QDialog, public DialogHost, public WaitHook {
   bool IsIconic() const override;
   void DrawIconCentered() override;
   WaitHook& Waits() override { return *this; }
+  void ArmSelectionTimer(int milliseconds) override;
+  void CancelSelectionTimer() override;
+  bool SelectionKeyHeld() const override;
+  bool SelectionTimerActive() const;
 
   // WaitHook: during a wait the application's cursor is the wait cursor, the
   // events of the window system are handled without user input, and input
@@ -135,6 +140,7 @@ class QtMainWindow : public QDialog, public DialogHost, public WaitHook {
 
   UtilityApp& app_;
   std::unique_ptr<MainDialog> logic_;
+  QTimer* selectionTimer_ = nullptr;
   QString aboutMenuText_;
   bool destroyed_ = false;
   bool initialised_ = false;

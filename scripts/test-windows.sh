@@ -183,6 +183,15 @@ tests/windows/wait_screenshot.sh "$app_exe" "$probe_exe" "$wine" "$artifacts/win
 step "Connect on a letter that maps a share: a failure keeps the mapping"
 tests/windows/connect_keeps_letter.sh "$app_exe" "$probe_exe" "$wine" || failed "Connect on a mapped letter"
 
+step "the window worked with the keyboard alone"
+wine_session
+tests/windows/keyboard_check.sh "$app_exe" "$probe_exe" "$wine" || failed "the window by keyboard"
+"$wineserver" -k 2>/dev/null
+
+step "the window at 96, 144 and 192 DPI"
+tests/windows/dpi_check.sh "$app_exe" "$probe_exe" "$wine" "$root/build/$prefix-dpi" "$artifacts" ||
+  failed "the window at high DPI"
+
 step "the window under each Windows version Wine reports"
 tests/windows/windows_versions.sh "$app_exe" "$probe_exe" "$wine" || failed "the window under Windows versions"
 

@@ -22,6 +22,27 @@ std::string WindowText(HWND window) {
   return std::string(buffer.data(), got > 0 ? static_cast<std::size_t>(got) : 0);
 }
 
+// --- dots per inch ---
+
+int WindowDpi(HWND window) {
+  // Looked up at run time: older Windows lack the function and would refuse
+  // to start a program that imports it.
+  using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow =
+      reinterpret_cast<GetDpiForWindowFunction>(reinterpret_cast<void*>(
+          ::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+  if (getDpiForWindow && window) {
+    UINT dpi = getDpiForWindow(window);
+    if (dpi > 0) return static_cast<int>(dpi);
+  }
+  HDC screen = ::GetDC(nullptr);
+  int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSX) : 0;
+  if (screen) ::ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
+int ScaleToDpi(int pixels96, int dpi) { return ::MulDiv(pixels96, dpi, 96); }
+
 // --- list view ---
 
 void Win32ListView::SetFullRowSelect() {
@@ -32,7 +53,9 @@ int Win32ListView::InsertColumn(int index, const std::string& heading, int width
   LVCOLUMNA column{};
   column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
   column.fmt = LVCFMT_LEFT;
-  column.cx = widthPixels;
+  // The widths are those of the 96-DPI layout; the column grows with the
+  // dialog's font.
+  column.cx = ScaleToDpi(widthPixels, WindowDpi(window_));
   column.pszText = const_cast<char*>(heading.c_str());
   column.iSubItem = index;
   return static_cast<int>(::SendMessageA(window_, LVM_INSERTCOLUMNA, index, Address(&column)));

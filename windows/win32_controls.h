@@ -75,4 +75,11 @@ class Win32Edit : public WindowControl<EditControl> {
 // Text of any window, in the ANSI code page.
 std::string WindowText(HWND window);
 
+// The dots per inch `window` is drawn at: its monitor's under per-monitor
+// awareness (GetDpiForWindow, Windows 10 1607 and later), else the system's
+// (LOGPIXELSX, every Windows). 96 is 100 %.
+int WindowDpi(HWND window);
+// A length in pixels of the 96-DPI layout, at `dpi`.
+int ScaleToDpi(int pixels96, int dpi);
+
 }  // namespace tessavue::win32

@@ -59,11 +59,18 @@ INT_PTR DialogLook::Answer(UINT message, WPARAM wParam, LPARAM lParam) const {
 
 namespace {
 
+// The selection-settled timer of the main window.
+constexpr UINT_PTR kSelectionTimerId = 1;
+// WM_DPICHANGED, which older headers lack.
+constexpr UINT kWmDpiChanged = 0x02E0;
+
 bool IsColorMessage(UINT message) {
   return message == WM_CTLCOLORDLG || message == WM_CTLCOLORSTATIC || message == WM_CTLCOLORBTN ||
          message == WM_CTLCOLOREDIT || message == WM_CTLCOLORLISTBOX ||
          message == WM_CTLCOLORSCROLLBAR || message == WM_CTLCOLORMSGBOX;
 }
+
+int SystemDpi() { return WindowDpi(nullptr); }
 
 HCURSOR SystemCursor(LPCSTR id) { return ::LoadCursorA(nullptr, id); }
 HCURSOR WaitCursor() { return SystemCursor(reinterpret_cast<LPCSTR>(IDC_WAIT)); }
@@ -213,6 +220,7 @@ BOOL MainWindow::OnInitDialog() {
   ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
   ::SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
 
+  dpi_ = WindowDpi(window_);
   logic_ = std::make_unique<MainDialog>(
       protocol_, drives_, services_, *this,
       MainDialogControls{configurationButton_, disconnectButton_, connectButton_, dhcpCombo_,
@@ -275,21 +283,73 @@ INT_PTR MainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       return paintedIcon_ ? TRUE : FALSE;
     case WM_QUERYDRAGICON: return reinterpret_cast<INT_PTR>(icon_);
     case WM_COMMAND: return logic_ && OnCommand(LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
-    case WM_NOTIFY: {
-      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-      if (logic_ && header->idFrom == static_cast<UINT_PTR>(kIdDeviceList) &&
-          header->code == static_cast<UINT>(NM_CLICK)) {
-        logic_->OnDeviceListClick();
-        ::SetWindowLongPtrA(window_, DWLP_MSGRESULT, 0);
-        return TRUE;
-      }
+    case WM_NOTIFY:
+      return logic_ && OnNotify(*reinterpret_cast<const NMHDR*>(lParam)) ? TRUE : FALSE;
+    case WM_TIMER:
+      if (wParam != kSelectionTimerId) return FALSE;
+      // One shot.
+      ::KillTimer(window_, kSelectionTimerId);
+      if (logic_) logic_->OnSelectionSettled();
+      return TRUE;
+    case kWmDpiChanged:
+      OnDpiChanged(LOWORD(wParam));
+      // The dialog manager resizes the window to the suggested rectangle.
       return FALSE;
-    }
     case WM_DESTROY:
       if (logic_) logic_->OnDestroy();
       return FALSE;
     default: return FALSE;
   }
+}
+
+bool MainWindow::OnNotify(const NMHDR& header) {
+  if (header.idFrom != static_cast<UINT_PTR>(kIdDeviceList)) return false;
+  switch (header.code) {
+    case static_cast<UINT>(NM_CLICK):
+      logic_->OnDeviceListClick();
+      ::SetWindowLongPtrA(window_, DWLP_MSGRESULT, 0);
+      return true;
+    case static_cast<UINT>(LVN_KEYDOWN):
+      deviceListKey_ = reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey;
+      return false;
+    case static_cast<UINT>(LVN_ITEMCHANGED): {
+      const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+      const bool nowSelected = (change.uChanged & LVIF_STATE) &&
+                               ((change.uNewState ^ change.uOldState) & LVIS_SELECTED) &&
+                               (change.uNewState & LVIS_SELECTED);
+      // A mouse button down in the list: the click notification that follows
+      // speaks for it.
+      const bool mouse = ::GetKeyState(VK_LBUTTON) < 0 || ::GetKeyState(VK_RBUTTON) < 0 ||
+                         ::GetKeyState(VK_MBUTTON) < 0;
+      if (nowSelected && !mouse) logic_->OnDeviceListSelectionChange();
+      return false;
+    }
+    default: return false;
+  }
+}
+
+void MainWindow::ArmSelectionTimer(int milliseconds) {
+  if (window_) ::SetTimer(window_, kSelectionTimerId, static_cast<UINT>(milliseconds), nullptr);
+}
+
+void MainWindow::CancelSelectionTimer() {
+  if (window_) ::KillTimer(window_, kSelectionTimerId);
+}
+
+bool MainWindow::SelectionKeyHeld() const {
+  return deviceListKey_ != 0 && (::GetAsyncKeyState(deviceListKey_) & 0x8000) != 0;
+}
+
+void MainWindow::OnDpiChanged(int dpi) {
+  if (dpi <= 0 || dpi == dpi_) return;
+  for (HWND list : {deviceList_.window(), shareList_.window()}) {
+    for (int i = 0; i < 16; ++i) {
+      int width = static_cast<int>(::SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0));
+      if (width <= 0) break;
+      ::SendMessageA(list, LVM_SETCOLUMNWIDTH, i, ::MulDiv(width, dpi, dpi_));
+    }
+  }
+  dpi_ = dpi;
 }
 
 namespace {
@@ -396,14 +456,16 @@ void MainWindow::DrawIconCentered() {
   PAINTSTRUCT paint{};
   HDC dc = ::BeginPaint(window_, &paint);
   ::SendMessageA(window_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
-  int iconWidth = ::GetSystemMetrics(SM_CXICON);
-  int iconHeight = ::GetSystemMetrics(SM_CYICON);
+  // The system's icon size is that of the system DPI; the window may be on
+  // a monitor of another.
+  int iconWidth = ::MulDiv(::GetSystemMetrics(SM_CXICON), dpi_, SystemDpi());
+  int iconHeight = ::MulDiv(::GetSystemMetrics(SM_CYICON), dpi_, SystemDpi());
   RECT client{};
   ::GetClientRect(window_, &client);
   int x = 0, y = 0;
   MainDialog::CenteredIconOrigin(client.right - client.left, client.bottom - client.top, iconWidth,
                                  iconHeight, x, y);
-  ::DrawIcon(dc, x, y, icon_);
+  ::DrawIconEx(dc, x, y, icon_, iconWidth, iconHeight, 0, nullptr, DI_NORMAL);
   ::EndPaint(window_, &paint);
   paintedIcon_ = true;
 }

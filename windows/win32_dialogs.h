@@ -85,6 +85,9 @@ class MainWindow : public DialogHost, public WaitHook {
   bool IsIconic() const override;
   void DrawIconCentered() override;
   WaitHook& Waits() override { return *this; }
+  void ArmSelectionTimer(int milliseconds) override;
+  void CancelSelectionTimer() override;
+  bool SelectionKeyHeld() const override;
 
   // WaitHook: during a wait the window is disabled (it takes no mouse or
   // keys, and its close box does nothing) and shows the wait cursor; the
@@ -100,6 +103,10 @@ class MainWindow : public DialogHost, public WaitHook {
   BOOL OnInitDialog();
   bool OnCommand(int id, int notification);
   void EndMainDialog(int result);
+  bool OnNotify(const NMHDR& header);
+  // The window moved to a monitor of another DPI: the list columns follow
+  // (the dialog manager scales the window, its font and its controls).
+  void OnDpiChanged(int dpi);
 
   HINSTANCE instance_;
   DeviceProtocol& protocol_;
@@ -113,6 +120,10 @@ class MainWindow : public DialogHost, public WaitHook {
   bool paintedIcon_ = false;
   int waitDepth_ = 0;
   HWND focusBeforeWait_ = nullptr;
+  // The last key pressed in the device list (LVN_KEYDOWN).
+  WORD deviceListKey_ = 0;
+  // The DPI the list columns were last sized for.
+  int dpi_ = 96;
 
   Win32Button configurationButton_, disconnectButton_, connectButton_, refreshButton_;
   Win32ComboBox dhcpCombo_, driveCombo_;

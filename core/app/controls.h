@@ -121,6 +121,16 @@ class DialogHost {
   // The window's side of every wait of a handler: wait cursor, no user
   // input, paint and system messages handled.
   virtual WaitHook& Waits() = 0;
+
+  // ---- the selection-settled timer ----
+  // One timer, one shot: `milliseconds` after the last arming, the host calls
+  // MainDialog::OnSelectionSettled(). Arming again restarts the time; a
+  // cancelled timer does not fire.
+  virtual void ArmSelectionTimer(int milliseconds) = 0;
+  virtual void CancelSelectionTimer() = 0;
+  // A key that moves the device list's selection is still held down (its
+  // repeat is running): the selection has not settled yet.
+  virtual bool SelectionKeyHeld() const = 0;
 };
 
 }  // namespace tessavue

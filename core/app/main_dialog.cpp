@@ -172,6 +172,9 @@ void MainDialog::RunSearchAndFillDevices() {
 void MainDialog::OnDeviceListClick() {
   HandlerScope scope(*this, true);
   if (!scope) return;
+  // The click shows its row now; a change by the keyboard just before it has
+  // nothing left to wait for.
+  host_.CancelSelectionTimer();
   c_.deviceList.SetFocus();
   int row = FindSelectedRow(c_.deviceList, c_.deviceList.GetTopIndex());
   if (row < 0) {
@@ -179,9 +182,39 @@ void MainDialog::OnDeviceListClick() {
     deviceSelected = 0;
     return;
   }
+  ShowDevice(row);
+}
+
+void MainDialog::OnDeviceListSelectionChange() {
+  // The program's own changes (rows deleted and inserted by a refresh) come
+  // while a handler runs; they are no choice of the user's.
+  if (handlerRunning_) return;
+  host_.ArmSelectionTimer(kSelectionSettleMillis);
+}
+
+void MainDialog::OnSelectionSettled() {
+  // Not now: a handler is busy (its wait lets the timer through), or the key
+  // that moves the selection is still held down. Look again later.
+  if (handlerRunning_ || host_.SelectionKeyHeld()) {
+    host_.ArmSelectionTimer(kSelectionSettleMillis);
+    return;
+  }
+  HandlerScope scope(*this, true);
+  if (!scope) return;
+  int row = FindSelectedRow(c_.deviceList, c_.deviceList.GetTopIndex());
+  // The keyboard always lands on a row; no row means the rows went away.
+  if (row < 0) return;
+  // Back where it started (Down, then Up): the window already shows it.
+  if (deviceSelected && row == shownRow_ && c_.deviceList.GetItemText(row, 1) == shownIp_) return;
+  ShowDevice(row);
+}
+
+void MainDialog::ShowDevice(int row) {
   deviceSelected = 1;
+  shownRow_ = row;
 
   std::string ip = c_.deviceList.GetItemText(row, 1);
+  shownIp_ = ip;
   protocol_.SelectDevice(ip.c_str());
   ShowAddress(c_.ipAddress, ip);
 

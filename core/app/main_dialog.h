@@ -78,6 +78,12 @@ class MainDialog {
   bool OnInitDialog();
   void OnRefresh();
   void OnDeviceListClick();
+  // The device list's selected row changed other than by a mouse click (the
+  // keyboard: arrows, Home/End, Page Up/Down, typing a name's first letters).
+  // Once the selection has settled, the click's steps run for that row.
+  void OnDeviceListSelectionChange();
+  // The selection-settled timer has fired.
+  void OnSelectionSettled();
   void RefreshShareList(int startRow);
   void OnPaint();
   // true when the command was the About entry; otherwise the host runs its
@@ -125,6 +131,10 @@ class MainDialog {
     bool waits_;
   };
 
+  // The steps of a click on device row `row`: its settings shown, its
+  // shares asked for and listed.
+  void ShowDevice(int row);
+
   // The refresh: lists and fields emptied, a search, one row per device.
   void Refresh();
   // The common tail of a refresh: a search, then one row per device.
@@ -143,6 +153,15 @@ class MainDialog {
   MainDialogControls c_;
   bool handlerRunning_ = false;
   bool waiting_ = false;
+  // The device row whose settings and shares the window shows, by index and
+  // address; meaningful while deviceSelected is 1.
+  int shownRow_ = -1;
+  std::string shownIp_;
 };
+
+// How long the device list's selection must stay put after a change by the
+// keyboard before the row is shown: longer than the gap between two repeats
+// of a held key, short enough that a single key press feels immediate.
+constexpr int kSelectionSettleMillis = 250;
 
 }  // namespace tessavue

@@ -70,6 +70,65 @@ void HeadlessListView::ClampTop() {
   top_ = std::clamp(top_, 0, maxTop);
 }
 
+void HeadlessListView::SelectByKeyboard(int row) {
+  if (GetItemCount() == 0) return;
+  row = std::clamp(row, 0, GetItemCount() - 1);
+  if (row == SelectedRow()) return;
+  ClearSelection();
+  rows_[row].selected = true;
+  // Scrolled into sight: at the top when above, at the bottom when below.
+  int page = std::max(1, visibleRows_);
+  if (row < top_) top_ = row;
+  if (row >= top_ + page) top_ = row - page + 1;
+  ClampTop();
+  if (onSelectionChange) onSelectionChange();
+}
+
+void HeadlessListView::PressKey(Key key) {
+  int count = GetItemCount();
+  if (count == 0) return;
+  int page = std::max(1, visibleRows_);
+  int current = SelectedRow();
+  int last = count - 1;
+  switch (key) {
+    case Key::Down: SelectByKeyboard(current < 0 ? 0 : current + 1); break;
+    case Key::Up: SelectByKeyboard(current < 0 ? 0 : current - 1); break;
+    case Key::Home: SelectByKeyboard(0); break;
+    case Key::End: SelectByKeyboard(last); break;
+    case Key::PageDown: {
+      // To the last visible row; from there, a page further.
+      int bottom = std::min(last, top_ + page - 1);
+      SelectByKeyboard(current < 0 ? 0 : (current < bottom ? bottom : current + page - 1));
+      break;
+    }
+    case Key::PageUp: {
+      int top = top_;
+      SelectByKeyboard(current < 0 ? 0 : (current > top ? top : current - page + 1));
+      break;
+    }
+  }
+}
+
+void HeadlessListView::TypeAhead(const std::string& prefix) {
+  int count = GetItemCount();
+  if (count == 0 || prefix.empty()) return;
+  int start = SelectedRow();
+  for (int step = 1; step <= count; ++step) {
+    int row = (start + step + count) % count;
+    const std::string name = GetItemText(row, 0);
+    if (name.size() < prefix.size()) continue;
+    bool match = true;
+    for (std::size_t i = 0; i < prefix.size() && match; ++i) {
+      match = std::tolower(static_cast<unsigned char>(name[i])) ==
+              std::tolower(static_cast<unsigned char>(prefix[i]));
+    }
+    if (match) {
+      SelectByKeyboard(row);
+      return;
+    }
+  }
+}
+
 int HeadlessListView::SelectedRow() const {
   for (int i = 0; i < GetItemCount(); ++i) {
     if (rows_[i].selected) return i;
@@ -255,6 +314,27 @@ bool ScriptedDialogHost::AddSystemMenuAbout(const std::string& text) {
   if (!hasSystemMenu) return false;
   systemMenuEntries.push_back(text);
   return true;
+}
+
+void ScriptedDialogHost::ArmSelectionTimer(int milliseconds) {
+  ++selectionTimerArms;
+  selectionTimerDue = (clock ? clock->NowMicros() : 0) + std::int64_t{milliseconds} * 1000;
+}
+
+void ScriptedDialogHost::Pass(std::int64_t micros) {
+  if (!clock) return;
+  const std::int64_t end = clock->NowMicros() + micros;
+  // Each firing may arm the timer again (a key still held); the time still
+  // runs out.
+  for (int fired = 0; fired < 10000 && selectionTimerDue && *selectionTimerDue <= end; ++fired) {
+    std::int64_t now = clock->NowMicros();
+    if (*selectionTimerDue > now) clock->SleepMicros(*selectionTimerDue - now);
+    selectionTimerDue.reset();
+    ++selectionTimerFires;
+    if (onSelectionSettled) onSelectionSettled();
+  }
+  std::int64_t now = clock->NowMicros();
+  if (end > now) clock->SleepMicros(end - now);
 }
 
 }  // namespace tessavue

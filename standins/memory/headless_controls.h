@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "controls.h"
+#include "network.h"
 
 namespace tessavue {
 
@@ -56,6 +57,18 @@ class HeadlessListView : public ListView {
   void ClearSelection();
   // Scrolls so that `row` is the first visible row, as far as the rows allow.
   void ScrollTo(int row);
+  // What a user does with the keyboard, as a single-selection report view
+  // answers it: the selection moves (and the view scrolls to keep it in
+  // sight), and onSelectionChange runs when it moved. With no row selected,
+  // every key but End selects the first row.
+  enum class Key { Up, Down, Home, End, PageUp, PageDown };
+  void PressKey(Key key);
+  // Type-ahead: the next row after the selected one (wrapping round) whose
+  // name column begins with `prefix`, ignoring case.
+  void TypeAhead(const std::string& prefix);
+  // Called when the keyboard changed the selected row (not on a click, as
+  // the list's owner hears of a click by its click notification).
+  std::function<void()> onSelectionChange;
   // The selected row, wherever it is; -1 when none.
   int SelectedRow() const;
 
@@ -72,6 +85,7 @@ class HeadlessListView : public ListView {
     bool selected = false;
   };
   void ClampTop();
+  void SelectByKeyboard(int row);
 
   int visibleRows_;
   bool enabled_ = true;
@@ -219,6 +233,23 @@ class ScriptedDialogHost : public DialogHost {
   void DrawIconCentered() override { ++iconDraws; }
 
   void ScriptLogin(LoginAnswer answer) { loginScript.push_back(std::move(answer)); }
+
+  // The selection-settled timer, on `clock` (which must be set before the
+  // timer is armed). It fires only inside Pass: the test lets time pass as
+  // the user's pauses between keys.
+  void ArmSelectionTimer(int milliseconds) override;
+  void CancelSelectionTimer() override { selectionTimerDue.reset(); }
+  bool SelectionKeyHeld() const override { return selectionKeyHeld; }
+  // `micros` of the clock's time go by; a due timer fires at its time, and
+  // its handler's own waits count towards the time passed.
+  void Pass(std::int64_t micros);
+
+  Clock* clock = nullptr;
+  std::function<void()> onSelectionSettled;
+  std::optional<std::int64_t> selectionTimerDue;
+  int selectionTimerArms = 0;
+  int selectionTimerFires = 0;
+  bool selectionKeyHeld = false;
 
   std::deque<LoginAnswer> loginScript;
   WaitHook& Waits() override { return waits; }

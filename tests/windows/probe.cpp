@@ -34,6 +34,10 @@
 //                                  at each change, MS the milliseconds since
 //                                  start, read anew every 100 ms in this one
 //                                  process for SECONDS
+//   tessavue-probe layout [LIST]   prints the DPI, the main window's client
+//                                  size, the list's column widths, and a
+//                                  `cut ROW COLUMN TEXT` line for every cell
+//                                  whose text is wider than its column
 //
 // A list view's messages carry pointers that are not carried between
 // processes, so the item structure and its text live in the other process.
@@ -49,6 +53,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "version_name.h"
 #include "win32_system.h"
@@ -201,6 +206,48 @@ int Enabled() {
   HWND dialog = MainWindow();
   if (!dialog) return 1;
   std::printf("%d\n", IsWindowEnabled(dialog) ? 1 : 0);
+  return 0;
+}
+
+int Layout(int listId) {
+  HWND dialog = MainWindow();
+  HWND list = FindControl(listId);
+  if (!dialog || !list) return 1;
+  HDC screen = GetDC(nullptr);
+  std::printf("dpi %d\n", GetDeviceCaps(screen, LOGPIXELSX));
+  ReleaseDC(nullptr, screen);
+  RECT client{};
+  GetClientRect(dialog, &client);
+  std::printf("client %ldx%ld\n", static_cast<long>(client.right),
+              static_cast<long>(client.bottom));
+  std::vector<int> widths;
+  for (int i = 0; i < 16; ++i) {
+    int width = static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0));
+    if (width <= 0) break;
+    widths.push_back(width);
+  }
+  std::printf("columns");
+  for (int width : widths) std::printf(" %d", width);
+  std::printf("\n");
+  RemoteBlock block(list, 1024);
+  if (!block.ok()) return 3;
+  int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  int cut = 0;
+  for (int row = 0; row < rows; ++row) {
+    for (int column = 0; column < static_cast<int>(widths.size()); ++column) {
+      std::string text = ItemText(list, block, row, column);
+      block.Write(0, text.c_str(), text.size() + 1);
+      int width = static_cast<int>(
+          SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(block.at(0))));
+      // The list view keeps a margin on either side of a cell's text.
+      if (width + 12 > widths[static_cast<std::size_t>(column)]) {
+        std::printf("cut %d %d %s (%d + 12 > %d)\n", row, column, text.c_str(), width,
+                    widths[static_cast<std::size_t>(column)]);
+        ++cut;
+      }
+    }
+  }
+  std::printf("rows %d cut %d\n", rows, cut);
   return 0;
 }
 
@@ -360,6 +407,7 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "count") == 0) return Count(list(2));
   if (argc == 3 && std::strcmp(argv[1], "hostaddrs") == 0)
     return HostAddressChanges(std::atoi(argv[2]));
+  if (argc >= 2 && std::strcmp(argv[1], "layout") == 0) return Layout(list(2));
   if (argc == 2 && std::strcmp(argv[1], "version") == 0) return Version();
   if (argc == 4 && std::strcmp(argv[1], "select") == 0) return Select(std::atoi(argv[2]), argv[3]);
   if (argc == 4 && std::strcmp(argv[1], "address") == 0)
@@ -370,8 +418,8 @@ int main(int argc, char** argv) {
   std::fprintf(
       stderr,
       "usage: tessavue-probe rows SECONDS [LIST] | rowpos ROW [LIST] | ctlpos ID | enabled |\n"
-      "       version | select COMBO TEXT | address CONTROL A.B.C.D | click CONTROL |\n"
-      "       next SECONDS | login USER PASSWORD | login cancel | repaint | count [LIST] |\n"
-      "       hostaddrs SECONDS\n");
+      "       layout [LIST] | version | select COMBO TEXT | address CONTROL A.B.C.D |\n"
+      "       click CONTROL | next SECONDS | login USER PASSWORD | login cancel | repaint |\n"
+      "       count [LIST] | hostaddrs SECONDS\n");
   return 2;
 }

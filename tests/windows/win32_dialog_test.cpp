@@ -200,7 +200,10 @@ TEST_F(MainWindowTest, StartsWithTheDevicesListedAndTheTemplatesLayout) {
     widths.push_back(column.cx);
   }
   EXPECT_EQ(headings, (std::vector<std::string>{"Name", "IP", "Netmask", "Gateway"}));
-  EXPECT_EQ(widths, (std::vector<int>{94, 81, 81, 81}));
+  // The widths of the 96-DPI layout, at the window's DPI.
+  const int dpi = WindowDpi(dialog);
+  EXPECT_EQ(widths, (std::vector<int>{ScaleToDpi(94, dpi), ScaleToDpi(81, dpi), ScaleToDpi(81, dpi),
+                                      ScaleToDpi(81, dpi)}));
   SendMessageA(Item(1001), LVM_GETCOLUMNA, 1, reinterpret_cast<LPARAM>(&column));
   EXPECT_EQ(std::string(heading), "Location");
   for (int id : {1000, 1001}) {

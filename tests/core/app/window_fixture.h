@@ -51,6 +51,11 @@ class WindowTest : public ::testing::Test {
     connections.AddShare("Tessavue-Office", "backup");
     connections.AddShare("192.168.0.20", "public");
     connections.AddShare("Tessavue-Media", "music", "mary", "pw");
+    // The front ends' wiring: keyboard changes of the device list and the
+    // selection-settled timer go to the window logic.
+    host.clock = &clock;
+    host.onSelectionSettled = [this] { dialog.OnSelectionSettled(); };
+    deviceList.onSelectionChange = [this] { dialog.OnDeviceListSelectionChange(); };
   }
 
   // The window as the program opens it.
