@@ -25,7 +25,8 @@ class DeviceRowsTest : public WindowTest {
       if (data[0] == wire::kSearchRequest) sends.push_back(clock.NowMicros());
     };
     host.waits.onKeepAlive = [this] {
-      snapshots.push_back({clock.NowMicros(), deviceList.ColumnTexts(1), refreshButton.IsEnabled()});
+      snapshots.push_back(
+          {clock.NowMicros(), deviceList.ColumnTexts(1), refreshButton.IsEnabled()});
     };
   }
 
