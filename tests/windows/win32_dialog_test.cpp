@@ -629,6 +629,85 @@ TEST_F(WaitingWindowTest, TheWindowPaintsAndTakesNoInputWhileASearchAndALateChan
   EXPECT_TRUE(IsWindow(dialog));
 }
 
+// Pixels of row `row` of a list view that differ from the list's
+// background: the row's text, once it has been painted.
+int InkInRow(HWND list, int row) {
+  RECT rect{};
+  rect.left = LVIR_BOUNDS;
+  if (!SendMessageA(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rect))) return -1;
+  RECT client{};
+  GetClientRect(list, &client);
+  IntersectRect(&rect, &rect, &client);
+  const COLORREF background = static_cast<COLORREF>(SendMessageA(list, LVM_GETBKCOLOR, 0, 0));
+  HDC dc = GetDC(list);
+  int ink = 0;
+  for (int y = rect.top; y < rect.bottom; ++y)
+    for (int x = rect.left; x < rect.right; ++x)
+      if (GetPixel(dc, x, y) != background) ++ink;
+  ReleaseDC(list, dc);
+  return ink;
+}
+
+TEST_F(WaitingWindowTest, RowsAreListedAndPaintedWhileTheSearchRuns) {
+  Open();
+  DeviceSettings late = segment.device(0).settings();
+  late.name = "Tessavue-Late";
+  late.ip = Ipv4Address{{192, 168, 0, 50}};
+  late.serial[5] ^= 0x5A;
+  late.replyDelayMicros = 500'000;
+  segment.AddDevice(late);
+  network.SetPacing(&realTime);
+
+  // 250 ms into the search the three devices that answer at once are listed
+  // and painted; the late one is not yet. At 800 ms it is, and the search is
+  // still running.
+  struct {
+    bool taken = false;
+    bool disabled = false;
+    bool refreshDisabled = false;
+    int rows = -1;
+    bool painted = false;
+    int ink = -1;
+    int inkBelow = -1;
+  } early, later;
+  After(250, [&] {
+    HWND list = Item(1000);
+    early.taken = true;
+    early.disabled = !IsWindowEnabled(dialog);
+    early.refreshDisabled = !IsWindowEnabled(Item(1002));
+    early.rows = ListRows(list);
+    early.painted = !GetUpdateRect(list, nullptr, FALSE);
+    early.ink = InkInRow(list, 0);
+  });
+  After(800, [&] {
+    HWND list = Item(1000);
+    later.taken = true;
+    later.disabled = !IsWindowEnabled(dialog);
+    later.rows = ListRows(list);
+    later.painted = !GetUpdateRect(list, nullptr, FALSE);
+    later.ink = InkInRow(list, 3);
+  });
+  DWORD start = GetTickCount();
+  Press(1002);
+  EXPECT_GE(GetTickCount() - start, 1000u);
+
+  ASSERT_TRUE(early.taken && later.taken);
+  EXPECT_TRUE(early.disabled);
+  EXPECT_TRUE(early.refreshDisabled);
+  EXPECT_EQ(early.rows, 3);
+  EXPECT_TRUE(early.painted);
+  EXPECT_GT(early.ink, 20);
+  EXPECT_TRUE(later.disabled);
+  EXPECT_EQ(later.rows, 4);
+  EXPECT_TRUE(later.painted);
+  EXPECT_GT(later.ink, 20);
+
+  EXPECT_EQ(ListColumn(Item(1000), 0),
+            (std::vector<std::string>{"Tessavue-Office", "Tessavue-Media", "Tessavue-Lab",
+                                      "Tessavue-Late"}));
+  EXPECT_TRUE(IsWindowEnabled(Item(1002)));
+}
+
 TEST_F(MainWindowTest, AnUnconfirmedStaticChangeIsReported) {
   Open();
   ClickDevice(0);
