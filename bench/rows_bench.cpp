@@ -4,12 +4,12 @@
 // the protocol's reading of a device's first reply to the end of the
 // keep-alive that showed its row (median, 95th percentile, largest), and the
 // time from the search's end to the complete list (negative: complete before
-// the end).
+// the end). "none" runs the search alone, without a window.
 //
-//   rows_bench memory headless|qt N...   N in-memory devices each, answering
+//   rows_bench memory none|headless|qt N...   N in-memory devices each, answering
 //                                        in real time within 60 ms of each
 //                                        request
-//   rows_bench posix headless|qt LOCAL_IP   the real network from LOCAL_IP
+//   rows_bench posix none|headless|qt LOCAL_IP [N]   the real network from LOCAL_IP
 //                                        (the devices of the veth pair)
 #include <algorithm>
 #include <chrono>
@@ -190,7 +190,21 @@ void RunQt(DatagramNetwork& network, Clock& clock, int devices) {
 }
 #endif
 
+// The same search with no window: what the rows cost the search, by
+// comparison.
+void RunProtocolAlone(DatagramNetwork& network, Clock& clock, int devices) {
+  TimedNetwork net(network);
+  DeviceProtocol protocol(net, clock);
+  if (!protocol.InitTransport()) std::exit(1);
+  const Wall::time_point start = Wall::now();
+  protocol.SearchDevices();
+  std::printf("%-9s %8d %7d %10.1f\n", "none", devices, int(protocol.DeviceList.count),
+              Ms(start, net.lastCall));
+  protocol.ShutdownTransport();
+}
+
 void Run(const std::string& window, DatagramNetwork& network, Clock& clock, int devices) {
+  if (window == "none") return RunProtocolAlone(network, clock, devices);
   if (window == "headless") return RunHeadless(network, clock, devices);
 #ifdef TESSAVUE_BENCH_QT
   if (window == "qt") return RunQt(network, clock, devices);
