@@ -4,6 +4,8 @@
 // memory. Message boxes are recorded by the host instead of shown.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <deque>
 #include <functional>
 #include <map>
 #include <string>
@@ -705,6 +707,31 @@ TEST_F(WaitingWindowTest, RowsAreListedAndPaintedWhileTheSearchRuns) {
   EXPECT_EQ(ListColumn(Item(1000), 0),
             (std::vector<std::string>{"Tessavue-Office", "Tessavue-Media", "Tessavue-Lab",
                                       "Tessavue-Late"}));
+  EXPECT_TRUE(IsWindowEnabled(Item(1002)));
+}
+
+TEST_F(MainWindowTest, AThousandRowsAddedDuringTheSearchEndAsTheDeviceList) {
+  Open();
+  // 1000 more devices, each answering within 60 ms of each request, behind a
+  // receive buffer of 256 datagrams.
+  std::deque<DeviceSettings> many =
+      GenerateDevices(1000, Ipv4Address{{192, 168, 4, 1}}, Ipv4Address{{255, 255, 0, 0}},
+                      Ipv4Address{{192, 168, 0, 1}});
+  for (std::size_t i = 0; i < many.size(); ++i) {
+    many[i].replyDelayMicros = static_cast<std::int64_t>(i) * 60;
+    segment.AddDevice(many[i]);
+  }
+  network.SetReceiveBufferLimit(256);
+  Press(1002);
+
+  EXPECT_EQ(network.dropped(), 0u);
+  ASSERT_EQ(ListRows(Item(1000)), 1003);
+  int row = 0;
+  for (const DeviceRecord* d = protocol.DeviceList.head; d; d = d->next, ++row) {
+    ASSERT_EQ(ListText(Item(1000), row, 0), d->name) << row;
+    ASSERT_EQ(ListText(Item(1000), row, 1), d->ip) << row;
+  }
+  EXPECT_EQ(ListText(Item(1000), 1002, 1), "192.168.7.232");
   EXPECT_TRUE(IsWindowEnabled(Item(1002)));
 }
 
