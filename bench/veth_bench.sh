@@ -4,6 +4,9 @@
 # the time from request to answer of a share query when the device answers
 # after 20 ms; then 1000 devices spread over two links of the workstation
 # (a second pair, 10.216.0.0/16), listed by one search over every network.
+# Then, for 1, 100 and 1000 devices, rows_bench in the window (headless
+# controls, and the Qt window offscreen when built): the time from a device's
+# first reply to its row on screen, and from the search's end to the list.
 # Needs root. Usage: bench/veth_bench.sh [BUILD_DIR]
 set -eu
 build=${1:-build/dev}
@@ -57,6 +60,18 @@ start --device "ip=10.213.1.1,name=Slow,shares=public:media,delay-ms=20"
 timeout 30 ip netns exec "$ns_ws" "$probe_bin" 10.213.0.1 10.213.1.1 | grep share_query_ms |
   sed 's/^/share query, device answers after 20 ms: /'
 stop
+
+rows_bin=$build/bench/rows_bench
+if [ -x "$rows_bin" ]; then
+  for window in headless qt; do
+    for n in 1 100 1000; do
+      start --generate "count=$n,ip=10.213.1.1,netmask=255.255.0.0"
+      QT_QPA_PLATFORM=offscreen timeout 60 ip netns exec "$ns_ws" "$rows_bin" posix "$window" \
+        10.213.0.1 "$n" 2>/dev/null | { [ "$window$n" = headless1 ] && cat || tail -n +2; }
+      stop
+    done
+  done
+fi
 
 # The second link, and 500 devices behind each.
 ip netns add "$ns_dev2"

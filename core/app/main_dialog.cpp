@@ -153,20 +153,44 @@ void MainDialog::Refresh() {
 
 void MainDialog::RunSearchAndFillDevices() {
   c_.refreshButton.Enable(false);
+  DeviceRows rows(*this);
   protocol_.SearchDevices();
   c_.refreshButton.Enable(true);
-
-  int row = 0;
-  for (const DeviceRecord* d = protocol_.DeviceList.head; d; d = d->next, ++row) {
-    int at = c_.deviceList.InsertItem(row, "");
-    if (at < 0) continue;
-    c_.deviceList.SetItemText(at, 0, d->name);
-    c_.deviceList.SetItemText(at, 1, d->ip);
-    c_.deviceList.SetItemText(at, 2, d->netmask);
-    c_.deviceList.SetItemText(at, 3, d->gateway);
-  }
+  rows.ShowRemaining();
   // The list shows no selection now, so none is kept.
   deviceSelected = 0;
+}
+
+// ---- device rows during a search ----
+
+MainDialog::DeviceRows::DeviceRows(MainDialog& dialog)
+    : dialog_(dialog), previous_(dialog.protocol_.deviceListener()) {
+  dialog_.protocol_.SetDeviceListener(this);
+}
+
+MainDialog::DeviceRows::~DeviceRows() { dialog_.protocol_.SetDeviceListener(previous_); }
+
+void MainDialog::DeviceRows::DeviceJoined(const DeviceRecord& device, int index) {
+  // Records arrive in list order; the row's place is the record's.
+  dialog_.ShowDeviceRow(index, device);
+  shown_ = index + 1;
+}
+
+void MainDialog::DeviceRows::ShowRemaining() {
+  int row = 0;
+  for (const DeviceRecord* d = dialog_.protocol_.DeviceList.head; d; d = d->next, ++row) {
+    if (row >= shown_) dialog_.ShowDeviceRow(row, *d);
+  }
+  shown_ = row;
+}
+
+void MainDialog::ShowDeviceRow(int row, const DeviceRecord& device) {
+  int at = c_.deviceList.InsertItem(row, "");
+  if (at < 0) return;
+  c_.deviceList.SetItemText(at, 0, device.name);
+  c_.deviceList.SetItemText(at, 1, device.ip);
+  c_.deviceList.SetItemText(at, 2, device.netmask);
+  c_.deviceList.SetItemText(at, 3, device.gateway);
 }
 
 void MainDialog::OnDeviceListClick() {

@@ -146,6 +146,28 @@ class MainDialog {
   // The administrator login of Apply; false when refused twice.
   bool AdministratorLogin();
 
+  // ---- device rows during a search ----
+  // For the life of one search, every device that joins DeviceList gets its
+  // row at once; the window paints it at the wait's next keep-alive.
+  class DeviceRows : public DeviceListener {
+   public:
+    explicit DeviceRows(MainDialog& dialog);
+    ~DeviceRows() override;
+    DeviceRows(const DeviceRows&) = delete;
+    DeviceRows& operator=(const DeviceRows&) = delete;
+    void DeviceJoined(const DeviceRecord& device, int index) override;
+    // After the search: rows for any record of DeviceList not shown yet, so
+    // that the list ends as one row per record, in DeviceList order.
+    void ShowRemaining();
+
+   private:
+    MainDialog& dialog_;
+    DeviceListener* previous_;
+    int shown_ = 0;
+  };
+  // Row `row` of the device list shows `device`'s name, ip, netmask, gateway.
+  void ShowDeviceRow(int row, const DeviceRecord& device);
+
   DeviceProtocol& protocol_;
   DriveMap& drives_;
   SystemServices services_;

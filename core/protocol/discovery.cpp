@@ -43,11 +43,15 @@ void DeviceProtocol::HandleSearchReply() {
   char ip[16];
   FormatDotted(f.address, ip);
   const char mode[2] = {f.addressMode, '\0'};
-  if (AppendDevice(DeviceList, f.name.c_str(), ip, f.netmask.c_str(), f.gateway.c_str(), mode,
-                   f.deviceId, static_cast<std::uint32_t>(heardOn)) == nullptr) {
+  const DeviceRecord* added =
+      AppendDevice(DeviceList, f.name.c_str(), ip, f.netmask.c_str(), f.gateway.c_str(), mode,
+                   f.deviceId, static_cast<std::uint32_t>(heardOn));
+  if (added == nullptr) {
     // No memory for the record: the reply is dropped, a later copy may fit.
     searchSeen_.erase(AddressKey(f.address));
+    return;
   }
+  if (deviceListener_) deviceListener_->DeviceJoined(*added, DeviceList.count - 1);
 }
 
 void DeviceProtocol::CollectSearchReplies(std::int64_t deadline) {

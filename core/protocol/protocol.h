@@ -11,6 +11,7 @@
 
 #include "network.h"
 #include "wait_hook.h"
+#include "device_listener.h"
 #include "lists.h"
 
 namespace tessavue {
@@ -79,6 +80,11 @@ class DeviceProtocol {
   // Called while the protocol waits on the socket (nullptr: nobody).
   void SetWaitHook(WaitHook* hook) { waitHook_ = hook; }
   WaitHook* waitHook() const { return waitHook_; }
+
+  // Told of every device a search adds to DeviceList, as it is added
+  // (nullptr: nobody).
+  void SetDeviceListener(DeviceListener* listener) { deviceListener_ = listener; }
+  DeviceListener* deviceListener() const { return deviceListener_; }
 
   // One datagram to the group, out of the first interface, or out of
   // interface `localInterface`.
@@ -170,6 +176,7 @@ class DeviceProtocol {
   std::uint8_t receiveBuffer_[kMaxDatagram + 1] = {};
   std::size_t receiveLength_ = 0;
   WaitHook* waitHook_ = nullptr;
+  DeviceListener* deviceListener_ = nullptr;
   std::int64_t lastKeepAlive_ = 0;
   // Addresses already listed by the running search (kept beside DeviceList
   // so that a search over many devices stays linear).

@@ -4,6 +4,8 @@
 // memory. Message boxes are recorded by the host instead of shown.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <deque>
 #include <functional>
 #include <map>
 #include <string>
@@ -630,6 +632,110 @@ TEST_F(WaitingWindowTest, TheWindowPaintsAndTakesNoInputWhileASearchAndALateChan
   EXPECT_NE(GetCursor(), LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT)));
   Pump();
   EXPECT_TRUE(IsWindow(dialog));
+}
+
+// Pixels of row `row` of a list view that differ from the list's
+// background: the row's text, once it has been painted.
+int InkInRow(HWND list, int row) {
+  RECT rect{};
+  rect.left = LVIR_BOUNDS;
+  if (!SendMessageA(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rect))) return -1;
+  RECT client{};
+  GetClientRect(list, &client);
+  IntersectRect(&rect, &rect, &client);
+  const COLORREF background = static_cast<COLORREF>(SendMessageA(list, LVM_GETBKCOLOR, 0, 0));
+  HDC dc = GetDC(list);
+  int ink = 0;
+  for (int y = rect.top; y < rect.bottom; ++y)
+    for (int x = rect.left; x < rect.right; ++x)
+      if (GetPixel(dc, x, y) != background) ++ink;
+  ReleaseDC(list, dc);
+  return ink;
+}
+
+TEST_F(WaitingWindowTest, RowsAreListedAndPaintedWhileTheSearchRuns) {
+  Open();
+  DeviceSettings late = segment.device(0).settings();
+  late.name = "Tessavue-Late";
+  late.ip = Ipv4Address{{192, 168, 0, 50}};
+  late.serial[5] ^= 0x5A;
+  late.replyDelayMicros = 500'000;
+  segment.AddDevice(late);
+  network.SetPacing(&realTime);
+
+  // 250 ms into the search the three devices that answer at once are listed
+  // and painted; the late one is not yet. At 800 ms it is, and the search is
+  // still running.
+  struct {
+    bool taken = false;
+    bool disabled = false;
+    bool refreshDisabled = false;
+    int rows = -1;
+    bool painted = false;
+    int ink = -1;
+    int inkBelow = -1;
+  } early, later;
+  After(250, [&] {
+    HWND list = Item(1000);
+    early.taken = true;
+    early.disabled = !IsWindowEnabled(dialog);
+    early.refreshDisabled = !IsWindowEnabled(Item(1002));
+    early.rows = ListRows(list);
+    early.painted = !GetUpdateRect(list, nullptr, FALSE);
+    early.ink = InkInRow(list, 0);
+  });
+  After(800, [&] {
+    HWND list = Item(1000);
+    later.taken = true;
+    later.disabled = !IsWindowEnabled(dialog);
+    later.rows = ListRows(list);
+    later.painted = !GetUpdateRect(list, nullptr, FALSE);
+    later.ink = InkInRow(list, 3);
+  });
+  DWORD start = GetTickCount();
+  Press(1002);
+  EXPECT_GE(GetTickCount() - start, 1000u);
+
+  ASSERT_TRUE(early.taken && later.taken);
+  EXPECT_TRUE(early.disabled);
+  EXPECT_TRUE(early.refreshDisabled);
+  EXPECT_EQ(early.rows, 3);
+  EXPECT_TRUE(early.painted);
+  EXPECT_GT(early.ink, 20);
+  EXPECT_TRUE(later.disabled);
+  EXPECT_EQ(later.rows, 4);
+  EXPECT_TRUE(later.painted);
+  EXPECT_GT(later.ink, 20);
+
+  EXPECT_EQ(ListColumn(Item(1000), 0),
+            (std::vector<std::string>{"Tessavue-Office", "Tessavue-Media", "Tessavue-Lab",
+                                      "Tessavue-Late"}));
+  EXPECT_TRUE(IsWindowEnabled(Item(1002)));
+}
+
+TEST_F(MainWindowTest, AThousandRowsAddedDuringTheSearchEndAsTheDeviceList) {
+  Open();
+  // 1000 more devices, each answering within 60 ms of each request, behind a
+  // receive buffer of 256 datagrams.
+  std::deque<DeviceSettings> many =
+      GenerateDevices(1000, Ipv4Address{{192, 168, 4, 1}}, Ipv4Address{{255, 255, 0, 0}},
+                      Ipv4Address{{192, 168, 0, 1}});
+  for (std::size_t i = 0; i < many.size(); ++i) {
+    many[i].replyDelayMicros = static_cast<std::int64_t>(i) * 60;
+    segment.AddDevice(many[i]);
+  }
+  network.SetReceiveBufferLimit(256);
+  Press(1002);
+
+  EXPECT_EQ(network.dropped(), 0u);
+  ASSERT_EQ(ListRows(Item(1000)), 1003);
+  int row = 0;
+  for (const DeviceRecord* d = protocol.DeviceList.head; d; d = d->next, ++row) {
+    ASSERT_EQ(ListText(Item(1000), row, 0), d->name) << row;
+    ASSERT_EQ(ListText(Item(1000), row, 1), d->ip) << row;
+  }
+  EXPECT_EQ(ListText(Item(1000), 1002, 1), "192.168.7.232");
+  EXPECT_TRUE(IsWindowEnabled(Item(1002)));
 }
 
 TEST_F(MainWindowTest, AnUnconfirmedStaticChangeIsReported) {

@@ -1,0 +1,173 @@
+// The device list during a search: each device gets its row the moment its
+// first reply arrives, and the list ends as one row per record of DeviceList.
+#include <algorithm>
+#include <map>
+#include <vector>
+
+#include "window_fixture.h"
+
+namespace tessavue {
+namespace {
+
+using Texts = std::vector<std::string>;
+
+class DeviceRowsTest : public WindowTest {
+ protected:
+  // What the window would paint at one keep-alive of a wait.
+  struct Snapshot {
+    std::int64_t at;
+    Texts ips;
+    bool refreshEnabled;
+  };
+
+  DeviceRowsTest() {
+    hook.onSend = [this](const std::uint8_t* data, std::size_t) {
+      if (data[0] == wire::kSearchRequest) sends.push_back(clock.NowMicros());
+    };
+    host.waits.onKeepAlive = [this] {
+      snapshots.push_back(
+          {clock.NowMicros(), deviceList.ColumnTexts(1), refreshButton.IsEnabled()});
+    };
+  }
+
+  DeviceSettings Extra(const char* name, const char* ip, std::int64_t delay) {
+    DeviceSettings s = segment.device(kOffice).settings();
+    s.name = name;
+    EXPECT_TRUE(ParseAddress(ip, s.ip));
+    s.serial[5] ^= static_cast<std::uint8_t>(delay);
+    s.replyDelayMicros = delay;
+    return s;
+  }
+
+  // The first keep-alive at or after `from` that shows `ip`; -1 when none.
+  std::int64_t FirstShown(const std::string& ip, std::int64_t from) const {
+    for (const Snapshot& s : snapshots) {
+      if (s.at >= from && std::find(s.ips.begin(), s.ips.end(), ip) != s.ips.end()) return s.at;
+    }
+    return -1;
+  }
+
+  // Every keep-alive from `from` on showed the first rows of `final`, in its
+  // order, with "Refresh" disabled.
+  void ExpectPrefixesOf(const Texts& final, std::int64_t from, std::int64_t to) {
+    int seen = 0;
+    for (const Snapshot& s : snapshots) {
+      if (s.at < from || s.at > to) continue;
+      ++seen;
+      ASSERT_LE(s.ips.size(), final.size()) << "at " << s.at;
+      EXPECT_TRUE(std::equal(s.ips.begin(), s.ips.end(), final.begin())) << "at " << s.at;
+      EXPECT_FALSE(s.refreshEnabled) << "at " << s.at;
+    }
+    EXPECT_GT(seen, 50);
+  }
+
+  // The rows, all four columns, are DeviceList from its head.
+  void ExpectRowsAreDeviceList() {
+    ASSERT_EQ(deviceList.GetItemCount(), protocol.DeviceList.count);
+    int row = 0;
+    for (const DeviceRecord* d = protocol.DeviceList.head; d; d = d->next, ++row) {
+      EXPECT_EQ(deviceList.GetItemText(row, 0), d->name);
+      EXPECT_EQ(deviceList.GetItemText(row, 1), d->ip);
+      EXPECT_EQ(deviceList.GetItemText(row, 2), d->netmask);
+      EXPECT_EQ(deviceList.GetItemText(row, 3), d->gateway);
+    }
+  }
+
+  std::vector<std::int64_t> sends;
+  std::vector<Snapshot> snapshots;
+};
+
+TEST_F(DeviceRowsTest, RowsAppearInArrivalOrderWhileTheSearchRuns) {
+  Open();
+  // A twin of the office device's address answers later: the office keeps
+  // its row. Two more answer late within the search.
+  segment.AddDevice(Extra("Tessavue-Twin", "192.168.0.20", 40'000));
+  segment.AddDevice(Extra("Tessavue-Late", "192.168.0.50", 600'000));
+  segment.AddDevice(Extra("Tessavue-Slow", "192.168.0.51", 150'000));
+  segment.SetSilent(kMedia, true);
+  sends.clear();
+  snapshots.clear();
+
+  dialog.OnRefresh();
+  const std::int64_t end = clock.NowMicros();
+  ASSERT_EQ(sends.size(), 3u);
+  const std::int64_t start = sends[0];
+
+  const Texts final{"192.168.0.20", "192.168.1.40", "192.168.0.51", "192.168.0.50"};
+  EXPECT_EQ(deviceList.ColumnTexts(1), final);
+  EXPECT_EQ(deviceList.ColumnTexts(0),
+            (Texts{"Tessavue-Office", "Tessavue-Lab", "Tessavue-Slow", "Tessavue-Late"}));
+  ExpectPrefixesOf(final, start, end);
+  ExpectRowsAreDeviceList();
+
+  // Each row shows at the first keep-alive after its device's first reply,
+  // well before the search's end.
+  const std::map<std::string, std::int64_t> replyDelay{
+      {"192.168.0.20", 0}, {"192.168.0.51", 150'000}, {"192.168.0.50", 600'000}};
+  for (const auto& [ip, delay] : replyDelay) {
+    SCOPED_TRACE(ip);
+    std::int64_t shown = FirstShown(ip, start);
+    ASSERT_GE(shown, 0);
+    EXPECT_GE(shown, start + delay);
+    EXPECT_LE(shown, start + delay + 2 * kKeepAliveMicros);
+    EXPECT_LT(shown, end - 300'000);
+  }
+  EXPECT_TRUE(refreshButton.IsEnabled());
+  EXPECT_EQ(dialog.deviceSelected, 0);
+}
+
+TEST_F(DeviceRowsTest, TheStartAndTheRefreshAfterApplyShowRowsDuringTheirSearch) {
+  segment.AddDevice(Extra("Tessavue-Late", "192.168.0.50", 500'000));
+  Open();
+  const Texts startRows{"192.168.0.20", "192.168.0.31", "192.168.1.40", "192.168.0.50"};
+  EXPECT_EQ(deviceList.ColumnTexts(1), startRows);
+  const std::int64_t startShown = FirstShown("192.168.0.50", 0);
+  ASSERT_GE(startShown, 0);
+  EXPECT_LE(startShown, sends[0] + 500'000 + 2 * kKeepAliveMicros);
+
+  // The office device moves to 192.168.0.10; the refresh that follows lists
+  // it under its new address as it answers.
+  ClickDevice(kOffice);
+  ASSERT_TRUE(ipAddress.TypeText("192.168.0.10"));
+  ASSERT_TRUE(gatewayAddress.TypeText("192.168.0.1"));
+  sends.clear();
+  snapshots.clear();
+  dialog.OnApply();
+  const std::int64_t end = clock.NowMicros();
+  EXPECT_TRUE(host.messages.empty());
+  ASSERT_EQ(sends.size(), 3u);
+
+  const Texts final{"192.168.0.10", "192.168.0.31", "192.168.1.40", "192.168.0.50"};
+  EXPECT_EQ(deviceList.ColumnTexts(1), final);
+  ExpectPrefixesOf(final, sends[0], end);
+  const std::int64_t shown = FirstShown("192.168.0.10", sends[0]);
+  ASSERT_GE(shown, 0);
+  EXPECT_LE(shown, sends[0] + 2 * kKeepAliveMicros);
+  ExpectRowsAreDeviceList();
+}
+
+TEST_F(DeviceRowsTest, AThousandDevicesAreAllListedWithinTheSameWindow) {
+  Open();
+  segment.AddGeneratedDevices(1000, Ipv4Address{{192, 168, 4, 1}}, Ipv4Address{{255, 255, 0, 0}},
+                              Ipv4Address{{192, 168, 0, 1}});
+  sends.clear();
+  snapshots.clear();
+  dialog.OnRefresh();
+  const std::int64_t end = clock.NowMicros();
+
+  ASSERT_EQ(sends.size(), 3u);
+  EXPECT_LE(end - sends[0], kSearchWindowMicros + 100'000);
+  EXPECT_EQ(deviceList.GetItemCount(), 1003);
+  ExpectRowsAreDeviceList();
+  // All of them were on screen long before the search ended.
+  const std::int64_t allShown = [&] {
+    for (const Snapshot& s : snapshots)
+      if (s.ips.size() == 1003u) return s.at;
+    return std::int64_t{-1};
+  }();
+  ASSERT_GE(allShown, 0);
+  EXPECT_LE(allShown, sends[0] + 2 * kKeepAliveMicros);
+}
+
+}  // namespace
+}  // namespace tessavue
