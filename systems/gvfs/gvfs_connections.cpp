@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "child_process.h"
 #include "remote_name.h"
@@ -301,7 +302,26 @@ int GvfsConnections::Mount(const std::string& uri, const std::string& password,
     mountedHere = false;
     return kErrorBadDevice;
   }
+  AwaitFuseView(mountPath);
   return kNoError;
+}
+
+void GvfsConnections::AwaitFuseView(const std::string& mountPath) {
+  // gio reports the fuse path as soon as the mount exists, but gvfsd-fuse
+  // may answer for it with I/O errors a moment longer (at once after the
+  // same share was let go, on a loaded machine): a letter linked then would
+  // show an unreadable folder. The wait ends when the folder can be listed;
+  // a view that never recovers is left to the drive scan.
+  constexpr int kSlices = 200;  // 10 ms each
+  const timespec slice{0, 10 * 1000 * 1000};
+  for (int i = 0; i < kSlices; ++i) {
+    if (DIR* dir = opendir(mountPath.c_str())) {
+      closedir(dir);
+      if (MountIsLive(mountPath)) return;
+    }
+    if (waitHook_) waitHook_->KeepAlive();
+    nanosleep(&slice, nullptr);
+  }
 }
 
 bool GvfsConnections::MountHeld(const std::string& mountPath, char exceptLetter) const {

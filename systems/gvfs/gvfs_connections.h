@@ -71,6 +71,8 @@ class GvfsConnections : public NetworkConnections {
   // path in `mountPath`, `mountedHere` when this call made the mount.
   int Mount(const std::string& uri, const std::string& password, const std::string& userName,
             std::string& mountPath, bool& mountedHere);
+  // Waits, bounded, until gvfsd-fuse shows a mount that gio has just made.
+  void AwaitFuseView(const std::string& mountPath);
   // Some letter's link, or a connection without a letter, other than
   // `exceptLetter`, holds the mount at `mountPath`.
   bool MountHeld(const std::string& mountPath, char exceptLetter) const;
