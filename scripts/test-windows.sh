@@ -159,10 +159,11 @@ else
 fi
 
 step "screenshot of the main window with a device selected"
+. tests/windows/window.sh
 wine_session
 "$wine" "$app_exe" --demo </dev/null >/dev/null 2>&1 &
 probe=$probe_exe
-if timeout 60 "$wine" "$probe" rows 40 >/dev/null; then
+if timeout 60 "$wine" "$probe" rows 40 >/dev/null && await_window >/dev/null; then
   read -r x y < <(timeout 30 "$wine" "$probe" rowpos 0 | tr -d '\r')
   xdotool mousemove "$x" "$y" click 1
   sleep 2

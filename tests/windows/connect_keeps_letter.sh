@@ -15,6 +15,7 @@ exe=$1
 probe=$2
 wine=$3
 wineserver_bin=$(dirname "$wine")/wineserver
+. "$(dirname "$0")/window.sh"
 [ -x "$wineserver_bin" ] || wineserver_bin=wineserver
 
 device_list=1000 share_list=1001 connect=1003 drive_combo=1013
@@ -94,6 +95,7 @@ connect_music_to_f() {
 timeout 180 "$wine" "$exe" --demo >/dev/null 2>&1 </dev/null &
 program=$!
 p rows 40 >/dev/null || { fail "the demo window showed no devices"; exit 1; }
+await_window >/dev/null || exit 1
 
 expect_public_on_f "at start"
 

@@ -13,6 +13,7 @@ wine=$3
 export WINEPREFIX=$4
 out=$5
 wineserver_bin=$(dirname "$wine")/wineserver
+. "$(dirname "$0")/window.sh"
 [ -x "$wineserver_bin" ] || wineserver_bin=wineserver
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
 mkdir -p "$out"
@@ -53,6 +54,7 @@ for dpi in 96 144 192; do
     fail "$dpi DPI: the demo window showed no devices"
     continue
   fi
+  await_window >/dev/null || { fail "$dpi DPI: no window on the screen"; continue; }
   read -r x y < <(point rowpos 0)
   xdotool mousemove "$x" "$y" click 1
   sleep 2

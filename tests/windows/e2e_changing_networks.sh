@@ -21,6 +21,7 @@ wine=$4
 netns_require_root
 command -v xdotool >/dev/null || { echo "SKIP: xdotool is not installed"; exit 77; }
 wineserver_bin=$(dirname "$wine")/wineserver
+. "$(dirname "$0")/window.sh"
 [ -x "$wineserver_bin" ] || wineserver_bin=wineserver
 
 tag=$$-$RANDOM
@@ -122,6 +123,7 @@ run_mode() {
   hostaddrs_pid=$!
   in_ws timeout 120 "$wine" "$exe" >"$workdir/tessavue.log" 2>&1 </dev/null &
   for _ in $(seq 60); do [ -n "$(probe count)" ] && break; sleep 0.5; done
+  await_window >/dev/null || fail "no window on the screen"
   sleep 2
   expect_rows "no address at start"
   refresh "no address"

@@ -10,6 +10,7 @@ exe=$1
 probe=$2
 wine=$3
 wineserver_bin=$(dirname "$wine")/wineserver
+. "$(dirname "$0")/window.sh"
 [ -x "$wineserver_bin" ] || wineserver_bin=wineserver
 status=0
 fail() { echo "FAIL: $*"; status=1; }
@@ -19,8 +20,7 @@ sleep 1
 "$wine" "$exe" --demo </dev/null >/dev/null 2>&1 &
 trap '"$wineserver_bin" -k 2>/dev/null' EXIT
 timeout 60 "$wine" "$probe" rows 40 >/dev/null || { echo "FAIL: the demo window showed no devices"; exit 1; }
-window=$(xdotool search --name '^Quillon Tessavue$' | head -1)
-[ -n "$window" ] || { echo "FAIL: no window"; exit 1; }
+window=$(await_window) || exit 1
 xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
 sleep 0.5
 # The share names of the device the window shows (the share list's first

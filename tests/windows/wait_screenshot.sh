@@ -10,6 +10,7 @@ probe=$2
 wine=$3
 out=$4
 wineserver_bin=$(dirname "$wine")/wineserver
+. "$(dirname "$0")/window.sh"
 [ -x "$wineserver_bin" ] || wineserver_bin=wineserver
 
 "$wineserver_bin" -k 2>/dev/null
@@ -19,6 +20,7 @@ app=$!
 trap '"$wineserver_bin" -k 2>/dev/null; wait $app 2>/dev/null' EXIT
 
 timeout 60 "$wine" "$probe" rows 40 >/dev/null || { echo "FAIL: the demo window showed no devices"; exit 1; }
+await_window >/dev/null || exit 1
 point() { timeout 30 "$wine" "$probe" "$@" | tr -d '\r'; }
 # The first device (static, default administrator password), then "Apply"
 # with the address it has: the change is sent and its confirmation awaited.

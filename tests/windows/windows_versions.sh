@@ -26,6 +26,7 @@ exe=$1
 probe=$2
 wine=$3
 wineserver_bin=$(dirname "$wine")/wineserver
+. "$(dirname "$0")/window.sh"
 [ -x "$wineserver_bin" ] || wineserver_bin=wineserver
 
 # Controls of the main window and its demo world.
@@ -133,6 +134,11 @@ check_version() {
   local program=$!
   if ! p rows 40 >/dev/null; then
     fail "the demo window showed no devices"
+    "$wineserver_bin" -k 2>/dev/null; wait $program 2>/dev/null
+    return 0
+  fi
+  if ! await_window >/dev/null; then
+    fail "no window on the screen"
     "$wineserver_bin" -k 2>/dev/null; wait $program 2>/dev/null
     return 0
   fi
