@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the checks that work tessavue.exe's window under Wine with real
 # mouse clicks and keys (xdotool). Needs DISPLAY set.
 
