@@ -34,6 +34,15 @@
 //                                  at each change, MS the milliseconds since
 //                                  start, read anew every 100 ms in this one
 //                                  process for SECONDS
+//   tessavue-probe refreshwatch SECONDS   presses "Refresh" and, until the
+//                                  window takes input again (at most
+//                                  SECONDS), prints "MS ROWS ENABLED" at the
+//                                  start and at each change of the device
+//                                  list's row count or of the window's state,
+//                                  MS the milliseconds since the press; the
+//                                  list answers only at the program's
+//                                  keep-alives, so a count is what was on
+//                                  screen then
 //   tessavue-probe layout [LIST]   prints the DPI, the main window's client
 //                                  size, the list's column widths, and a
 //                                  `cut ROW COLUMN TEXT` line for every cell
@@ -172,6 +181,41 @@ int HostAddressChanges(int seconds) {
   }
   WSACleanup();
   return 0;
+}
+
+int RefreshWatch(int seconds) {
+  constexpr int kRefresh = 1002;
+  HWND dialog = MainWindow();
+  HWND list = FindControl(kDeviceList);
+  if (!dialog || !list) return 1;
+  LARGE_INTEGER frequency, start, now;
+  QueryPerformanceFrequency(&frequency);
+  auto elapsed = [&] {
+    QueryPerformanceCounter(&now);
+    return 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) /
+           static_cast<double>(frequency.QuadPart);
+  };
+  QueryPerformanceCounter(&start);
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(kRefresh, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, kRefresh)));
+  long lastRows = -1;
+  int lastEnabled = -1;
+  bool began = false;
+  while (elapsed() < seconds * 1000.0) {
+    const int enabled = IsWindowEnabled(dialog) ? 1 : 0;
+    DWORD_PTR rows = 0;
+    if (!SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 5000, &rows)) return 1;
+    if (static_cast<long>(rows) != lastRows || enabled != lastEnabled) {
+      std::printf("%.1f %ld %d\n", elapsed(), static_cast<long>(rows), enabled);
+      lastRows = static_cast<long>(rows);
+      lastEnabled = enabled;
+    }
+    if (!enabled) began = true;
+    if (began && enabled) return 0;
+    Sleep(1);
+  }
+  std::fprintf(stderr, "the search did not end within %d s\n", seconds);
+  return 1;
 }
 
 int RowPosition(int row, int listId) {
@@ -408,6 +452,8 @@ int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "hostaddrs") == 0)
     return HostAddressChanges(std::atoi(argv[2]));
   if (argc >= 2 && std::strcmp(argv[1], "layout") == 0) return Layout(list(2));
+  if (argc == 3 && std::strcmp(argv[1], "refreshwatch") == 0)
+    return RefreshWatch(std::atoi(argv[2]));
   if (argc == 2 && std::strcmp(argv[1], "version") == 0) return Version();
   if (argc == 4 && std::strcmp(argv[1], "select") == 0) return Select(std::atoi(argv[2]), argv[3]);
   if (argc == 4 && std::strcmp(argv[1], "address") == 0)
@@ -420,6 +466,6 @@ int main(int argc, char** argv) {
       "usage: tessavue-probe rows SECONDS [LIST] | rowpos ROW [LIST] | ctlpos ID | enabled |\n"
       "       layout [LIST] | version | select COMBO TEXT | address CONTROL A.B.C.D |\n"
       "       click CONTROL | next SECONDS | login USER PASSWORD | login cancel | repaint |\n"
-      "       count [LIST] | hostaddrs SECONDS\n");
+      "       count [LIST] | hostaddrs SECONDS | refreshwatch SECONDS\n");
   return 2;
 }
