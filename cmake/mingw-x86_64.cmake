@@ -17,5 +17,7 @@ if(NOT TESSAVUE_WINE)
   find_program(TESSAVUE_WINE NAMES wine64 wine)
 endif()
 if(TESSAVUE_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${TESSAVUE_WINE})
+  # Through a wrapper that starts a program again when Wine ended its start
+  # at once with nothing printed.
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh ${TESSAVUE_WINE})
 endif()
