@@ -47,6 +47,7 @@ class QtListView : public QTreeWidget, public ListView {
   unsigned GetItemState(int row, unsigned mask) const override;
   void SetFocus() override { QWidget::setFocus(Qt::OtherFocusReason); }
   void Redraw() override { viewport()->update(); }
+  void SetRedraw(bool on) override { setUpdatesEnabled(on); }
 
   // Called after a mouse click anywhere in the list, once the click has
   // changed the selection (the list's click notification).

@@ -114,6 +114,12 @@ void Win32ListView::Redraw() {
   ::UpdateWindow(window_);
 }
 
+void Win32ListView::SetRedraw(bool on) {
+  ::SendMessageA(window_, WM_SETREDRAW, on ? TRUE : FALSE, 0);
+  // Turned on again, the list paints at the next paint message.
+  if (on) ::InvalidateRect(window_, nullptr, TRUE);
+}
+
 // --- combo box ---
 
 void Win32ComboBox::ResetContent() { ::SendMessageA(window_, CB_RESETCONTENT, 0, 0); }

@@ -42,6 +42,7 @@ class Win32ListView : public WindowControl<ListView> {
   unsigned GetItemState(int row, unsigned mask) const override;
   void SetFocus() override;
   void Redraw() override;
+  void SetRedraw(bool on) override;
 };
 
 class Win32ComboBox : public WindowControl<ComboBox> {

@@ -46,6 +46,9 @@ class ListView : public Control {
   virtual void SetFocus() = 0;
   // Has the control redraw itself after a change.
   virtual void Redraw() = 0;
+  // Off: changes of the rows are not shown (nor the scroll bar kept up with
+  // them) until it is on again, which has the whole list painted anew once.
+  virtual void SetRedraw(bool on) = 0;
 };
 
 // A drop-down list combo box. When `sorted`, AddString places the text in

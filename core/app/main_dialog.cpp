@@ -164,24 +164,60 @@ void MainDialog::RunSearchAndFillDevices() {
 // ---- device rows during a search ----
 
 MainDialog::DeviceRows::DeviceRows(MainDialog& dialog)
-    : dialog_(dialog), previous_(dialog.protocol_.deviceListener()) {
+    : dialog_(dialog),
+      previousListener_(dialog.protocol_.deviceListener()),
+      previousHook_(dialog.protocol_.waitHook()) {
   dialog_.protocol_.SetDeviceListener(this);
+  dialog_.protocol_.SetWaitHook(this);
 }
 
-MainDialog::DeviceRows::~DeviceRows() { dialog_.protocol_.SetDeviceListener(previous_); }
+MainDialog::DeviceRows::~DeviceRows() {
+  dialog_.protocol_.SetWaitHook(previousHook_);
+  dialog_.protocol_.SetDeviceListener(previousListener_);
+}
 
 void MainDialog::DeviceRows::DeviceJoined(const DeviceRecord& device, int index) {
   // Records arrive in list order; the row's place is the record's.
-  dialog_.ShowDeviceRow(index, device);
-  shown_ = index + 1;
+  if (index == static_cast<int>(joined_.size())) joined_.push_back(&device);
+}
+
+void MainDialog::DeviceRows::WaitBegins() {
+  if (previousHook_) previousHook_->WaitBegins();
+}
+
+void MainDialog::DeviceRows::KeepAlive() {
+  if (shown_ < static_cast<int>(joined_.size())) {
+    // The new rows go in unseen and are painted together: a list view that
+    // keeps its scroll bar and paint up with every row (Wine's) spends tens
+    // of milliseconds a row.
+    ListView& list = dialog_.c_.deviceList;
+    list.SetRedraw(false);
+    Clock& clock = dialog_.protocol_.clock();
+    const std::int64_t start = clock.NowMicros();
+    while (shown_ < static_cast<int>(joined_.size())) {
+      dialog_.ShowDeviceRow(shown_, *joined_[shown_]);
+      ++shown_;
+      if (clock.NowMicros() - start >= kRowsMicrosPerKeepAlive) break;
+    }
+    list.SetRedraw(true);
+  }
+  if (previousHook_) previousHook_->KeepAlive();
+}
+
+void MainDialog::DeviceRows::WaitEnds() {
+  if (previousHook_) previousHook_->WaitEnds();
 }
 
 void MainDialog::DeviceRows::ShowRemaining() {
+  if (shown_ >= dialog_.protocol_.DeviceList.count) return;
+  ListView& list = dialog_.c_.deviceList;
+  list.SetRedraw(false);
   int row = 0;
   for (const DeviceRecord* d = dialog_.protocol_.DeviceList.head; d; d = d->next, ++row) {
     if (row >= shown_) dialog_.ShowDeviceRow(row, *d);
   }
   shown_ = row;
+  list.SetRedraw(true);
 }
 
 void MainDialog::ShowDeviceRow(int row, const DeviceRecord& device) {

@@ -2,7 +2,9 @@
 // command handler, over the control interfaces of controls.h.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "drive_table.h"
 #include "controls.h"
@@ -148,23 +150,36 @@ class MainDialog {
 
   // ---- device rows during a search ----
   // For the life of one search, every device that joins DeviceList gets its
-  // row at once; the window paints it at the wait's next keep-alive.
-  class DeviceRows : public DeviceListener {
+  // row at the wait's next keep-alive, just before the window paints. The
+  // rows go in between keep-alives, never between two replies: a list that
+  // is slow to take rows (a visible list under Wine on a busy machine takes
+  // milliseconds a row) costs the search no replies. At most
+  // kRowsMicrosPerKeepAlive of rows (and at least one) per keep-alive; the
+  // rest wait for the next one, or for the search's end.
+  class DeviceRows : public DeviceListener, public WaitHook {
    public:
     explicit DeviceRows(MainDialog& dialog);
     ~DeviceRows() override;
     DeviceRows(const DeviceRows&) = delete;
     DeviceRows& operator=(const DeviceRows&) = delete;
     void DeviceJoined(const DeviceRecord& device, int index) override;
+    void WaitBegins() override;
+    void KeepAlive() override;
+    void WaitEnds() override;
     // After the search: rows for any record of DeviceList not shown yet, so
     // that the list ends as one row per record, in DeviceList order.
     void ShowRemaining();
 
    private:
     MainDialog& dialog_;
-    DeviceListener* previous_;
+    DeviceListener* previousListener_;
+    WaitHook* previousHook_;
+    // The records that joined, in list order; those from shown_ on have no
+    // row yet.
+    std::vector<const DeviceRecord*> joined_;
     int shown_ = 0;
   };
+  static constexpr std::int64_t kRowsMicrosPerKeepAlive = 4000;
   // Row `row` of the device list shows `device`'s name, ip, netmask, gateway.
   void ShowDeviceRow(int row, const DeviceRecord& device);
 

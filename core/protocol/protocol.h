@@ -80,6 +80,7 @@ class DeviceProtocol {
   // Called while the protocol waits on the socket (nullptr: nobody).
   void SetWaitHook(WaitHook* hook) { waitHook_ = hook; }
   WaitHook* waitHook() const { return waitHook_; }
+  Clock& clock() const { return clock_; }
 
   // Told of every device a search adds to DeviceList, as it is added
   // (nullptr: nobody).

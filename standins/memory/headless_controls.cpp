@@ -16,6 +16,7 @@ int HeadlessListView::InsertColumn(int index, const std::string& heading, int wi
 }
 
 int HeadlessListView::InsertItem(int row, const std::string& text) {
+  if (onEdit) onEdit();
   if (row < 0) return -1;
   row = std::min(row, GetItemCount());
   Row r;
@@ -25,6 +26,7 @@ int HeadlessListView::InsertItem(int row, const std::string& text) {
 }
 
 bool HeadlessListView::SetItemText(int row, int column, const std::string& text) {
+  if (onEdit) onEdit();
   if (row < 0 || row >= GetItemCount() || column < 0) return false;
   // Sub-items exist for the columns there are (column 0 always).
   if (column > 0 && column >= static_cast<int>(columns_.size())) return false;

@@ -50,6 +50,11 @@ class HeadlessListView : public ListView {
   unsigned GetItemState(int row, unsigned mask) const override;
   void SetFocus() override { ++focusCount_; }
   void Redraw() override { ++redrawCount_; }
+  void SetRedraw(bool on) override {
+    if (on && !redrawOn_) ++redrawCount_;
+    redrawOn_ = on;
+  }
+  bool redrawOn() const { return redrawOn_; }
 
   // What a user does: click a row (single selection; a click below the last
   // row clears the selection) and scroll.
@@ -66,6 +71,9 @@ class HeadlessListView : public ListView {
   // Type-ahead: the next row after the selected one (wrapping round) whose
   // name column begins with `prefix`, ignoring case.
   void TypeAhead(const std::string& prefix);
+  // Called at every InsertItem and SetItemText, before the change: a test
+  // makes the list slow to take rows (a visible list under Wine).
+  std::function<void()> onEdit;
   // Called when the keyboard changed the selected row (not on a click, as
   // the list's owner hears of a click by its click notification).
   std::function<void()> onSelectionChange;
@@ -95,6 +103,7 @@ class HeadlessListView : public ListView {
   int top_ = 0;
   int focusCount_ = 0;
   int redrawCount_ = 0;
+  bool redrawOn_ = true;
 };
 
 class HeadlessComboBox : public ComboBox {
