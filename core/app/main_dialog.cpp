@@ -310,7 +310,8 @@ void MainDialog::OnPaint() {
 
 bool MainDialog::OnSysCommand(unsigned commandId) {
   HandlerScope scope(*this, false);
-  if (!scope) return (commandId & 0xFFF0u) == kIdmAboutBox;
+  if (!scope)
+    return (commandId & 0xFFF0u) == kIdmAboutBox || (commandId & 0xFFF0u) == kIdmSearchAtAddress;
   if ((commandId & 0xFFF0u) == kIdmAboutBox) {
     host_.RunAboutDialog();
     return true;
