@@ -51,6 +51,15 @@ class CliNetwork : public DatagramNetwork {
   void FillRandom(std::uint8_t* out, std::size_t length) override {
     inner_.FillRandom(out, length);
   }
+  bool RouteSource(const Ipv4Address& to, Ipv4Address& source) override {
+    return inner_.RouteSource(to, source);
+  }
+  void SendToAddress(const Ipv4Address& to, const std::uint8_t* data, std::size_t length) override {
+    inner_.SendToAddress(to, data, length);
+  }
+  void HearUnicastAt(const std::vector<Ipv4Address>& addresses) override {
+    inner_.HearUnicastAt(addresses);
+  }
 
   bool haveLocal_ = false;
   bool openOk_ = false;
@@ -77,6 +86,7 @@ class Session {
   // Everything the user typed, checked before anything is sent; kExitDone
   // when it may go.
   int CheckInput(std::optional<Ipv4Address>& local);
+  int ReadTargets();
   int ReadCredentials();
   int ReadNewAddress();
   // The network opened and searched; kExitDone when it could be.
@@ -97,6 +107,7 @@ class Session {
 
   std::string device_, user_ = kDefaultAdministrator, password_ = kDefaultAdministrator;
   std::string newIp_, newNetmask_, newGateway_;
+  std::vector<Ipv4Address> targets_;
 };
 
 int Session::Scan(DeviceProtocol& p) {
@@ -163,6 +174,7 @@ int Session::CheckInput(std::optional<Ipv4Address>& local) {
     local.emplace();
     std::copy(octets, octets + 4, local->octet);
   }
+  if (int result = ReadTargets(); result != kExitDone) return result;
   if (o_.device) {
     // Not quoted: a password given in its place would be shown.
     if (!Address(*o_.device, octets))
@@ -171,6 +183,18 @@ int Session::CheckInput(std::optional<Ipv4Address>& local) {
   }
   if (int result = ReadCredentials(); result != kExitDone) return result;
   if (o_.command == Command::kSetStatic) return ReadNewAddress();
+  return kExitDone;
+}
+
+int Session::ReadTargets() {
+  for (const std::string& text : o_.targets) {
+    Ipv4Address address;
+    const TargetProblem problem = CheckTarget(text.c_str(), address);
+    if (problem != TargetProblem::kNone)
+      return Fail(kExitUsage,
+                  "--target: " + TargetProblemMessage(problem, TerminalText(text).c_str()));
+    targets_.push_back(address);
+  }
   return kExitDone;
 }
 
@@ -233,6 +257,7 @@ int Session::Execute() {
 
   CliNetwork network(inner_, local);
   DeviceProtocol protocol(network, clock_);
+  for (const Ipv4Address& target : targets_) protocol.AddTarget(target);
   if (!protocol.InitTransport()) return Fail(kExitDeviceFailed, "the network cannot be started");
   struct Shutdown {
     DeviceProtocol& p;

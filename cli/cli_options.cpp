@@ -11,6 +11,7 @@ const char* const kHelp =
     "  tessavue-cli set-static DEVICE_IP --ip ADDR --netmask ADDR --gateway ADDR\n"
     "                          [--user NAME] [--password TEXT | --password-stdin]\n"
     "  tessavue-cli open DEVICE_IP\n"
+    "  every command also takes [--local-ip ADDR] and [--target ADDR]...\n"
     "\n"
     "Finds the storage devices on the local network (UDP port 13579, group\n"
     "224.0.0.1), lists their shares, checks the administrator password, moves a\n"
@@ -41,6 +42,15 @@ const char* const kHelp =
     "  --local-ip ADDR    search only from this workstation address (any command,\n"
     "                     anywhere on the line); default: every IPv4 interface that is\n"
     "                     up, not loopback and multicast-capable\n"
+    "  --target ADDR      also send the search by unicast to ADDR (any command,\n"
+    "                     anywhere on the line, repeatable), out of the interface\n"
+    "                     the system's route to ADDR uses: for a device on another\n"
+    "                     subnet, behind a router or at the far end of a VPN.\n"
+    "                     Requests to a device found this way go to its address by\n"
+    "                     unicast. Across a router only a device that answers by\n"
+    "                     unicast is heard: replies to the group 224.0.0.1 and\n"
+    "                     broadcasts stay on its own segment. Refused (exit code\n"
+    "                     2): 0.0.0.0, 255.255.255.255, 224.0.0.0/4, 127.0.0.0/8\n"
     "  --help             this text\n"
     "  --version          the program's name and version\n"
     "\n"
@@ -125,7 +135,11 @@ bool TakeOption(const std::vector<std::string>& args, std::size_t& i, Options& o
     ok = value(o.gateway);
   else if (name == "--local-ip")
     ok = value(o.localIp);
-  else {
+  else if (name == "--target") {
+    std::optional<std::string> target;
+    ok = value(target);
+    if (ok) o.targets.push_back(*target);
+  } else {
     error = "unknown option " + name;
     return false;
   }

@@ -21,6 +21,8 @@ struct Options {
   bool passwordStdin = false;
   std::optional<std::string> ip, netmask, gateway;
   std::optional<std::string> localIp;
+  // --target, in the order given (repeatable).
+  std::vector<std::string> targets;
   bool help = false;
   bool version = false;
   // The first word named no command: the usage lines follow the error.

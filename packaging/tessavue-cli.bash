@@ -4,7 +4,7 @@ _tessavue_cli() {
   _init_completion -s || return
 
   case $prev in
-    --user|--password|--ip|--netmask|--gateway|--local-ip)
+    --user|--password|--ip|--netmask|--gateway|--local-ip|--target)
       return ;;
   esac
   # --opt=VALUE: nothing to offer for the value.
@@ -13,7 +13,7 @@ _tessavue_cli() {
   local i command=""
   for ((i = 1; i < cword; i++)); do
     case ${words[i]} in
-      --user|--password|--ip|--netmask|--gateway|--local-ip) ((i++)) ;;
+      --user|--password|--ip|--netmask|--gateway|--local-ip|--target) ((i++)) ;;
       -*) ;;
       *) command=${words[i]}; break ;;
     esac
@@ -21,14 +21,14 @@ _tessavue_cli() {
 
   if [[ -z $command ]]; then
     if [[ $cur == -* ]]; then
-      COMPREPLY=($(compgen -W '--local-ip --help --version' -- "$cur"))
+      COMPREPLY=($(compgen -W '--local-ip --target --help --version' -- "$cur"))
     else
       COMPREPLY=($(compgen -W 'scan shares login set-dhcp set-static open' -- "$cur"))
     fi
     return
   fi
 
-  local options="--local-ip --help"
+  local options="--local-ip --target --help"
   case $command in
     scan|shares) options+=" --json" ;;
     login|set-dhcp) options+=" --user --password --password-stdin" ;;

@@ -1,5 +1,7 @@
 #include "qt_dialogs.h"
 
+#include "search_address_dialog.h"
+
 #include "login_dialog.h"
 
 #include <QAbstractItemView>
@@ -193,6 +195,45 @@ void QtLoginWindow::done(int result) {
   QDialog::done(logic_.OnCancel());
 }
 
+QtSearchAddressWindow::QtSearchAddressWindow(AddressPrompts& logic, QWidget* parent)
+    : QDialog(parent), logic_(logic) {
+  setWindowTitle(QString::fromLatin1(kSearchAtAddressCaption));
+  setFont(DialogFont(8));
+  DialogUnits du(font());
+  setFixedSize(du.Rect(0, 0, 186, 52).size());
+  Static(QStringLiteral("I P :"), du, 10, 12, 20, 8, this);
+  addressField = Place(new QtIpAddressEdit(this), du, 34, 10, 96, 13);
+  addressField->SetAccessibleLabel(QStringLiteral("I P :"));
+  okButton = Place(new QtButton(QStringLiteral("OK"), this), du, 136, 8, 43, 14);
+  cancelButton = Place(new QtButton(QStringLiteral("Cancel"), this), du, 136, 28, 43, 14);
+  okButton->setAutoDefault(true);
+  cancelButton->setAutoDefault(true);
+  okButton->setDefault(true);
+  connect(okButton, &QPushButton::clicked, this, [this] {
+    // A refused address: the logic has said why, and the dialog stays.
+    const int result = logic_.OnOK();
+    if (result == 0) {
+      addressField->field(0)->setFocus(Qt::OtherFocusReason);
+      return;
+    }
+    ended_ = true;
+    QDialog::done(result);
+  });
+  connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+  ApplyDialogColors(this);
+  logic_.OnInitDialog(*addressField);
+  addressField->field(0)->setFocus(Qt::OtherFocusReason);
+}
+
+void QtSearchAddressWindow::done(int result) {
+  if (ended_) {
+    QDialog::done(result);
+    return;
+  }
+  ended_ = true;
+  QDialog::done(logic_.OnCancel());
+}
+
 // --- main window ---
 
 QtMainWindow::QtMainWindow(UtilityApp& app, QWidget* parent) : QDialog(parent), app_(app) {
@@ -338,6 +379,16 @@ bool QtMainWindow::AddSystemMenuAbout(const std::string& text) {
   return true;
 }
 
+bool QtMainWindow::AddSystemMenuEntry(const std::string& text, unsigned commandId) {
+  menuEntries_.emplace_back(ToQt(text), commandId);
+  return true;
+}
+
+int QtMainWindow::RunSearchAtAddressDialog(AddressPrompts& dialog) {
+  QtSearchAddressWindow window(dialog, this);
+  return window.exec();
+}
+
 void QtMainWindow::DestroyWindow() { done(0); }
 
 bool QtMainWindow::IsIconic() const { return isMinimized(); }
@@ -478,7 +529,9 @@ void QtMainWindow::contextMenuEvent(QContextMenuEvent* event) {
   if (aboutMenuText_.isEmpty()) return;
   QMenu menu(this);
   QAction* about = menu.addAction(aboutMenuText_);
-  if (menu.exec(event->globalPos()) == about) SystemCommand(kIdmAboutBox);
+  about->setData(kIdmAboutBox);
+  for (const auto& [text, command] : menuEntries_) menu.addAction(text)->setData(command);
+  if (QAction* chosen = menu.exec(event->globalPos())) SystemCommand(chosen->data().toUInt());
 }
 
 // --- start-up ---

@@ -8,6 +8,8 @@
 #include <QRect>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "main_dialog.h"
 #include "utility_app.h"
@@ -62,6 +64,24 @@ class QtLoginWindow : public QDialog {
   bool ended_ = false;
 };
 
+// The "Search at address" dialog (template 136) over the logic's
+// SearchAddressDialog: one address field, "OK" and "Cancel".
+class QtSearchAddressWindow : public QDialog {
+ public:
+  QtSearchAddressWindow(AddressPrompts& logic, QWidget* parent);
+  // "OK" closes it only when the logic takes the address; "Cancel", Escape
+  // and the close box cancel.
+  void done(int result) override;
+
+  QtIpAddressEdit* addressField;
+  QtButton* okButton;
+  QtButton* cancelButton;
+
+ private:
+  AddressPrompts& logic_;
+  bool ended_ = false;
+};
+
 // The main window (template 102): the controls, the dispatch of their
 // notifications to MainDialog, and the dialog host it asks for message
 // boxes, the two small dialogs and the About entry.
@@ -87,6 +107,10 @@ class QtMainWindow : public QDialog, public DialogHost, public WaitHook {
   int RunLoginDialog(LoginPrompts& dialog) override;
   void RunAboutDialog() override;
   bool AddSystemMenuAbout(const std::string& text) override;
+  bool AddSystemMenuEntry(const std::string& text, unsigned commandId) override;
+  int RunSearchAtAddressDialog(AddressPrompts& dialog) override;
+  // The entries below About in the context menu, with their commands.
+  const std::vector<std::pair<QString, unsigned>>& menuEntries() const { return menuEntries_; }
   void DestroyWindow() override;
   bool IsIconic() const override;
   void DrawIconCentered() override;
@@ -142,6 +166,7 @@ class QtMainWindow : public QDialog, public DialogHost, public WaitHook {
   std::unique_ptr<MainDialog> logic_;
   QTimer* selectionTimer_ = nullptr;
   QString aboutMenuText_;
+  std::vector<std::pair<QString, unsigned>> menuEntries_;
   bool destroyed_ = false;
   bool initialised_ = false;
   int waitDepth_ = 0;

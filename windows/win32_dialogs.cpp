@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "resource.h"
+#include "search_address_dialog.h"
 
 namespace tessavue::win32 {
 
@@ -18,6 +19,9 @@ static_assert(IDC_EXIT == kIdExit && IDC_NETMASK == kIdNetmask && IDC_GATEWAY ==
 static_assert(IDC_DRIVE_COMBO == kIdDriveCombo && IDC_DHCP_COMBO == kIdDhcpCombo);
 static_assert(IDC_ABOUT == kIdAbout && IDC_USERNAME == kUserNameEditId);
 static_assert(IDC_PASSWORD == kPasswordEditId && IDOK == kIdOk && IDCANCEL == kIdCancel);
+static_assert(IDD_SEARCH_ADDRESS == kSearchAddressDialogTemplate &&
+              IDC_SEARCH_ADDRESS == kSearchAddressFieldId &&
+              IDM_SEARCH_ADDRESS == kIdmSearchAtAddress);
 
 void InitCommonControlClasses() {
   INITCOMMONCONTROLSEX classes{};
@@ -83,6 +87,46 @@ UINT IconStyle(MessageIcon icon) {
     case MessageIcon::Information: return MB_ICONINFORMATION;
   }
   return 0;
+}
+
+// --- the "Search at address" dialog ---
+
+struct SearchAddressRun {
+  AddressPrompts& logic;
+  const DialogLook& look;
+  const std::function<void(HWND)>& onShown;
+  Win32IpAddress address;
+};
+
+INT_PTR CALLBACK SearchAddressProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    auto* run = reinterpret_cast<SearchAddressRun*>(lParam);
+    ::SetWindowLongPtrA(window, DWLP_USER, lParam);
+    run->address.Attach(::GetDlgItem(window, kSearchAddressFieldId));
+    run->logic.OnInitDialog(run->address);
+    if (run->onShown) run->onShown(window);
+    return TRUE;
+  }
+  auto* run = reinterpret_cast<SearchAddressRun*>(::GetWindowLongPtrA(window, DWLP_USER));
+  if (!run) return FALSE;
+  if (IsColorMessage(message)) return run->look.Answer(message, wParam, lParam);
+  if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+    if (LOWORD(wParam) == IDOK) {
+      // A refused address: the logic has said why, and the dialog stays.
+      const int result = run->logic.OnOK();
+      if (result != 0) {
+        ::EndDialog(window, result);
+      } else {
+        ::SetFocus(run->address.window());
+      }
+      return TRUE;
+    }
+    if (LOWORD(wParam) == IDCANCEL) {
+      ::EndDialog(window, run->logic.OnCancel());
+      return TRUE;
+    }
+  }
+  return FALSE;
 }
 
 // --- the "Login" dialog ---
@@ -417,7 +461,10 @@ void MainWindow::MessageBox(const std::string& text, const std::string& caption,
     messageBoxes.push_back({text, caption, icon});
     return;
   }
-  ::MessageBoxA(window_, text.c_str(), caption.c_str(), MB_OK | IconStyle(icon));
+  // Owned by the dialog in front (the "Search at address" dialog while it
+  // is up), so that it stays disabled while the box is shown.
+  HWND owner = window_ ? ::GetLastActivePopup(window_) : nullptr;
+  ::MessageBoxA(owner ? owner : window_, text.c_str(), caption.c_str(), MB_OK | IconStyle(icon));
 }
 
 int MainWindow::RunLoginDialog(LoginPrompts& dialog) {
@@ -446,6 +493,20 @@ bool MainWindow::AddSystemMenuAbout(const std::string& text) {
   ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
   ::AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, entry.c_str());
   return true;
+}
+
+bool MainWindow::AddSystemMenuEntry(const std::string& text, unsigned commandId) {
+  HMENU menu = ::GetSystemMenu(window_, FALSE);
+  if (!menu) return false;
+  ::AppendMenuA(menu, MF_STRING, commandId, text.c_str());
+  return true;
+}
+
+int MainWindow::RunSearchAtAddressDialog(AddressPrompts& dialog) {
+  SearchAddressRun run{dialog, look_, options_.onSearchAddressDialogShown, {}};
+  auto result = ::DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_SEARCH_ADDRESS), window_,
+                                  SearchAddressProcedure, reinterpret_cast<LPARAM>(&run));
+  return result == kIdOk ? kIdOk : kIdCancel;
 }
 
 void MainWindow::DestroyWindow() { EndMainDialog(IDCANCEL); }

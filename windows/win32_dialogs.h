@@ -52,6 +52,7 @@ struct HostOptions {
   bool recordMessageBoxes = false;
   std::function<void(HWND)> onLoginDialogShown;
   std::function<void(HWND)> onAboutDialogShown;
+  std::function<void(HWND)> onSearchAddressDialogShown;
 };
 
 // The main dialog's window: creates the control wrappers over the template's
@@ -81,6 +82,8 @@ class MainWindow : public DialogHost, public WaitHook {
   int RunLoginDialog(LoginPrompts& dialog) override;
   void RunAboutDialog() override;
   bool AddSystemMenuAbout(const std::string& text) override;
+  bool AddSystemMenuEntry(const std::string& text, unsigned commandId) override;
+  int RunSearchAtAddressDialog(AddressPrompts& dialog) override;
   void DestroyWindow() override;
   bool IsIconic() const override;
   void DrawIconCentered() override;

@@ -101,6 +101,19 @@ class LoginPrompts {
   virtual int OnCancel() = 0;
 };
 
+// The "Search at address" dialog's logic as the window that shows it sees
+// it: one address field, then OK or Cancel. The host calls OnInitDialog()
+// once the field exists. OnOK() returns the end code (1), or 0 when the
+// address was refused (the logic has told the user why) and the dialog
+// stays open; OnCancel() returns 2.
+class AddressPrompts {
+ public:
+  virtual ~AddressPrompts() = default;
+  virtual void OnInitDialog(IpAddressControl& addressField) = 0;
+  virtual int OnOK() = 0;
+  virtual int OnCancel() = 0;
+};
+
 // What the window logic asks of the window that holds the controls.
 class DialogHost {
  public:
@@ -116,6 +129,14 @@ class DialogHost {
   // Adds a separator and the About entry (command ID 16) to the window's
   // system menu. false when the window has none.
   virtual bool AddSystemMenuAbout(const std::string& text) = 0;
+  // Adds an entry with `commandId` below the About entry (where the window
+  // keeps it: the system menu on Windows, the window's context menu on
+  // Linux). false when the window has no such menu.
+  virtual bool AddSystemMenuEntry(const std::string& text, unsigned commandId) = 0;
+  // Runs the "Search at address" dialog modally over `dialog`'s logic; an OK
+  // that the logic answers with 0 leaves it open. Returns the end code (1 OK,
+  // 2 Cancel).
+  virtual int RunSearchAtAddressDialog(AddressPrompts& dialog) = 0;
   // Ends the main dialog (the window is destroyed).
   virtual void DestroyWindow() = 0;
   // Minimised: the logic then has the icon drawn centred in the client area.

@@ -6,6 +6,7 @@
 #include "login_dialog.h"
 #include "version_name.h"
 #include "remote_name.h"
+#include "search_address_dialog.h"
 #include "static_address.h"
 
 namespace tessavue {
@@ -107,7 +108,8 @@ void MainDialog::CenteredIconOrigin(int clientWidth, int clientHeight, int iconW
 }
 
 bool MainDialog::OnInitDialog() {
-  host_.AddSystemMenuAbout(kAboutMenuText);
+  if (host_.AddSystemMenuAbout(kAboutMenuText))
+    host_.AddSystemMenuEntry(kSearchAtAddressMenuText, kIdmSearchAtAddress);
 
   c_.deviceList.SetFullRowSelect();
   c_.deviceList.InsertColumn(0, "Name", 94);
@@ -297,12 +299,15 @@ void MainDialog::ShowDevice(int row) {
   c_.ipAddress.GetAddress(device);
   c_.netmaskAddress.GetAddress(mask);
   const std::uint8_t* workstation = protocol_.ClientId + 6;
-  if (const DeviceRecord* heard = FindByAddress(protocol_.DeviceList, ip.c_str()))
-    workstation = protocol_.InterfaceOf(*heard).clientId + 6;
+  // A device found through a search target is beyond the segment by
+  // design: it counts as reachable.
   bool sameSubnet = true;
+  const DeviceRecord* heard = FindByAddress(protocol_.DeviceList, ip.c_str());
+  if (heard != nullptr) workstation = protocol_.InterfaceOf(*heard).clientId + 6;
   for (int i = 0; i < 4; ++i) {
     if ((workstation[i] & mask[i]) != (mask[i] & device[i])) sameSubnet = false;
   }
+  if (heard != nullptr && protocol_.TargetRouteOf(*heard) != nullptr) sameSubnet = true;
   c_.connectButton.Enable(sameSubnet);
   c_.disconnectButton.Enable(sameSubnet);
   c_.configurationButton.Enable(sameSubnet);
@@ -341,12 +346,35 @@ void MainDialog::OnPaint() {
 
 bool MainDialog::OnSysCommand(unsigned commandId) {
   HandlerScope scope(*this, false);
-  if (!scope) return (commandId & 0xFFF0u) == kIdmAboutBox;
+  if (!scope)
+    return (commandId & 0xFFF0u) == kIdmAboutBox || (commandId & 0xFFF0u) == kIdmSearchAtAddress;
   if ((commandId & 0xFFF0u) == kIdmAboutBox) {
     host_.RunAboutDialog();
     return true;
   }
+  if ((commandId & 0xFFF0u) == kIdmSearchAtAddress) {
+    SearchAtAddress();
+    return true;
+  }
   return false;
+}
+
+void MainDialog::OnSearchAtAddress() {
+  HandlerScope scope(*this, false);
+  if (!scope) return;
+  SearchAtAddress();
+}
+
+void MainDialog::SearchAtAddress() {
+  SearchAddressDialog dialog(host_);
+  if (host_.RunSearchAtAddressDialog(dialog) != kIdOk) return;
+  // Given twice, the address stays one target; the refresh runs all the same.
+  protocol_.AddTarget(dialog.address);
+  host_.Waits().WaitBegins();
+  waiting_ = true;
+  Refresh();
+  waiting_ = false;
+  host_.Waits().WaitEnds();
 }
 
 void MainDialog::OnAbout() {

@@ -92,6 +92,9 @@ class MainDialog {
   // default processing.
   bool OnSysCommand(unsigned commandId);
   void OnAbout();
+  // "Search at address...": the address asked for becomes one of the run's
+  // search targets, and the device list is refreshed.
+  void OnSearchAtAddress();
   void OnDhcpModeChange();
   void OnExit();
   void OnDestroy();
@@ -137,6 +140,8 @@ class MainDialog {
   // shares asked for and listed.
   void ShowDevice(int row);
 
+  // Asks for an address, adds it to the targets, refreshes.
+  void SearchAtAddress();
   // The refresh: lists and fields emptied, a search, one row per device.
   void Refresh();
   // The common tail of a refresh: a search, then one row per device.

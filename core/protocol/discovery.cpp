@@ -36,16 +36,26 @@ void DeviceProtocol::HandleSearchReply() {
   // answered: the one that reaches it, whichever interface the reply came
   // back on.
   const int heardOn = InterfaceOfReply(reply);
-  if (heardOn < 0) return;
   wire::SearchReplyFields f = wire::ParseSearchReply(reply);
+  // A device that answers a target's request is one found through it: when
+  // the target is its own address, or when the identifier names no
+  // interface of the segment search. Requests to it then go by unicast,
+  // which also reaches it if it shares the workstation's segment.
+  const int target = TargetOfReply(reply, f.address);
+  const bool byTarget =
+      target >= 0 &&
+      (heardOn < 0 || std::memcmp(targetRoutes_[static_cast<std::size_t>(target)].target.octet,
+                                  f.address, 4) == 0);
+  if (heardOn < 0 && !byTarget) return;
   // The first reply from an address wins.
   if (!searchSeen_.insert(AddressKey(f.address)).second) return;
   char ip[16];
   FormatDotted(f.address, ip);
   const char mode[2] = {f.addressMode, '\0'};
-  const DeviceRecord* added =
+  DeviceRecord* added =
       AppendDevice(DeviceList, f.name.c_str(), ip, f.netmask.c_str(), f.gateway.c_str(), mode,
-                   f.deviceId, static_cast<std::uint32_t>(heardOn));
+                   f.deviceId, static_cast<std::uint32_t>(heardOn < 0 ? 0 : heardOn));
+  if (added != nullptr && byTarget) added->viaTarget = static_cast<std::uint32_t>(target) + 1;
   if (added == nullptr) {
     // No memory for the record: the reply is dropped, a later copy may fit.
     searchSeen_.erase(AddressKey(f.address));
@@ -63,11 +73,15 @@ void DeviceProtocol::CollectSearchReplies(std::int64_t deadline) {
 void DeviceProtocol::SearchDevices() {
   // The networks of the moment are the ones searched.
   RefreshInterfaces();
+  RouteTargets();
   DeviceList.Clear();
   searchSeen_.clear();
   std::vector<wire::Bytes> requests;
   for (const LocalInterface& i : LocalInterfaces)
     requests.push_back(wire::BuildSearchRequest(i.clientId));
+  std::vector<wire::Bytes> targetRequests;
+  for (const TargetRoute& r : targetRoutes_)
+    targetRequests.push_back(wire::BuildSearchRequest(r.clientId));
 
   // Replies are read from the first send on, the gaps between sends
   // included, so however many devices answer none waits in the socket.
@@ -78,6 +92,11 @@ void DeviceProtocol::SearchDevices() {
     // having several.
     for (std::size_t i = 0; i < requests.size(); ++i)
       SendRequestOn(i, requests[i].data(), requests[i].size());
+    for (std::size_t t = 0; t < targetRequests.size(); ++t) {
+      if (targetRoutes_[t].routed)
+        network_.SendToAddress(targetRoutes_[t].target, targetRequests[t].data(),
+                               targetRequests[t].size());
+    }
     mark += send + 1 < kSearchSends ? kSearchSendGapMicros : kSearchLastGapMicros;
     CollectSearchReplies(mark);
   }

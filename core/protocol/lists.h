@@ -16,6 +16,10 @@ struct DeviceRecord {
   // The workstation's interface the device was heard on (its position in
   // DeviceProtocol::LocalInterfaces): every request to it goes out there.
   std::uint32_t localInterface;
+  // 0: heard on the segment. Otherwise found through a search target: 1 +
+  // its position among the search's target routes. Requests to such a
+  // device go to its address by unicast.
+  std::uint32_t viaTarget;
   DeviceRecord* next;
 };
 

@@ -80,6 +80,27 @@ class DatagramNetwork {
   // interface `via`.
   virtual void SendToGroupOn(std::size_t via, const std::uint8_t* data, std::size_t length) = 0;
   void SendToGroup(const std::uint8_t* data, std::size_t length) { SendToGroupOn(0, data, length); }
+  // ---- devices beyond the segment, reached by unicast ----
+  // The source address the system's route to `to` uses (the address of the
+  // interface it leaves by). false when there is no route.
+  virtual bool RouteSource(const Ipv4Address& to, Ipv4Address& source) {
+    (void)to;
+    (void)source;
+    return false;
+  }
+  // One datagram of `length` bytes to `to` on the protocol port, by
+  // unicast, out of the interface the system's route picks.
+  virtual void SendToAddress(const Ipv4Address& to, const std::uint8_t* data, std::size_t length) {
+    (void)to;
+    (void)data;
+    (void)length;
+  }
+  // Replies by unicast to these addresses of the workstation are heard as
+  // well, on whichever interface they arrive (one the search does not use,
+  // such as a VPN's). Replaces the previous set; empty: none beyond the
+  // interfaces of OpenInterfaces.
+  virtual void HearUnicastAt(const std::vector<Ipv4Address>& addresses) { (void)addresses; }
+
   // Waits at most `timeoutMicros` until a datagram can be read.
   // true when one can be read now.
   virtual bool WaitReadable(std::int64_t timeoutMicros) = 0;

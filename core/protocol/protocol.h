@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <unordered_set>
 #include <vector>
 
@@ -54,6 +55,26 @@ struct LocalInterface {
   std::uint8_t clientId[10];
 };
 
+// How a search reaches a target: the source address the system's route to
+// it uses, and the client identifier made from it. `routed` is false when
+// the system has no route to the target (nothing is sent to it then).
+struct TargetRoute {
+  Ipv4Address target;
+  Ipv4Address source;
+  std::uint8_t clientId[10];
+  bool routed;
+};
+
+// What makes an address unusable as a search target.
+enum class TargetProblem { kNone, kNotAnAddress, kUnspecified, kBroadcast, kMulticast, kLoopback };
+// Parses and checks a target given as text. kNone with `address` set when
+// it may be used.
+TargetProblem CheckTarget(const char* text, Ipv4Address& address);
+TargetProblem CheckTarget(const Ipv4Address& address);
+// A sentence that says why `text` is refused; `text` goes into it as it is
+// (the caller makes it safe to show).
+std::string TargetProblemMessage(TargetProblem problem, const char* text);
+
 class DeviceProtocol {
  public:
   DeviceProtocol(DatagramNetwork& network, Clock& clock);
@@ -93,8 +114,17 @@ class DeviceProtocol {
   void SendRequestOn(std::size_t localInterface, const std::uint8_t* message, std::size_t length);
 
   // Clears DeviceList and fills it from the replies to three searches, each
-  // sent on every interface.
+  // sent on every interface and, at the same instants, by unicast to every
+  // target.
   void SearchDevices();
+
+  // Adds an address the search also goes to by unicast (false when it is
+  // refused or already there). Targets last for the run.
+  bool AddTarget(const Ipv4Address& address);
+  // The route the last search used for the target through which `device`
+  // was found; nullptr for a device heard on the segment.
+  const TargetRoute* TargetRouteOf(const DeviceRecord& device) const;
+  const std::vector<TargetRoute>& targetRoutes() const { return targetRoutes_; }
 
   // Requests addressed to the device whose record's ip equals
   // SelectedDeviceIp, sent out of the interface it was heard on, with that
@@ -126,6 +156,9 @@ class DeviceProtocol {
   // Every interface searched, the first first. Empty while the workstation
   // has no address at all (LocalIp is then "0.0.0.0").
   std::vector<LocalInterface> LocalInterfaces;
+  // Addresses the search also goes to by unicast, in the order given: for
+  // devices beyond the segment (another subnet, behind a router or a VPN).
+  std::vector<Ipv4Address> Targets;
   DeviceListType DeviceList;
   ShareListType ShareList;
   char SelectedDeviceIp[16] = {};
@@ -167,6 +200,24 @@ class DeviceProtocol {
   std::vector<Ipv4Address> ReadInterfaces();
   // Makes LocalInterfaces, LocalIp and ClientId for `locals`.
   void UseInterfaces(const std::vector<Ipv4Address>& locals);
+  // Asks the system for the route to every target, and has the replies to
+  // their source addresses heard.
+  void RouteTargets();
+  // The target route whose identifier the reply echoes and which reached the
+  // device: the one to the reply's own address when there is one; -1 when
+  // the reply answers no target's request.
+  int TargetOfReply(const wire::WireView& reply, const std::uint8_t address[4]) const;
+  // The request to `device` leaves: by unicast to its address when it was
+  // found through a target, otherwise to the group out of its interface.
+  void SendToDevice(const DeviceRecord& device, const std::uint8_t* message, std::size_t length);
+  // The identifier of the requests to `device`.
+  const std::uint8_t* ClientIdFor(const DeviceRecord& device) const;
+  // The way to `device` is still the one it was found by (its interface,
+  // or its target's route).
+  bool StillReachable(const DeviceRecord& device);
+  // After a change of address of a device found through a target, the new
+  // address takes the old one's place among the targets.
+  void FollowAddressChange(const DeviceRecord& device, const Ipv4Address& newAddress);
 
   DatagramNetwork& network_;
   Clock& clock_;
@@ -182,6 +233,8 @@ class DeviceProtocol {
   // Addresses already listed by the running search (kept beside DeviceList
   // so that a search over many devices stays linear).
   std::unordered_set<std::uint32_t> searchSeen_;
+  // The last search's routes to the targets, one per target in order.
+  std::vector<TargetRoute> targetRoutes_;
 };
 
 // Bounded copy of a text into a fixed buffer of `size` bytes: at most size-1

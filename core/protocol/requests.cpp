@@ -25,13 +25,13 @@ DeviceRecord* DeviceProtocol::FindSelectedDevice() {
 
 bool DeviceProtocol::CheckAdminPassword() {
   DeviceRecord* device = FindSelectedDevice();
-  if (device == nullptr || !InterfaceStillThere(*device)) return false;
+  if (device == nullptr || !StillReachable(*device)) return false;
   // A 16-character user name or password goes out whole.
-  const std::uint8_t* clientId = InterfaceOf(*device).clientId;
+  const std::uint8_t* clientId = ClientIdFor(*device);
   const wire::Bytes request =
       wire::BuildPasswordQuery(clientId, device->deviceId, BufferText(LoginUserName).substr(0, 16),
                                BufferText(LoginPassword).substr(0, 16));
-  SendRequestOn(InterfaceIndexOf(*device), request.data(), request.size());
+  SendToDevice(*device, request.data(), request.size());
   const std::string selected = BufferText(SelectedDeviceIp);
   if (!WaitForReply(wire::kQueryReply, clientId, kQueryLoop, [&](const wire::WireView& reply) {
         return SenderIs(reply, selected.c_str());
@@ -44,10 +44,10 @@ bool DeviceProtocol::CheckAdminPassword() {
 bool DeviceProtocol::FetchShares() {
   ShareList.Clear();
   DeviceRecord* device = FindSelectedDevice();
-  if (device == nullptr || !InterfaceStillThere(*device)) return false;
-  const std::uint8_t* clientId = InterfaceOf(*device).clientId;
+  if (device == nullptr || !StillReachable(*device)) return false;
+  const std::uint8_t* clientId = ClientIdFor(*device);
   const wire::Bytes request = wire::BuildShareQuery(clientId, device->deviceId);
-  SendRequestOn(InterfaceIndexOf(*device), request.data(), request.size());
+  SendToDevice(*device, request.data(), request.size());
   const std::string selected = BufferText(SelectedDeviceIp);
   if (!WaitForReply(wire::kQueryReply, clientId, kQueryLoop, [&](const wire::WireView& reply) {
         return SenderIs(reply, selected.c_str());
@@ -63,10 +63,10 @@ bool DeviceProtocol::FetchShares() {
 
 bool DeviceProtocol::SetDeviceDhcp() {
   DeviceRecord* device = FindSelectedDevice();
-  if (device == nullptr || !InterfaceStillThere(*device)) return false;
-  const std::uint8_t* clientId = InterfaceOf(*device).clientId;
+  if (device == nullptr || !StillReachable(*device)) return false;
+  const std::uint8_t* clientId = ClientIdFor(*device);
   const wire::Bytes request = wire::BuildDhcpSet(clientId, device->deviceId);
-  SendRequestOn(InterfaceIndexOf(*device), request.data(), request.size());
+  SendToDevice(*device, request.data(), request.size());
   if (!WaitForReply(wire::kSetReply, clientId, kSetLoop,
                     [](const wire::WireView&) { return true; }))
     return false;
@@ -76,6 +76,7 @@ bool DeviceProtocol::SetDeviceDhcp() {
   char newIp[16];
   FormatDotted(address, newIp);
   if (DeviceRecord* record = FindSelectedDevice()) {
+    FollowAddressChange(*record, Ipv4Address{{address[0], address[1], address[2], address[3]}});
     CopyText(record->ip, sizeof record->ip, newIp);
     std::memcpy(record->deviceId + 6, address, 4);
   }
@@ -85,14 +86,14 @@ bool DeviceProtocol::SetDeviceDhcp() {
 
 bool DeviceProtocol::SetDeviceStatic() {
   DeviceRecord* device = FindSelectedDevice();
-  if (device == nullptr || !InterfaceStillThere(*device)) return false;
+  if (device == nullptr || !StillReachable(*device)) return false;
   const std::string ip = BufferText(NewIp);
   const std::string netmask = BufferText(NewNetmask);
   const std::string gateway = BufferText(NewGateway);
-  const std::uint8_t* clientId = InterfaceOf(*device).clientId;
+  const std::uint8_t* clientId = ClientIdFor(*device);
   const wire::Bytes request =
       wire::BuildStaticSet(clientId, device->deviceId, netmask, gateway, ip);
-  SendRequestOn(InterfaceIndexOf(*device), request.data(), request.size());
+  SendToDevice(*device, request.data(), request.size());
   if (!WaitForReply(wire::kSetReply, clientId, kSetLoop,
                     [&](const wire::WireView& reply) { return SenderIs(reply, ip.c_str()); })) {
     return false;
@@ -102,6 +103,7 @@ bool DeviceProtocol::SetDeviceStatic() {
   std::uint8_t address[4];
   wire::SenderAddress(wire::WireView(receiveBuffer_, receiveLength_), address);
   if (DeviceRecord* record = FindSelectedDevice()) {
+    FollowAddressChange(*record, Ipv4Address{{address[0], address[1], address[2], address[3]}});
     CopyText(record->ip, sizeof record->ip, ip.c_str());
     CopyText(record->netmask, sizeof record->netmask, netmask.c_str());
     CopyText(record->gateway, sizeof record->gateway, gateway.c_str());

@@ -13,19 +13,24 @@ namespace tessavue {
 struct SimulatedSegment::State {
   MemoryNetwork* network = nullptr;
   std::size_t via = 0;
+  SegmentPlace place = SegmentPlace::kLocal;
   std::deque<SimulatedDevice> devices;
   std::deque<bool> silent;
   std::deque<bool> answersSearches;
   int repliesToOthers = 0;
 
-  void Hear(const std::uint8_t* data, std::size_t length) {
+  // `unicastTo`: the address a unicast request was sent to; nullptr for one
+  // to the group.
+  void Hear(const std::uint8_t* data, std::size_t length, const Ipv4Address* unicastTo = nullptr) {
     if (network == nullptr) return;
+    if (unicastTo == nullptr && place == SegmentPlace::kBehindRouter) return;
     const Ipv4Address workstation = network->boundAddress(via);
     const bool known = network->IsOpen();
     Ipv4Address group;
     ParseAddress(kGroupAddressText, group);
     // Index loop: a device added while handling must not upset the walk.
     for (std::size_t i = 0; i < devices.size(); ++i) {
+      if (unicastTo != nullptr && !(devices[i].settings().ip == *unicastTo)) continue;
       RequestOutcome outcome = devices[i].Handle(data, length);
       if (!outcome.reply) continue;
       if (silent[i] && !(answersSearches[i] && outcome.kind == RequestKind::kSearch)) continue;
@@ -34,8 +39,12 @@ struct SimulatedSegment::State {
       // or to the broadcast address of that interface's subnet (taken under
       // the device's netmask).
       const Ipv4Address to = outcome.reply->destination;
-      const bool reaches = to == workstation || to == group ||
-                           to == SubnetBroadcast(workstation, devices[i].settings().netmask);
+      const bool reaches =
+          place == SegmentPlace::kBehindRouter
+              ? network->HearsUnicastAt(to)
+              : to == workstation || to == group ||
+                    to == SubnetBroadcast(workstation, devices[i].settings().netmask) ||
+                    network->HearsUnicastAt(to);
       if (known && !reaches) {
         ++repliesToOthers;
         continue;
@@ -45,14 +54,19 @@ struct SimulatedSegment::State {
   }
 };
 
-SimulatedSegment::SimulatedSegment(MemoryNetwork& network, std::size_t via)
+SimulatedSegment::SimulatedSegment(MemoryNetwork& network, std::size_t via, SegmentPlace place)
     : state_(std::make_shared<State>()) {
   state_->network = &network;
   state_->via = via;
+  state_->place = place;
   std::weak_ptr<State> weak = state_;
   network.AddGroupListener(via, [weak](const std::uint8_t* data, std::size_t length) {
     if (auto state = weak.lock()) state->Hear(data, length);
   });
+  network.AddUnicastListener(
+      [weak](const Ipv4Address& to, const std::uint8_t* data, std::size_t length) {
+        if (auto state = weak.lock()) state->Hear(data, length, &to);
+      });
 }
 
 SimulatedSegment::~SimulatedSegment() { state_->network = nullptr; }

@@ -15,9 +15,19 @@ namespace tessavue {
 
 class MemoryNetwork;
 
+// Requests sent by unicast reach the one device whose address they are sent
+// to, on any segment.
+//
+// A segment behind a router (kBehindRouter) is one the workstation has no
+// interface on: the group requests never reach it, and of the devices'
+// replies only those sent by unicast to one of the workstation's addresses
+// come back (replies to the group and broadcasts stay on its side).
+enum class SegmentPlace { kLocal, kBehindRouter };
+
 class SimulatedSegment {
  public:
-  explicit SimulatedSegment(MemoryNetwork& network, std::size_t via = 0);
+  explicit SimulatedSegment(MemoryNetwork& network, std::size_t via = 0,
+                            SegmentPlace place = SegmentPlace::kLocal);
   ~SimulatedSegment();
   SimulatedSegment(const SimulatedSegment&) = delete;
   SimulatedSegment& operator=(const SimulatedSegment&) = delete;
@@ -43,7 +53,8 @@ class SimulatedSegment {
   void HearFromAnotherWorkstation(const std::uint8_t* data, std::size_t length);
 
   // Replies that did not reach the network's workstation (sent by unicast to
-  // another one, or broadcast on another subnet than its interface's).
+  // another one, or broadcast on another subnet than its interface's, or
+  // stopped by the router).
   int repliesToOthers() const;
 
  private:

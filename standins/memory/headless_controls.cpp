@@ -315,7 +315,47 @@ int ScriptedDialogHost::RunLoginDialog(LoginPrompts& dialog) {
 bool ScriptedDialogHost::AddSystemMenuAbout(const std::string& text) {
   if (!hasSystemMenu) return false;
   systemMenuEntries.push_back(text);
+  systemMenuCommands.push_back(0x0010);
   return true;
+}
+
+bool ScriptedDialogHost::AddSystemMenuEntry(const std::string& text, unsigned commandId) {
+  if (!hasSystemMenu) return false;
+  systemMenuEntries.push_back(text);
+  systemMenuCommands.push_back(commandId);
+  return true;
+}
+
+int ScriptedDialogHost::RunSearchAtAddressDialog(AddressPrompts& dialog) {
+  if (waits.busy()) ++modalsWhileBusy;
+  HeadlessIpAddressControl field;
+  dialog.OnInitDialog(field);
+  int endCode = 0;
+  while (endCode == 0) {
+    if (addressScript.empty()) {
+      endCode = dialog.OnCancel();
+      break;
+    }
+    AddressAnswer answer = std::move(addressScript.front());
+    addressScript.pop_front();
+    if (!answer.ok) {
+      endCode = dialog.OnCancel();
+      break;
+    }
+    // Field by field, as typed: an empty part is a field left blank.
+    field.ClearAddress();
+    std::size_t start = 0;
+    for (int i = 0; i < 4 && start <= answer.typed.size(); ++i) {
+      std::size_t dot = answer.typed.find('.', start);
+      std::string part = answer.typed.substr(start, dot == std::string::npos ? dot : dot - start);
+      if (!part.empty()) field.TypeField(i, static_cast<std::uint8_t>(std::stoi(part)));
+      if (dot == std::string::npos) break;
+      start = dot + 1;
+    }
+    endCode = dialog.OnOK();
+  }
+  addressRuns.push_back(endCode);
+  return endCode;
 }
 
 void ScriptedDialogHost::ArmSelectionTimer(int milliseconds) {

@@ -196,6 +196,14 @@ struct LoginAnswer {
   bool ok = true;
 };
 
+// One press of a button in the "Search at address" dialog: the fields as
+// the user leaves them ("a.b.c.d", "" for all blank, or fields left blank as
+// in "10..0.5"), then OK, or Cancel.
+struct AddressAnswer {
+  std::string typed;
+  bool ok = true;
+};
+
 // What the "Login" dialog showed when it opened.
 struct LoginRun {
   std::string userNameShown;
@@ -237,6 +245,10 @@ class ScriptedDialogHost : public DialogHost {
   int RunLoginDialog(LoginPrompts& dialog) override;
   void RunAboutDialog() override { ++aboutRuns; }
   bool AddSystemMenuAbout(const std::string& text) override;
+  bool AddSystemMenuEntry(const std::string& text, unsigned commandId) override;
+  // Plays the scripted answers in turn until one closes the dialog; with
+  // none left, Cancel.
+  int RunSearchAtAddressDialog(AddressPrompts& dialog) override;
   void DestroyWindow() override { ++destroyCount; }
   bool IsIconic() const override { return iconic; }
   void DrawIconCentered() override { ++iconDraws; }
@@ -271,6 +283,10 @@ class ScriptedDialogHost : public DialogHost {
   int aboutRuns = 0;
   bool hasSystemMenu = true;
   std::vector<std::string> systemMenuEntries;
+  std::vector<unsigned> systemMenuCommands;
+  std::deque<AddressAnswer> addressScript;
+  // Runs of the "Search at address" dialog, and its end code each time.
+  std::vector<int> addressRuns;
   int destroyCount = 0;
   bool iconic = false;
   int iconDraws = 0;

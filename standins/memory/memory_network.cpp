@@ -15,6 +15,54 @@ void MemoryNetwork::AddGroupListener(std::size_t via, GroupListener listener) {
   listeners_.emplace_back(via, std::move(listener));
 }
 
+void MemoryNetwork::AddUnicastListener(UnicastListener listener) {
+  unicastListeners_.push_back(std::move(listener));
+}
+
+void MemoryNetwork::AddRoute(const Ipv4Address& network, const Ipv4Address& mask,
+                             const Ipv4Address& source) {
+  routes_.push_back({network, mask, source});
+}
+
+bool MemoryNetwork::HearsUnicastAt(const Ipv4Address& address) const {
+  if (!open_) return false;
+  for (const Ipv4Address& a : bound_)
+    if (a == address) return true;
+  for (const Ipv4Address& a : heardBeyond_)
+    if (a == address) return true;
+  return false;
+}
+
+bool MemoryNetwork::RouteSource(const Ipv4Address& to, Ipv4Address& source) {
+  for (const Route& r : routes_) {
+    bool inside = true;
+    for (int i = 0; i < 4; ++i)
+      inside = inside && (to.octet[i] & r.mask.octet[i]) == (r.network.octet[i] & r.mask.octet[i]);
+    if (inside) {
+      source = r.source;
+      return true;
+    }
+  }
+  if (noLocalAddress_ || locals_.empty()) return false;
+  source = locals_.front();
+  return true;
+}
+
+void MemoryNetwork::SendToAddress(const Ipv4Address& to, const std::uint8_t* data,
+                                  std::size_t length) {
+  Ipv4Address source;
+  if (!open_ || !RouteSource(to, source)) return;
+  std::size_t via = 0;
+  while (via < bound_.size() && !(bound_[via] == source)) ++via;
+  sent_.emplace_back(data, data + length);
+  sentOn_.push_back(via);
+  sentTo_.push_back(to);
+  for (std::size_t i = 0; i < unicastListeners_.size(); ++i) {
+    UnicastListener listener = unicastListeners_[i];
+    listener(to, data, length);
+  }
+}
+
 void MemoryNetwork::Deliver(std::vector<std::uint8_t> datagram, std::int64_t delayMicros) {
   if (!open_) return;
   if (delayMicros < 0) delayMicros = 0;
@@ -82,6 +130,7 @@ void MemoryNetwork::SendToGroupOn(std::size_t via, const std::uint8_t* data, std
   if (!open_ || via >= bound_.size()) return;
   sent_.emplace_back(data, data + length);
   sentOn_.push_back(via);
+  sentTo_.push_back(Ipv4Address{{224, 0, 0, 1}});
   // By index: a listener may add listeners while it runs.
   for (std::size_t i = 0; i < listeners_.size(); ++i) {
     if (listeners_[i].first != kEveryInterface && listeners_[i].first != via) continue;

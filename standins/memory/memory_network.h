@@ -27,6 +27,27 @@ class MemoryNetwork : public DatagramNetwork {
   using GroupListener = std::function<void(const std::uint8_t* data, std::size_t length)>;
   void AddGroupListener(GroupListener listener);
   void AddGroupListener(std::size_t via, GroupListener listener);
+  // Everything sent by unicast (SendToAddress) is handed to every unicast
+  // listener at once, with its destination; each decides whether it is
+  // the device addressed.
+  using UnicastListener =
+      std::function<void(const Ipv4Address& to, const std::uint8_t* data, std::size_t length)>;
+  void AddUnicastListener(UnicastListener listener);
+  // Routes of the workstation: a destination inside `network`/`mask` is
+  // reached from `source`. Taken in the order added, the first that holds
+  // wins; with none, the first interface's address is the source (a default
+  // route), and with no interface there is no route.
+  void AddRoute(const Ipv4Address& network, const Ipv4Address& mask, const Ipv4Address& source);
+  void ClearRoutes() { routes_.clear(); }
+  // Whether a reply by unicast to `address` reaches the workstation: one of
+  // its open interfaces, or an address given to HearUnicastAt.
+  bool HearsUnicastAt(const Ipv4Address& address) const;
+  // The addresses last given to HearUnicastAt.
+  const std::vector<Ipv4Address>& heardBeyond() const { return heardBeyond_; }
+  // The destination of each datagram of sent(): the group's address for a
+  // request to the group, the device's for one by unicast.
+  const std::vector<Ipv4Address>& sentTo() const { return sentTo_; }
+
   // Queues a datagram for the workstation's receive socket, readable at
   // now + delayMicros. Dropped while the sockets are closed.
   void Deliver(std::vector<std::uint8_t> datagram, std::int64_t delayMicros = 0);
@@ -37,6 +58,7 @@ class MemoryNetwork : public DatagramNetwork {
   void ClearSent() {
     sent_.clear();
     sentOn_.clear();
+    sentTo_.clear();
   }
 
   // Knobs for tests: the workstation's interfaces (one, 192.168.0.100, by
@@ -94,6 +116,13 @@ class MemoryNetwork : public DatagramNetwork {
   bool ChangeInterfaces(const std::vector<Ipv4Address>& locals) override;
   void Close() override;
   void SendToGroupOn(std::size_t via, const std::uint8_t* data, std::size_t length) override;
+  bool RouteSource(const Ipv4Address& to, Ipv4Address& source) override;
+  // sentOn() gives the position of the route's source among the open
+  // interfaces, or interfaceCount() when it is none of them.
+  void SendToAddress(const Ipv4Address& to, const std::uint8_t* data, std::size_t length) override;
+  void HearUnicastAt(const std::vector<Ipv4Address>& addresses) override {
+    heardBeyond_ = addresses;
+  }
   bool WaitReadable(std::int64_t timeoutMicros) override;
   int Receive(std::uint8_t* buffer, std::size_t capacity) override;
   void FillRandom(std::uint8_t* out, std::size_t length) override;
@@ -118,6 +147,13 @@ class MemoryNetwork : public DatagramNetwork {
   std::size_t dropped_ = 0;
   std::vector<std::vector<std::uint8_t>> sent_;
   std::vector<std::size_t> sentOn_;
+  std::vector<Ipv4Address> sentTo_;
+  std::vector<UnicastListener> unicastListeners_;
+  struct Route {
+    Ipv4Address network, mask, source;
+  };
+  std::vector<Route> routes_;
+  std::vector<Ipv4Address> heardBeyond_;
   std::vector<Ipv4Address> locals_{Ipv4Address{{192, 168, 0, 100}}};
   std::vector<Ipv4Address> bound_;
   bool noLocalAddress_ = false;

@@ -33,14 +33,14 @@ Ipv4Address FromInAddr(const in_addr& in) {
 
 bool IsUsable(const Ipv4Address& a) { return a.octet[0] != 0 && a.octet[0] != 127; }
 
-// The source address the routing table picks for the group.
-bool RouteAddress(Ipv4Address& address) {
+// The source address the routing table picks for `to`.
+bool RouteAddressTo(const in_addr& to, Ipv4Address& address) {
   int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return false;
   sockaddr_in group{};
   group.sin_family = AF_INET;
   group.sin_port = htons(kProtocolPort);
-  inet_pton(AF_INET, kGroupAddressText, &group.sin_addr);
+  group.sin_addr = to;
   bool ok = false;
   if (connect(fd, reinterpret_cast<sockaddr*>(&group), sizeof group) == 0) {
     sockaddr_in self{};
@@ -52,6 +52,13 @@ bool RouteAddress(Ipv4Address& address) {
   }
   close(fd);
   return ok;
+}
+
+// The source address the routing table picks for the group.
+bool RouteAddress(Ipv4Address& address) {
+  in_addr group{};
+  inet_pton(AF_INET, kGroupAddressText, &group);
+  return RouteAddressTo(group, address);
 }
 
 // An IPv4 address of an interface, and the system's index of the interface.
@@ -264,6 +271,20 @@ void PosixNetwork::SendToGroupOn(std::size_t via, const std::uint8_t* data, std:
   (void)sendto(sendSocket_, data, length, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
 }
 
+bool PosixNetwork::RouteSource(const Ipv4Address& to, Ipv4Address& source) {
+  return RouteAddressTo(ToInAddr(to), source);
+}
+
+void PosixNetwork::SendToAddress(const Ipv4Address& to, const std::uint8_t* data,
+                                 std::size_t length) {
+  if (sendSocket_ < 0) return;
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(options_.destinationPort);
+  address.sin_addr = ToInAddr(to);
+  (void)sendto(sendSocket_, data, length, 0, reinterpret_cast<sockaddr*>(&address), sizeof address);
+}
+
 bool PosixNetwork::WaitReadable(std::int64_t timeoutMicros) {
   if (timeoutMicros < 0) timeoutMicros = 0;
   timespec timeout{static_cast<time_t>(timeoutMicros / 1000000),
@@ -308,6 +329,9 @@ bool PosixNetwork::FromWorkstationInterface(const msghdr& message) const {
     in_pktinfo info;
     std::memcpy(&info, CMSG_DATA(c), sizeof info);
     const unsigned arrival = static_cast<unsigned>(info.ipi_ifindex);
+    // Unicast to a target route's address, whichever interface brought it.
+    const Ipv4Address to = FromInAddr(info.ipi_addr);
+    if (std::find(beyond_.begin(), beyond_.end(), to) != beyond_.end()) return true;
     return arrival != 0 && std::find(interfaceIndexes_.begin(), interfaceIndexes_.end(), arrival) !=
                                interfaceIndexes_.end();
   }

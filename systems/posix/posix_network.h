@@ -65,6 +65,14 @@ class PosixNetwork : public DatagramNetwork {
   bool ChangeInterfaces(const std::vector<Ipv4Address>& locals) override;
   void Close() override;
   void SendToGroupOn(std::size_t via, const std::uint8_t* data, std::size_t length) override;
+  // A connected UDP socket that sends nothing: the system's choice of
+  // source address for `to`.
+  bool RouteSource(const Ipv4Address& to, Ipv4Address& source) override;
+  // Through the send socket, to the destination port; the system's route
+  // picks the interface.
+  void SendToAddress(const Ipv4Address& to, const std::uint8_t* data, std::size_t length) override;
+  // Receive also keeps what is addressed to these, on any interface.
+  void HearUnicastAt(const std::vector<Ipv4Address>& addresses) override { beyond_ = addresses; }
   bool WaitReadable(std::int64_t timeoutMicros) override;
   // A datagram longer than `capacity` is read whole by the system and
   // reported here as an error (-1), never as a cut-down datagram. Datagrams
@@ -83,6 +91,8 @@ class PosixNetwork : public DatagramNetwork {
 
   PosixNetworkOptions options_;
   std::vector<Ipv4Address> locals_;
+  // Addresses of the workstation whose unicast is heard on any interface.
+  std::vector<Ipv4Address> beyond_;
   // The system's index of each interface of locals_ (0: none holds it).
   std::vector<unsigned> interfaceIndexes_;
   // The interface the send socket's multicast goes out of (-1: not set).

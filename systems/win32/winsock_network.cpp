@@ -145,10 +145,86 @@ bool WinsockNetwork::OpenInterfaces(const std::vector<Ipv4Address>& locals) {
   return ok;
 }
 
+std::uintptr_t WinsockNetwork::OpenReceiveSocket(const Ipv4Address& local, bool& bound) {
+  bound = false;
+  SOCKET receive = socket(AF_INET, SOCK_DGRAM, 0);
+  if (receive == INVALID_SOCKET) return kNoSocket;
+  const BOOL on = TRUE;
+  const int wanted = options_.receiveBufferBytes;
+  setsockopt(receive, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof on);
+  setsockopt(receive, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&wanted), sizeof wanted);
+  sockaddr_in bindAddress{};
+  bindAddress.sin_family = AF_INET;
+  bindAddress.sin_port = htons(options_.receivePort);
+  bindAddress.sin_addr = ToInAddr(local);
+  bound = bind(receive, reinterpret_cast<sockaddr*>(&bindAddress), sizeof bindAddress) == 0;
+  return static_cast<std::uintptr_t>(receive);
+}
+
+bool WinsockNetwork::RouteSource(const Ipv4Address& to, Ipv4Address& source) {
+  SOCKET probe = socket(AF_INET, SOCK_DGRAM, 0);
+  if (probe == INVALID_SOCKET) return false;
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(kProtocolPort);
+  address.sin_addr = ToInAddr(to);
+  bool ok = false;
+  if (connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+    sockaddr_in self{};
+    int length = sizeof self;
+    if (getsockname(probe, reinterpret_cast<sockaddr*>(&self), &length) == 0) {
+      std::memcpy(source.octet, &self.sin_addr.s_addr, 4);
+      ok = source.octet[0] != 0 && source.octet[0] != 127;
+    }
+  }
+  closesocket(probe);
+  return ok;
+}
+
+void WinsockNetwork::SendToAddress(const Ipv4Address& to, const std::uint8_t* data,
+                                   std::size_t length) {
+  if (sendSocket_ == kNoSocket) return;
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(options_.destinationPort);
+  address.sin_addr = ToInAddr(to);
+  sendto(AsSocket(sendSocket_), reinterpret_cast<const char*>(data), static_cast<int>(length), 0,
+         reinterpret_cast<sockaddr*>(&address), sizeof address);
+}
+
+void WinsockNetwork::HearUnicastAt(const std::vector<Ipv4Address>& addresses) {
+  std::vector<Ipv4Address> wanted;
+  for (const Ipv4Address& a : addresses) {
+    bool have = false;
+    for (const Ipv4Address& l : locals_) have = have || l == a;
+    if (!have) wanted.push_back(a);
+  }
+  if (wanted == beyond_) return;
+  for (std::uintptr_t& s : beyondSockets_) CloseOne(s, kNoSocket);
+  beyondSockets_.clear();
+  beyond_ = wanted;
+  if (sendSocket_ == kNoSocket) return;
+  for (const Ipv4Address& a : beyond_) {
+    bool bound = false;
+    const std::uintptr_t s = OpenReceiveSocket(a, bound);
+    if (s != kNoSocket) beyondSockets_.push_back(s);
+  }
+  nextReceive_ = 0;
+}
+
+std::vector<std::uintptr_t> WinsockNetwork::AllReceiveSockets() const {
+  std::vector<std::uintptr_t> all = receiveSockets_;
+  all.insert(all.end(), beyondSockets_.begin(), beyondSockets_.end());
+  return all;
+}
+
 void WinsockNetwork::Close() {
   CloseOne(sendSocket_, kNoSocket);
   for (std::uintptr_t& s : receiveSockets_) CloseOne(s, kNoSocket);
   receiveSockets_.clear();
+  for (std::uintptr_t& s : beyondSockets_) CloseOne(s, kNoSocket);
+  beyondSockets_.clear();
+  beyond_.clear();
   locals_.clear();
   sendInterface_ = -1;
   nextReceive_ = 0;
@@ -191,7 +267,8 @@ bool SelectReadable(const std::vector<std::uintptr_t>& sockets, fd_set& readable
 
 bool WinsockNetwork::WaitReadable(std::int64_t timeoutMicros) {
   if (timeoutMicros < 0) timeoutMicros = 0;
-  if (receiveSockets_.empty()) {
+  const std::vector<std::uintptr_t> sockets = AllReceiveSockets();
+  if (sockets.empty()) {
     Sleep(static_cast<DWORD>((timeoutMicros + 999) / 1000));
     return false;
   }
@@ -199,17 +276,18 @@ bool WinsockNetwork::WaitReadable(std::int64_t timeoutMicros) {
   timeval timeout;
   timeout.tv_sec = static_cast<long>(timeoutMicros / 1000000);
   timeout.tv_usec = static_cast<long>(timeoutMicros % 1000000);
-  return SelectReadable(receiveSockets_, readable, &timeout);
+  return SelectReadable(sockets, readable, &timeout);
 }
 
 int WinsockNetwork::Receive(std::uint8_t* buffer, std::size_t capacity) {
-  if (receiveSockets_.empty()) return -1;
+  const std::vector<std::uintptr_t> sockets = AllReceiveSockets();
+  if (sockets.empty()) return -1;
   fd_set readable;
-  if (!SelectReadable(receiveSockets_, readable, nullptr)) return -1;
-  const std::size_t count = receiveSockets_.size();
+  if (!SelectReadable(sockets, readable, nullptr)) return -1;
+  const std::size_t count = sockets.size();
   for (std::size_t k = 0; k < count; ++k) {
     const std::size_t i = (nextReceive_ + k) % count;
-    const SOCKET s = AsSocket(receiveSockets_[i]);
+    const SOCKET s = AsSocket(sockets[i]);
     if (!__WSAFDIsSet(s, &readable)) continue;
     nextReceive_ = (i + 1) % count;
     sockaddr_in from{};

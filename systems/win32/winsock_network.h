@@ -45,6 +45,13 @@ class WinsockNetwork : public DatagramNetwork {
   // With several interfaces, IP_MULTICAST_IF picks the interface's address
   // before the send.
   void SendToGroupOn(std::size_t via, const std::uint8_t* data, std::size_t length) override;
+  // A connected UDP socket that sends nothing: the system's choice of
+  // source address for `to`.
+  bool RouteSource(const Ipv4Address& to, Ipv4Address& source) override;
+  void SendToAddress(const Ipv4Address& to, const std::uint8_t* data, std::size_t length) override;
+  // One more receive socket bound to each address that no interface socket
+  // has already.
+  void HearUnicastAt(const std::vector<Ipv4Address>& addresses) override;
   // select over every receive socket.
   bool WaitReadable(std::int64_t timeoutMicros) override;
   // Reads from the next readable receive socket, taking them in turn. A
@@ -59,6 +66,14 @@ class WinsockNetwork : public DatagramNetwork {
   std::uintptr_t sendSocket_ = kNoSocket;
   std::vector<std::uintptr_t> receiveSockets_;
   std::vector<Ipv4Address> locals_;
+  // Receive sockets for unicast to the addresses of HearUnicastAt.
+  std::vector<std::uintptr_t> beyondSockets_;
+  std::vector<Ipv4Address> beyond_;
+  // Every receive socket: the interfaces' first, then the others.
+  std::vector<std::uintptr_t> AllReceiveSockets() const;
+  // A receive socket bound to `local` on the receive port (kNoSocket when
+  // it cannot be had).
+  std::uintptr_t OpenReceiveSocket(const Ipv4Address& local, bool& bound);
   // The interface the send socket's multicast goes out of (-1: not set).
   long sendInterface_ = -1;
   // Where the next Receive starts looking, so no socket starves the others.

@@ -378,6 +378,67 @@ TEST_F(CliTest, RefusedInputSendsNothing) {
   EXPECT_EQ(segment_.device(0).counters().searches, 0);
 }
 
+// A device behind a router answers only what is sent to its own address.
+TEST_F(CliTest, TargetsReachADeviceBehindARouterFromAnyCommand) {
+  SimulatedSegment beyond(network_, 0, SegmentPlace::kBehindRouter);
+  DeviceSettings far = Device("far", A(10, 9, 0, 30), 5);
+  far.shares = "media:backup";
+  beyond.AddDevice(far);
+  segment_.AddDevice(Device("nas", A(192, 168, 0, 20), 5));
+
+  ASSERT_EQ(Run({"scan", "--json"}), 0);
+  EXPECT_EQ(out_.str().find("10.9.0.30"), std::string::npos) << out_.str();
+  EXPECT_EQ(Run({"shares", "10.9.0.30"}), cli::kExitNotFound);
+
+  // Before the command, after it, in the "=" form, twice.
+  ASSERT_EQ(Run({"--target", "10.9.0.30", "scan", "--json"}), 0) << err_.str();
+  Json list;
+  ASSERT_TRUE(JsonReader(out_.str()).Read(list));
+  ASSERT_EQ(list.items.size(), 2u);
+  EXPECT_EQ(list.items[1].fields["ip"].text, "10.9.0.30");
+  ASSERT_EQ(Run({"shares", "10.9.0.30", "--target=10.9.0.30", "--target", "10.9.0.31"}), 0)
+      << err_.str();
+  EXPECT_EQ(out_.str(), "SHARE\nmedia\nbackup\n");
+  EXPECT_EQ(Run({"login", "10.9.0.30", "--target", "10.9.0.30", "--password", "nope"}),
+            cli::kExitDeviceFailed);
+  ASSERT_EQ(Run({"set-static", "10.9.0.30", "--target", "10.9.0.30", "--ip", "10.9.0.50",
+                 "--netmask", "255.255.255.0", "--gateway", "10.9.0.1"}),
+            0)
+      << err_.str();
+  EXPECT_EQ(beyond.device(0).settings().ip, A(10, 9, 0, 50));
+  EXPECT_EQ(Run({"shares", "10.9.0.50", "--target", "10.9.0.50"}), 0) << err_.str();
+}
+
+TEST_F(CliTest, BadTargetsAreRefusedBeforeAnythingIsSent) {
+  segment_.AddDevice(Device("nas", A(192, 168, 0, 20), 5));
+  struct Case {
+    std::vector<std::string> args;
+    std::string message;
+  } cases[] = {
+      {{"scan", "--target", "10.9.0"}, "'10.9.0' is not an IPv4 address"},
+      {{"scan", "--target", "nas.example"}, "is not an IPv4 address"},
+      {{"scan", "--target"}, "--target needs a value"},
+      {{"scan", "--target", "0.0.0.0"}, "0.0.0.0"},
+      {{"shares", "192.168.0.20", "--target", "255.255.255.255"}, "broadcast"},
+      {{"scan", "--target", "10.9.0.30", "--target", "224.0.0.1"}, "multicast"},
+      {{"login", "192.168.0.20", "--target", "239.1.2.3"}, "multicast"},
+      {{"--target", "127.0.0.1", "scan"}, "loopback"},
+      {{"scan", "--target", "127.9.9.9"}, "loopback"},
+  };
+  for (const Case& c : cases) {
+    network_.ClearSent();
+    EXPECT_EQ(Run(c.args), cli::kExitUsage) << c.message;
+    EXPECT_NE(err_.str().find(c.message), std::string::npos) << err_.str();
+    EXPECT_EQ(network_.sent().size(), 0u) << c.message;
+  }
+  EXPECT_EQ(segment_.device(0).counters().searches, 0);
+  EXPECT_FALSE(network_.IsOpen());
+  EXPECT_EQ(network_.opens(), 0);
+  // A target text with control bytes is shown defused.
+  EXPECT_EQ(Run({"scan", "--target", "1.2.3.4\x1b[2J"}), cli::kExitUsage);
+  EXPECT_EQ(err_.str().find('\x1b'), std::string::npos) << err_.str();
+}
+
 TEST_F(CliTest, SetCommandsSendNothingAfterARefusedLogin) {
   DeviceSettings nas = Device("nas", A(192, 168, 0, 20), 5);
   nas.adminPassword = "other";

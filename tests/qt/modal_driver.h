@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -35,6 +36,13 @@ class ModalDriver {
   // What to do with the next "Login" dialog.
   std::deque<std::function<void(QtLoginWindow&)>> logins;
   std::vector<Shown> shown;
+  // What the "Search at address" dialog is given, one press of a button
+  // each time it is in front: the address typed, then OK; "cancel" presses
+  // Cancel. With none left, Cancel.
+  std::deque<QString> addresses;
+  // The entry chosen in the next popup menu; the menu's entries are noted.
+  QString menuChoice;
+  std::vector<std::string> menuEntries;
 
   static std::function<void(QtLoginWindow&)> Type(const QString& user, const QString& password) {
     return [user, password](QtLoginWindow& w) {
@@ -52,7 +60,43 @@ class ModalDriver {
 
  private:
   void Poll() {
+    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+      QAction* chosen = nullptr;
+      menuEntries.clear();
+      for (QAction* a : menu->actions()) {
+        menuEntries.push_back(a->text().toStdString());
+        if (a->text() == menuChoice) chosen = a;
+      }
+      // Later, from outside this poll: the command may open a dialog.
+      QTimer::singleShot(0, menu, [menu, chosen] {
+        if (chosen) menu->setActiveAction(chosen);
+        QTest::keyClick(menu, chosen ? Qt::Key_Return : Qt::Key_Escape);
+      });
+      return;
+    }
     QWidget* w = QApplication::activeModalWidget();
+    if (auto* search = dynamic_cast<QtSearchAddressWindow*>(w)) {
+      if (!search->isVisible() || search->property("pressing").toBool()) return;
+      shown.push_back({"search", search->windowTitle().toStdString(), {}, {}, false, {}});
+      QString typed = addresses.empty() ? QStringLiteral("cancel") : addresses.front();
+      if (!addresses.empty()) addresses.pop_front();
+      search->setProperty("pressing", true);
+      // The press comes from a timer of its own, so that this one still
+      // answers the warning that OK may bring up.
+      QTimer::singleShot(0, search, [search, typed] {
+        if (typed == QStringLiteral("cancel")) {
+          QTest::mouseClick(search->cancelButton, Qt::LeftButton);
+          return;
+        }
+        search->addressField->ClearAddress();
+        const QStringList parts = typed.split('.');
+        for (int i = 0; i < 4 && i < parts.size(); ++i)
+          search->addressField->field(i)->setText(parts[i]);
+        QTest::mouseClick(search->okButton, Qt::LeftButton);
+        search->setProperty("pressing", false);
+      });
+      return;
+    }
     // Each dialog is answered once (a new one may lie at the old address).
     if (!w || !w->isVisible() || w->property("answered").toBool()) return;
     w->setProperty("answered", true);

@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include "login_dialog.h"
+#include "search_address_dialog.h"
 #include "qt_window_fixture.h"
 
 using namespace tessavue;
@@ -327,3 +328,71 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
+
+namespace {
+
+// A device behind a router: the group never reaches it, it answers what is
+// sent to its own address.
+class QtSearchAddressTest : public QtWindowFixture {
+ protected:
+  QtSearchAddressTest() {
+    DeviceSettings far;
+    far.name = "Far-Box";
+    far.ip = Ipv4Address{{10, 9, 0, 30}};
+    far.netmask = Ipv4Address{{255, 255, 255, 0}};
+    far.gateway = Ipv4Address{{10, 9, 0, 1}};
+    far.shares = "archive:photos";
+    far.serial = {0xfa, 0x12, 0, 0, 0, 1};
+    beyond_.AddDevice(far);
+  }
+  int RowOf(const std::string& ip) {
+    for (int i = 0; i < w().deviceList->GetItemCount(); ++i)
+      if (w().deviceList->GetItemText(i, 1) == ip) return i;
+    return -1;
+  }
+  SimulatedSegment beyond_{world_.network, 0, SegmentPlace::kBehindRouter};
+};
+
+TEST_F(QtSearchAddressTest, TheContextMenuEntryAsksForAnAddressAndListsTheDeviceThere) {
+  EXPECT_EQ(RowOf("10.9.0.30"), -1);
+  modals_.menuChoice = QStringLiteral("Search at address...");
+  modals_.addresses = {QStringLiteral("127.0.0.1"), QStringLiteral("10.9..30"),
+                       QStringLiteral("10.9.0.30")};
+  QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(5, 5), w().mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(&w(), &menu);
+  EXPECT_EQ(modals_.menuEntries,
+            (std::vector<std::string>{"About Dorvel(&A)...", "Search at address..."}));
+
+  // One dialog, pressed three times: two refusals, each with its warning.
+  std::vector<std::string> kinds;
+  for (const Shown& s : modals_.shown) kinds.push_back(s.kind);
+  EXPECT_EQ(kinds, (std::vector<std::string>{"search", "message", "search", "message", "search"}));
+  ASSERT_EQ(modals_.shown.size(), 5u);
+  EXPECT_EQ(modals_.shown[0].caption, "Search at address");
+  EXPECT_EQ(modals_.shown[1].caption, "Warnning");
+  EXPECT_EQ(modals_.shown[1].icon, QMessageBox::Warning);
+  EXPECT_NE(modals_.shown[1].text.find("loopback"), std::string::npos) << modals_.shown[1].text;
+  EXPECT_EQ(modals_.shown[3].text, "Please input IP address!");
+  EXPECT_EQ(app_.protocol.Targets, (std::vector<Ipv4Address>{Ipv4Address{{10, 9, 0, 30}}}));
+
+  const int row = RowOf("10.9.0.30");
+  ASSERT_GE(row, 0);
+  EXPECT_EQ(w().deviceList->GetItemText(row, 0), "Far-Box");
+  ClickRow(w().deviceList, row);
+  EXPECT_EQ(w().shareList->GetItemText(0, 0), "archive");
+  EXPECT_EQ(w().shareList->GetItemText(1, 0), "photos");
+  EXPECT_TRUE(w().connectButton->isEnabled());
+  EXPECT_TRUE(w().configurationButton->isEnabled());
+}
+
+TEST_F(QtSearchAddressTest, CancelAddsNoTargetAndSearchesNothing) {
+  const std::size_t sent = world_.network.sent().size();
+  modals_.addresses = {QStringLiteral("cancel")};
+  w().SystemCommand(kIdmSearchAtAddress);
+  EXPECT_TRUE(app_.protocol.Targets.empty());
+  EXPECT_EQ(world_.network.sent().size(), sent);
+  ASSERT_EQ(modals_.shown.size(), 1u);
+  EXPECT_EQ(modals_.shown[0].kind, "search");
+}
+
+}  // namespace

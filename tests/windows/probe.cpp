@@ -14,6 +14,9 @@
 //                                  that starts with TEXT
 //   tessavue-probe address CONTROL A.B.C.D   fills an IP address control
 //   tessavue-probe click CONTROL   presses a button of the main window
+//   tessavue-probe searchat A.B.C.D SECONDS   "Search at address..." from the
+//                                  window menu, the address typed into its
+//                                  dialog and OK pressed; 0 once it closed
 //   tessavue-probe next SECONDS    waits for the program's next modal window
 //                                  and prints it: `Login user="..."
 //                                  user-enabled=0|1` for the "Login" dialog
@@ -346,6 +349,22 @@ int Click(int controlId) {
              : 1;
 }
 
+int SearchAt(const char* dotted, int seconds) {
+  HWND main = MainWindow();
+  unsigned a, b, c, d;
+  if (!main || std::sscanf(dotted, "%u.%u.%u.%u", &a, &b, &c, &d) != 4) return 1;
+  PostMessageA(main, WM_SYSCOMMAND, 0x0020, 0);
+  HWND box = nullptr;
+  for (int i = 0; i < seconds * 10 && !(box = FindWindowA(nullptr, "Search at address")); ++i)
+    Sleep(100);
+  if (!box) return 2;
+  SendMessageA(GetDlgItem(box, 1022), IPM_SETADDRESS, 0, MAKEIPADDRESS(a, b, c, d));
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+  for (int i = 0; i < seconds * 10 && IsWindow(box); ++i) Sleep(100);
+  return IsWindow(box) ? 3 : 0;
+}
+
 // The program's open modal window: a visible, enabled dialog of the main
 // window's process other than the main window itself.
 struct ModalSearch {
@@ -459,6 +478,8 @@ int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "address") == 0)
     return Address(std::atoi(argv[2]), argv[3]);
   if (argc == 3 && std::strcmp(argv[1], "click") == 0) return Click(std::atoi(argv[2]));
+  if (argc == 4 && std::strcmp(argv[1], "searchat") == 0)
+    return SearchAt(argv[2], std::atoi(argv[3]));
   if (argc == 3 && std::strcmp(argv[1], "next") == 0) return Next(std::atoi(argv[2]));
   if (argc >= 3 && std::strcmp(argv[1], "login") == 0) return Login(argc, argv);
   std::fprintf(

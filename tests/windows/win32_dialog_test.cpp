@@ -249,13 +249,15 @@ TEST_F(MainWindowTest, StartsWithTheDevicesListedAndTheTemplatesLayout) {
   EXPECT_EQ(client.right, size.right);
   EXPECT_EQ(client.bottom, size.bottom);
 
-  // The system menu carries the About entry with command 16.
+  // The system menu carries the About entry with command 16, then the
+  // search at an address.
   HMENU menu = GetSystemMenu(dialog, FALSE);
-  int last = GetMenuItemCount(menu) - 1;
+  int about = GetMenuItemCount(menu) - 2;
   char entry[64] = {};
-  GetMenuStringA(menu, last, entry, sizeof entry, MF_BYPOSITION);
+  GetMenuStringA(menu, about, entry, sizeof entry, MF_BYPOSITION);
   EXPECT_EQ(std::string(entry), "About Dorvel(&A)...");
-  EXPECT_EQ(GetMenuItemID(menu, last), 0x0010u);
+  EXPECT_EQ(GetMenuItemID(menu, about), 0x0010u);
+  EXPECT_EQ(GetMenuState(menu, about - 1, MF_BYPOSITION) & MF_SEPARATOR, UINT{MF_SEPARATOR});
   EXPECT_EQ(SendMessageA(dialog, WM_QUERYDRAGICON, 0, 0),
             reinterpret_cast<LRESULT>(window->icon()));
   EXPECT_NE(window->icon(), nullptr);
@@ -462,6 +464,78 @@ TEST_F(MainWindowTest, AboutBoxFromTheButtonAndTheSystemMenu) {
   ASSERT_EQ(seen.size(), 3u);
   EXPECT_EQ(seen[0], "Quillon Tessavue|Network Dorvel|OK|icon|owner disabled");
   EXPECT_EQ(seen[2], seen[0]);
+  EXPECT_TRUE(IsWindowEnabled(dialog));
+}
+
+TEST_F(MainWindowTest, SearchAtAddressFromTheSystemMenuFindsADeviceBehindARouter) {
+  // A device that the group never reaches and that answers what is sent to
+  // its own address.
+  SimulatedSegment beyond(network, 0, SegmentPlace::kBehindRouter);
+  DeviceSettings remote;
+  remote.name = "Far-Box";
+  remote.ip = Ipv4Address{{10, 9, 0, 30}};
+  remote.netmask = Ipv4Address{{255, 255, 255, 0}};
+  remote.gateway = Ipv4Address{{10, 9, 0, 1}};
+  remote.shares = "archive:photos";
+  remote.serial = {0xfa, 0x12, 0, 0, 0, 1};
+  beyond.AddDevice(remote);
+
+  std::vector<std::string> seen;
+  std::size_t boxesBefore = 0;
+  HostOptions options;
+  options.onSearchAddressDialogShown = [&](HWND box) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    LOGBRUSH brush{};
+    GetObjectA(
+        reinterpret_cast<HBRUSH>(SendMessageA(box, WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc),
+                                              reinterpret_cast<LPARAM>(box))),
+        sizeof brush, &brush);
+    DeleteDC(dc);
+    seen.push_back(Text(box) + "|" + Text(GetDlgItem(box, IDOK)) + "|" +
+                   Text(GetDlgItem(box, IDCANCEL)) + (brush.lbColor == kBlue ? "|blue" : "|other"));
+    boxesBefore = window->messageBoxes.size();
+    HWND field = GetDlgItem(box, 1022);
+    auto ok = [&] {
+      PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+    };
+    // A refused address first: the dialog stays for the second.
+    PostMessageA(field, IPM_SETADDRESS, 0, MAKEIPADDRESS(224, 0, 0, 1));
+    ok();
+    PostMessageA(field, IPM_SETADDRESS, 0, MAKEIPADDRESS(10, 9, 0, 30));
+    ok();
+  };
+  Open(options);
+  ASSERT_EQ(ListRows(Item(1000)), 3);
+
+  HMENU menu = GetSystemMenu(dialog, FALSE);
+  ASSERT_NE(menu, nullptr);
+  const int count = GetMenuItemCount(menu);
+  ASSERT_GE(count, 2);
+  char entry[64] = {};
+  GetMenuStringA(menu, count - 1, entry, sizeof entry, MF_BYPOSITION);
+  EXPECT_STREQ(entry, "Search at address...");
+  EXPECT_EQ(GetMenuItemID(menu, count - 1), 0x0020u);
+  EXPECT_EQ(GetMenuItemID(menu, count - 2), 0x0010u);
+
+  SendMessageA(dialog, WM_SYSCOMMAND, 0x0020, 0);
+  Pump();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0], "Search at address|OK|Cancel|blue");
+  ASSERT_EQ(window->messageBoxes.size(), boxesBefore + 1);
+  EXPECT_EQ(window->messageBoxes.back().caption, "Warnning");
+  EXPECT_EQ(window->messageBoxes.back().icon, MessageIcon::Exclamation);
+  EXPECT_NE(window->messageBoxes.back().text.find("multicast"), std::string::npos);
+
+  const std::vector<std::string> ips = ListColumn(Item(1000), 1);
+  int row = -1;
+  for (std::size_t i = 0; i < ips.size(); ++i)
+    if (ips[i] == "10.9.0.30") row = static_cast<int>(i);
+  ASSERT_GE(row, 0) << ListRows(Item(1000));
+  EXPECT_EQ(ListText(Item(1000), row, 0), "Far-Box");
+  ClickDevice(row);
+  EXPECT_EQ(ListColumn(Item(1001), 0), (std::vector<std::string>{"archive", "photos"}));
+  for (int id : {1003, 1004, 1008}) EXPECT_TRUE(IsWindowEnabled(Item(id))) << id;
   EXPECT_TRUE(IsWindowEnabled(dialog));
 }
 

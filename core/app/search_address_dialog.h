@@ -1,0 +1,36 @@
+// The "Search at address" dialog's behaviour: one IPv4 address, checked
+// before the dialog may close with OK.
+#pragma once
+
+#include <string>
+
+#include "controls.h"
+#include "network.h"
+
+namespace tessavue {
+
+constexpr int kSearchAddressDialogTemplate = 136;
+constexpr int kSearchAddressFieldId = 1022;
+// The entry below About in the system menu, and its text.
+constexpr unsigned kIdmSearchAtAddress = 0x0020;
+constexpr const char* kSearchAtAddressMenuText = "Search at address...";
+constexpr const char* kSearchAtAddressCaption = "Search at address";
+
+class SearchAddressDialog : public AddressPrompts {
+ public:
+  explicit SearchAddressDialog(DialogHost& host) : host_(host) {}
+
+  void OnInitDialog(IpAddressControl& addressField) override;
+  // A usable address: kept in `address`, returns 1. Otherwise a warning
+  // says why, and 0 keeps the dialog open.
+  int OnOK() override;
+  int OnCancel() override;
+
+  Ipv4Address address;
+
+ private:
+  DialogHost& host_;
+  IpAddressControl* field_ = nullptr;
+};
+
+}  // namespace tessavue
