@@ -154,6 +154,14 @@ if [ -x "$device_bin" ]; then
   tests/windows/e2e_changing_networks.sh "$app_exe" "$probe_exe" "$device_bin" "$wine"
   rc=$?
   [ $rc -eq 0 ] || [ $rc -eq 77 ] || status=1
+  step "end-to-end: tessavue-cli.exe and tessavue.exe across a router (search at an address)"
+  tests/windows/e2e_routed.sh "$app_exe" "$probe_exe" "$device_bin" "$wine" "$cli_exe"
+  rc=$?
+  [ $rc -eq 0 ] || [ $rc -eq 77 ] || status=1
+  step "end-to-end: a Refresh lists every one of many devices"
+  tests/windows/e2e_refresh_rows.sh "$app_exe" "$probe_exe" "$device_bin" "$wine"
+  rc=$?
+  [ $rc -eq 0 ] || [ $rc -eq 77 ] || status=1
 else
   echo "SKIP: $device_bin is not built (scripts/test.sh builds it first)"
 fi

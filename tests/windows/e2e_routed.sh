@@ -19,6 +19,7 @@ cli_exe=$5
 netns_require_root
 wineserver_bin=$(dirname "$wine")/wineserver
 [ -x "$wineserver_bin" ] || wineserver_bin=wineserver
+. "$(dirname "$0")/window.sh"
 
 tag=$$-$RANDOM
 ns_ws=tvrw-ws-$tag
@@ -131,6 +132,7 @@ echo "the window after Search at address 10.222.0.2:"; cat "$workdir/rows"
 if [ -n "$far_row" ]; then
   # The refresh lists rows as they answer: the click waits for its end.
   for _ in $(seq 40); do [ "$(probe enabled)" = 1 ] && break; sleep 0.25; done
+  await_window >/dev/null || fail "window: not on the screen"
   read -r x y < <(probe rowpos $((far_row - 1)))
   xdotool mousemove "$x" "$y" click 1
   probe rows 15 1001 >"$workdir/shares"
