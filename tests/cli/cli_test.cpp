@@ -1,7 +1,8 @@
 // The command-line tool over the in-memory network and simulated devices.
 #include <gtest/gtest.h>
 
-#include <map>
+#include <nlohmann/json.hpp>
+
 #include <memory>
 #include <regex>
 #include <sstream>
@@ -20,121 +21,35 @@ Ipv4Address A(int a, int b, int c, int d) {
   return Ipv4Address{{std::uint8_t(a), std::uint8_t(b), std::uint8_t(c), std::uint8_t(d)}};
 }
 
-// A small JSON reader, enough to check the tool's output the way a script
-// would read it. Strings keep code points below 256 as single bytes.
-struct Json {
-  enum Kind { kNull, kBool, kString, kArray, kObject } kind = kNull;
-  bool boolean = false;
-  std::string text;
-  std::vector<Json> items;
-  std::map<std::string, Json> fields;
-  std::vector<std::string> order;
-};
+// The tool's JSON read the way a script would read it. The tool writes ASCII
+// only, so a byte of a name outside it comes back as a \u escape: Bytes turns
+// those code points (all below 256) back into one byte each.
+using Json = nlohmann::ordered_json;
 
-class JsonReader {
- public:
-  explicit JsonReader(const std::string& s) : s_(s) {}
-  bool Read(Json& value) {
-    if (!Value(value)) return false;
-    Space();
-    return i_ == s_.size();
-  }
+bool ReadJson(const std::string& text, Json& value) {
+  for (unsigned char c : text)
+    if (c >= 0x80) return false;
+  value = Json::parse(text, nullptr, false);
+  return !value.is_discarded();
+}
 
- private:
-  void Space() {
-    while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\n' || s_[i_] == '\t' || s_[i_] == '\r'))
-      ++i_;
+std::string Bytes(const Json& value) {
+  const std::string utf8 = value.get<std::string>();
+  std::string bytes;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const unsigned char c = utf8[i];
+    if (c < 0x80) {
+      bytes += char(c);
+    } else if ((c & 0xe0) == 0xc0 && i + 1 < utf8.size()) {
+      const unsigned code = (c & 0x1fu) << 6 | (static_cast<unsigned char>(utf8[++i]) & 0x3fu);
+      EXPECT_LT(code, 0x100u);
+      bytes += char(code);
+    } else {
+      ADD_FAILURE() << "a code point above 255 in " << value;
+    }
   }
-  bool Literal(const char* word) {
-    std::string w(word);
-    if (s_.compare(i_, w.size(), w) != 0) return false;
-    i_ += w.size();
-    return true;
-  }
-  bool String(std::string& out) {
-    if (s_[i_] != '"') return false;
-    ++i_;
-    while (i_ < s_.size() && s_[i_] != '"') {
-      unsigned char c = s_[i_++];
-      if (c < 0x20 || c >= 0x80) return false;  // the tool writes ASCII only
-      if (c != '\\') {
-        out += char(c);
-        continue;
-      }
-      if (i_ >= s_.size()) return false;
-      char e = s_[i_++];
-      switch (e) {
-        case '"': out += '"'; break;
-        case '\\': out += '\\'; break;
-        case '/': out += '/'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
-        case 'u': {
-          if (i_ + 4 > s_.size()) return false;
-          unsigned code = std::stoul(s_.substr(i_, 4), nullptr, 16);
-          i_ += 4;
-          if (code > 0xff) return false;
-          out += char(code);
-          break;
-        }
-        default: return false;
-      }
-    }
-    if (i_ >= s_.size()) return false;
-    ++i_;
-    return true;
-  }
-  bool Value(Json& v) {
-    Space();
-    if (i_ >= s_.size()) return false;
-    char c = s_[i_];
-    if (c == '"') {
-      v.kind = Json::kString;
-      return String(v.text);
-    }
-    if (c == 't' || c == 'f') {
-      v.kind = Json::kBool;
-      v.boolean = c == 't';
-      return Literal(c == 't' ? "true" : "false");
-    }
-    if (c == '[') {
-      v.kind = Json::kArray;
-      ++i_;
-      Space();
-      if (i_ < s_.size() && s_[i_] == ']') return ++i_, true;
-      for (;;) {
-        if (!Value(v.items.emplace_back())) return false;
-        Space();
-        if (i_ >= s_.size()) return false;
-        if (s_[i_] == ']') return ++i_, true;
-        if (s_[i_++] != ',') return false;
-      }
-    }
-    if (c == '{') {
-      v.kind = Json::kObject;
-      ++i_;
-      for (;;) {
-        Space();
-        std::string key;
-        if (i_ >= s_.size() || !String(key)) return false;
-        Space();
-        if (i_ >= s_.size() || s_[i_++] != ':') return false;
-        if (!Value(v.fields[key])) return false;
-        v.order.push_back(key);
-        Space();
-        if (i_ >= s_.size()) return false;
-        if (s_[i_] == '}') return ++i_, true;
-        if (s_[i_++] != ',') return false;
-      }
-    }
-    return false;
-  }
-  const std::string& s_;
-  std::size_t i_ = 0;
-};
+  return bytes;
+}
 
 class UrlRecorder : public Shell {
  public:
@@ -189,20 +104,22 @@ TEST_F(CliTest, ScanJsonListsDevicesInArrivalOrderAndSurvivesHostileNames) {
 
   ASSERT_EQ(Run({"scan", "--json"}), 0) << err_.str();
   Json list;
-  ASSERT_TRUE(JsonReader(out_.str()).Read(list)) << out_.str();
-  ASSERT_EQ(list.kind, Json::kArray);
-  ASSERT_EQ(list.items.size(), 3u);
-  EXPECT_EQ(list.items[0].fields["name"].text, "");
-  EXPECT_EQ(list.items[0].fields["ip"].text, "192.168.0.20");
-  EXPECT_EQ(list.items[0].fields["id"].text, "aabbcc000002c0a80014");
-  EXPECT_EQ(list.items[1].fields["name"].text, "dhcp-one");
-  EXPECT_TRUE(list.items[1].fields["dhcp"].boolean);
-  EXPECT_FALSE(list.items[0].fields["dhcp"].boolean);
-  EXPECT_EQ(list.items[2].fields["name"].text, hostile);
-  EXPECT_EQ(list.items[2].fields["netmask"].text, "255.255.255.0");
-  EXPECT_EQ(list.items[2].fields["gateway"].text, "192.168.0.1");
+  ASSERT_TRUE(ReadJson(out_.str(), list)) << out_.str();
+  ASSERT_TRUE(list.is_array());
+  ASSERT_EQ(list.size(), 3u);
+  EXPECT_EQ(Bytes(list[0].at("name")), "");
+  EXPECT_EQ(Bytes(list[0].at("ip")), "192.168.0.20");
+  EXPECT_EQ(Bytes(list[0].at("id")), "aabbcc000002c0a80014");
+  EXPECT_EQ(Bytes(list[1].at("name")), "dhcp-one");
+  EXPECT_EQ(list[1].at("dhcp"), true);
+  EXPECT_EQ(list[0].at("dhcp"), false);
+  EXPECT_EQ(Bytes(list[2].at("name")), hostile);
+  EXPECT_EQ(Bytes(list[2].at("netmask")), "255.255.255.0");
+  EXPECT_EQ(Bytes(list[2].at("gateway")), "192.168.0.1");
   const std::vector<std::string> keys{"name", "ip", "netmask", "gateway", "dhcp", "id"};
-  EXPECT_EQ(list.items[2].order, keys);
+  std::vector<std::string> order;
+  for (const auto& field : list[2].items()) order.push_back(field.key());
+  EXPECT_EQ(order, keys);
 
   segment_.SetSilent(0, true);
   segment_.SetSilent(1, true);
@@ -210,9 +127,9 @@ TEST_F(CliTest, ScanJsonListsDevicesInArrivalOrderAndSurvivesHostileNames) {
   segment_.SetSilent(3, true);
   ASSERT_EQ(Run({"scan", "--json"}), 0);
   Json empty;
-  ASSERT_TRUE(JsonReader(out_.str()).Read(empty));
-  EXPECT_EQ(empty.kind, Json::kArray);
-  EXPECT_EQ(empty.items.size(), 0u);
+  ASSERT_TRUE(ReadJson(out_.str(), empty));
+  EXPECT_TRUE(empty.is_array());
+  EXPECT_EQ(empty.size(), 0u);
   EXPECT_NE(err_.str().find("no device"), std::string::npos);
 }
 
@@ -320,10 +237,10 @@ TEST_F(CliTest, SetStaticMovesTheDeviceAndTheNextSearchFindsItThere) {
 
   ASSERT_EQ(Run({"scan", "--json"}), 0);
   Json list;
-  ASSERT_TRUE(JsonReader(out_.str()).Read(list));
-  ASSERT_EQ(list.items.size(), 1u);
-  EXPECT_EQ(list.items[0].fields["ip"].text, "192.168.0.77");
-  EXPECT_EQ(list.items[0].fields["gateway"].text, "192.168.0.254");
+  ASSERT_TRUE(ReadJson(out_.str(), list));
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(Bytes(list[0].at("ip")), "192.168.0.77");
+  EXPECT_EQ(Bytes(list[0].at("gateway")), "192.168.0.254");
 
   // A netmask of 0.0.0.0 lets any gateway pass, as in the window.
   EXPECT_EQ(Run({"set-static", "192.168.0.77", "--ip", "10.0.0.5", "--netmask", "0.0.0.0",
@@ -393,9 +310,9 @@ TEST_F(CliTest, TargetsReachADeviceBehindARouterFromAnyCommand) {
   // Before the command, after it, in the "=" form, twice.
   ASSERT_EQ(Run({"--target", "10.9.0.30", "scan", "--json"}), 0) << err_.str();
   Json list;
-  ASSERT_TRUE(JsonReader(out_.str()).Read(list));
-  ASSERT_EQ(list.items.size(), 2u);
-  EXPECT_EQ(list.items[1].fields["ip"].text, "10.9.0.30");
+  ASSERT_TRUE(ReadJson(out_.str(), list));
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_EQ(Bytes(list[1].at("ip")), "10.9.0.30");
   ASSERT_EQ(Run({"shares", "10.9.0.30", "--target=10.9.0.30", "--target", "10.9.0.31"}), 0)
       << err_.str();
   EXPECT_EQ(out_.str(), "SHARE\nmedia\nbackup\n");
@@ -533,8 +450,8 @@ TEST(CliText, JsonStringsAreAsciiAndEscaped) {
   const std::string json = cli::JsonString(all);
   for (unsigned char c : json) EXPECT_TRUE(c >= 0x20 && c < 0x7f);
   Json value;
-  ASSERT_TRUE(JsonReader(json).Read(value));
-  EXPECT_EQ(value.text, all);
+  ASSERT_TRUE(ReadJson(json, value));
+  EXPECT_EQ(Bytes(value), all);
   EXPECT_EQ(cli::JsonString("a\"b\\c"), "\"a\\\"b\\\\c\"");
 }
 

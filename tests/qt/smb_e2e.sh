@@ -5,11 +5,11 @@
 # With a tessavue-device program, the enclosure itself is played too, so the
 # whole window can find it and map its share by name ("Enclosure", resolved
 # through the client namespace's own hosts file).
-# Usage: smb_e2e.sh <smb_e2e_test binary> [tessavue-device]. Needs root;
+# Usage: smb_e2e.sh <smb_e2e_tests binary> [tessavue-device]. Needs root;
 # exits 77 (skipped) without it or without the programs.
 set -euo pipefail
 
-test_binary=${1:?usage: smb_e2e.sh <smb_e2e_test binary> [tessavue-device]}
+test_binary=${1:?usage: smb_e2e.sh <smb_e2e_tests binary> [tessavue-device]}
 device_binary=${2:-}
 skip() { echo "SKIPPED: $*"; exit 77; }
 [ "$(id -u)" -eq 0 ] || skip "needs root (network namespaces, smbd, FUSE)"
