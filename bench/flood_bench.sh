@@ -17,6 +17,7 @@ flood_bin=$build/tests/e2e/flood
 for b in "$device_bin" "$probe_bin" "$flood_bin"; do
   [ -x "$b" ] || { echo "flood_bench: build $b first" >&2; exit 1; }
 done
+# shellcheck source=SCRIPTDIR/../tests/e2e/netns_pair.sh
 . "$(dirname "$0")/../tests/e2e/netns_pair.sh"
 
 tag=$$
@@ -40,7 +41,7 @@ wait_for_ready "$workdir/device.log" "$device_pid" "device program"
 
 # Datagrams a namespace dropped for a full socket receive buffer.
 rcvbuf_errors() {
-  ip netns exec "$1" awk '/^Udp:/ { if (h) { print $6; exit } h = 1 }' /proc/net/snmp
+  ip netns exec "$1" cat /proc/net/snmp | awk '/^Udp:/ { if (h) print $6; h = 1 }'
 }
 
 printf '%-7s %9s %8s %10s %9s %11s %11s %11s %11s %9s\n' rate reached listed search_ms queries \

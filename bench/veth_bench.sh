@@ -13,7 +13,7 @@ build=${1:-build/dev}
 device_bin=$build/device/tessavue-device
 probe_bin=$build/bench/veth_probe
 [ "$(id -u)" -eq 0 ] || { echo "veth_bench: needs root for network namespaces" >&2; exit 1; }
-[ -x "$device_bin" ] && [ -x "$probe_bin" ] || { echo "veth_bench: build $build first" >&2; exit 1; }
+{ [ -x "$device_bin" ] && [ -x "$probe_bin" ]; } || { echo "veth_bench: build $build first" >&2; exit 1; }
 
 tag=$$
 ns_ws=tvb-ws-$tag; ns_dev=tvb-dev-$tag; ns_dev2=tvb-dv2-$tag
@@ -67,7 +67,7 @@ if [ -x "$rows_bin" ]; then
     for n in 1 100 1000; do
       start --generate "count=$n,ip=10.213.1.1,netmask=255.255.0.0"
       QT_QPA_PLATFORM=offscreen timeout 60 ip netns exec "$ns_ws" "$rows_bin" posix "$window" \
-        10.213.0.1 "$n" 2>/dev/null | { [ "$window$n" = headless1 ] && cat || tail -n +2; }
+        10.213.0.1 "$n" 2>/dev/null | if [ "$window$n" = headless1 ]; then cat; else tail -n +2; fi
       stop
     done
   done

@@ -12,6 +12,7 @@ exe=$1
 probe=$2
 device_bin=$3
 wine=$4
+# shellcheck source=SCRIPTDIR/../tests/e2e/netns_pair.sh
 . "$(dirname "$0")/../tests/e2e/netns_pair.sh"
 netns_require_root
 wineserver_bin=$(dirname "$wine")/wineserver

@@ -1,6 +1,7 @@
+# shellcheck shell=bash
 # bash completion for tessavue-cli
 _tessavue_cli() {
-  local cur prev words cword
+  local cur prev words cword split
   _init_completion -s || return
 
   case $prev in
@@ -21,9 +22,9 @@ _tessavue_cli() {
 
   if [[ -z $command ]]; then
     if [[ $cur == -* ]]; then
-      COMPREPLY=($(compgen -W '--local-ip --target --help --version' -- "$cur"))
+      mapfile -t COMPREPLY < <(compgen -W '--local-ip --target --help --version' -- "$cur")
     else
-      COMPREPLY=($(compgen -W 'scan shares login set-dhcp set-static open' -- "$cur"))
+      mapfile -t COMPREPLY < <(compgen -W 'scan shares login set-dhcp set-static open' -- "$cur")
     fi
     return
   fi
@@ -35,7 +36,7 @@ _tessavue_cli() {
     set-static) options+=" --ip --netmask --gateway --user --password --password-stdin" ;;
   esac
   if [[ $cur == -* ]]; then
-    COMPREPLY=($(compgen -W "$options" -- "$cur"))
+    mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
     [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
   fi
 } &&

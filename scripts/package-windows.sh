@@ -4,7 +4,7 @@
 # it in build/mingw/artifacts/. Called by scripts/test-windows.sh after it has
 # built the two programs.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 status=0
 failed() { echo "FAILED: $*"; status=1; }
 
@@ -15,7 +15,7 @@ cpack --preset windows-zip >/dev/null || exit 1
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' build/mingw/CMakeCache.txt)
 name=tessavue-$version-windows
 zip=build/mingw/package/$name.zip
-[ -n "$version" ] && [ -f "$zip" ] || { echo "FAILED: no $zip"; exit 1; }
+{ [ -n "$version" ] && [ -f "$zip" ]; } || { echo "FAILED: no $zip"; exit 1; }
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -34,5 +34,5 @@ readme=$scratch/$name/README.txt
 grep -q "^Tessavue $version for Windows" "$readme" || failed "README.txt does not name version $version"
 
 mkdir -p build/mingw/artifacts
-cp "$zip" build/mingw/artifacts/ && echo "$zip: $(echo $listing)"
+cp "$zip" build/mingw/artifacts/ && echo "$zip: ${listing% }"
 exit $status

@@ -5,7 +5,7 @@
 # (replay: build/fuzz/fuzz/fuzz_TARGET FILE).
 # Usage: scripts/test-fuzz.sh [SECONDS_PER_TARGET]   (default 45)
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 seconds=${1:-${FUZZ_SECONDS:-45}}
 targets=(parsers protocol device cli)
 

@@ -6,7 +6,7 @@
 # man, the bash completion against the tool's own --help, and the window under
 # Xvfb with --demo. Called by scripts/test.sh.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 scripts/deps.sh build desktop package
 jobs=${JOBS:-2}
 status=0
@@ -23,7 +23,7 @@ rm -f build/package/packages/*.deb
 cpack --preset deb >/dev/null || exit 1
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' build/package/CMakeCache.txt)
 deb=build/package/packages/tessavue_${version}_amd64.deb
-[ -n "$version" ] && [ -f "$deb" ] || { failed "no package $deb"; exit 1; }
+{ [ -n "$version" ] && [ -f "$deb" ]; } || { failed "no package $deb"; exit 1; }
 echo "$deb"
 
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || failed "the package's version is not $version"
@@ -62,8 +62,8 @@ done
 [ "$icons" -ge 5 ] || failed "only $icons sizes of the icon '$icon'"
 if command -v python3 >/dev/null; then
   # The committed PNGs are what resources/make_icon.py draws today.
-  mkdir "$scratch/icons" && python3 resources/make_icon.py --png "$scratch/icons" &&
-    diff -r "$scratch/icons" packaging/icons >/dev/null ||
+  { mkdir "$scratch/icons" && python3 resources/make_icon.py --png "$scratch/icons" &&
+    diff -r "$scratch/icons" packaging/icons >/dev/null; } ||
     failed "packaging/icons differ from resources/make_icon.py --png"
 else
   echo "SKIP: no python3 to redraw the icons and compare them with packaging/icons"
@@ -73,7 +73,7 @@ step "installed programs and manual pages"
 for program in tessavue tessavue-cli tessavue-device; do
   out=$(timeout 10 "$dest/usr/bin/$program" --version 2>&1)
   rc=$?
-  [ $rc -eq 0 ] && [ "$out" = "$program $version" ] ||
+  { [ $rc -eq 0 ] && [ "$out" = "$program $version" ]; } ||
     failed "$program --version gave '$out' (exit $rc), not '$program $version'"
   page=$share/man/man1/$program.1.gz
   [ -f "$page" ] || { failed "no manual page for $program"; continue; }
@@ -100,12 +100,12 @@ if [ -f /usr/share/bash-completion/bash_completion ]; then
   help=$("$dest/usr/bin/tessavue-cli" --help)
   # Every command and every option the tool's help names is offered, and nothing else.
   commands=$(sed -n 's/^  tessavue-cli \([a-z-]*\).*/\1/p' <<<"$help" | sort -u)
-  [ -n "$commands" ] && [ "$(offers "")" = "$commands" ] ||
-    failed "completion offers '$(offers "" | tr '\n' ' ')' for the commands '$(echo $commands)'"
+  { [ -n "$commands" ] && [ "$(offers "")" = "$commands" ]; } ||
+    failed "completion offers '$(offers "" | tr '\n' ' ')' for the commands '$(paste -sd' ' <<<"$commands")'"
   options=$(grep -o -- '--[a-z][a-z-]*' <<<"$help" | sort -u)
   offered=$(for c in "" $commands; do offers ${c:+"$c" 192.168.0.20} --; done | sort -u)
-  [ -n "$options" ] && [ "$offered" = "$options" ] ||
-    failed "completion offers '$(echo $offered)' for the options '$(echo $options)'"
+  { [ -n "$options" ] && [ "$offered" = "$options" ]; } ||
+    failed "completion offers '$(paste -sd' ' <<<"$offered")' for the options '$(paste -sd' ' <<<"$options")'"
   [ "$(offers set-static 10.0.0.1 --g)" = "--gateway" ] || failed "completion of set-static --g"
   [ -z "$(offers shares 10.0.0.1 --p)" ] || failed "completion offers a password option to shares"
   [ -z "$(offers login 10.0.0.1 --password "")" ] || failed "completion offers words for a password"
@@ -116,6 +116,7 @@ fi
 step "the installed window under Xvfb (--demo)"
 # Starts the window on the virtual display xvfb-run made, waits (bounded) for it
 # to be mapped, checks its class against the desktop entry's, and ends it.
+# shellcheck disable=SC2317 # run by the bash below xvfb-run, from its text (declare -f)
 window_check() {
   local program=$1 desktop=$2 log=$3 app window wm_class rc=0
   QT_QPA_PLATFORM=xcb "$program" --demo >"$log" 2>&1 &
@@ -135,7 +136,7 @@ window_check() {
   kill -0 "$app" 2>/dev/null || { echo "FAILED: tessavue ended on its own"; rc=1; }
   kill "$app" 2>/dev/null
   wait "$app" 2>/dev/null
-  return $rc
+  return "$rc"
 }
 # xvfb-run is a sh script, which passes on no bash functions: hand over the text.
 timeout 120 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \

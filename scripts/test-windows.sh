@@ -18,7 +18,7 @@
 #    under 64-bit Wine; the shipped programs are built and checked, not run.
 # TESSAVUE_WINE_ARCH=32 or 64 forces a path (unset: the kernel decides).
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 root=$PWD
 scripts/deps.sh build windows network
 jobs=${JOBS:-2}
@@ -37,7 +37,7 @@ for exe in build/mingw/windows/tessavue.exe build/mingw/windows/tessavue-cli.exe
   cp "$exe" "$artifacts/"
   file "$exe" | grep -q "PE32 executable.*Intel 80386" || failed "$exe is not a 32-bit (i686) program"
   # Only the system's own DLLs: no C++ runtime or MFC beside the program.
-  dlls=$(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/.*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
+  dlls=$(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/.*DLL Name: //p' | tr '[:upper:]' '[:lower:]' | sort -u)
   for dll in $dlls; do
     case "$dll" in
       kernel32.dll|user32.dll|gdi32.dll|comctl32.dll|advapi32.dll|mpr.dll|ws2_32.dll|msvcrt.dll|shell32.dll|iphlpapi.dll) ;;
@@ -47,8 +47,8 @@ for exe in build/mingw/windows/tessavue.exe build/mingw/windows/tessavue-cli.exe
   # Nothing that Windows XP lacks (the usual late arrivals in MinGW programs).
   late=$(i686-w64-mingw32-objdump -p "$exe" | awk 'NF >= 3 && $1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ {print $3}' |
     grep -E '^(GetTickCount64|InitOnce|(Initialize|Acquire|Release|TryAcquire)SRWLock|.*ConditionVariable|Fls(Alloc|Free|GetValue|SetValue)|GetFinalPathNameByHandle|CreateSymbolicLink|inet_pton|inet_ntop|InetPton|InetNtop|WSAPoll|(GetLocaleInfo|LCMapString|CompareString|GetUserDefaultLocaleName)Ex$|GetErrorMode|QueryFullProcessImageName)')
-  [ -z "$late" ] || failed "$exe needs functions Windows XP lacks: $(echo $late)"
-  echo "$exe: $(echo $dlls)"
+  [ -z "$late" ] || failed "$exe needs functions Windows XP lacks: $(paste -sd' ' <<<"$late")"
+  echo "$exe: $(paste -sd' ' <<<"$dlls")"
   echo "$exe: sha256 $(sha256sum "$exe" | cut -d' ' -f1)"
 done
 scripts/package-windows.sh || failed "the Windows zip"
@@ -80,7 +80,7 @@ export WINEPREFIX=$root/build/$prefix WINEARCH=$arch WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree=;mshtml="
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   step "Wine prefix $WINEPREFIX"
-  DISPLAY= timeout 300 "$wine" wineboot -i </dev/null >/dev/null 2>&1
+  DISPLAY='' timeout 300 "$wine" wineboot -i </dev/null >/dev/null 2>&1
   # The first start goes on after wineboot returns: nothing else starts in
   # the prefix before it has ended.
   "$wineserver" -w
@@ -111,6 +111,7 @@ display=""
 for _ in $(seq 100); do
   read -r -t 0.1 display <&"$displayfd" && break
 done
+# shellcheck disable=SC2317 # run by the EXIT trap; shellcheck 0.9 calls it unreachable when the script ends in exit
 cleanup() {
   "$wineserver" -k 2>/dev/null
   kill "$xvfb_pid" 2>/dev/null
@@ -167,6 +168,7 @@ else
 fi
 
 step "screenshot of the main window with a device selected"
+# shellcheck source=SCRIPTDIR/../tests/windows/window.sh
 . tests/windows/window.sh
 wine_session
 "$wine" "$app_exe" --demo </dev/null >/dev/null 2>&1 &

@@ -12,6 +12,7 @@ scripts/deps.sh all
 run_log=$(mktemp)
 exec 3>&1 4>&2 > >(tee "$run_log") 2>&1
 tee_pid=$!
+# shellcheck disable=SC2317 # run by the EXIT trap; shellcheck 0.9 calls it unreachable when the script ends in exit
 finish() {
   local rc=$?
   exec 1>&3 2>&4
@@ -20,7 +21,7 @@ finish() {
   for _ in $(seq 50); do kill -0 "$tee_pid" 2>/dev/null || break; sleep 0.1; done
   scripts/skipped.sh "$run_log"
   rm -f "$run_log"
-  exit $rc
+  exit "$rc"
 }
 trap finish EXIT
 
@@ -29,6 +30,7 @@ status=0
 run() { echo "== $*"; "$@" || status=1; }
 
 run scripts/check-format.sh
+run scripts/check-shell.sh
 
 cmake --preset dev >/dev/null
 cmake --build --preset dev -j "$jobs"

@@ -14,6 +14,7 @@ device_bin=$build/device/tessavue-device
 cli_bin=$build/cli/tessavue-cli
 probe_bin=$build/tests/e2e/transport_probe
 
+# shellcheck source=SCRIPTDIR/netns_pair.sh
 . "$(dirname "$0")/netns_pair.sh"
 netns_require_root
 
@@ -174,7 +175,7 @@ expect_shares() {  # start of the line, description
 # 1.1 s a request to a silent device waits).
 expect_quick() {
   local ms; ms=$(awk '/^shares /{print $NF}' "$workdir/answer")
-  [ -n "$ms" ] && [ "$ms" -lt 200 ] || fail "$1: took ${ms:-?} ms"
+  { [ -n "$ms" ] && [ "$ms" -lt 200 ]; } || fail "$1: took ${ms:-?} ms"
 }
 # Gives the workstation's end of the first link ADDRESS/PREFIX (with the
 # multicast route the namespace had).
@@ -404,7 +405,7 @@ case "$scenario" in
     # The third link got the three search requests (11 bytes each).
     [ "$(grep -c '^.\{11\}$' "$workdir/third")" -eq 3 ] || fail "third link: $(cat -v "$workdir/third")"
     cli scan --json
-    [ "$(grep -c '"ip"' "$workdir/out")" -eq 1 ] && grep -q Alpha "$workdir/out" ||
+    { [ "$(grep -c '"ip"' "$workdir/out")" -eq 1 ] && grep -q Alpha "$workdir/out"; } ||
       fail "--local-ip: only the first link's device: $(cat "$workdir/out")"
     cli_all shares 10.216.1.20 --json
     expect_rc 0 "shares of the second link's device"

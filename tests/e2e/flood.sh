@@ -16,6 +16,7 @@ device_bin=$build/device/tessavue-device
 cli_bin=$build/cli/tessavue-cli
 flood_bin=$build/tests/e2e/flood
 
+# shellcheck source=SCRIPTDIR/netns_pair.sh
 . "$(dirname "$0")/netns_pair.sh"
 netns_require_root
 
@@ -65,7 +66,7 @@ devices=22  # the 21 above and the flood's half device
 # The quiet search, for its usual time.
 cli scan --json
 quiet_ms=$ms
-[ "$rc" -eq 0 ] && [ "$(grep -c '"ip"' "$workdir/out")" -eq 21 ] ||
+{ [ "$rc" -eq 0 ] && [ "$(grep -c '"ip"' "$workdir/out")" -eq 21 ]; } ||
   fail "quiet search: exit $rc, $(grep -c '"ip"' "$workdir/out") listed"
 
 ip netns exec "$ns_dev" "$flood_bin" --to 10.213.0.1 --rate "$rate" --seconds 90 --group \
@@ -85,7 +86,7 @@ search_ms=$ms
 
 for try in 1 2 3; do
   cli shares 10.213.1.100 --json
-  [ "$rc" -eq 0 ] && [ "$(cat "$workdir/out")" = '["public", "media"]' ] ||
+  { [ "$rc" -eq 0 ] && [ "$(cat "$workdir/out")" = '["public", "media"]' ]; } ||
     fail "share query $try: exit $rc: $(cat "$workdir/out" "$workdir/err")"
   echo "share query $try: exit $rc in ${ms} ms"
 done
@@ -115,7 +116,7 @@ grep -q "Set to dhcp client fail" "$workdir/err" || fail "set-dhcp of the half d
 
 cli set-dhcp 10.213.1.100 --password s3cret
 echo "set-dhcp: exit $rc in ${ms} ms, new address $(cat "$workdir/out")"
-[ "$rc" -eq 0 ] && [ "$(cat "$workdir/out")" = 10.213.3.30 ] ||
+{ [ "$rc" -eq 0 ] && [ "$(cat "$workdir/out")" = 10.213.3.30 ]; } ||
   fail "set-dhcp under the flood: exit $rc: $(cat "$workdir/out" "$workdir/err")"
 
 kill "$flood_pid" 2>/dev/null
@@ -123,7 +124,7 @@ wait "$flood_pid" 2>/dev/null
 flood_pid=""
 grep "^flood:" "$workdir/flood.log" | tail -1
 sent=$(sed -n 's/^flood: \([0-9]*\) datagrams.*/\1/p' "$workdir/flood.log")
-[ -n "$sent" ] && [ "$sent" -gt 100000 ] || fail "the flood sent too little: $(cat "$workdir/flood.log")"
+{ [ -n "$sent" ] && [ "$sent" -gt 100000 ]; } || fail "the flood sent too little: $(cat "$workdir/flood.log")"
 grep -q " 0 client ids learnt" "$workdir/flood.log" && fail "the flood overheard no request"
 
 if [ "$failures" -ne 0 ]; then

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the real-network tests: a workstation namespace and a device
 # namespace joined by a veth pair, with the multicast route and the subnet's
 # broadcast address on each side.

@@ -11,6 +11,7 @@ build=$1
 device_bin=$build/device/tessavue-device
 cli_bin=$build/cli/tessavue-cli
 
+# shellcheck source=SCRIPTDIR/netns_pair.sh
 . "$(dirname "$0")/netns_pair.sh"
 netns_require_root
 

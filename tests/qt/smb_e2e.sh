@@ -17,7 +17,7 @@ for p in ip smbd smbpasswd dbus-run-session gio fusermount3; do
   command -v "$p" >/dev/null || skip "$p is not installed"
 done
 gvfsd=/usr/libexec/gvfsd
-[ -x "$gvfsd" ] && [ -x /usr/libexec/gvfsd-fuse ] && [ -x /usr/libexec/gvfsd-smb ] ||
+{ [ -x "$gvfsd" ] && [ -x /usr/libexec/gvfsd-fuse ] && [ -x /usr/libexec/gvfsd-smb ]; } ||
   skip "gvfs-backends and gvfs-fuse are not installed"
 [ -e /dev/fuse ] || skip "no /dev/fuse"
 id nobody >/dev/null 2>&1 || skip "no user 'nobody' to own the share"
@@ -31,6 +31,7 @@ chmod 755 "$tmp"
 smbd_pid=""
 device_pid=""
 
+# shellcheck disable=SC2317 # run by the EXIT trap; shellcheck 0.9 calls it unreachable when the script ends in exit
 cleanup() {
   set +e
   [ -n "$device_pid" ] && kill "$device_pid" 2>/dev/null && wait "$device_pid" 2>/dev/null

@@ -5,7 +5,7 @@
 # Usage: tests/qt/wait_screenshot.sh [build dir] [out.png]
 #   (needs xvfb, xdotool, x11-utils, imagemagick)
 set -uo pipefail
-cd "$(dirname "$0")/../.."
+cd "$(dirname "$0")/../.." || exit 1
 build=${1:-build/dev}
 out=${2:-$build/artifacts/linux-during-change.png}
 program=$build/qt/tessavue

@@ -15,6 +15,7 @@ exe=$1
 probe=$2
 wine=$3
 wineserver_bin=$(dirname "$wine")/wineserver
+# shellcheck source=SCRIPTDIR/window.sh
 . "$(dirname "$0")/window.sh"
 [ -x "$wineserver_bin" ] || wineserver_bin=wineserver
 

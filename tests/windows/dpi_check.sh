@@ -13,6 +13,7 @@ wine=$3
 export WINEPREFIX=$4
 out=$5
 wineserver_bin=$(dirname "$wine")/wineserver
+# shellcheck source=SCRIPTDIR/window.sh
 . "$(dirname "$0")/window.sh"
 [ -x "$wineserver_bin" ] || wineserver_bin=wineserver
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
@@ -30,7 +31,7 @@ trap '"$wineserver_bin" -k 2>/dev/null; kill $xvfb 2>/dev/null' EXIT
 export DISPLAY=:$display
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  DISPLAY= timeout 300 "$wine" wineboot -i </dev/null >/dev/null 2>&1
+  DISPLAY='' timeout 300 "$wine" wineboot -i </dev/null >/dev/null 2>&1
   "$wineserver_bin" -w
   "$wine" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
   "$wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1400x1100 /f >/dev/null 2>&1

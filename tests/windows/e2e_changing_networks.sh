@@ -17,10 +17,12 @@ probe=$2
 device_bin=$3
 wine=$4
 
+# shellcheck source=SCRIPTDIR/../e2e/netns_pair.sh
 . "$(dirname "$0")/../e2e/netns_pair.sh"
 netns_require_root
 command -v xdotool >/dev/null || { echo "SKIP: xdotool is not installed"; exit 77; }
 wineserver_bin=$(dirname "$wine")/wineserver
+# shellcheck source=SCRIPTDIR/window.sh
 . "$(dirname "$0")/window.sh"
 [ -x "$wineserver_bin" ] || wineserver_bin=wineserver
 
@@ -35,6 +37,7 @@ device_pid=""
 device2_pid=""
 hostaddrs_pid=""
 
+# shellcheck disable=SC2317 # run by the EXIT trap; shellcheck 0.9 calls it unreachable when the script ends in exit
 cleanup() {
   ip netns exec "$ns_ws" "$wineserver_bin" -k 2>/dev/null
   stop_process "$hostaddrs_pid"

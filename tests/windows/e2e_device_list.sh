@@ -19,6 +19,7 @@ device_bin=$3
 wine=$4
 cli_exe=${5:-}
 
+# shellcheck source=SCRIPTDIR/../e2e/netns_pair.sh
 . "$(dirname "$0")/../e2e/netns_pair.sh"
 netns_require_root
 wineserver_bin=$(dirname "$wine")/wineserver
@@ -34,6 +35,7 @@ device_pid=""
 ns_dev2=tvw-dv2-$tag
 device2_pid=""
 
+# shellcheck disable=SC2317 # run by the EXIT trap; shellcheck 0.9 calls it unreachable when the script ends in exit
 cleanup() {
   # The Wine processes of this prefix, inside the namespace.
   ip netns exec "$ns_ws" "$wineserver_bin" -k 2>/dev/null
@@ -85,8 +87,8 @@ run_mode() {
       >"$workdir/scan" 2>&1 </dev/null
     scan_rc=$?
     echo "tessavue-cli.exe scan (exit $scan_rc):"; tr -d '\r' <"$workdir/scan"
-    [ $scan_rc -eq 0 ] && grep -q "Quillon-E2E.*10.214.0.2" "$workdir/scan" &&
-      grep -q "Second-Box.*10.214.0.3" "$workdir/scan" || fail "$reply: tessavue-cli.exe scan did not list both devices"
+    { [ $scan_rc -eq 0 ] && grep -q "Quillon-E2E.*10.214.0.2" "$workdir/scan" &&
+      grep -q "Second-Box.*10.214.0.3" "$workdir/scan"; } || fail "$reply: tessavue-cli.exe scan did not list both devices"
   fi
   ip netns exec "$ns_ws" timeout 120 "$wine" "$exe" >"$workdir/tessavue.log" 2>&1 &
   timeout 60 ip netns exec "$ns_ws" "$wine" "$probe" rows 45 >"$workdir/rows" 2>"$workdir/probe.err"

@@ -14,6 +14,7 @@ device_bin=$3
 wine=$4
 count=200
 
+# shellcheck source=SCRIPTDIR/../e2e/netns_pair.sh
 . "$(dirname "$0")/../e2e/netns_pair.sh"
 netns_require_root
 wineserver_bin=$(dirname "$wine")/wineserver
@@ -25,6 +26,7 @@ workdir=$(mktemp -d)
 device_pid=""
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# shellcheck disable=SC2317 # run by the EXIT trap; shellcheck 0.9 calls it unreachable when the script ends in exit
 cleanup() {
   ip netns exec "$ns_ws" "$wineserver_bin" -k 2>/dev/null
   stop_process "$device_pid"

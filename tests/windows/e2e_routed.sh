@@ -15,10 +15,12 @@ device_bin=$3
 wine=$4
 cli_exe=$5
 
+# shellcheck source=SCRIPTDIR/../e2e/netns_pair.sh
 . "$(dirname "$0")/../e2e/netns_pair.sh"
 netns_require_root
 wineserver_bin=$(dirname "$wine")/wineserver
 [ -x "$wineserver_bin" ] || wineserver_bin=wineserver
+# shellcheck source=SCRIPTDIR/window.sh
 . "$(dirname "$0")/window.sh"
 
 tag=$$-$RANDOM
@@ -29,6 +31,7 @@ workdir=$(mktemp -d)
 far_pid=""
 near_pid=""
 
+# shellcheck disable=SC2317 # run by the EXIT trap; shellcheck 0.9 calls it unreachable when the script ends in exit
 cleanup() {
   ip netns exec "$ns_ws" "$wineserver_bin" -k 2>/dev/null
   stop_process "$far_pid"
@@ -95,10 +98,10 @@ grep -q "Near" "$workdir/out" || fail "scan: the segment's device is not listed"
 grep -q "Far-Box" "$workdir/out" && fail "scan: the device behind the router was found without a target"
 cli scan --target 10.222.0.2
 echo "tessavue-cli.exe scan --target 10.222.0.2 (exit $rc):"; cat "$workdir/out"
-[ $rc -eq 0 ] && grep -q "Far-Box.*10.222.0.2" "$workdir/out" || fail "scan --target: the device behind the router is not listed"
+{ [ $rc -eq 0 ] && grep -q "Far-Box.*10.222.0.2" "$workdir/out"; } || fail "scan --target: the device behind the router is not listed"
 cli shares 10.222.0.2 --target 10.222.0.2
 echo "tessavue-cli.exe shares (exit $rc):"; cat "$workdir/out"
-[ $rc -eq 0 ] && grep -qx "media" "$workdir/out" || fail "shares across the router"
+{ [ $rc -eq 0 ] && grep -qx "media" "$workdir/out"; } || fail "shares across the router"
 cli login 10.222.0.2 --target 10.222.0.2
 [ $rc -eq 0 ] || fail "login across the router: exit $rc: $(cat "$workdir/out")"
 before=$(wc -l <"$workdir/far.log")
@@ -137,7 +140,7 @@ if [ -n "$far_row" ]; then
   xdotool mousemove "$x" "$y" click 1
   probe rows 15 1001 >"$workdir/shares"
   echo "its shares:"; cat "$workdir/shares"
-  grep -q "^public" "$workdir/shares" && grep -q "^media" "$workdir/shares" ||
+  { grep -q "^public" "$workdir/shares" && grep -q "^media" "$workdir/shares"; } ||
     fail "window: the shares of the device behind the router"
   grep -q "share query for 10.222.0.2" "$workdir/far.log" || fail "window: no share query reached the device"
 else

@@ -26,6 +26,7 @@ exe=$1
 probe=$2
 wine=$3
 wineserver_bin=$(dirname "$wine")/wineserver
+# shellcheck source=SCRIPTDIR/window.sh
 . "$(dirname "$0")/window.sh"
 [ -x "$wineserver_bin" ] || wineserver_bin=wineserver
 
@@ -195,7 +196,7 @@ check_version() {
       sleep 0.25
     done
     grep -q "^Tessavue-Office	192.168.0.25	" <<<"$rows" ||
-      fail "after Apply the device list shows: $(echo $rows)"
+      fail "after Apply the device list shows: $(tr '\t' ' ' <<<"$rows" | paste -sd' ')"
   fi
 
   "$wineserver_bin" -k 2>/dev/null
