@@ -15,8 +15,9 @@ wine=$4
 # shellcheck source=SCRIPTDIR/../tests/e2e/netns_pair.sh
 . "$(dirname "$0")/../tests/e2e/netns_pair.sh"
 netns_require_root
-wineserver_bin=$(dirname "$wine")/wineserver
-[ -x "$wineserver_bin" ] || wineserver_bin=wineserver
+# shellcheck source=SCRIPTDIR/../tests/windows/window.sh
+. "$(dirname "$0")/../tests/windows/window.sh"
+wine_tools "$wine"
 
 tag=$$
 ns_ws=tvq-ws-$tag ns_dev=tvq-dev-$tag
@@ -39,11 +40,7 @@ for n in 1 100 1000; do
     >"$workdir/device.log" 2>&1 &
   device_pid=$!
   for _ in $(seq 100); do grep -q ready "$workdir/device.log" && break; sleep 0.1; done
-  # Every Wine process of the run, the server first, inside the namespace.
-  in_ws "$wineserver_bin" -k 2>/dev/null
-  "$wineserver_bin" -k 2>/dev/null
-  "$wineserver_bin" -w
-  in_ws "$wineserver_bin" -p </dev/null >/dev/null 2>&1
+  wine_fresh_session "$wine" "$ns_ws"
   in_ws timeout 120 "$wine" "$exe" </dev/null >/dev/null 2>&1 &
   # The search at start has ended once the window takes input.
   probe_ws 60 rows 45 >/dev/null

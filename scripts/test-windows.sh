@@ -74,7 +74,9 @@ else
   cmake --preset mingw-tests >/dev/null || exit 1
   cmake --build --preset mingw-tests -j "$jobs" -- -k 0 || failed "part of the 32-bit test build (mingw-tests)"
 fi
-wineserver=/usr/lib/wine/wineserver
+# shellcheck source=SCRIPTDIR/../tests/windows/window.sh
+. tests/windows/window.sh
+wine_tools "$wine"
 export WINEPREFIX=$root/build/$prefix WINEARCH=$arch WINEDEBUG=-all
 # No Mono or Gecko installs: the programs need neither.
 export WINEDLLOVERRIDES="mscoree=;mshtml="
@@ -83,25 +85,17 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   DISPLAY='' timeout 300 "$wine" wineboot -i </dev/null >/dev/null 2>&1
   # The first start goes on after wineboot returns: nothing else starts in
   # the prefix before it has ended.
-  "$wineserver" -w
+  "$wineserver_bin" -w
   # Windows get their captions drawn by Wine (a virtual desktop, no window
   # manager needed), and "Arial" is drawn with its metric twin.
   "$wine" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
   "$wine" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 640x480 /f >/dev/null 2>&1
   "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d "Liberation Sans" /f >/dev/null 2>&1
-  "$wineserver" -w
+  "$wineserver_bin" -w
 fi
 # Wine's own fonts (Tahoma, Marlett for the caption buttons) from fonts-wine.
 cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
-# A fresh Wine session: whatever ran in the prefix has ended before anything
-# starts in it; then a server that stays, and its services started away from
-# any output pipe (ctest's, a script's), which they would otherwise hold open.
-wine_session() {
-  "$wineserver" -k 2>/dev/null
-  "$wineserver" -w
-  "$wineserver" -p </dev/null >/dev/null 2>&1
-  "$wine" cmd /c exit </dev/null >/dev/null 2>&1
-}
+wine_session() { wine_fresh_session "$wine"; }
 
 # --- a virtual display ---
 exec {displayfd}<> <(:)
@@ -113,7 +107,7 @@ for _ in $(seq 100); do
 done
 # shellcheck disable=SC2317 # run by the EXIT trap; shellcheck 0.9 calls it unreachable when the script ends in exit
 cleanup() {
-  "$wineserver" -k 2>/dev/null
+  "$wineserver_bin" -k 2>/dev/null
   kill "$xvfb_pid" 2>/dev/null
 }
 trap cleanup EXIT
@@ -148,28 +142,24 @@ fi
 step "end-to-end: tessavue.exe and tessavue-device in network namespaces"
 device_bin=$root/build/dev/device/tessavue-device
 if [ -x "$device_bin" ]; then
-  tests/windows/e2e_device_list.sh "$app_exe" "$probe_exe" "$device_bin" "$wine" "$cli_exe"
-  rc=$?
-  [ $rc -eq 0 ] || [ $rc -eq 77 ] || status=1
+  # An end-to-end check passes or is skipped (77, said in its own output).
+  e2e_check() {
+    local rc=0
+    "$@" || rc=$?
+    [ $rc -eq 0 ] || [ $rc -eq 77 ] || status=1
+  }
+  e2e_check tests/windows/e2e_device_list.sh "$app_exe" "$probe_exe" "$device_bin" "$wine" "$cli_exe"
   step "end-to-end: tessavue.exe while the workstation's networks change"
-  tests/windows/e2e_changing_networks.sh "$app_exe" "$probe_exe" "$device_bin" "$wine"
-  rc=$?
-  [ $rc -eq 0 ] || [ $rc -eq 77 ] || status=1
+  e2e_check tests/windows/e2e_changing_networks.sh "$app_exe" "$probe_exe" "$device_bin" "$wine"
   step "end-to-end: tessavue-cli.exe and tessavue.exe across a router (search at an address)"
-  tests/windows/e2e_routed.sh "$app_exe" "$probe_exe" "$device_bin" "$wine" "$cli_exe"
-  rc=$?
-  [ $rc -eq 0 ] || [ $rc -eq 77 ] || status=1
+  e2e_check tests/windows/e2e_routed.sh "$app_exe" "$probe_exe" "$device_bin" "$wine" "$cli_exe"
   step "end-to-end: a Refresh lists every one of many devices"
-  tests/windows/e2e_refresh_rows.sh "$app_exe" "$probe_exe" "$device_bin" "$wine"
-  rc=$?
-  [ $rc -eq 0 ] || [ $rc -eq 77 ] || status=1
+  e2e_check tests/windows/e2e_refresh_rows.sh "$app_exe" "$probe_exe" "$device_bin" "$wine"
 else
   echo "SKIP: $device_bin is not built (scripts/test.sh builds it first)"
 fi
 
 step "screenshot of the main window with a device selected"
-# shellcheck source=SCRIPTDIR/../tests/windows/window.sh
-. tests/windows/window.sh
 wine_session
 "$wine" "$app_exe" --demo </dev/null >/dev/null 2>&1 &
 probe=$probe_exe
@@ -189,7 +179,7 @@ else
   failed "the demo window showed no devices"
 fi
 tests/windows/wait_screenshot.sh "$app_exe" "$probe_exe" "$wine" "$artifacts/windows-during-change.png" || failed "the window during an address change"
-"$wineserver" -k 2>/dev/null
+"$wineserver_bin" -k 2>/dev/null
 
 step "Connect on a letter that maps a share: a failure keeps the mapping"
 tests/windows/connect_keeps_letter.sh "$app_exe" "$probe_exe" "$wine" || failed "Connect on a mapped letter"
@@ -197,7 +187,7 @@ tests/windows/connect_keeps_letter.sh "$app_exe" "$probe_exe" "$wine" || failed 
 step "the window worked with the keyboard alone"
 wine_session
 tests/windows/keyboard_check.sh "$app_exe" "$probe_exe" "$wine" || failed "the window by keyboard"
-"$wineserver" -k 2>/dev/null
+"$wineserver_bin" -k 2>/dev/null
 
 step "the window at 96, 144 and 192 DPI"
 tests/windows/dpi_check.sh "$app_exe" "$probe_exe" "$wine" "$root/build/$prefix-dpi" "$artifacts" ||

@@ -42,15 +42,49 @@ netns_pair_create() {
 netns_link_add() {
   local ns_ws=$1 ns_other=$2 veth_ws=$3 veth_other=$4 net=$5
   ip netns add "$ns_other" || return 1
-  ip link add "$veth_ws" type veth peer name "$veth_other" || return 1
-  ip link set "$veth_ws" netns "$ns_ws"
-  ip link set "$veth_other" netns "$ns_other"
   ip -n "$ns_other" link set lo up
-  ip -n "$ns_ws" addr add "$net.1/16" brd + dev "$veth_ws"
-  ip -n "$ns_other" addr add "$net.2/16" brd + dev "$veth_other"
-  ip -n "$ns_ws" link set "$veth_ws" up
-  ip -n "$ns_other" link set "$veth_other" up
+  netns_link "$ns_ws" "$veth_ws" "$net.1/16" "$ns_other" "$veth_other" "$net.2/16" || return 1
   ip -n "$ns_other" route add 224.0.0.0/4 dev "$veth_other"
+}
+
+# netns_link NS_A VETH_A ADDR_A NS_B VETH_B ADDR_B: a veth link between two
+# existing namespaces (addresses with their prefix, each with its subnet's
+# broadcast address).
+netns_link() {
+  ip link add "$2" type veth peer name "$5" || return 1
+  ip link set "$2" netns "$1"
+  ip link set "$5" netns "$4"
+  ip -n "$1" addr add "$3" brd + dev "$2"
+  ip -n "$4" addr add "$6" brd + dev "$5"
+  ip -n "$1" link set "$2" up
+  ip -n "$4" link set "$5" up
+}
+
+# netns_routed_create NS_WS NS_RT NS_DEV VETH_WS VETH_RW VETH_RD VETH_DEV
+# Three namespaces: the workstation (10.221.0.1/24 on VETH_WS), a router with
+# forwarding on (10.221.0.2 on VETH_RW, 10.222.0.1 on VETH_RD) and the
+# devices' subnet (10.222.0.2/24 on VETH_DEV), each side with a default route
+# through the router and a multicast route on its own link. Exits 77 when
+# the namespaces cannot be made.
+netns_routed_create() {
+  local ns_ws=$1 ns_rt=$2 ns_dev=$3 veth_ws=$4 veth_rw=$5 veth_rd=$6 veth_dev=$7 ns
+  if ! ip netns add "$ns_ws" 2>/dev/null; then
+    echo "SKIP: cannot create network namespaces here (ip netns add failed)"
+    exit 77
+  fi
+  set -e
+  ip netns add "$ns_rt"
+  ip netns add "$ns_dev"
+  for ns in "$ns_ws" "$ns_rt" "$ns_dev"; do ip -n "$ns" link set lo up; done
+  netns_link "$ns_ws" "$veth_ws" 10.221.0.1/24 "$ns_rt" "$veth_rw" 10.221.0.2/24
+  netns_link "$ns_rt" "$veth_rd" 10.222.0.1/24 "$ns_dev" "$veth_dev" 10.222.0.2/24
+  ip netns exec "$ns_rt" sysctl -qw net.ipv4.ip_forward=1
+  ip -n "$ns_ws" route add default via 10.221.0.2
+  ip -n "$ns_ws" route add 224.0.0.0/4 dev "$veth_ws"
+  ip -n "$ns_rt" route add 224.0.0.0/4 dev "$veth_rw"
+  ip -n "$ns_dev" route add default via 10.222.0.1
+  ip -n "$ns_dev" route add 224.0.0.0/4 dev "$veth_dev"
+  set +e
 }
 
 # netns_pair_delete NS_WS NS_DEV (the veth pair goes with them)

@@ -38,35 +38,9 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 
-if ! ip netns add "$ns_ws" 2>/dev/null; then
-  echo "SKIP: cannot create network namespaces here (ip netns add failed)"
-  exit 77
-fi
-set -e
-ip netns add "$ns_rt"
-ip netns add "$ns_dev"
-for ns in "$ns_ws" "$ns_rt" "$ns_dev"; do ip -n "$ns" link set lo up; done
-# link NS_A VETH_A ADDR_A NS_B VETH_B ADDR_B (addresses with their prefix)
-link() {
-  ip link add "$2" type veth peer name "$5"
-  ip link set "$2" netns "$1"
-  ip link set "$5" netns "$4"
-  ip -n "$1" addr add "$3" brd + dev "$2"
-  ip -n "$4" addr add "$6" brd + dev "$5"
-  ip -n "$1" link set "$2" up
-  ip -n "$4" link set "$5" up
-}
-link "$ns_ws" "$veth_ws" 10.221.0.1/24 "$ns_rt" "$veth_rw" 10.221.0.2/24
-link "$ns_rt" "$veth_rd" 10.222.0.1/24 "$ns_dev" "$veth_dev" 10.222.0.2/24
-ip netns exec "$ns_rt" sysctl -qw net.ipv4.ip_forward=1
-ip -n "$ns_ws" route add default via 10.221.0.2
-ip -n "$ns_ws" route add 224.0.0.0/4 dev "$veth_ws"
-ip -n "$ns_rt" route add 224.0.0.0/4 dev "$veth_rw"
-ip -n "$ns_dev" route add default via 10.222.0.1
-ip -n "$ns_dev" route add 224.0.0.0/4 dev "$veth_dev"
+netns_routed_create "$ns_ws" "$ns_rt" "$ns_dev" "$veth_ws" "$veth_rw" "$veth_rd" "$veth_dev"
 # The address the device is moved to by set-static, already on its link.
-ip -n "$ns_dev" addr add 10.222.0.50/24 dev "$veth_dev"
-set +e
+ip -n "$ns_dev" addr add 10.222.0.50/24 dev "$veth_dev" || exit 1
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -158,7 +132,7 @@ done
 # The route to the devices' subnet moves to a link that cannot multicast
 # (as a VPN's): the segment search does not use it, its replies are heard.
 set -e
-link "$ns_ws" "$veth_vpn" 10.223.0.1/24 "$ns_rt" "$veth_rv" 10.223.0.2/24
+netns_link "$ns_ws" "$veth_vpn" 10.223.0.1/24 "$ns_rt" "$veth_rv" 10.223.0.2/24
 ip -n "$ns_ws" link set "$veth_vpn" multicast off
 ip -n "$ns_ws" route add 10.222.0.0/24 via 10.223.0.2
 set +e

@@ -14,10 +14,9 @@ set -uo pipefail
 exe=$1
 probe=$2
 wine=$3
-wineserver_bin=$(dirname "$wine")/wineserver
 # shellcheck source=SCRIPTDIR/window.sh
 . "$(dirname "$0")/window.sh"
-[ -x "$wineserver_bin" ] || wineserver_bin=wineserver
+wine_tools "$wine"
 
 device_list=1000 share_list=1001 connect=1003 drive_combo=1013
 office_public='F: \\Tessavue-Office\public'
@@ -89,10 +88,7 @@ connect_music_to_f() {
   p login "$@" >/dev/null
 }
 
-"$wineserver_bin" -k 2>/dev/null
-"$wineserver_bin" -w
-"$wineserver_bin" -p </dev/null >/dev/null 2>&1
-"$wine" cmd /c exit </dev/null >/dev/null 2>&1
+wine_fresh_session "$wine"
 timeout 180 "$wine" "$exe" --demo >/dev/null 2>&1 </dev/null &
 program=$!
 p rows 40 >/dev/null || { fail "the demo window showed no devices"; exit 1; }

@@ -12,10 +12,9 @@ probe=$2
 wine=$3
 export WINEPREFIX=$4
 out=$5
-wineserver_bin=$(dirname "$wine")/wineserver
 # shellcheck source=SCRIPTDIR/window.sh
 . "$(dirname "$0")/window.sh"
-[ -x "$wineserver_bin" ] || wineserver_bin=wineserver
+wine_tools "$wine"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
 mkdir -p "$out"
 status=0

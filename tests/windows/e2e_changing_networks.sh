@@ -21,10 +21,9 @@ wine=$4
 . "$(dirname "$0")/../e2e/netns_pair.sh"
 netns_require_root
 command -v xdotool >/dev/null || { echo "SKIP: xdotool is not installed"; exit 77; }
-wineserver_bin=$(dirname "$wine")/wineserver
 # shellcheck source=SCRIPTDIR/window.sh
 . "$(dirname "$0")/window.sh"
-[ -x "$wineserver_bin" ] || wineserver_bin=wineserver
+wine_tools "$wine"
 
 tag=$$-$RANDOM
 ns_ws=tvc-ws-$tag
@@ -117,11 +116,7 @@ run_mode() {
   start_device "$workdir/device.log" "$ns_dev" "ip=10.214.0.2,name=Quillon-E2E,shares=public$extra"
   device_pid=$last_pid
 
-  # Every Wine process of the run, the server first, inside the namespace.
-  ip netns exec "$ns_ws" "$wineserver_bin" -k 2>/dev/null
-  "$wineserver_bin" -k 2>/dev/null
-  "$wineserver_bin" -w
-  in_ws "$wineserver_bin" -p </dev/null >/dev/null 2>&1
+  wine_fresh_session "$wine" "$ns_ws"
   in_ws timeout 50 "$wine" "$probe" hostaddrs 45 >"$workdir/hostaddrs" 2>&1 </dev/null &
   hostaddrs_pid=$!
   in_ws timeout 120 "$wine" "$exe" >"$workdir/tessavue.log" 2>&1 </dev/null &

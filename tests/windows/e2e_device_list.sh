@@ -22,8 +22,9 @@ cli_exe=${5:-}
 # shellcheck source=SCRIPTDIR/../e2e/netns_pair.sh
 . "$(dirname "$0")/../e2e/netns_pair.sh"
 netns_require_root
-wineserver_bin=$(dirname "$wine")/wineserver
-[ -x "$wineserver_bin" ] || wineserver_bin=wineserver
+# shellcheck source=SCRIPTDIR/window.sh
+. "$(dirname "$0")/window.sh"
+wine_tools "$wine"
 
 tag=$$-$RANDOM
 ns_ws=tvw-ws-$tag
@@ -77,11 +78,7 @@ run_mode() {
     return
   fi
 
-  # Wine creates its sockets in the wineserver, so every Wine process of this
-  # run (the server included) starts inside the workstation's namespace.
-  ip netns exec "$ns_ws" "$wineserver_bin" -k 2>/dev/null
-  "$wineserver_bin" -k 2>/dev/null
-  "$wineserver_bin" -w
+  wine_fresh_session "$wine" "$ns_ws"
   if [ -n "$cli_exe" ]; then
     timeout 60 ip netns exec "$ns_ws" "$wine" "$cli_exe" --local-ip 10.214.0.1 scan \
       >"$workdir/scan" 2>&1 </dev/null

@@ -17,8 +17,9 @@ count=200
 # shellcheck source=SCRIPTDIR/../e2e/netns_pair.sh
 . "$(dirname "$0")/../e2e/netns_pair.sh"
 netns_require_root
-wineserver_bin=$(dirname "$wine")/wineserver
-[ -x "$wineserver_bin" ] || wineserver_bin=wineserver
+# shellcheck source=SCRIPTDIR/window.sh
+. "$(dirname "$0")/window.sh"
+wine_tools "$wine"
 
 tag=$$-$RANDOM
 ns_ws=tvf-ws-$tag ns_dev=tvf-dev-$tag
@@ -44,12 +45,7 @@ wait_for_ready "$workdir/device.log" "$device_pid" "device program"
 
 in_ws() { ip netns exec "$ns_ws" "$@"; }
 probe() { timeout "$1" ip netns exec "$ns_ws" "$wine" "$probe" "${@:2}" </dev/null 2>/dev/null | tr -d '\r'; }
-# Every Wine process of the run, the server first, inside the namespace.
-in_ws "$wineserver_bin" -k 2>/dev/null
-"$wineserver_bin" -k 2>/dev/null
-"$wineserver_bin" -w
-in_ws "$wineserver_bin" -p </dev/null >/dev/null 2>&1
-in_ws "$wine" cmd /c exit </dev/null >/dev/null 2>&1
+wine_fresh_session "$wine" "$ns_ws"
 in_ws timeout 150 "$wine" "$exe" </dev/null >/dev/null 2>&1 &
 probe 60 rows 45 >/dev/null || fail "no rows at start"
 for _ in $(seq 100); do [ "$(probe 10 enabled)" = 1 ] && break; sleep 0.2; done

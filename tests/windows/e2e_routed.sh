@@ -18,10 +18,9 @@ cli_exe=$5
 # shellcheck source=SCRIPTDIR/../e2e/netns_pair.sh
 . "$(dirname "$0")/../e2e/netns_pair.sh"
 netns_require_root
-wineserver_bin=$(dirname "$wine")/wineserver
-[ -x "$wineserver_bin" ] || wineserver_bin=wineserver
 # shellcheck source=SCRIPTDIR/window.sh
 . "$(dirname "$0")/window.sh"
+wine_tools "$wine"
 
 tag=$$-$RANDOM
 ns_ws=tvrw-ws-$tag
@@ -42,32 +41,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 
-if ! ip netns add "$ns_ws" 2>/dev/null; then
-  echo "SKIP: cannot create network namespaces here (ip netns add failed)"
-  exit 77
-fi
-set -e
-ip netns add "$ns_rt"
-ip netns add "$ns_dev"
-for ns in "$ns_ws" "$ns_rt" "$ns_dev"; do ip -n "$ns" link set lo up; done
-link() {  # NS_A VETH_A ADDR_A NS_B VETH_B ADDR_B
-  ip link add "$2" type veth peer name "$5"
-  ip link set "$2" netns "$1"
-  ip link set "$5" netns "$4"
-  ip -n "$1" addr add "$3" brd + dev "$2"
-  ip -n "$4" addr add "$6" brd + dev "$5"
-  ip -n "$1" link set "$2" up
-  ip -n "$4" link set "$5" up
-}
-link "$ns_ws" "tvxw$$" 10.221.0.1/24 "$ns_rt" "tvxr$$" 10.221.0.2/24
-link "$ns_rt" "tvxs$$" 10.222.0.1/24 "$ns_dev" "tvxd$$" 10.222.0.2/24
-ip netns exec "$ns_rt" sysctl -qw net.ipv4.ip_forward=1
-ip -n "$ns_ws" route add default via 10.221.0.2
-ip -n "$ns_ws" route add 224.0.0.0/4 dev "tvxw$$"
-ip -n "$ns_rt" route add 224.0.0.0/4 dev "tvxr$$"
-ip -n "$ns_dev" route add default via 10.222.0.1
-ip -n "$ns_dev" route add 224.0.0.0/4 dev "tvxd$$"
-set +e
+netns_routed_create "$ns_ws" "$ns_rt" "$ns_dev" "tvxw$$" "tvxr$$" "tvxs$$" "tvxd$$"
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -81,11 +55,7 @@ ip netns exec "$ns_dev" "$device_bin" --log --device "ip=10.222.0.2,name=Far-Box
 far_pid=$!
 wait_for_ready "$workdir/far.log" "$far_pid" "device program (far)"
 
-# Wine makes its sockets in the wineserver: every Wine process of the run,
-# the server included, starts inside the workstation's namespace.
-ip netns exec "$ns_ws" "$wineserver_bin" -k 2>/dev/null
-"$wineserver_bin" -k 2>/dev/null
-"$wineserver_bin" -w
+wine_fresh_session "$wine" "$ns_ws"
 
 cli() {  # output in $workdir/out (carriage returns dropped), exit code in $rc
   timeout 60 ip netns exec "$ns_ws" "$wine" "$cli_exe" "$@" >"$workdir/raw" 2>&1 </dev/null

@@ -9,10 +9,9 @@ set -u
 exe=$1
 probe=$2
 wine=$3
-wineserver_bin=$(dirname "$wine")/wineserver
 # shellcheck source=SCRIPTDIR/window.sh
 . "$(dirname "$0")/window.sh"
-[ -x "$wineserver_bin" ] || wineserver_bin=wineserver
+wine_tools "$wine"
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 

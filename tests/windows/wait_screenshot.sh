@@ -9,10 +9,9 @@ exe=$1
 probe=$2
 wine=$3
 out=$4
-wineserver_bin=$(dirname "$wine")/wineserver
 # shellcheck source=SCRIPTDIR/window.sh
 . "$(dirname "$0")/window.sh"
-[ -x "$wineserver_bin" ] || wineserver_bin=wineserver
+wine_tools "$wine"
 
 "$wineserver_bin" -k 2>/dev/null
 sleep 1

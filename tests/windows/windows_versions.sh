@@ -25,10 +25,9 @@ set -uo pipefail
 exe=$1
 probe=$2
 wine=$3
-wineserver_bin=$(dirname "$wine")/wineserver
 # shellcheck source=SCRIPTDIR/window.sh
 . "$(dirname "$0")/window.sh"
-[ -x "$wineserver_bin" ] || wineserver_bin=wineserver
+wine_tools "$wine"
 
 # Controls of the main window and its demo world.
 device_list=1000 share_list=1001 connect=1003 ip=1006 apply=1007 netmask=1010 gateway=1011
