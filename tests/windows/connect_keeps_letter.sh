@@ -18,20 +18,13 @@ wine=$3
 . "$(dirname "$0")/window.sh"
 wine_tools "$wine"
 
-device_list=1000 share_list=1001 connect=1003 drive_combo=1013
+connect=1003 drive_combo=1013
 office_public='F: \\Tessavue-Office\public'
 media_music='F: \\Tessavue-Media\music'
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 workdir=$(mktemp -d)
-p() {
-  local rc
-  timeout 30 "$wine" "$probe" "$@" </dev/null >"$workdir/probe.out" 2>&1
-  rc=$?
-  tr -d '\r' <"$workdir/probe.out"
-  return $rc
-}
 program=""
 cleanup() {
   "$wineserver_bin" -k 2>/dev/null
@@ -41,32 +34,6 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 
-# Clicks device row ROW and waits until the share list starts with FIRST.
-pick_device() {
-  local row=$1 first=$2 x y
-  read -r x y < <(p rowpos "$row" $device_list)
-  [ -n "${y:-}" ] || { fail "device row $row has no position"; return 1; }
-  xdotool mousemove "$x" "$y" click 1
-  for _ in $(seq 20); do
-    [ "$(p rows 1 $share_list | head -1 | cut -f1)" = "$first" ] && return 0
-    sleep 0.25
-  done
-  fail "device row $row: the share list does not start with $first"
-  return 1
-}
-pick_share() {
-  local x y
-  read -r x y < <(p rowpos "$1" $share_list)
-  [ -n "${y:-}" ] || { fail "share row $1 has no position"; return 1; }
-  xdotool mousemove "$x" "$y" click 1
-  sleep 0.3
-}
-expect() {
-  local what=$1 want=$2 got
-  got=$(p next 10)
-  echo "  $what: $got"
-  [ "$got" = "$want" ] || { fail "$what: got '$got', expected '$want'"; return 1; }
-}
 # The drive list has an item starting with TEXT.
 has_drive_item() { p select $drive_combo "$1" >/dev/null; }
 # After a repaint: F: maps public, in the drive list and in Tessavue-Office's

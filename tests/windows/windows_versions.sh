@@ -30,7 +30,7 @@ wine=$3
 wine_tools "$wine"
 
 # Controls of the main window and its demo world.
-device_list=1000 share_list=1001 connect=1003 ip=1006 apply=1007 netmask=1010 gateway=1011
+connect=1003 ip=1006 apply=1007 netmask=1010 gateway=1011
 drive_combo=1013 dhcp_combo=1015
 windows_user=$(id -un)
 
@@ -38,15 +38,6 @@ passed=0
 failures=0
 fail() { echo "FAIL: $version: $*"; failures=$((failures + 1)); }
 workdir=$(mktemp -d)
-# The probe's output goes through a file: Wine's own services, when a probe
-# starts them, would hold a pipe open for as long as they run.
-p() {
-  local rc
-  timeout 30 "$wine" "$probe" "$@" </dev/null >"$workdir/probe.out" 2>&1
-  rc=$?
-  tr -d '\r' <"$workdir/probe.out"
-  return $rc
-}
 
 cleanup() {
   "$wineserver_bin" -k 2>/dev/null
@@ -56,48 +47,6 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM
-
-# Clicks row ROW of the device list and waits until the share list's first
-# row is FIRST_SHARE.
-# A handler that ends with a new search (Apply's) keeps the window disabled,
-# its list empty, for a second or so after its last message: wait for it.
-wait_enabled() {
-  for _ in $(seq 40); do
-    [ "$(p enabled)" = 1 ] && return 0
-    sleep 0.25
-  done
-  return 1
-}
-
-pick_device() {
-  local row=$1 first_share=$2 x y
-  wait_enabled || { fail "the window stays disabled"; return 1; }
-  read -r x y < <(p rowpos "$row" $device_list)
-  [ -n "${y:-}" ] || { fail "device row $row has no position"; return 1; }
-  xdotool mousemove "$x" "$y" click 1
-  for _ in $(seq 20); do
-    [ "$(p rows 1 $share_list | head -1 | cut -f1)" = "$first_share" ] && return 0
-    sleep 0.25
-  done
-  fail "device row $row: the share list does not start with $first_share"
-  return 1
-}
-
-pick_share() {
-  local row=$1 x y
-  read -r x y < <(p rowpos "$row" $share_list)
-  [ -n "${y:-}" ] || { fail "share row $row has no position"; return 1; }
-  xdotool mousemove "$x" "$y" click 1
-  sleep 0.3
-}
-
-# expect WHAT LINE: the program's next modal window must be LINE.
-expect() {
-  local what=$1 want=$2 got
-  got=$(p next 10)
-  echo "  $what: $got"
-  [ "$got" = "$want" ] || { fail "$what: got '$got', expected '$want'"; return 1; }
-}
 
 # expect_nothing WHAT: no modal window comes within 2 s.
 expect_nothing() {
