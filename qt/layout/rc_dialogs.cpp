@@ -77,9 +77,9 @@ std::vector<Token> Tokenize(std::string_view s) {
       ++i;
     } else if (std::isspace(static_cast<unsigned char>(c))) {
       ++i;
-    } else if (c == '#' && lineStart) {  // preprocessor line
-      while (i < s.size() && s[i] != '\n') ++i;
-    } else if (s.substr(i, 2) == "//") {
+    } else if ((c == '#' && lineStart) || s.substr(i, 2) == "//") {
+      // A preprocessor line (windres has run the preprocessor; we need not)
+      // or a comment, to the end of the line.
       while (i < s.size() && s[i] != '\n') ++i;
     } else if (s.substr(i, 2) == "/*") {
       SkipBlockComment(s, i, line);
