@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "utility_app.h"
 #include "version.h"
@@ -42,22 +43,23 @@ bool HasDisplay() {
   return false;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  using namespace tessavue;
+// The command line; a code to end with where it says to end at once.
+struct Options {
   bool demo = false;
-  std::optional<Ipv4Address> localIp;
+  std::optional<tessavue::Ipv4Address> localIp;
+};
+
+std::optional<int> ParseArgs(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--demo") == 0) {
-      demo = true;
+      options.demo = true;
     } else if (std::strcmp(argv[i], "--local-ip") == 0 && i + 1 < argc) {
-      Ipv4Address address;
-      if (!ParseDotted(argv[++i], address.octet)) {
+      tessavue::Ipv4Address address;
+      if (!tessavue::ParseDotted(argv[++i], address.octet)) {
         std::fprintf(stderr, "tessavue: not an IPv4 address: %s\n", argv[i]);
         return 2;
       }
-      localIp = address;
+      options.localIp = address;
     } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       Usage(stdout);
       return 0;
@@ -70,6 +72,38 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  return std::nullopt;
+}
+
+// The window over the simulated devices or over the workstation's network.
+int RunWindow(const Options& options) {
+  using namespace tessavue;
+  PosixShell shell;
+  PosixSystemInfo system;
+  QtAppPlatform platform;
+  int exitCode = 0;
+  if (options.demo) {
+    DemoWorld world;
+    PosixClock realTime;
+    world.PlayInRealTime(realTime);
+    UtilityApp app(world.network, world.clock, world.connections, shell, system);
+    app.InitInstance(platform, exitCode);
+  } else {
+    PosixNetwork network;
+    if (options.localIp) network.SetLocalAddress(*options.localIp);
+    PosixClock clock;
+    GvfsConnections connections;
+    UtilityApp app(network, clock, connections, shell, system);
+    app.InitInstance(platform, exitCode);
+  }
+  return exitCode;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (std::optional<int> code = ParseArgs(argc, argv, options)) return *code;
   if (!HasDisplay()) {
     std::fputs(
         "tessavue: no display. Start it inside a desktop session (DISPLAY or WAYLAND_DISPLAY "
@@ -83,23 +117,5 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/tessavue.ico")));
   QApplication::setApplicationName(QStringLiteral("tessavue"));
 
-  PosixShell shell;
-  PosixSystemInfo system;
-  QtAppPlatform platform;
-  int exitCode = 0;
-  if (demo) {
-    DemoWorld world;
-    PosixClock realTime;
-    world.PlayInRealTime(realTime);
-    UtilityApp app(world.network, world.clock, world.connections, shell, system);
-    app.InitInstance(platform, exitCode);
-  } else {
-    PosixNetwork network;
-    if (localIp) network.SetLocalAddress(*localIp);
-    PosixClock clock;
-    GvfsConnections connections;
-    UtilityApp app(network, clock, connections, shell, system);
-    app.InitInstance(platform, exitCode);
-  }
-  return exitCode;
+  return RunWindow(options);
 }

@@ -4,6 +4,8 @@
 
 #include "login_dialog.h"
 
+#include "dialog_layout.h"
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
@@ -29,14 +31,22 @@ unsigned gDialogBackground = kDialogBackground;
 unsigned gDialogText = kDialogText;
 bool gDialogColorsSet = false;
 
-QLabel* Static(const QString& text, const DialogUnits& du, int x, int y, int w, int h,
-               QWidget* parent) {
+QString TextOf(const DialogControl& control) {
+  return QString::fromUtf8(control.text.data(), static_cast<qsizetype>(control.text.size()));
+}
+
+QRect RectOf(const DialogUnits& du, const DialogControl& control) {
+  return du.Rect(control.x, control.y, control.cx, control.cy);
+}
+
+QLabel* Static(const DialogControl& control, const DialogUnits& du, QWidget* parent) {
+  const QString text = TextOf(control);
   auto* label = new QLabel(text, parent);
   label->setTextFormat(Qt::PlainText);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   // The font here is not quite Windows' Arial: a caption gets the width and
   // the line it needs rather than being cut off by a few pixels.
-  QRect r = du.Rect(x, y, w, h);
+  QRect r = RectOf(du, control);
   r.setHeight(std::max(r.height(), label->fontMetrics().height()));
   r.setWidth(std::max(r.width(), label->fontMetrics().horizontalAdvance(text) + 2));
   label->setGeometry(r);
@@ -44,10 +54,17 @@ QLabel* Static(const QString& text, const DialogUnits& du, int x, int y, int w, 
   return label;
 }
 
-QGroupBox* Group(const QString& title, const DialogUnits& du, int x, int y, int w, int h,
-                 QWidget* parent) {
-  auto* group = new QGroupBox(title, parent);
-  group->setGeometry(du.Rect(x, y, w, h));
+// The label of control `id`, tied to the widget that stands for it.
+QLabel* LabelFor(const DialogTemplate& dialog, std::string_view id, QWidget* buddy,
+                 const DialogUnits& du, QWidget* parent) {
+  QLabel* label = Static(LabelOf(dialog, id), du, parent);
+  label->setBuddy(buddy);
+  return label;
+}
+
+QGroupBox* Group(const DialogControl& control, const DialogUnits& du, QWidget* parent) {
+  auto* group = new QGroupBox(TextOf(control), parent);
+  group->setGeometry(RectOf(du, control));
   group->setFocusPolicy(Qt::NoFocus);
   // As a Windows group box: an etched frame whose top line runs through the
   // caption, the caption on the dialog's face.
@@ -63,9 +80,37 @@ QGroupBox* Group(const QString& title, const DialogUnits& du, int x, int y, int 
 }
 
 template <typename Widget>
-Widget* Place(Widget* widget, const DialogUnits& du, int x, int y, int w, int h) {
-  widget->setGeometry(du.Rect(x, y, w, h));
+Widget* Place(Widget* widget, const DialogUnits& du, const DialogTemplate& dialog,
+              std::string_view id) {
+  widget->setGeometry(RectOf(du, FindControl(dialog, id)));
   return widget;
+}
+
+// A drop-down list's template height includes its open list; closed it is
+// one line high.
+void PlaceDropDown(QtComboBox* combo, const DialogUnits& du, const DialogTemplate& dialog,
+                   std::string_view id) {
+  const QRect rect = RectOf(du, FindControl(dialog, id));
+  combo->setGeometry(rect.x(), rect.y(), rect.width(),
+                     std::min(rect.height(), combo->sizeHint().height()));
+}
+
+QtButton* PushButton(const DialogTemplate& dialog, std::string_view id, const DialogUnits& du,
+                     QWidget* parent) {
+  const DialogControl& control = FindControl(dialog, id);
+  auto* button = new QtButton(TextOf(control), parent);
+  button->setGeometry(RectOf(du, control));
+  return button;
+}
+
+// A dialog's caption, font and size, from its template.
+DialogUnits StartDialog(QDialog& dialog, const DialogTemplate& layout) {
+  dialog.setWindowTitle(
+      QString::fromUtf8(layout.caption.data(), static_cast<qsizetype>(layout.caption.size())));
+  dialog.setFont(DialogFont(layout.fontPoints));
+  DialogUnits du(dialog.font());
+  dialog.setFixedSize(du.Rect(0, 0, layout.cx, layout.cy).size());
+  return du;
 }
 
 }  // namespace
@@ -134,17 +179,15 @@ void ApplyDialogColors(QWidget* dialog) {
 // --- About box ---
 
 QtAboutBox::QtAboutBox(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("Quillon Tessavue"));
-  setFont(DialogFont(9));
-  DialogUnits du(font());
-  setFixedSize(du.Rect(0, 0, 201, 59).size());
+  const DialogTemplate& layout = rc::IDD_ABOUTBOX;
+  const DialogUnits du = StartDialog(*this, layout);
   auto* icon = new QLabel(this);
-  QRect iconRect = du.Rect(9, 21, 20, 20);
-  icon->setGeometry(iconRect.x(), iconRect.y(), 32, 32);
+  // An icon takes its own size, whatever the template says.
+  icon->setGeometry(QRect(RectOf(du, FirstOfKind(layout, "ICON")).topLeft(), QSize(32, 32)));
   icon->setPixmap(QApplication::windowIcon().pixmap(32, 32));
   // No prefix processing: an ampersand shows as itself.
-  Static(QStringLiteral("Network Dorvel"), du, 33, 20, 84, 8, this);
-  auto* ok = Place(new QtButton(QStringLiteral("OK"), this), du, 144, 14, 50, 14);
+  Static(FirstOfKind(layout, "LTEXT"), du, this);
+  auto* ok = PushButton(layout, "IDOK", du, this);
   ok->setAutoDefault(true);
   ok->setDefault(true);
   ok->setObjectName(QStringLiteral("okButton"));
@@ -156,21 +199,19 @@ QtAboutBox::QtAboutBox(QWidget* parent) : QDialog(parent) {
 
 QtLoginWindow::QtLoginWindow(LoginPrompts& logic, QWidget* parent)
     : QDialog(parent), logic_(logic) {
-  setWindowTitle(QStringLiteral("Login"));
-  setFont(DialogFont(8));
-  DialogUnits du(font());
-  setFixedSize(du.Rect(0, 0, 199, 75).size());
-  Static(QStringLiteral("User name :"), du, 13, 21, 41, 8, this);
-  userNameEdit = Place(new QtEditControl(this), du, 60, 18, 69, 14);
-  Static(QStringLiteral("Password :"), du, 13, 42, 37, 8, this);
-  passwordEdit = Place(new QtEditControl(this), du, 60, 39, 68, 14);
+  const DialogTemplate& layout = rc::IDD_LOGIN;
+  const DialogUnits du = StartDialog(*this, layout);
+  Static(LabelOf(layout, "IDC_USERNAME"), du, this);
+  userNameEdit = Place(new QtEditControl(this), du, layout, "IDC_USERNAME");
+  Static(LabelOf(layout, "IDC_PASSWORD"), du, this);
+  passwordEdit = Place(new QtEditControl(this), du, layout, "IDC_PASSWORD");
   passwordEdit->setEchoMode(QLineEdit::Password);
-  userNameEdit->setAccessibleName(QStringLiteral("User name :"));
-  passwordEdit->setAccessibleName(QStringLiteral("Password :"));
+  userNameEdit->setAccessibleName(TextOf(LabelOf(layout, "IDC_USERNAME")));
+  passwordEdit->setAccessibleName(TextOf(LabelOf(layout, "IDC_PASSWORD")));
   userNameEdit->setMaxLength(kLoginTextLimit);
   passwordEdit->setMaxLength(kLoginTextLimit);
-  okButton = Place(new QtButton(QStringLiteral("OK"), this), du, 135, 21, 50, 14);
-  cancelButton = Place(new QtButton(QStringLiteral("Cancel"), this), du, 135, 38, 50, 14);
+  okButton = PushButton(layout, "IDOK", du, this);
+  cancelButton = PushButton(layout, "IDCANCEL", du, this);
   // Enter presses the focused button, else "OK".
   okButton->setAutoDefault(true);
   cancelButton->setAutoDefault(true);
@@ -197,15 +238,13 @@ void QtLoginWindow::done(int result) {
 
 QtSearchAddressWindow::QtSearchAddressWindow(AddressPrompts& logic, QWidget* parent)
     : QDialog(parent), logic_(logic) {
-  setWindowTitle(QString::fromLatin1(kSearchAtAddressCaption));
-  setFont(DialogFont(8));
-  DialogUnits du(font());
-  setFixedSize(du.Rect(0, 0, 186, 52).size());
-  Static(QStringLiteral("I P :"), du, 10, 12, 20, 8, this);
-  addressField = Place(new QtIpAddressEdit(this), du, 34, 10, 96, 13);
-  addressField->SetAccessibleLabel(QStringLiteral("I P :"));
-  okButton = Place(new QtButton(QStringLiteral("OK"), this), du, 136, 8, 43, 14);
-  cancelButton = Place(new QtButton(QStringLiteral("Cancel"), this), du, 136, 28, 43, 14);
+  const DialogTemplate& layout = rc::IDD_SEARCH_ADDRESS;
+  const DialogUnits du = StartDialog(*this, layout);
+  Static(LabelOf(layout, "IDC_SEARCH_ADDRESS"), du, this);
+  addressField = Place(new QtIpAddressEdit(this), du, layout, "IDC_SEARCH_ADDRESS");
+  addressField->SetAccessibleLabel(TextOf(LabelOf(layout, "IDC_SEARCH_ADDRESS")));
+  okButton = PushButton(layout, "IDOK", du, this);
+  cancelButton = PushButton(layout, "IDCANCEL", du, this);
   okButton->setAutoDefault(true);
   cancelButton->setAutoDefault(true);
   okButton->setDefault(true);
@@ -237,13 +276,9 @@ void QtSearchAddressWindow::done(int result) {
 // --- main window ---
 
 QtMainWindow::QtMainWindow(UtilityApp& app, QWidget* parent) : QDialog(parent), app_(app) {
-  setWindowTitle(QStringLiteral("Quillon Tessavue"));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-  setFont(DialogFont(8));
-  DialogUnits du(font());
-  setFixedSize(du.Rect(0, 0, 281, 231).size());
-  CreateControls(du);
+  CreateControls(StartDialog(*this, rc::IDD_TESSAVUE_DIALOG));
   logic_ = std::make_unique<MainDialog>(
       app_.protocol, app_.drives, app_.services(), *this,
       MainDialogControls{*configurationButton, *disconnectButton, *connectButton, *dhcpCombo,
@@ -253,62 +288,56 @@ QtMainWindow::QtMainWindow(UtilityApp& app, QWidget* parent) : QDialog(parent), 
   ApplyDialogColors(this);
 }
 
-// The controls of template 102, where the template puts them.
+// The controls of the main window's template, where the template puts them.
 void QtMainWindow::CreateControls(const DialogUnits& du) {
+  const DialogTemplate& layout = rc::IDD_TESSAVUE_DIALOG;
   // The group boxes go first so that the controls inside them lie on top.
-  Group(QStringLiteral("Server"), du, 3, 2, 275, 70, this);
-  Group(QStringLiteral("LAN"), du, 3, 74, 275, 64, this);
-  Group(QStringLiteral("Link Info"), du, 3, 141, 275, 68, this);
+  for (const DialogControl& control : layout.controls)
+    if (control.kind == "GROUPBOX") Group(control, du, this);
 
   // The controls in the template's tab order.
-  deviceList = Place(new QtListView(this), du, 8, 13, 216, 53);
-  refreshButton = Place(new QtButton(QStringLiteral("Refresh"), this), du, 228, 32, 45, 14);
-  configurationButton =
-      Place(new QtButton(QStringLiteral("Configuration"), this), du, 228, 51, 45, 14);
-  ipAddress = Place(new QtIpAddressEdit(this), du, 55, 83, 100, 13);
-  netmaskAddress = Place(new QtIpAddressEdit(this), du, 55, 101, 100, 13);
-  gatewayAddress = Place(new QtIpAddressEdit(this), du, 55, 120, 100, 13);
-  applyButton = Place(new QtButton(QStringLiteral("Apply"), this), du, 222, 114, 50, 14);
-  shareList = Place(new QtListView(this), du, 8, 152, 164, 51);
-  connectButton = Place(new QtButton(QStringLiteral("Connect"), this), du, 182, 187, 43, 14);
-  disconnectButton = Place(new QtButton(QStringLiteral("Disconnect"), this), du, 230, 187, 43, 14);
-  exitButton = Place(new QtButton(QStringLiteral("Exit"), this), du, 234, 213, 43, 15);
-  QLabel* ipLabel = Static(QStringLiteral("I P :"), du, 13, 87, 14, 8, this);
-  QLabel* netmaskLabel = Static(QStringLiteral("Netmask :"), du, 13, 105, 32, 8, this);
-  QLabel* gatewayLabel = Static(QStringLiteral("Gateway :"), du, 13, 123, 38, 8, this);
+  deviceList = Place(new QtListView(this), du, layout, "IDC_DEVICE_LIST");
+  refreshButton = PushButton(layout, "IDC_REFRESH", du, this);
+  configurationButton = PushButton(layout, "IDC_CONFIGURATION", du, this);
+  ipAddress = Place(new QtIpAddressEdit(this), du, layout, "IDC_IPADDRESS");
+  netmaskAddress = Place(new QtIpAddressEdit(this), du, layout, "IDC_NETMASK");
+  gatewayAddress = Place(new QtIpAddressEdit(this), du, layout, "IDC_GATEWAY");
+  applyButton = PushButton(layout, "IDC_APPLY", du, this);
+  shareList = Place(new QtListView(this), du, layout, "IDC_SHARE_LIST");
+  connectButton = PushButton(layout, "IDC_CONNECT", du, this);
+  disconnectButton = PushButton(layout, "IDC_DISCONNECT", du, this);
+  exitButton = PushButton(layout, "IDC_EXIT", du, this);
+  // A label is tied to its control (the label relation, which Linux screen
+  // readers read for a drop-down list, whose name there is its text).
+  LabelFor(layout, "IDC_IPADDRESS", ipAddress, du, this);
+  LabelFor(layout, "IDC_NETMASK", netmaskAddress, du, this);
+  LabelFor(layout, "IDC_GATEWAY", gatewayAddress, du, this);
   driveCombo = new QtComboBox(true, this);
   dhcpCombo = new QtComboBox(true, this);
-  // A drop-down list's template height includes its open list; closed it is
-  // one line high.
-  for (auto [combo, rect] : {std::pair{driveCombo, du.Rect(181, 162, 91, 110)},
-                             std::pair{dhcpCombo, du.Rect(213, 85, 59, 49)}}) {
-    combo->setGeometry(rect.x(), rect.y(), rect.width(),
-                       std::min(rect.height(), combo->sizeHint().height()));
-  }
-  QLabel* dhcpLabel = Static(QStringLiteral("DHCP Client :"), du, 170, 87, 42, 8, this);
-  QLabel* driveLabel = Static(QStringLiteral("Network Drive :"), du, 182, 151, 51, 8, this);
-  aboutButton = Place(new QtButton(QStringLiteral("About"), this), du, 4, 213, 45, 15);
+  PlaceDropDown(driveCombo, du, layout, "IDC_DRIVE_COMBO");
+  PlaceDropDown(dhcpCombo, du, layout, "IDC_DHCP_COMBO");
+  LabelFor(layout, "IDC_DHCP_COMBO", dhcpCombo, du, this);
+  LabelFor(layout, "IDC_DRIVE_COMBO", driveCombo, du, this);
+  aboutButton = PushButton(layout, "IDC_ABOUT", du, this);
 
   // The template's initial data of the "DHCP Client :" list.
   dhcpCombo->AddString(kDhcpDisabled);
   dhcpCombo->AddString(kDhcpEnabled);
+  NameControls();
+}
 
-  // What a screen reader says for each control: its label, or the group it
-  // stands in where it has none; the buttons speak their captions. A label
-  // is also tied to its control (the label relation, which Linux screen
-  // readers read for a drop-down list, whose name there is its text).
-  ipLabel->setBuddy(ipAddress);
-  netmaskLabel->setBuddy(netmaskAddress);
-  gatewayLabel->setBuddy(gatewayAddress);
-  dhcpLabel->setBuddy(dhcpCombo);
-  driveLabel->setBuddy(driveCombo);
-  deviceList->setAccessibleName(QStringLiteral("Server"));
-  shareList->setAccessibleName(QStringLiteral("Link Info"));
-  ipAddress->SetAccessibleLabel(QStringLiteral("I P :"));
-  netmaskAddress->SetAccessibleLabel(QStringLiteral("Netmask :"));
-  gatewayAddress->SetAccessibleLabel(QStringLiteral("Gateway :"));
-  dhcpCombo->setAccessibleName(QStringLiteral("DHCP Client :"));
-  driveCombo->setAccessibleName(QStringLiteral("Network Drive :"));
+// What a screen reader says for each control: its label, or (the list
+// views, which have none) the template's window text; the buttons speak
+// their captions.
+void QtMainWindow::NameControls() {
+  const DialogTemplate& layout = rc::IDD_TESSAVUE_DIALOG;
+  deviceList->setAccessibleName(TextOf(FindControl(layout, "IDC_DEVICE_LIST")));
+  shareList->setAccessibleName(TextOf(FindControl(layout, "IDC_SHARE_LIST")));
+  ipAddress->SetAccessibleLabel(TextOf(LabelOf(layout, "IDC_IPADDRESS")));
+  netmaskAddress->SetAccessibleLabel(TextOf(LabelOf(layout, "IDC_NETMASK")));
+  gatewayAddress->SetAccessibleLabel(TextOf(LabelOf(layout, "IDC_GATEWAY")));
+  dhcpCombo->setAccessibleName(TextOf(LabelOf(layout, "IDC_DHCP_COMBO")));
+  driveCombo->setAccessibleName(TextOf(LabelOf(layout, "IDC_DRIVE_COMBO")));
 
   deviceList->setObjectName(QStringLiteral("deviceList"));
   shareList->setObjectName(QStringLiteral("shareList"));

@@ -159,6 +159,7 @@ class QtMainWindow : public QDialog, public DialogHost, public WaitHook {
 
  private:
   void CreateControls(const DialogUnits& du);
+  void NameControls();
   void ConnectHandlers();
   void Repaint();
 

@@ -1,0 +1,161 @@
+// The Qt window and its dialogs against the Windows resource script: each
+// template control is a widget at the template's place, with its text, and
+// no widget stands where the template has nothing.
+#include <gtest/gtest.h>
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "qt_window_fixture.h"
+#include "rc_dialogs.h"
+
+namespace tessavue {
+namespace {
+
+const RcDialog& Template(const std::string& name) {
+  static const std::vector<RcDialog> dialogs = [] {
+    std::ifstream in(TESSAVUE_RC_PATH);
+    std::stringstream script;
+    script << in.rdbuf();
+    return ParseRcDialogs(script.str());
+  }();
+  for (const RcDialog& dialog : dialogs)
+    if (dialog.name == name) return dialog;
+  throw std::logic_error("no template " + name);
+}
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// The direct child standing for a static control: a label with its text, a
+// group box with its title, the icon (a label without text).
+QWidget* StaticWidget(QDialog& dialog, const RcControl& control) {
+  for (QWidget* child : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    auto* label = qobject_cast<QLabel*>(child);
+    auto* group = qobject_cast<QGroupBox*>(child);
+    if (control.kind == "GROUPBOX" && group && group->title() == Q(control.text)) return child;
+    if (control.kind == "ICON" && label && label->text().isEmpty()) return child;
+    if (control.kind == "LTEXT" && label && label->text() == Q(control.text)) return child;
+  }
+  return nullptr;
+}
+
+void ExpectPlaced(const RcControl& control, QWidget* widget, const DialogUnits& du) {
+  const QRect want = du.Rect(control.x, control.y, control.cx, control.cy);
+  const QRect got = widget->geometry();
+  if (control.kind == "LTEXT") {
+    // A caption may take more room than Windows' Arial needs, never less.
+    EXPECT_EQ(got.topLeft(), want.topLeft());
+    EXPECT_GE(got.width(), want.width());
+    EXPECT_GE(got.height(), want.height());
+    EXPECT_EQ(qobject_cast<QLabel*>(widget)->text(), Q(control.text));
+  } else if (control.kind == "ICON") {
+    EXPECT_EQ(got.topLeft(), want.topLeft());
+  } else if (control.kind == "COMBOBOX") {
+    // Closed, a drop-down list is one line high, within its template height.
+    EXPECT_EQ(QRect(got.x(), got.y(), got.width(), want.height()), want);
+    EXPECT_LE(got.height(), want.height());
+  } else {
+    EXPECT_EQ(got, want);
+  }
+  if (auto* button = qobject_cast<QPushButton*>(widget)) {
+    EXPECT_EQ(button->text(), Q(control.text));
+  }
+  if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+    EXPECT_EQ(group->title(), Q(control.text));
+  }
+}
+
+// Every control of `name` in `dialog`; `byId` names the widgets of the
+// controls that have an identifier of their own.
+void ExpectLayout(QDialog& dialog, const std::string& name,
+                  const std::map<std::string, QWidget*>& byId) {
+  const RcDialog& layout = Template(name);
+  const DialogUnits du(dialog.font());
+  EXPECT_EQ(dialog.windowTitle(), Q(layout.caption));
+  EXPECT_EQ(dialog.font().family(), Q(layout.fontFace));
+  EXPECT_EQ(dialog.font().pointSize(), layout.fontPoints);
+  EXPECT_EQ(dialog.size(), du.Rect(0, 0, layout.cx, layout.cy).size());
+  std::set<QWidget*> seen;
+  for (const RcControl& control : layout.controls) {
+    SCOPED_TRACE(name + " " + control.kind + " " + control.id + " \"" + control.text + "\"");
+    const auto it = byId.find(control.id);
+    QWidget* widget = it != byId.end() ? it->second : StaticWidget(dialog, control);
+    ASSERT_NE(widget, nullptr);
+    EXPECT_EQ(widget->parentWidget(), &dialog);
+    EXPECT_TRUE(seen.insert(widget).second) << "two controls on one widget";
+    ExpectPlaced(control, widget, du);
+  }
+  const auto children = dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  EXPECT_EQ(std::set<QWidget*>(children.begin(), children.end()), seen) << name;
+}
+
+class QtLayoutTest : public QtWindowFixture {};
+
+TEST_F(QtLayoutTest, MainWindowHasEveryControlOfItsTemplateWhereTheTemplatePutsIt) {
+  ExpectLayout(w(), "IDD_TESSAVUE_DIALOG",
+               {{"IDC_DEVICE_LIST", w().deviceList},
+                {"IDC_REFRESH", w().refreshButton},
+                {"IDC_CONFIGURATION", w().configurationButton},
+                {"IDC_IPADDRESS", w().ipAddress},
+                {"IDC_NETMASK", w().netmaskAddress},
+                {"IDC_GATEWAY", w().gatewayAddress},
+                {"IDC_APPLY", w().applyButton},
+                {"IDC_SHARE_LIST", w().shareList},
+                {"IDC_CONNECT", w().connectButton},
+                {"IDC_DISCONNECT", w().disconnectButton},
+                {"IDC_EXIT", w().exitButton},
+                {"IDC_DRIVE_COMBO", w().driveCombo},
+                {"IDC_DHCP_COMBO", w().dhcpCombo},
+                {"IDC_ABOUT", w().aboutButton}});
+  // A screen reader names each control as Windows does: by the label just
+  // before it in the template, a list view by its window text.
+  EXPECT_EQ(w().dhcpCombo->accessibleName(), "DHCP Client :");
+  EXPECT_EQ(w().driveCombo->accessibleName(), "Network Drive :");
+  EXPECT_EQ(w().deviceList->accessibleName(), "Server");
+  EXPECT_EQ(w().shareList->accessibleName(), "Link Info");
+  for (auto* label : w().findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+    EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
+}
+
+struct NoLogin : LoginPrompts {
+  void OnInitDialog(EditControl&, EditControl&) override {}
+  int OnOK() override { return 1; }
+  int OnCancel() override { return 2; }
+};
+
+struct NoAddress : AddressPrompts {
+  void OnInitDialog(IpAddressControl&) override {}
+  int OnOK() override { return 1; }
+  int OnCancel() override { return 2; }
+};
+
+TEST_F(QtLayoutTest, DialogsHaveEveryControlOfTheirTemplates) {
+  NoLogin loginLogic;
+  QtLoginWindow login(loginLogic, &w());
+  ExpectLayout(login, "IDD_LOGIN",
+               {{"IDC_USERNAME", login.userNameEdit},
+                {"IDC_PASSWORD", login.passwordEdit},
+                {"IDOK", login.okButton},
+                {"IDCANCEL", login.cancelButton}});
+  EXPECT_EQ(login.userNameEdit->accessibleName(), "User name :");
+  EXPECT_EQ(login.passwordEdit->accessibleName(), "Password :");
+
+  NoAddress addressLogic;
+  QtSearchAddressWindow search(addressLogic, &w());
+  ExpectLayout(search, "IDD_SEARCH_ADDRESS",
+               {{"IDC_SEARCH_ADDRESS", search.addressField},
+                {"IDOK", search.okButton},
+                {"IDCANCEL", search.cancelButton}});
+
+  QtAboutBox about(&w());
+  ExpectLayout(about, "IDD_ABOUTBOX",
+               {{"IDOK", about.findChild<QPushButton*>(QStringLiteral("okButton"))}});
+}
+
+}  // namespace
+}  // namespace tessavue
