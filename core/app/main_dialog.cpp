@@ -520,18 +520,18 @@ void MainDialog::OnConnect() {
     return ConnectLetter(services_.connections, localName, remoteName, protocol_.LoginPassword,
                          protocol_.LoginUserName);
   };
-  int result;
+  ConnectionResult result;
   if (nt4OrEarlier) {
     AskLogin();
     result = connect();
   } else {
     result = connect();
-    if (result != kNoError) {
+    if (result != ConnectionResult::kDone) {
       AskLogin();
       result = connect();
     }
   }
-  if (result != kNoError) {
+  if (result != ConnectionResult::kDone) {
     Report("Mount Disk Fail!", kCaptionError, MessageIcon::Stop);
     return;
   }
@@ -563,10 +563,10 @@ void MainDialog::OnDisconnect() {
   std::string localName = driveText.substr(0, 2);
 
   // A share that no letter maps has nothing to unmount.
-  int result = localName.empty() ? kErrorNotConnected
-                                 : services_.connections.CancelConnection(
-                                       localName, kConnectUpdateProfile, false);
-  if (result != kNoError) {
+  ConnectionResult result = localName.empty() ? ConnectionResult::kNotConnected
+                                              : services_.connections.CancelConnection(
+                                                    localName, kConnectUpdateProfile, false);
+  if (result != ConnectionResult::kDone) {
     Report(
         "Umount Disk Fail!\nPlease checked if you had selected a drive to un-mount,\n"
         "or any file opened on selected drive that did not close.",

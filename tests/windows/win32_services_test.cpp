@@ -112,9 +112,10 @@ TEST(SystemServicesTest, VersionUserAndDrives) {
   Win32NetworkConnections connections;
   EXPECT_EQ(connections.GetDriveType("C:"), static_cast<unsigned>(kDriveFixed));
   std::string remote = "unchanged";
-  EXPECT_NE(connections.GetConnection("Q:", remote), kNoError);
+  EXPECT_NE(connections.GetConnection("Q:", remote), ConnectionResult::kDone);
   EXPECT_EQ(remote, "unchanged");
-  EXPECT_NE(connections.CancelConnection("Q:", kConnectUpdateProfile, false), kNoError);
+  EXPECT_NE(connections.CancelConnection("Q:", kConnectUpdateProfile, false),
+            ConnectionResult::kDone);
 }
 
 }  // namespace
