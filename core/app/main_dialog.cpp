@@ -292,9 +292,20 @@ void MainDialog::ShowDevice(int row) {
 
   ShowAddress(c_.netmaskAddress, c_.deviceList.GetItemText(row, 2));
 
-  // The share and web commands only work for a device on the subnet of the
-  // workstation's interface it was heard on (the first interface's when no
-  // record holds the row's address).
+  bool sameSubnet = DeviceReachable(ip);
+  c_.connectButton.Enable(sameSubnet);
+  c_.disconnectButton.Enable(sameSubnet);
+  c_.configurationButton.Enable(sameSubnet);
+
+  ShowAddress(c_.gatewayAddress, c_.deviceList.GetItemText(row, 3));
+
+  protocol_.FetchShares();
+  RefreshShareList(row);
+}
+
+bool MainDialog::DeviceReachable(const std::string& ip) {
+  // The workstation's side is the first interface's when no record holds
+  // the row's address.
   std::uint8_t device[4], mask[4];
   c_.ipAddress.GetAddress(device);
   c_.netmaskAddress.GetAddress(mask);
@@ -308,14 +319,7 @@ void MainDialog::ShowDevice(int row) {
     if ((workstation[i] & mask[i]) != (mask[i] & device[i])) sameSubnet = false;
   }
   if (heard != nullptr && protocol_.TargetRouteOf(*heard) != nullptr) sameSubnet = true;
-  c_.connectButton.Enable(sameSubnet);
-  c_.disconnectButton.Enable(sameSubnet);
-  c_.configurationButton.Enable(sameSubnet);
-
-  ShowAddress(c_.gatewayAddress, c_.deviceList.GetItemText(row, 3));
-
-  protocol_.FetchShares();
-  RefreshShareList(row);
+  return sameSubnet;
 }
 
 void MainDialog::RefreshShareList(int startRow) {
@@ -427,16 +431,23 @@ void MainDialog::OnApply() {
   if (sel < 0) return;
 
   if (c_.dhcpCombo.GetLBText(sel) == kDhcpEnabled) {
-    if (!AdministratorLogin()) return;
-    if (protocol_.SetDeviceDhcp()) {
-      Report("Set to dhcp client done!", kCaptionConfirm, MessageIcon::Information);
-      Refresh();
-    } else {
-      Report("Set to dhcp client fail", kCaptionError, MessageIcon::Stop);
-    }
-    return;
+    ApplyDhcp();
+  } else {
+    ApplyStaticAddress();
   }
+}
 
+void MainDialog::ApplyDhcp() {
+  if (!AdministratorLogin()) return;
+  if (protocol_.SetDeviceDhcp()) {
+    Report("Set to dhcp client done!", kCaptionConfirm, MessageIcon::Information);
+    Refresh();
+  } else {
+    Report("Set to dhcp client fail", kCaptionError, MessageIcon::Stop);
+  }
+}
+
+void MainDialog::ApplyStaticAddress() {
   if (const char* missing = MissingAddressText(
           !c_.ipAddress.IsBlank(), !c_.netmaskAddress.IsBlank(), !c_.gatewayAddress.IsBlank())) {
     Report(missing, kCaptionWarning, MessageIcon::Exclamation);
@@ -516,31 +527,38 @@ void MainDialog::OnConnect() {
 
   // Whatever the letter held before, current or remembered, gives way only
   // to a connection that works.
-  auto connect = [&] {
-    return ConnectLetter(services_.connections, localName, remoteName, protocol_.LoginPassword,
-                         protocol_.LoginUserName);
-  };
-  int result;
-  if (nt4OrEarlier) {
-    AskLogin();
-    result = connect();
-  } else {
-    result = connect();
-    if (result != kNoError) {
-      AskLogin();
-      result = connect();
-    }
-  }
-  if (result != kNoError) {
+  if (ConnectWithLogin(localName, remoteName, nt4OrEarlier) != ConnectionResult::kDone) {
     Report("Mount Disk Fail!", kCaptionError, MessageIcon::Stop);
     return;
   }
 
   Report("Mount Disk OK!", kCaptionConfirm, MessageIcon::Information);
+  ShowDriveChange(deviceRow);
+}
+
+ConnectionResult MainDialog::ConnectWithLogin(const std::string& localName,
+                                              const std::string& remoteName, bool nt4OrEarlier) {
+  auto connect = [&] {
+    return ConnectLetter(services_.connections, localName, remoteName, protocol_.LoginPassword,
+                         protocol_.LoginUserName);
+  };
+  if (nt4OrEarlier) {
+    AskLogin();
+    return connect();
+  }
+  ConnectionResult result = connect();
+  if (result != ConnectionResult::kDone) {
+    AskLogin();
+    result = connect();
+  }
+  return result;
+}
+
+void MainDialog::ShowDriveChange(int startRow) {
   drives_.ScanDrives();
   c_.driveCombo.ResetContent();
   FillDriveCombo(c_.driveCombo, drives_.UsableDrives());
-  RefreshShareList(deviceRow);
+  RefreshShareList(startRow);
 }
 
 void MainDialog::OnDisconnect() {
@@ -563,10 +581,10 @@ void MainDialog::OnDisconnect() {
   std::string localName = driveText.substr(0, 2);
 
   // A share that no letter maps has nothing to unmount.
-  int result = localName.empty() ? kErrorNotConnected
-                                 : services_.connections.CancelConnection(
-                                       localName, kConnectUpdateProfile, false);
-  if (result != kNoError) {
+  ConnectionResult result = localName.empty() ? ConnectionResult::kNotConnected
+                                              : services_.connections.CancelConnection(
+                                                    localName, kConnectUpdateProfile, false);
+  if (result != ConnectionResult::kDone) {
     Report(
         "Umount Disk Fail!\nPlease checked if you had selected a drive to un-mount,\n"
         "or any file opened on selected drive that did not close.",
@@ -575,10 +593,7 @@ void MainDialog::OnDisconnect() {
   }
 
   Report("Umount Disk OK!", kCaptionConfirm, MessageIcon::Information);
-  drives_.ScanDrives();
-  c_.driveCombo.ResetContent();
-  FillDriveCombo(c_.driveCombo, drives_.UsableDrives());
-  RefreshShareList(c_.deviceList.GetTopIndex());
+  ShowDriveChange(c_.deviceList.GetTopIndex());
 }
 
 }  // namespace tessavue

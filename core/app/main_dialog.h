@@ -139,6 +139,10 @@ class MainDialog {
   // The steps of a click on device row `row`: its settings shown, its
   // shares asked for and listed.
   void ShowDevice(int row);
+  // The share and web commands only work for a device on the subnet of the
+  // workstation's interface it was heard on, or found through a search
+  // target; `ip` is the row's address, the address fields show the device.
+  bool DeviceReachable(const std::string& ip);
 
   // Asks for an address, adds it to the targets, refreshes.
   void SearchAtAddress();
@@ -152,6 +156,16 @@ class MainDialog {
   void AskLogin();
   // The administrator login of Apply; false when refused twice.
   bool AdministratorLogin();
+  // The two ways of Apply, after the device and the DHCP choice are known.
+  void ApplyDhcp();
+  void ApplyStaticAddress();
+  // Connect's login and connection: on the NT family the "Login" dialog
+  // first, elsewhere only after a first failure.
+  ConnectionResult ConnectWithLogin(const std::string& localName, const std::string& remoteName,
+                                    bool nt4OrEarlier);
+  // After a change of drive letters: the table, the drive list and the
+  // share list (of the selected device row from `startRow` on) anew.
+  void ShowDriveChange(int startRow);
 
   // ---- device rows during a search ----
   // For the life of one search, every device that joins DeviceList gets its

@@ -35,10 +35,10 @@ void DriveMap::ScanDrives() {
     std::snprintf(entry.localName, sizeof entry.localName, "%c:", 'A' + i);
 
     std::string remote;
-    int result = connections_.GetConnection(entry.localName, remote);
+    ConnectionResult result = connections_.GetConnection(entry.localName, remote);
     // The system hands the remote name over in a 256-byte buffer: a longer
     // one does not fit and counts as a failed call.
-    if (result != kNoError || remote.size() >= kRemoteNameBuffer) {
+    if (result != ConnectionResult::kDone || remote.size() >= kRemoteNameBuffer) {
       std::memset(entry.server, 0, sizeof entry.server);
       std::memset(entry.share, 0, sizeof entry.share);
       continue;

@@ -16,22 +16,23 @@ std::string ServerOf(const std::string& remoteName) {
 // remembered (server away). Empty when it holds nothing.
 std::string HeldBy(NetworkConnections& connections, const std::string& localName) {
   std::string remote;
-  int result = connections.GetConnection(localName, remote);
-  if (result != kNoError && remote.empty()) return {};
+  ConnectionResult result = connections.GetConnection(localName, remote);
+  if (result != ConnectionResult::kDone && remote.empty()) return {};
   return remote;
 }
 
 // Drops the letter's connection, connects the new one, and when that fails
 // puts the old one back if it is gone: the letter ends with either the new
 // connection or the old one.
-int MoveLetter(NetworkConnections& connections, const std::string& localName,
-               const std::string& remoteName, const std::string& password,
-               const std::string& userName, const std::string& held) {
+ConnectionResult MoveLetter(NetworkConnections& connections, const std::string& localName,
+                            const std::string& remoteName, const std::string& password,
+                            const std::string& userName, const std::string& held) {
   // A refusal (files open on the old connection) shows in the connect below.
   connections.CancelConnection(localName, kConnectUpdateProfile, false);
-  int result =
+  ConnectionResult result =
       connections.AddConnection(localName, remoteName, password, userName, kConnectUpdateProfile);
-  if (result != kNoError && !held.empty() && HeldBy(connections, localName).empty()) {
+  if (result != ConnectionResult::kDone && !held.empty() &&
+      HeldBy(connections, localName).empty()) {
     // The old connection comes back under the credentials the system keeps
     // for its server.
     connections.AddConnection(localName, held, "", "", kConnectUpdateProfile);
@@ -41,19 +42,20 @@ int MoveLetter(NetworkConnections& connections, const std::string& localName,
 
 }  // namespace
 
-int ConnectLetter(NetworkConnections& connections, const std::string& localName,
-                  const std::string& remoteName, const std::string& password,
-                  const std::string& userName) {
+ConnectionResult ConnectLetter(NetworkConnections& connections, const std::string& localName,
+                               const std::string& remoteName, const std::string& password,
+                               const std::string& userName) {
   std::string held = HeldBy(connections, localName);
-  int probe = connections.AddConnection("", remoteName, password, userName, 0);
-  if (probe == kErrorSessionCredentialConflict && !held.empty() &&
+  ConnectionResult probe = connections.AddConnection("", remoteName, password, userName, 0);
+  if (probe == ConnectionResult::kOtherCredentialsInUse && !held.empty() &&
       EqualsIgnoringCase(ServerOf(held), ServerOf(remoteName))) {
     // The server is used under other credentials by this very letter: only
     // dropping the letter first can let the new ones in.
     return MoveLetter(connections, localName, remoteName, password, userName, held);
   }
-  if (probe != kNoError) return probe;
-  int result = MoveLetter(connections, localName, remoteName, password, userName, held);
+  if (probe != ConnectionResult::kDone) return probe;
+  ConnectionResult result =
+      MoveLetter(connections, localName, remoteName, password, userName, held);
   // The letter (new or old) holds its own connection; the one without a
   // letter has done its work.
   connections.CancelConnection(remoteName, 0, false);

@@ -13,9 +13,9 @@ namespace tessavue {
 // a refused password, a share that is gone or a server that is away fail
 // before the letter is touched; only then does the letter move. When the move
 // itself fails (open files on the old connection, among others), the letter
-// keeps, or gets back, what it held. kNoError, or the error of the attempt.
-int ConnectLetter(NetworkConnections& connections, const std::string& localName,
-                  const std::string& remoteName, const std::string& password,
-                  const std::string& userName);
+// keeps, or gets back, what it held. kDone, or what the attempt came to.
+ConnectionResult ConnectLetter(NetworkConnections& connections, const std::string& localName,
+                               const std::string& remoteName, const std::string& password,
+                               const std::string& userName);
 
 }  // namespace tessavue

@@ -44,31 +44,33 @@ const MemoryConnections::Share* MemoryConnections::FindShare(const std::string& 
   return nullptr;
 }
 
-int MemoryConnections::GetConnection(const std::string& localName, std::string& remoteName) {
+ConnectionResult MemoryConnections::GetConnection(const std::string& localName,
+                                                  std::string& remoteName) {
   calls.push_back("get " + localName);
   remoteName.clear();
   int i = LetterIndex(localName);
-  if (i < 0) return kErrorBadDevice;
+  if (i < 0) return ConnectionResult::kNoSuchLetter;
   const Letter& l = letters_[i];
   if (l.current) {
     remoteName = *l.current;
-    return kNoError;
+    return ConnectionResult::kDone;
   }
   if (l.remembered) {
     remoteName = *l.remembered;
-    return kErrorConnectionUnavail;
+    return ConnectionResult::kUnavailable;
   }
-  return kErrorNotConnected;
+  return ConnectionResult::kNotConnected;
 }
 
-int MemoryConnections::CheckAccess(const std::string& remoteName, const std::string& password,
-                                   const std::string& userName) const {
+ConnectionResult MemoryConnections::CheckAccess(const std::string& remoteName,
+                                                const std::string& password,
+                                                const std::string& userName) const {
   const Share* s = FindShare(remoteName);
-  if (!s) return kErrorBadNetName;
+  if (!s) return ConnectionResult::kShareNotFound;
   if (!s->userName.empty() && (Lower(s->userName) != Lower(userName) || s->password != password)) {
-    return kErrorInvalidPassword;
+    return ConnectionResult::kLoginRefused;
   }
-  if (userName.empty()) return kNoError;
+  if (userName.empty()) return ConnectionResult::kDone;
   // One user name per server at a time, over every connection to it.
   std::string server, share, otherServer, otherShare;
   SplitRemoteName(remoteName, server, share);
@@ -78,61 +80,65 @@ int MemoryConnections::CheckAccess(const std::string& remoteName, const std::str
            Lower(otherServer) == Lower(server);
   };
   for (const Letter& l : letters_) {
-    if (l.current && conflicts(*l.current, l.userName)) return kErrorSessionCredentialConflict;
+    if (l.current && conflicts(*l.current, l.userName))
+      return ConnectionResult::kOtherCredentialsInUse;
   }
   for (const Deviceless& d : deviceless_) {
-    if (conflicts(d.remoteName, d.userName)) return kErrorSessionCredentialConflict;
+    if (conflicts(d.remoteName, d.userName)) return ConnectionResult::kOtherCredentialsInUse;
   }
-  return kNoError;
+  return ConnectionResult::kDone;
 }
 
-int MemoryConnections::AddConnection(const std::string& localName, const std::string& remoteName,
-                                     const std::string& password, const std::string& userName,
-                                     unsigned flags) {
+ConnectionResult MemoryConnections::AddConnection(const std::string& localName,
+                                                  const std::string& remoteName,
+                                                  const std::string& password,
+                                                  const std::string& userName, unsigned flags) {
   calls.push_back("add " + (localName.empty() ? std::string("-") : localName) + " " + remoteName +
                   " user=" + userName + " flags=" + std::to_string(flags));
   lastUserName = userName;
   lastPassword = password;
   if (localName.empty()) {
-    int access = CheckAccess(remoteName, password, userName);
-    if (access != kNoError) return access;
+    ConnectionResult access = CheckAccess(remoteName, password, userName);
+    if (access != ConnectionResult::kDone) return access;
     deviceless_.push_back(Deviceless{remoteName, userName});
-    return kNoError;
+    return ConnectionResult::kDone;
   }
   int i = LetterIndex(localName);
-  if (i < 0) return kErrorBadDevice;
+  if (i < 0) return ConnectionResult::kNoSuchLetter;
   Letter& l = letters_[i];
   if (l.current || (l.type != kDriveNoRootDir && l.type != kDriveUnknown)) {
-    return kErrorAlreadyAssigned;
+    return ConnectionResult::kLetterInUse;
   }
-  if ((flags & kConnectUpdateProfile) && l.remembered) return kErrorDeviceAlreadyRemembered;
-  int access = CheckAccess(remoteName, password, userName);
-  if (access != kNoError) return access;
+  if ((flags & kConnectUpdateProfile) && l.remembered) return ConnectionResult::kLetterInUse;
+  ConnectionResult access = CheckAccess(remoteName, password, userName);
+  if (access != ConnectionResult::kDone) return access;
   l.current = remoteName;
   l.userName = userName;
   if (flags & kConnectUpdateProfile) l.remembered = remoteName;
-  return kNoError;
+  return ConnectionResult::kDone;
 }
 
-int MemoryConnections::CancelConnection(const std::string& localName, unsigned flags, bool force) {
+ConnectionResult MemoryConnections::CancelConnection(const std::string& localName, unsigned flags,
+                                                     bool force) {
   calls.push_back("cancel " + localName + " flags=" + std::to_string(flags) +
                   " force=" + (force ? "1" : "0"));
   if (localName.rfind("\\\\", 0) == 0) {
     std::size_t before = deviceless_.size();
     std::erase_if(deviceless_,
                   [&](const Deviceless& d) { return Lower(d.remoteName) == Lower(localName); });
-    return deviceless_.size() < before ? kNoError : kErrorNotConnected;
+    return deviceless_.size() < before ? ConnectionResult::kDone : ConnectionResult::kNotConnected;
   }
   int i = LetterIndex(localName);
-  if (i < 0) return kErrorNotConnected;
+  if (i < 0) return ConnectionResult::kNotConnected;
   Letter& l = letters_[i];
-  if (!l.current && !(l.remembered && (flags & kConnectUpdateProfile))) return kErrorNotConnected;
-  if (l.current && l.openFiles && !force) return kErrorOpenFiles;
+  if (!l.current && !(l.remembered && (flags & kConnectUpdateProfile)))
+    return ConnectionResult::kNotConnected;
+  if (l.current && l.openFiles && !force) return ConnectionResult::kFilesOpen;
   l.current.reset();
   l.userName.clear();
   l.openFiles = false;
   if (flags & kConnectUpdateProfile) l.remembered.reset();
-  return kNoError;
+  return ConnectionResult::kDone;
 }
 
 unsigned MemoryConnections::GetDriveType(const std::string& localName) {

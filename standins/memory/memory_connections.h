@@ -14,20 +14,17 @@
 
 namespace tessavue {
 
-// Further results the connection functions give.
-constexpr int kErrorConnectionUnavail = 1201;        // ERROR_CONNECTION_UNAVAIL
-constexpr int kErrorDeviceAlreadyRemembered = 1202;  // ERROR_DEVICE_ALREADY_REMEMBERED
-
 class MemoryConnections : public NetworkConnections {
  public:
   // A: removable, C: fixed, every other letter free (no root directory).
   MemoryConnections();
 
-  int GetConnection(const std::string& localName, std::string& remoteName) override;
-  int AddConnection(const std::string& localName, const std::string& remoteName,
-                    const std::string& password, const std::string& userName,
-                    unsigned flags) override;
-  int CancelConnection(const std::string& localName, unsigned flags, bool force) override;
+  ConnectionResult GetConnection(const std::string& localName, std::string& remoteName) override;
+  ConnectionResult AddConnection(const std::string& localName, const std::string& remoteName,
+                                 const std::string& password, const std::string& userName,
+                                 unsigned flags) override;
+  ConnectionResult CancelConnection(const std::string& localName, unsigned flags,
+                                    bool force) override;
   // A connected letter is remote; otherwise the letter's own type.
   unsigned GetDriveType(const std::string& localName) override;
   // Connections here never wait; the hook is only kept.
@@ -48,7 +45,7 @@ class MemoryConnections : public NetworkConnections {
   void Remember(char letter, const std::string& remoteName);
   // The user name a letter's current connection was made with (empty: the
   // default credentials); a server already used under one user name refuses
-  // another (ERROR_SESSION_CREDENTIAL_CONFLICT).
+  // another (kOtherCredentialsInUse).
   void SetConnectionUser(char letter, const std::string& userName);
   void SetOpenFiles(char letter, bool open);
 
@@ -86,9 +83,9 @@ class MemoryConnections : public NetworkConnections {
   // Index 0 to 25 for "A:" to "Z:"; -1 for anything else.
   static int LetterIndex(const std::string& localName);
   const Share* FindShare(const std::string& remoteName) const;
-  // The share named, and the credentials: kNoError when they let one in.
-  int CheckAccess(const std::string& remoteName, const std::string& password,
-                  const std::string& userName) const;
+  // The share named, and the credentials: kDone when they let one in.
+  ConnectionResult CheckAccess(const std::string& remoteName, const std::string& password,
+                               const std::string& userName) const;
 
   Letter letters_[26];
   std::vector<Share> shares_;

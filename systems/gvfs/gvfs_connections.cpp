@@ -17,8 +17,6 @@
 namespace tessavue {
 namespace {
 
-constexpr int kConnectionUnavail = 1201;  // ERROR_CONNECTION_UNAVAIL
-
 // gio speaks English and starts no volume monitors of its own: its prompts
 // are read as text, and a mount needs nothing but the GVfs daemon.
 const std::vector<std::string> kGioEnvironment = {"LC_ALL=C", "LANGUAGE=C",
@@ -98,6 +96,47 @@ std::string PromptOf(const std::string& pending) {
     if (line.rfind(name, 0) == 0) return name;
   return {};
 }
+
+// The answers to gio's questions for one mount. Each question is answered
+// once; gio asks again after a refused login, and the second question is
+// answered with end of input, which ends the attempt.
+class LoginAnswers {
+ public:
+  // "DOMAIN\user" gives both; no user name gives `defaultUser`.
+  LoginAnswers(const std::string& userName, const std::string& password,
+               const std::string& defaultUser)
+      : user_(userName), password_(password) {
+    if (std::size_t cut = user_.find('\\'); cut != std::string::npos) {
+      domain_ = user_.substr(0, cut);
+      user_ = user_.substr(cut + 1);
+    }
+    if (user_.empty()) user_ = defaultUser.empty() ? LoggedOnUser() : defaultUser;
+  }
+
+  ChildReply Answer(const std::string& pending) {
+    std::string prompt = PromptOf(pending);
+    if (prompt.empty()) return {};
+    bool& asked = prompt == "User"     ? askedUser_
+                  : prompt == "Domain" ? askedDomain_
+                                       : askedPassword_;
+    if (asked) {
+      refused_ = true;
+      return {ChildReply::kCloseInput, {}};
+    }
+    asked = true;
+    // An empty answer takes gio's default (shown in brackets).
+    if (prompt == "User") return {ChildReply::kAnswer, user_};
+    if (prompt == "Domain") return {ChildReply::kAnswer, domain_};
+    return {ChildReply::kAnswer, password_};
+  }
+
+  // gio asked a question a second time: the login was refused.
+  bool refused() const { return refused_; }
+
+ private:
+  std::string user_, domain_, password_;
+  bool askedUser_ = false, askedDomain_ = false, askedPassword_ = false, refused_ = false;
+};
 
 }  // namespace
 
@@ -248,51 +287,31 @@ bool GvfsConnections::LocalPathOf(const std::string& uri, std::string& path) {
   return !path.empty() && path[0] == '/';
 }
 
-int GvfsConnections::GetConnection(const std::string& localName, std::string& remoteName) {
+ConnectionResult GvfsConnections::GetConnection(const std::string& localName,
+                                                std::string& remoteName) {
   char letter = LetterOf(localName);
-  if (!letter) return kErrorBadDevice;
+  if (!letter) return ConnectionResult::kNoSuchLetter;
   std::string target, server, share;
-  if (!ReadDriveLink(letter, target, server, share)) return kErrorNotConnected;
+  if (!ReadDriveLink(letter, target, server, share)) return ConnectionResult::kNotConnected;
   remoteName = "\\\\" + server + "\\" + share;
-  return MountIsLive(target) ? kNoError : kConnectionUnavail;
+  return MountIsLive(target) ? ConnectionResult::kDone : ConnectionResult::kUnavailable;
 }
 
-int GvfsConnections::Mount(const std::string& uri, const std::string& password,
-                           const std::string& userName, std::string& mountPath, bool& mountedHere) {
+ConnectionResult GvfsConnections::Mount(const std::string& uri, const std::string& password,
+                                        const std::string& userName, std::string& mountPath,
+                                        bool& mountedHere) {
   mountedHere = false;
-  if (gioPath_.empty()) return kErrorBadNetName;
-  std::string user = userName;
-  std::string domain;
-  if (std::size_t cut = user.find('\\'); cut != std::string::npos) {
-    domain = user.substr(0, cut);
-    user = user.substr(cut + 1);
-  }
-  if (user.empty()) user = options_.defaultUser.empty() ? LoggedOnUser() : options_.defaultUser;
+  if (gioPath_.empty()) return ConnectionResult::kShareNotFound;
+  LoginAnswers answers(userName, password, options_.defaultUser);
 
-  if (LocalPathOf(uri, mountPath)) return kNoError;
-  // gio asks again after a refused login; the second question is answered
-  // with end of input, which ends the attempt.
-  bool askedUser = false, askedDomain = false, askedPassword = false, refused = false;
-  auto converse = [&](const std::string& pending) -> ChildReply {
-    std::string prompt = PromptOf(pending);
-    if (prompt.empty()) return {};
-    bool& asked = prompt == "User" ? askedUser : prompt == "Domain" ? askedDomain : askedPassword;
-    if (asked) {
-      refused = true;
-      return {ChildReply::kCloseInput, {}};
-    }
-    asked = true;
-    // An empty answer takes gio's default (shown in brackets).
-    if (prompt == "User") return {ChildReply::kAnswer, user};
-    if (prompt == "Domain") return {ChildReply::kAnswer, domain};
-    return {ChildReply::kAnswer, password};
-  };
-  ChildResult run = Gio({"mount", uri}, converse);
+  if (LocalPathOf(uri, mountPath)) return ConnectionResult::kDone;
+  ChildResult run = Gio({"mount", uri},
+                        [&answers](const std::string& pending) { return answers.Answer(pending); });
   if (run.exitCode != 0) {
-    if (refused) return kErrorInvalidPassword;
+    if (answers.refused()) return ConnectionResult::kLoginRefused;
     // A mount that is already there (made by another program meanwhile)
     // is used as it is.
-    return LocalPathOf(uri, mountPath) ? kNoError : kErrorBadNetName;
+    return LocalPathOf(uri, mountPath) ? ConnectionResult::kDone : ConnectionResult::kShareNotFound;
   }
   mountedHere = true;
   if (!LocalPathOf(uri, mountPath)) {
@@ -300,10 +319,10 @@ int GvfsConnections::Mount(const std::string& uri, const std::string& password,
     // letter could not reach it.
     Gio({"mount", "-u", uri});
     mountedHere = false;
-    return kErrorBadDevice;
+    return ConnectionResult::kFailed;
   }
   AwaitFuseView(mountPath);
-  return kNoError;
+  return ConnectionResult::kDone;
 }
 
 void GvfsConnections::AwaitFuseView(const std::string& mountPath) {
@@ -336,42 +355,44 @@ bool GvfsConnections::MountHeld(const std::string& mountPath, char exceptLetter)
   return false;
 }
 
-int GvfsConnections::AddConnection(const std::string& localName, const std::string& remoteName,
-                                   const std::string& password, const std::string& userName,
-                                   unsigned /*flags*/) {
+ConnectionResult GvfsConnections::AddConnection(const std::string& localName,
+                                                const std::string& remoteName,
+                                                const std::string& password,
+                                                const std::string& userName, unsigned /*flags*/) {
   // The link is both the connection and its memory: it is made whatever the
   // flags say, and stays until the letter is disconnected.
   char letter = LetterOf(localName);
-  if (!letter && !localName.empty()) return kErrorBadDevice;
+  if (!letter && !localName.empty()) return ConnectionResult::kNoSuchLetter;
   std::string uri;
-  if (!RemoteNameToUri(remoteName, uri)) return kErrorBadNetName;
+  if (!RemoteNameToUri(remoteName, uri)) return ConnectionResult::kShareNotFound;
   // Each answer is one line of gio's standard input; a line break inside one
   // would answer the next question.
-  if (HasLineBreakOrNul(password) || HasLineBreakOrNul(userName)) return kErrorInvalidPassword;
+  if (HasLineBreakOrNul(password) || HasLineBreakOrNul(userName))
+    return ConnectionResult::kLoginRefused;
   std::string link = letter ? LinkPath(letter) : std::string();
   struct stat st {};
-  if (letter && lstat(link.c_str(), &st) == 0) return kErrorAlreadyAssigned;
+  if (letter && lstat(link.c_str(), &st) == 0) return ConnectionResult::kLetterInUse;
 
   std::string mountPath;
   bool mountedHere = false;
-  int result = Mount(uri, password, userName, mountPath, mountedHere);
-  if (result != kNoError) return result;
+  ConnectionResult result = Mount(uri, password, userName, mountPath, mountedHere);
+  if (result != ConnectionResult::kDone) return result;
   if (!letter) {
     deviceless_.push_back(Deviceless{remoteName, mountPath, mountedHere});
-    return kNoError;
+    return ConnectionResult::kDone;
   }
 
   mkdir(driveFolder_.c_str(), 0700);
   if (symlink(mountPath.c_str(), link.c_str()) != 0) {
     int error = errno;
     if (mountedHere) Gio({"mount", "-u", uri});
-    return error == EEXIST ? kErrorAlreadyAssigned : kErrorAccessDenied;
+    return error == EEXIST ? ConnectionResult::kLetterInUse : ConnectionResult::kFailed;
   }
-  return kNoError;
+  return ConnectionResult::kDone;
 }
 
-int GvfsConnections::CancelConnection(const std::string& localName, unsigned /*flags*/,
-                                      bool force) {
+ConnectionResult GvfsConnections::CancelConnection(const std::string& localName, unsigned /*flags*/,
+                                                   bool force) {
   if (localName.rfind("\\\\", 0) == 0) {
     // The connections to that share without a letter; a mount one of them
     // made goes with them unless a letter or another such connection holds
@@ -382,30 +403,30 @@ int GvfsConnections::CancelConnection(const std::string& localName, unsigned /*f
       dropped.push_back(d);
       return true;
     });
-    if (dropped.empty()) return kErrorNotConnected;
+    if (dropped.empty()) return ConnectionResult::kNotConnected;
     for (const Deviceless& d : dropped) {
       if (d.mountedHere && !MountHeld(d.mountPath, 0) && MountIsLive(d.mountPath) &&
           !FilesOpenBelow(d.mountPath) && !gioPath_.empty())
         Gio({"mount", "-u", d.mountPath});
     }
-    return kNoError;
+    return ConnectionResult::kDone;
   }
   char letter = LetterOf(localName);
-  if (!letter) return kErrorBadDevice;
+  if (!letter) return ConnectionResult::kNoSuchLetter;
   std::string target, server, share;
-  if (!ReadDriveLink(letter, target, server, share)) return kErrorNotConnected;
+  if (!ReadDriveLink(letter, target, server, share)) return ConnectionResult::kNotConnected;
 
   // The mount goes with its last letter; a letter that shares it with
   // another, or with a connection without a letter, only loses its link.
   if (!MountHeld(target, letter) && MountIsLive(target)) {
-    if (!force && FilesOpenBelow(target)) return kErrorOpenFiles;
+    if (!force && FilesOpenBelow(target)) return ConnectionResult::kFilesOpen;
     if (!gioPath_.empty()) {
       ChildResult run = Gio({"mount", "-u", target});
-      if (run.exitCode != 0 && !force && MountIsLive(target)) return kErrorOpenFiles;
+      if (run.exitCode != 0 && !force && MountIsLive(target)) return ConnectionResult::kFilesOpen;
     }
   }
-  if (unlink(LinkPath(letter).c_str()) != 0) return kErrorAccessDenied;
-  return kNoError;
+  if (unlink(LinkPath(letter).c_str()) != 0) return ConnectionResult::kFailed;
+  return ConnectionResult::kDone;
 }
 
 unsigned GvfsConnections::GetDriveType(const std::string& localName) {

@@ -37,12 +37,13 @@ class GvfsConnections : public NetworkConnections {
 
   // A letter whose link points at a mount that is gone (logged out, server
   // away) is remembered but unavailable: the remote name is given with
-  // ERROR_CONNECTION_UNAVAIL (1201), as WNetGetConnectionA does.
-  int GetConnection(const std::string& localName, std::string& remoteName) override;
-  int AddConnection(const std::string& localName, const std::string& remoteName,
-                    const std::string& password, const std::string& userName,
-                    unsigned flags) override;
-  int CancelConnection(const std::string& localName, unsigned flags, bool force) override;
+  // kUnavailable.
+  ConnectionResult GetConnection(const std::string& localName, std::string& remoteName) override;
+  ConnectionResult AddConnection(const std::string& localName, const std::string& remoteName,
+                                 const std::string& password, const std::string& userName,
+                                 unsigned flags) override;
+  ConnectionResult CancelConnection(const std::string& localName, unsigned flags,
+                                    bool force) override;
   unsigned GetDriveType(const std::string& localName) override;
   // Called every few milliseconds while a gio run lasts.
   void SetWaitHook(WaitHook* hook) override { waitHook_ = hook; }
@@ -69,8 +70,8 @@ class GvfsConnections : public NetworkConnections {
   bool LocalPathOf(const std::string& uri, std::string& path);
   // Mounts `uri` with the credentials, or finds it mounted already; its fuse
   // path in `mountPath`, `mountedHere` when this call made the mount.
-  int Mount(const std::string& uri, const std::string& password, const std::string& userName,
-            std::string& mountPath, bool& mountedHere);
+  ConnectionResult Mount(const std::string& uri, const std::string& password,
+                         const std::string& userName, std::string& mountPath, bool& mountedHere);
   // Waits, bounded, until gvfsd-fuse shows a mount that gio has just made.
   void AwaitFuseView(const std::string& mountPath);
   // Some letter's link, or a connection without a letter, other than

@@ -7,13 +7,34 @@
 namespace tessavue::win32 {
 
 static_assert(kConnectUpdateProfile == CONNECT_UPDATE_PROFILE);
-static_assert(kErrorNotConnected == ERROR_NOT_CONNECTED);
-static_assert(kErrorSessionCredentialConflict == ERROR_SESSION_CREDENTIAL_CONFLICT);
 static_assert(kDriveRemote == DRIVE_REMOTE && kDriveRamdisk == DRIVE_RAMDISK);
 
 // --- network connections ---
 
-int Win32NetworkConnections::GetConnection(const std::string& localName, std::string& remoteName) {
+ConnectionResult Win32NetworkConnections::ResultOf(unsigned long error) {
+  switch (error) {
+    case NO_ERROR: return ConnectionResult::kDone;
+    case ERROR_NOT_CONNECTED: return ConnectionResult::kNotConnected;
+    case ERROR_CONNECTION_UNAVAIL: return ConnectionResult::kUnavailable;
+    case ERROR_BAD_NET_NAME:
+    case ERROR_BAD_NETPATH:
+    case ERROR_NO_NET_OR_BAD_PATH: return ConnectionResult::kShareNotFound;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_INVALID_PASSWORD:
+    case ERROR_LOGON_FAILURE: return ConnectionResult::kLoginRefused;
+    case ERROR_SESSION_CREDENTIAL_CONFLICT: return ConnectionResult::kOtherCredentialsInUse;
+    case ERROR_OPEN_FILES:
+    case ERROR_DEVICE_IN_USE: return ConnectionResult::kFilesOpen;
+    case ERROR_ALREADY_ASSIGNED:
+    case ERROR_DEVICE_ALREADY_REMEMBERED: return ConnectionResult::kLetterInUse;
+    case ERROR_BAD_DEVICE: return ConnectionResult::kNoSuchLetter;
+    default:  // ERROR_NO_NETWORK, ERROR_EXTENDED_ERROR, ...
+      return ConnectionResult::kFailed;
+  }
+}
+
+ConnectionResult Win32NetworkConnections::GetConnection(const std::string& localName,
+                                                        std::string& remoteName) {
   char remote[256] = {};
   DWORD length = sizeof remote;
   DWORD result = ::WNetGetConnectionA(localName.c_str(), remote, &length);
@@ -21,26 +42,26 @@ int Win32NetworkConnections::GetConnection(const std::string& localName, std::st
     remote[sizeof remote - 1] = '\0';
     remoteName = remote;
   }
-  return static_cast<int>(result);
+  return ResultOf(result);
 }
 
-int Win32NetworkConnections::AddConnection(const std::string& localName,
-                                           const std::string& remoteName,
-                                           const std::string& password, const std::string& userName,
-                                           unsigned flags) {
+ConnectionResult Win32NetworkConnections::AddConnection(const std::string& localName,
+                                                        const std::string& remoteName,
+                                                        const std::string& password,
+                                                        const std::string& userName,
+                                                        unsigned flags) {
   NETRESOURCEA resource{};
   resource.dwType = RESOURCETYPE_ANY;
   // No local name: a connection without a drive letter.
   resource.lpLocalName = localName.empty() ? nullptr : const_cast<char*>(localName.c_str());
   resource.lpRemoteName = const_cast<char*>(remoteName.c_str());
   resource.lpProvider = nullptr;
-  return static_cast<int>(
-      ::WNetAddConnection2A(&resource, password.c_str(), userName.c_str(), flags));
+  return ResultOf(::WNetAddConnection2A(&resource, password.c_str(), userName.c_str(), flags));
 }
 
-int Win32NetworkConnections::CancelConnection(const std::string& localName, unsigned flags,
-                                              bool force) {
-  return static_cast<int>(::WNetCancelConnection2A(localName.c_str(), flags, force ? TRUE : FALSE));
+ConnectionResult Win32NetworkConnections::CancelConnection(const std::string& localName,
+                                                           unsigned flags, bool force) {
+  return ResultOf(::WNetCancelConnection2A(localName.c_str(), flags, force ? TRUE : FALSE));
 }
 
 unsigned Win32NetworkConnections::GetDriveType(const std::string& localName) {

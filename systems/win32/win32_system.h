@@ -11,12 +11,16 @@ namespace tessavue::win32 {
 // GetDriveTypeA.
 class Win32NetworkConnections : public NetworkConnections {
  public:
-  int GetConnection(const std::string& localName, std::string& remoteName) override;
-  int AddConnection(const std::string& localName, const std::string& remoteName,
-                    const std::string& password, const std::string& userName,
-                    unsigned flags) override;
-  int CancelConnection(const std::string& localName, unsigned flags, bool force) override;
+  ConnectionResult GetConnection(const std::string& localName, std::string& remoteName) override;
+  ConnectionResult AddConnection(const std::string& localName, const std::string& remoteName,
+                                 const std::string& password, const std::string& userName,
+                                 unsigned flags) override;
+  ConnectionResult CancelConnection(const std::string& localName, unsigned flags,
+                                    bool force) override;
   unsigned GetDriveType(const std::string& localName) override;
+
+  // What a result of the WNet functions (a Windows error number) comes to.
+  static ConnectionResult ResultOf(unsigned long error);
 };
 
 // Runs "explorer http://a.b.c.d" with the window hidden (WinExec).

@@ -63,12 +63,13 @@ TEST_F(SmbDriveTest, ConnectWithWrongThenRightPasswordListAndDisconnect) {
 
   // The wrong password: refused, nothing mounted, no letter.
   EXPECT_EQ(c.AddConnection("E:", remote_, "not-" + password, user, kConnectUpdateProfile),
-            kErrorInvalidPassword);
+            ConnectionResult::kLoginRefused);
   EXPECT_FALSE(fs::exists(fs::symlink_status(Drives() / "E")));
   EXPECT_EQ(c.GetDriveType("E:"), kDriveNoRootDir);
 
   // The right one: the letter shows the share's files.
-  ASSERT_EQ(c.AddConnection("E:", remote_, password, user, kConnectUpdateProfile), kNoError);
+  ASSERT_EQ(c.AddConnection("E:", remote_, password, user, kConnectUpdateProfile),
+            ConnectionResult::kDone);
   EXPECT_EQ(c.GetDriveType("E:"), kDriveRemote);
   EXPECT_EQ(ReadFile(Drives() / "E" / "hello.txt"), "hello from the enclosure\n");
   std::ofstream(Drives() / "E" / "from-linux.txt") << "written through E:\n";
@@ -83,10 +84,10 @@ TEST_F(SmbDriveTest, ConnectWithWrongThenRightPasswordListAndDisconnect) {
   EXPECT_EQ(drives.ShareLocation("enclosure", server_, "PUBLIC"), "E:");
   EXPECT_EQ(drives.DriveTable[5].server[0], '\0');
 
-  ASSERT_EQ(c.CancelConnection("E:", kConnectUpdateProfile, false), kNoError);
+  ASSERT_EQ(c.CancelConnection("E:", kConnectUpdateProfile, false), ConnectionResult::kDone);
   EXPECT_FALSE(fs::exists(fs::symlink_status(Drives() / "E")));
   std::string remote;
-  EXPECT_EQ(c.GetConnection("E:", remote), kErrorNotConnected);
+  EXPECT_EQ(c.GetConnection("E:", remote), ConnectionResult::kNotConnected);
   // The mount itself is gone, not only the letter.
   bool stillMounted = false;
   for (const auto& entry : fs::directory_iterator(fs::path(Env("XDG_RUNTIME_DIR")) / "gvfs"))
@@ -220,7 +221,7 @@ TEST_F(SmbDriveTest, TheWindowKeepsALettersShareWhenConnectingAnotherFails) {
   EXPECT_EQ(modals.shown[3].caption, "Error");
   EXPECT_EQ(ReadFile(Drives() / "E" / "hello.txt"), "hello from the enclosure\n");
   std::string remote;
-  EXPECT_EQ(connections.GetConnection("E:", remote), kNoError);
+  EXPECT_EQ(connections.GetConnection("E:", remote), ConnectionResult::kDone);
   EXPECT_TRUE(EqualsIgnoringCase(remote, "\\\\" + deviceName + "\\public")) << remote;
   // The window comes back to the front: the drive list from the system's
   // letters again.

@@ -112,9 +112,39 @@ TEST(SystemServicesTest, VersionUserAndDrives) {
   Win32NetworkConnections connections;
   EXPECT_EQ(connections.GetDriveType("C:"), static_cast<unsigned>(kDriveFixed));
   std::string remote = "unchanged";
-  EXPECT_NE(connections.GetConnection("Q:", remote), kNoError);
+  EXPECT_NE(connections.GetConnection("Q:", remote), ConnectionResult::kDone);
   EXPECT_EQ(remote, "unchanged");
-  EXPECT_NE(connections.CancelConnection("Q:", kConnectUpdateProfile, false), kNoError);
+  EXPECT_NE(connections.CancelConnection("Q:", kConnectUpdateProfile, false),
+            ConnectionResult::kDone);
+}
+
+// The window and the letter move tell these outcomes apart; each Windows
+// error number that the WNet functions give has to come to its own.
+TEST(SystemServicesTest, WNetErrorsComeToTheirOutcomes) {
+  const struct {
+    unsigned long error;
+    ConnectionResult result;
+  } cases[] = {
+      {NO_ERROR, ConnectionResult::kDone},
+      {ERROR_NOT_CONNECTED, ConnectionResult::kNotConnected},
+      {ERROR_CONNECTION_UNAVAIL, ConnectionResult::kUnavailable},
+      {ERROR_BAD_NET_NAME, ConnectionResult::kShareNotFound},
+      {ERROR_BAD_NETPATH, ConnectionResult::kShareNotFound},
+      {ERROR_INVALID_PASSWORD, ConnectionResult::kLoginRefused},
+      {ERROR_LOGON_FAILURE, ConnectionResult::kLoginRefused},
+      {ERROR_ACCESS_DENIED, ConnectionResult::kLoginRefused},
+      {ERROR_SESSION_CREDENTIAL_CONFLICT, ConnectionResult::kOtherCredentialsInUse},
+      {ERROR_OPEN_FILES, ConnectionResult::kFilesOpen},
+      {ERROR_DEVICE_IN_USE, ConnectionResult::kFilesOpen},
+      {ERROR_ALREADY_ASSIGNED, ConnectionResult::kLetterInUse},
+      {ERROR_DEVICE_ALREADY_REMEMBERED, ConnectionResult::kLetterInUse},
+      {ERROR_BAD_DEVICE, ConnectionResult::kNoSuchLetter},
+      {ERROR_NO_NETWORK, ConnectionResult::kFailed},
+      {ERROR_EXTENDED_ERROR, ConnectionResult::kFailed},
+      {ERROR_NOT_ENOUGH_MEMORY, ConnectionResult::kFailed},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(Win32NetworkConnections::ResultOf(c.error), c.result) << c.error;
 }
 
 }  // namespace

@@ -91,7 +91,7 @@ TEST_F(MountTest, FailedConnectKeepsWhatTheLetterHeld) {
     dialog.OnPaint();
     EXPECT_EQ(driveCombo.items(), comboBefore);
     std::string remote;
-    EXPECT_EQ(connections.GetConnection("F:", remote), kNoError);
+    EXPECT_EQ(connections.GetConnection("F:", remote), ConnectionResult::kDone);
     EXPECT_EQ(remote, office);
   };
 

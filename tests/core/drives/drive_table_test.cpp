@@ -43,9 +43,9 @@ TEST_F(DriveTableTest, ScanSplitsRemoteNamesAndClearsLettersWithoutConnection) {
 
   // Unmapped outside the program, and one only remembered: both forgotten on
   // the next scan.
-  ASSERT_EQ(net.CancelConnection("E:", 0, false), kNoError);
+  ASSERT_EQ(net.CancelConnection("E:", 0, false), ConnectionResult::kDone);
   EXPECT_TRUE(net.IsRemembered('E'));
-  ASSERT_EQ(net.CancelConnection("F:", kConnectUpdateProfile, false), kNoError);
+  ASSERT_EQ(net.CancelConnection("F:", kConnectUpdateProfile, false), ConnectionResult::kDone);
   drives.ScanDrives();
   EXPECT_STREQ(Entry('E').server, "");
   EXPECT_STREQ(Entry('E').share, "");

@@ -30,13 +30,14 @@ TEST_F(LetterConnectTest, SameServerUnderAnotherUserReplacesTheLettersOwnConnect
   Map('E', "mary", "mary");
   // The server refuses john while E: holds it for mary; E: has to go first.
   EXPECT_EQ(net.AddConnection("", "\\\\nas\\john", "secret", "john", 0),
-            kErrorSessionCredentialConflict);
-  EXPECT_EQ(ConnectLetter(net, "E:", "\\\\nas\\john", "secret", "john"), kNoError);
+            ConnectionResult::kOtherCredentialsInUse);
+  EXPECT_EQ(ConnectLetter(net, "E:", "\\\\nas\\john", "secret", "john"), ConnectionResult::kDone);
   EXPECT_EQ(net.Connection('E'), "\\\\nas\\john");
   EXPECT_TRUE(net.IsRemembered('E'));
 
   // A wrong password is found out before the letter is touched.
-  EXPECT_EQ(ConnectLetter(net, "E:", "\\\\nas\\mary", "bad", "mary"), kErrorInvalidPassword);
+  EXPECT_EQ(ConnectLetter(net, "E:", "\\\\nas\\mary", "bad", "mary"),
+            ConnectionResult::kLoginRefused);
   EXPECT_EQ(net.Connection('E'), "\\\\nas\\john");
   EXPECT_TRUE(net.IsRemembered('E'));
   EXPECT_TRUE(net.DevicelessConnections().empty());
@@ -48,7 +49,7 @@ TEST_F(LetterConnectTest, ConflictThroughAnotherLetterLeavesThisOneAlone) {
   net.SetConnectionUser('E', "john");
   // Dropping E: would not help: F: holds the server for mary.
   EXPECT_EQ(ConnectLetter(net, "E:", "\\\\nas\\john", "secret", "john"),
-            kErrorSessionCredentialConflict);
+            ConnectionResult::kOtherCredentialsInUse);
   EXPECT_EQ(net.Connection('E'), "\\\\other\\data");
   EXPECT_TRUE(net.IsRemembered('E'));
   EXPECT_EQ(net.Connection('F'), "\\\\nas\\mary");
@@ -59,20 +60,20 @@ TEST_F(LetterConnectTest, LetterThatCannotMoveGetsItsOldConnectionBack) {
   Map('F', "mary", "mary");
   // E: goes, but john is still refused because of F:; E: comes back.
   EXPECT_EQ(ConnectLetter(net, "E:", "\\\\nas\\john", "secret", "john"),
-            kErrorSessionCredentialConflict);
+            ConnectionResult::kOtherCredentialsInUse);
   EXPECT_EQ(net.Connection('E'), "\\\\nas\\open");
   EXPECT_TRUE(net.IsRemembered('E'));
   EXPECT_EQ(net.Connection('F'), "\\\\nas\\mary");
 }
 
 TEST_F(LetterConnectTest, FreeLetterAndTheSameShareAgain) {
-  EXPECT_EQ(ConnectLetter(net, "D:", "\\\\nas\\gone", "", ""), kErrorBadNetName);
+  EXPECT_EQ(ConnectLetter(net, "D:", "\\\\nas\\gone", "", ""), ConnectionResult::kShareNotFound);
   EXPECT_FALSE(net.Connection('D').has_value());
   EXPECT_FALSE(net.IsRemembered('D'));
 
-  EXPECT_EQ(ConnectLetter(net, "D:", "\\\\nas\\mary", "pw", "mary"), kNoError);
+  EXPECT_EQ(ConnectLetter(net, "D:", "\\\\nas\\mary", "pw", "mary"), ConnectionResult::kDone);
   // Once more onto the letter that already holds it: still connected.
-  EXPECT_EQ(ConnectLetter(net, "D:", "\\\\nas\\mary", "pw", "mary"), kNoError);
+  EXPECT_EQ(ConnectLetter(net, "D:", "\\\\nas\\mary", "pw", "mary"), ConnectionResult::kDone);
   EXPECT_EQ(net.Connection('D'), "\\\\nas\\mary");
   EXPECT_TRUE(net.IsRemembered('D'));
   EXPECT_TRUE(net.DevicelessConnections().empty());
