@@ -25,6 +25,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "network.h"
@@ -142,6 +143,52 @@ TYPED_TEST_P(DatagramNetworkContract, RandomBytesDoNotRepeat) {
   this->net().FillRandom(x, sizeof x);
   EXPECT_NE(0, std::memcmp(x, untouched, sizeof x));
 }
+
+// The harness of a network over real sockets, on loopback only: the
+// network's receive socket takes a free port, and its "group" is `Device`, a
+// plain socket on 127.0.0.1 that plays the device:
+//   Device();                                  // bound to a free port
+//   std::uint16_t port() const;
+//   void SendTo(std::uint16_t port, const Bytes& datagram);  // to 127.0.0.1
+//   std::vector<Bytes> ReadFor(int millis);    // until `millis` pass quietly
+template <typename Network, typename Options, typename Device, typename RealClock>
+class LoopbackHarness {
+ public:
+  LoopbackHarness() {
+    Options o;
+    o.receivePort = 0;
+    o.destination = kLoopback;
+    o.destinationPort = device_.port();
+    network_.emplace(o);
+    network_->Startup();
+  }
+  ~LoopbackHarness() {
+    network_->Close();
+    network_->Cleanup();
+  }
+  LoopbackHarness(const LoopbackHarness&) = delete;
+  LoopbackHarness& operator=(const LoopbackHarness&) = delete;
+
+  DatagramNetwork& network() { return *network_; }
+  Clock& clock() { return clock_; }
+  bool Open() {
+    const bool ok = network_->Open(kLoopback);
+    port_ = network_->boundPort();
+    return ok && port_ != 0;
+  }
+  void Arrive(const Bytes& datagram) { device_.SendTo(port_, datagram); }
+  std::vector<Bytes> Sent() { return device_.ReadFor(150); }
+  Ipv4Address DeviceAddress() { return kLoopback; }
+  void NameLocalAddress(const Ipv4Address& address) { network_->SetLocalAddress(address); }
+
+  static constexpr Ipv4Address kLoopback{{127, 0, 0, 1}};
+
+ private:
+  Device device_;
+  std::uint16_t port_ = 0;
+  RealClock clock_;
+  std::optional<Network> network_;
+};
 
 REGISTER_TYPED_TEST_SUITE_P(DatagramNetworkContract, AWaitWithNothingToReadLastsItsTimeOut,
                             DatagramsArriveWholeInOrderAndAnOverlongOneIsAnError,

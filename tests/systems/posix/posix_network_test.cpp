@@ -23,61 +23,64 @@ namespace {
 
 const Ipv4Address kLoopback{{127, 0, 0, 1}};
 
-// A device played by a plain socket on 127.0.0.1: the network sends its
-// requests there and is bound to a free port on every address.
-class PosixHarness {
+// Sends one datagram to `to`:`port` from the socket `fd`.
+void SendFrom(int fd, const Ipv4Address& to, std::uint16_t port, const std::uint8_t* data,
+              std::size_t length) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  std::memcpy(&address.sin_addr, to.octet, 4);
+  EXPECT_EQ(sendto(fd, data, length, 0, reinterpret_cast<sockaddr*>(&address), sizeof address),
+            static_cast<ssize_t>(length));
+}
+
+// A plain socket that sends one datagram to `to`:`port`.
+void SendFrom(const Ipv4Address& to, std::uint16_t port, const std::uint8_t* data,
+              std::size_t length) {
+  int fd = socket(AF_INET, SOCK_DGRAM, 0);
+  ASSERT_GE(fd, 0);
+  SendFrom(fd, to, port, data, length);
+  close(fd);
+}
+
+// The device's socket on 127.0.0.1.
+class PosixDevice {
  public:
-  PosixHarness() {
-    device_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  PosixDevice() {
+    fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(device_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
     socklen_t length = sizeof address;
-    getsockname(device_, reinterpret_cast<sockaddr*>(&address), &length);
-    PosixNetworkOptions o;
-    o.receivePort = 0;
-    o.destination = kLoopback;
-    o.destinationPort = ntohs(address.sin_port);
-    network_.emplace(o);
+    getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
   }
-  ~PosixHarness() { close(device_); }
-  DatagramNetwork& network() { return *network_; }
-  Clock& clock() { return clock_; }
-  bool Open() {
-    const bool ok = network_->Open(kLoopback);
-    port_ = network_->boundPort();
-    return ok && port_ != 0;
+  ~PosixDevice() { close(fd_); }
+  PosixDevice(const PosixDevice&) = delete;
+  PosixDevice& operator=(const PosixDevice&) = delete;
+  std::uint16_t port() const { return port_; }
+  void SendTo(std::uint16_t port, const std::vector<std::uint8_t>& datagram) {
+    SendFrom(fd_, kLoopback, port, datagram.data(), datagram.size());
   }
-  void Arrive(const std::vector<std::uint8_t>& datagram) {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port_);
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    sendto(device_, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&to),
-           sizeof to);
-  }
-  // Whatever reaches the device within 150 ms.
-  std::vector<std::vector<std::uint8_t>> Sent() {
+  std::vector<std::vector<std::uint8_t>> ReadFor(int millis) {
     std::vector<std::vector<std::uint8_t>> heard;
     std::uint8_t buffer[kMaxDatagram];
-    pollfd p{device_, POLLIN, 0};
-    while (poll(&p, 1, 150) > 0) {
-      ssize_t n = recv(device_, buffer, sizeof buffer, MSG_DONTWAIT);
+    pollfd p{fd_, POLLIN, 0};
+    while (poll(&p, 1, millis) > 0) {
+      ssize_t n = recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
       if (n >= 0) heard.emplace_back(buffer, buffer + n);
     }
     return heard;
   }
-  Ipv4Address DeviceAddress() { return kLoopback; }
-  void NameLocalAddress(const Ipv4Address& address) { network_->SetLocalAddress(address); }
 
  private:
-  int device_ = -1;
+  int fd_ = -1;
   std::uint16_t port_ = 0;
-  PosixClock clock_;
-  std::optional<PosixNetwork> network_;
 };
 
+struct PosixHarness
+    : contract::LoopbackHarness<PosixNetwork, PosixNetworkOptions, PosixDevice, PosixClock> {};
 using namespace contract;
 INSTANTIATE_TYPED_TEST_SUITE_P(PosixNetwork, DatagramNetworkContract, PosixHarness);
 
@@ -88,20 +91,6 @@ TEST(PosixNetwork, AsksForALargeReceiveBuffer) {
   ASSERT_TRUE(net.Open(kLoopback));
   // What the system granted, read back: never more than it allows, but some.
   EXPECT_GT(net.grantedReceiveBuffer(), 0);
-}
-
-// A plain socket that sends one datagram to `to`:`port`.
-void SendFrom(const Ipv4Address& to, std::uint16_t port, const std::uint8_t* data,
-              std::size_t length) {
-  int fd = socket(AF_INET, SOCK_DGRAM, 0);
-  ASSERT_GE(fd, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  std::memcpy(&address.sin_addr, to.octet, 4);
-  EXPECT_EQ(sendto(fd, data, length, 0, reinterpret_cast<sockaddr*>(&address), sizeof address),
-            static_cast<ssize_t>(length));
-  close(fd);
 }
 
 // The receive socket takes the port on every address but keeps only what

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <vector>
 
 #include "network_contract.h"
@@ -19,73 +18,61 @@
 namespace tessavue {
 namespace {
 
-const Ipv4Address kLoopback{{127, 0, 0, 1}};
-
-class WinsockHarness {
+// The device's socket on 127.0.0.1, with Windows Sockets started for it
+// before the network's.
+class WinsockDevice {
  public:
-  WinsockHarness() {
+  WinsockDevice() {
     WSADATA data;
-    WSAStartup(0x0101, &data);  // for the device's socket, before the network's
-    device_ = socket(AF_INET, SOCK_DGRAM, 0);
+    WSAStartup(0x0101, &data);
+    socket_ = socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(device_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address);
     int length = sizeof address;
-    getsockname(device_, reinterpret_cast<sockaddr*>(&address), &length);
-    WinsockNetworkOptions o;
-    o.receivePort = 0;
-    o.destination = kLoopback;
-    o.destinationPort = ntohs(address.sin_port);
-    network_.emplace(o);
-    network_->Startup();
+    getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
   }
-  ~WinsockHarness() {
-    network_->Close();
-    network_->Cleanup();
-    closesocket(device_);
+  ~WinsockDevice() {
+    closesocket(socket_);
     WSACleanup();
   }
-  DatagramNetwork& network() { return *network_; }
-  Clock& clock() { return clock_; }
-  bool Open() {
-    const bool ok = network_->Open(kLoopback);
-    port_ = network_->boundPort();
-    return ok && port_ != 0;
-  }
-  void Arrive(const std::vector<std::uint8_t>& datagram) {
+  WinsockDevice(const WinsockDevice&) = delete;
+  WinsockDevice& operator=(const WinsockDevice&) = delete;
+  std::uint16_t port() const { return port_; }
+  void SendTo(std::uint16_t port, const std::vector<std::uint8_t>& datagram) {
     sockaddr_in to{};
     to.sin_family = AF_INET;
-    to.sin_port = htons(port_);
+    to.sin_port = htons(port);
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    sendto(device_, reinterpret_cast<const char*>(datagram.data()),
+    sendto(socket_, reinterpret_cast<const char*>(datagram.data()),
            static_cast<int>(datagram.size()), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
   }
-  // Whatever reaches the device within 150 ms.
-  std::vector<std::vector<std::uint8_t>> Sent() {
+  std::vector<std::vector<std::uint8_t>> ReadFor(int millis) {
     std::vector<std::vector<std::uint8_t>> heard;
     char buffer[kMaxDatagram];
     for (;;) {
       fd_set readable;
       readable.fd_count = 1;
-      readable.fd_array[0] = device_;
-      timeval wait{0, 150000};
+      readable.fd_array[0] = socket_;
+      timeval wait{0, millis * 1000};
       if (select(0, &readable, nullptr, nullptr, &wait) <= 0) break;
-      int n = recv(device_, buffer, sizeof buffer, 0);
-      // A request that met no socket comes back as an error on some
-      // systems: not a datagram.
+      // A request that met no socket may come back as an error: not a
+      // datagram.
+      int n = recv(socket_, buffer, sizeof buffer, 0);
       if (n >= 0) heard.emplace_back(buffer, buffer + n);
     }
     return heard;
   }
-  Ipv4Address DeviceAddress() { return kLoopback; }
-  void NameLocalAddress(const Ipv4Address& address) { network_->SetLocalAddress(address); }
 
  private:
-  SOCKET device_ = INVALID_SOCKET;
+  SOCKET socket_ = INVALID_SOCKET;
   std::uint16_t port_ = 0;
-  Win32Clock clock_;
-  std::optional<WinsockNetwork> network_;
+};
+
+struct WinsockHarness
+    : contract::LoopbackHarness<WinsockNetwork, WinsockNetworkOptions, WinsockDevice, Win32Clock> {
 };
 
 using namespace contract;
