@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
