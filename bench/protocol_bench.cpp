@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "forwarding_network.h"
 #include "memory_network.h"
 #include "virtual_clock.h"
 #include "protocol.h"
@@ -31,6 +32,34 @@ struct Result {
   double cpuMicrosPerReply;
 };
 
+// Devices n, n + networks, n + 2 * networks ... below `devices` listen on
+// network n and answer every search sent there, their answers spread over
+// the 60 ms after the request; `replies` counts them.
+void AnswerSearches(tessavue::MemoryNetwork& net, int n, int networks, int devices, long& replies) {
+  using namespace tessavue;
+  net.AddGroupListener(
+      n, [&net, &replies, n, networks, devices](const std::uint8_t* data, std::size_t length) {
+        wire::RequestHeader h = wire::ParseRequestHeader(wire::WireView(data, length));
+        if (h.opcode != wire::kSearchRequest) return;
+        for (int i = n; i < devices; i += networks) {
+          std::uint8_t id[10] = {0xBE,
+                                 0x0C,
+                                 0,
+                                 0,
+                                 static_cast<std::uint8_t>(i >> 8),
+                                 static_cast<std::uint8_t>(i),
+                                 10,
+                                 static_cast<std::uint8_t>(i >> 16),
+                                 static_cast<std::uint8_t>(i >> 8),
+                                 static_cast<std::uint8_t>(i)};
+          net.Deliver(wire::BuildSearchReply(h.clientId, id, '1', "255.0.0.0", "10.0.0.1",
+                                             "device-" + std::to_string(i)),
+                      static_cast<std::int64_t>(i) * 60000 / devices);
+          ++replies;
+        }
+      });
+}
+
 Result Run(int devices, int networks) {
   using namespace tessavue;
   VirtualClock clock(1000000);
@@ -43,28 +72,7 @@ Result Run(int devices, int networks) {
   protocol.InitTransport();
   long replies = 0;
   // Device i is on network i % networks and answers what is sent there.
-  for (int n = 0; n < networks; ++n)
-    net.AddGroupListener(n, [&, n](const std::uint8_t* data, std::size_t length) {
-      wire::RequestHeader h = wire::ParseRequestHeader(wire::WireView(data, length));
-      if (h.opcode != wire::kSearchRequest) return;
-      for (int i = n; i < devices; i += networks) {
-        std::uint8_t id[10] = {0xBE,
-                               0x0C,
-                               0,
-                               0,
-                               static_cast<std::uint8_t>(i >> 8),
-                               static_cast<std::uint8_t>(i),
-                               10,
-                               static_cast<std::uint8_t>(i >> 16),
-                               static_cast<std::uint8_t>(i >> 8),
-                               static_cast<std::uint8_t>(i)};
-        // Answers spread over the 60 ms after each request.
-        net.Deliver(wire::BuildSearchReply(h.clientId, id, '1', "255.0.0.0", "10.0.0.1",
-                                           "device-" + std::to_string(i)),
-                    static_cast<std::int64_t>(i) * 60000 / devices);
-        ++replies;
-      }
-    });
+  for (int n = 0; n < networks; ++n) AnswerSearches(net, n, networks, devices, replies);
   const double cpuStart = CpuSeconds();
   const std::int64_t start = clock.NowMicros();
   protocol.SearchDevices();
@@ -77,40 +85,22 @@ Result Run(int devices, int networks) {
 // The host's own interfaces as the system gives them; with `changing`, every
 // second read leaves the last one out, as if its link came and went between
 // two searches.
-class ChangingInterfaces : public tessavue::DatagramNetwork {
+class ChangingInterfaces : public tessavue::ForwardingNetwork {
  public:
-  explicit ChangingInterfaces(bool changing) : changing_(changing) {}
-  bool Startup() override { return inner_.Startup(); }
-  void Cleanup() override { inner_.Cleanup(); }
+  explicit ChangingInterfaces(bool changing) : ForwardingNetwork(posix_), changing_(changing) {}
   bool LocalAddresses(std::vector<tessavue::Ipv4Address>& addresses) override {
-    const bool ok = inner_.LocalAddresses(addresses);
+    const bool ok = inner().LocalAddresses(addresses);
     if (changing_ && ++reads_ % 2 == 0 && !addresses.empty()) addresses.pop_back();
     return ok;
   }
-  bool OpenInterfaces(const std::vector<tessavue::Ipv4Address>& locals) override {
-    return inner_.OpenInterfaces(locals);
-  }
   bool ChangeInterfaces(const std::vector<tessavue::Ipv4Address>& locals) override {
     ++changes_;
-    return inner_.ChangeInterfaces(locals);
-  }
-  void Close() override { inner_.Close(); }
-  void SendToGroupOn(std::size_t via, const std::uint8_t* data, std::size_t length) override {
-    inner_.SendToGroupOn(via, data, length);
-  }
-  bool WaitReadable(std::int64_t timeoutMicros) override {
-    return inner_.WaitReadable(timeoutMicros);
-  }
-  int Receive(std::uint8_t* buffer, std::size_t capacity) override {
-    return inner_.Receive(buffer, capacity);
-  }
-  void FillRandom(std::uint8_t* out, std::size_t length) override {
-    inner_.FillRandom(out, length);
+    return inner().ChangeInterfaces(locals);
   }
   int changes() const { return changes_; }
 
  private:
-  tessavue::PosixNetwork inner_{[] {
+  tessavue::PosixNetwork posix_{[] {
     tessavue::PosixNetworkOptions o;
     o.receivePort = 0;  // any free port: the benchmark never listens
     return o;

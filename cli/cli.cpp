@@ -7,6 +7,7 @@
 
 #include "cli_options.h"
 #include "cli_output.h"
+#include "forwarding_network.h"
 #include "protocol.h"
 #include "static_address.h"
 #include "version.h"
@@ -21,44 +22,25 @@ bool Address(const std::string& text, std::uint8_t octets[4]) {
 
 // Hands the protocol the address the user named, and tells whether the
 // sockets could be opened.
-class CliNetwork : public DatagramNetwork {
+class CliNetwork : public ForwardingNetwork {
  public:
   CliNetwork(DatagramNetwork& inner, std::optional<Ipv4Address> local)
-      : inner_(inner), local_(local) {}
-  bool Startup() override { return inner_.Startup(); }
-  void Cleanup() override { inner_.Cleanup(); }
+      : ForwardingNetwork(inner), local_(local) {}
   bool LocalAddresses(std::vector<Ipv4Address>& addresses) override {
     if (local_) {
       addresses.assign(1, *local_);
       return haveLocal_ = true;
     }
-    return haveLocal_ = inner_.LocalAddresses(addresses) && !addresses.empty();
+    return haveLocal_ = inner().LocalAddresses(addresses) && !addresses.empty();
   }
   bool OpenInterfaces(const std::vector<Ipv4Address>& locals) override {
     opened_ = locals;
-    return openOk_ = inner_.OpenInterfaces(locals);
+    return openOk_ = inner().OpenInterfaces(locals);
   }
-  void Close() override { inner_.Close(); }
-  void SendToGroupOn(std::size_t via, const std::uint8_t* data, std::size_t length) override {
-    inner_.SendToGroupOn(via, data, length);
-  }
-  bool WaitReadable(std::int64_t timeoutMicros) override {
-    return inner_.WaitReadable(timeoutMicros);
-  }
-  int Receive(std::uint8_t* buffer, std::size_t capacity) override {
-    return inner_.Receive(buffer, capacity);
-  }
-  void FillRandom(std::uint8_t* out, std::size_t length) override {
-    inner_.FillRandom(out, length);
-  }
-  bool RouteSource(const Ipv4Address& to, Ipv4Address& source) override {
-    return inner_.RouteSource(to, source);
-  }
-  void SendToAddress(const Ipv4Address& to, const std::uint8_t* data, std::size_t length) override {
-    inner_.SendToAddress(to, data, length);
-  }
-  void HearUnicastAt(const std::vector<Ipv4Address>& addresses) override {
-    inner_.HearUnicastAt(addresses);
+  // Closed and opened anew through OpenInterfaces, so that what was opened
+  // is known.
+  bool ChangeInterfaces(const std::vector<Ipv4Address>& locals) override {
+    return DatagramNetwork::ChangeInterfaces(locals);
   }
 
   bool haveLocal_ = false;
@@ -66,7 +48,6 @@ class CliNetwork : public DatagramNetwork {
   std::vector<Ipv4Address> opened_;
 
  private:
-  DatagramNetwork& inner_;
   std::optional<Ipv4Address> local_;
 };
 

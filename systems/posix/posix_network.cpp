@@ -145,17 +145,22 @@ bool PosixNetwork::LocalAddresses(std::vector<Ipv4Address>& addresses) {
 
 bool PosixNetwork::OpenInterfaces(const std::vector<Ipv4Address>& locals) {
   Close();
-  const int on = 1;
-  const unsigned char loop = 0;
-
   sendSocket_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   receiveSocket_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (sendSocket_ < 0 || receiveSocket_ < 0) {
     Close();
     return false;
   }
-  bool ok = true;
+  AskForReceiveBuffer();
+  locals_ = locals;
+  for (const Ipv4Address& local : locals_) interfaceIndexes_.push_back(InterfaceIndexOf(local));
+  const bool ok = BindReceiveSocket();
+  JoinGroupOnEachInterface();
+  return ok;
+}
 
+void PosixNetwork::AskForReceiveBuffer() {
+  const int on = 1;
   // Another program of ours may have the port already: both then hear
   // replies to the group and broadcasts (SO_REUSEPORT is not used: it would
   // share unicast replies out between the two by the sender's port).
@@ -168,26 +173,30 @@ bool PosixNetwork::OpenInterfaces(const std::vector<Ipv4Address>& locals) {
     setsockopt(receiveSocket_, SOL_SOCKET, SO_RCVBUF, &wanted, sizeof wanted);
   socklen_t granted = sizeof grantedBuffer_;
   getsockopt(receiveSocket_, SOL_SOCKET, SO_RCVBUF, &grantedBuffer_, &granted);
+}
 
+bool PosixNetwork::BindReceiveSocket() {
   // Devices answer by unicast to the workstation, to the group or by
   // broadcast. A socket bound to a unicast address hears only the first, so
   // the socket takes the port on every address, and Receive keeps only what
   // arrives on the workstation's interfaces (IP_PKTINFO names them, and
   // needs no privileges, unlike SO_BINDTODEVICE on older kernels).
-  locals_ = locals;
-  for (const Ipv4Address& local : locals_) interfaceIndexes_.push_back(InterfaceIndexOf(local));
+  const int on = 1;
   setsockopt(receiveSocket_, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
   sockaddr_in bindAddress{};
   bindAddress.sin_family = AF_INET;
   bindAddress.sin_port = htons(options_.receivePort);
   bindAddress.sin_addr.s_addr = htonl(INADDR_ANY);
-  if (bind(receiveSocket_, reinterpret_cast<sockaddr*>(&bindAddress), sizeof bindAddress) != 0)
-    ok = false;
+  const bool ok =
+      bind(receiveSocket_, reinterpret_cast<sockaddr*>(&bindAddress), sizeof bindAddress) == 0;
   sockaddr_in bound{};
   socklen_t boundLength = sizeof bound;
   if (getsockname(receiveSocket_, reinterpret_cast<sockaddr*>(&bound), &boundLength) == 0)
     boundPort_ = ntohs(bound.sin_port);
+  return ok;
+}
 
+void PosixNetwork::JoinGroupOnEachInterface() {
   // The group is joined on each of the workstation's interfaces, and each
   // request leaves through the interface it is meant for (SendToGroupOn):
   // the system's own choice would be one interface for all. Group datagrams
@@ -196,10 +205,10 @@ bool PosixNetwork::OpenInterfaces(const std::vector<Ipv4Address>& locals) {
   for (std::size_t i = 0; i < locals_.size(); ++i)
     Membership(IP_ADD_MEMBERSHIP, interfaceIndexes_[i], locals_[i]);
   const int all = 0;
+  const unsigned char loop = 0;
   setsockopt(receiveSocket_, IPPROTO_IP, IP_MULTICAST_ALL, &all, sizeof all);
   setsockopt(receiveSocket_, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof loop);
   setsockopt(sendSocket_, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof loop);
-  return ok;
 }
 
 bool PosixNetwork::Membership(int option, unsigned index, const Ipv4Address& address) {

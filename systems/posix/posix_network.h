@@ -84,6 +84,13 @@ class PosixNetwork : public DatagramNetwork {
   // Foreign datagrams one Receive passes over before it reports -1.
   static constexpr int kMaxSkippedPerReceive = 64;
   bool FromWorkstationInterface(const msghdr& message) const;
+  // The steps of OpenInterfaces on the new sockets: the receive buffer
+  // asked for (and what was granted read back), the receive socket bound to
+  // the port on every address (false when it could not be), the group joined
+  // on each interface of locals_ with multicast loop-back off.
+  void AskForReceiveBuffer();
+  bool BindReceiveSocket();
+  void JoinGroupOnEachInterface();
   // Joins (or leaves) the group on the receive socket, on the interface with
   // the system's index `index`, or, when that is 0, on the one holding
   // `address`.

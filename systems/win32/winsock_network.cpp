@@ -96,6 +96,31 @@ bool WinsockNetwork::LocalAddresses(std::vector<Ipv4Address>& addresses) {
   return !addresses.empty();
 }
 
+namespace {
+
+// The port `s` is bound to; 0 when the system cannot say.
+std::uint16_t BoundPortOf(SOCKET s) {
+  sockaddr_in bound{};
+  int boundLength = sizeof bound;
+  if (getsockname(s, reinterpret_cast<sockaddr*>(&bound), &boundLength) != 0) return 0;
+  return ntohs(bound.sin_port);
+}
+
+// Joins the group on the receive socket `s` of the interface `local`, with
+// multicast loop-back off. One interface (`onlyOne`): the group joined on
+// any interface, as it always was. Several: each socket joins on its own.
+void JoinGroupOn(SOCKET s, const Ipv4Address& local, bool onlyOne) {
+  ip_mreq membership{};
+  membership.imr_multiaddr.s_addr = inet_addr(kGroupAddressText);
+  membership.imr_interface = onlyOne ? in_addr{} : ToInAddr(local);
+  setsockopt(s, IPPROTO_IP, IP_ADD_MEMBERSHIP, reinterpret_cast<const char*>(&membership),
+             sizeof membership);
+  const DWORD loop = 0;
+  setsockopt(s, IPPROTO_IP, IP_MULTICAST_LOOP, reinterpret_cast<const char*>(&loop), sizeof loop);
+}
+
+}  // namespace
+
 bool WinsockNetwork::OpenInterfaces(const std::vector<Ipv4Address>& locals) {
   Close();
   SOCKET send = socket(AF_INET, SOCK_DGRAM, 0);
@@ -103,43 +128,19 @@ bool WinsockNetwork::OpenInterfaces(const std::vector<Ipv4Address>& locals) {
   if (sendSocket_ == kNoSocket) return false;
   locals_ = locals;
   bool ok = true;
-  const BOOL on = TRUE;
-  const DWORD loop = 0;
-  const int wanted = options_.receiveBufferBytes;
-
   for (const Ipv4Address& local : locals_) {
-    SOCKET receive = socket(AF_INET, SOCK_DGRAM, 0);
-    if (receive == INVALID_SOCKET) {
+    bool bound = false;
+    const std::uintptr_t receive = OpenReceiveSocket(local, bound);
+    if (receive == kNoSocket) {
       ok = false;
       continue;
     }
-    receiveSockets_.push_back(static_cast<std::uintptr_t>(receive));
-    setsockopt(receive, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof on);
-    setsockopt(receive, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&wanted),
-               sizeof wanted);
-
-    sockaddr_in bindAddress{};
-    bindAddress.sin_family = AF_INET;
-    bindAddress.sin_port = htons(options_.receivePort);
-    bindAddress.sin_addr = ToInAddr(local);
-    if (bind(receive, reinterpret_cast<sockaddr*>(&bindAddress), sizeof bindAddress) != 0)
-      ok = false;
-    sockaddr_in bound{};
-    int boundLength = sizeof bound;
-    if (boundPort_ == 0 &&
-        getsockname(receive, reinterpret_cast<sockaddr*>(&bound), &boundLength) == 0)
-      boundPort_ = ntohs(bound.sin_port);
-
-    // One interface: the group joined on any interface, as it always was.
-    // Several: each socket joins on its own.
-    ip_mreq membership{};
-    membership.imr_multiaddr.s_addr = inet_addr(kGroupAddressText);
-    membership.imr_interface = locals_.size() == 1 ? in_addr{} : ToInAddr(local);
-    setsockopt(receive, IPPROTO_IP, IP_ADD_MEMBERSHIP, reinterpret_cast<const char*>(&membership),
-               sizeof membership);
-    setsockopt(receive, IPPROTO_IP, IP_MULTICAST_LOOP, reinterpret_cast<const char*>(&loop),
-               sizeof loop);
+    receiveSockets_.push_back(receive);
+    ok = ok && bound;
+    if (boundPort_ == 0) boundPort_ = BoundPortOf(AsSocket(receive));
+    JoinGroupOn(AsSocket(receive), local, locals_.size() == 1);
   }
+  const DWORD loop = 0;
   setsockopt(send, IPPROTO_IP, IP_MULTICAST_LOOP, reinterpret_cast<const char*>(&loop),
              sizeof loop);
   return ok;

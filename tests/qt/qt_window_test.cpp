@@ -261,27 +261,6 @@ TEST(QtIpAddressEditTest, BehavesLikeTheWindowsControl) {
   QTest::keyClick(edit.field(3), Qt::Key_Backspace);
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
   EXPECT_EQ(edit.field(2)->text(), "");
-
-  const std::uint8_t set[4] = {192, 168, 0, 1};
-  edit.SetAddress(set);
-  EXPECT_EQ(edit.GetAddress(f), 4);
-  EXPECT_EQ(f[3], 1);
-  edit.ClearAddress();
-  EXPECT_TRUE(edit.IsBlank());
-}
-
-TEST(QtComboBoxTest, SortedDropDownListHasNoSelectionUntilOneIsSet) {
-  QtComboBox combo(true, nullptr);
-  EXPECT_EQ(combo.AddString("F: \\\\srv\\b"), 0);
-  EXPECT_EQ(combo.AddString("d:"), 0);
-  EXPECT_EQ(combo.AddString("E:"), 1);
-  EXPECT_EQ(combo.GetCurSel(), -1);
-  EXPECT_EQ(combo.GetLBText(2), "F: \\\\srv\\b");
-  combo.SetCurSel(1);
-  EXPECT_EQ(combo.GetLBText(combo.GetCurSel()), "E:");
-  combo.SetCurSel(7);
-  EXPECT_EQ(combo.GetCurSel(), -1);
-  EXPECT_EQ(combo.GetLBText(9), "");
 }
 
 TEST(QtLoginWindowTest, SixteenCharactersHiddenPasswordAndCancelKeepsCredentials) {

@@ -21,13 +21,10 @@
 #include "win32_clock.h"
 #include "win32_dialogs.h"
 #include "win32_system.h"
+#include "win32_window_fixture.h"
 
 namespace tessavue::win32 {
 namespace {
-
-const Ipv4Address kWorkstation{{192, 168, 0, 100}};
-constexpr COLORREF kBlue = RGB(0, 98, 147);
-constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 // Raw reads of the window, independent of the program's control wrappers.
 std::string ListText(HWND list, int row, int column) {
@@ -61,34 +58,12 @@ std::vector<std::string> ComboItems(HWND combo) {
   return items;
 }
 
-std::string Dotted(HWND ipControl) {
-  DWORD address = 0;
-  SendMessageA(ipControl, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
-  return std::to_string(FIRST_IPADDRESS(address)) + "." +
-         std::to_string(SECOND_IPADDRESS(address)) + "." +
-         std::to_string(THIRD_IPADDRESS(address)) + "." + std::to_string(FOURTH_IPADDRESS(address));
-}
-
-std::string Text(HWND window) {
-  char buffer[256] = {};
-  GetWindowTextA(window, buffer, sizeof buffer);
-  return buffer;
-}
-
-// Handles whatever is queued (paints included), a bounded number of times.
-void Pump() {
-  MSG message;
-  for (int i = 0; i < 1000 && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE); ++i) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-}
-
-class MainWindowTest : public ::testing::Test {
+// The window, opened by each test, with the clicks and choices of a user.
+class MainWindowTest : public Win32WindowFixture {
  protected:
+  // Every demo device's shares can be connected to.
   void SetUp() override {
-    InitCommonControlClasses();
-    network.SetLocalAddress(kWorkstation);
+    Win32WindowFixture::SetUp();
     for (DeviceSettings& device : DemoDevices(kWorkstation)) {
       std::string shares = device.shares;
       std::size_t start = 0;
@@ -98,28 +73,8 @@ class MainWindowTest : public ::testing::Test {
         if (end > start) connections.AddShare(device.name, shares.substr(start, end - start));
         start = end + 1;
       }
-      segment.AddDevice(device);
     }
-    look.SetColors(kBlue, kWhite);
-    ASSERT_TRUE(protocol.InitTransport());
   }
-
-  void TearDown() override {
-    window.reset();
-    Pump();
-  }
-
-  void Open(HostOptions options = {}) {
-    options.recordMessageBoxes = true;
-    window = std::make_unique<MainWindow>(GetModuleHandleA(nullptr), protocol, drives,
-                                          SystemServices{connections, shell, system}, look,
-                                          std::move(options));
-    dialog = window->CreateModeless();
-    ASSERT_NE(dialog, nullptr);
-    Pump();
-  }
-
-  HWND Item(int id) const { return GetDlgItem(dialog, id); }
 
   // What the list view does on a click: the row becomes the selection, then
   // the parent hears NM_CLICK.
@@ -159,18 +114,6 @@ class MainWindowTest : public ::testing::Test {
     for (const auto& box : window->messageBoxes) texts.push_back(box.caption + ": " + box.text);
     return texts;
   }
-
-  VirtualClock clock;
-  MemoryNetwork network{clock};
-  SimulatedSegment segment{network};
-  MemoryConnections connections;
-  MemorySystem system;
-  RecordingShell shell;
-  DeviceProtocol protocol{network, clock};
-  DriveMap drives{connections};
-  DialogLook look;
-  std::unique_ptr<MainWindow> window;
-  HWND dialog = nullptr;
 };
 
 TEST_F(MainWindowTest, StartsWithTheDevicesListedAndTheTemplatesLayout) {

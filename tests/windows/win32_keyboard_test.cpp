@@ -14,6 +14,7 @@
 #include "memory_system.h"
 #include "virtual_clock.h"
 #include "win32_dialogs.h"
+#include "win32_window_fixture.h"
 // After the program's headers, which keep the A/W renaming macros away from
 // the interfaces' member names.
 #include <oleacc.h>
@@ -21,16 +22,6 @@
 
 namespace tessavue::win32 {
 namespace {
-
-const Ipv4Address kWorkstation{{192, 168, 0, 100}};
-
-void Pump() {
-  MSG message;
-  for (int i = 0; i < 1000 && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE); ++i) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-}
 
 // The window's messages, timers among them, for `millis` of real time.
 void PumpFor(DWORD millis) {
@@ -42,44 +33,13 @@ void PumpFor(DWORD millis) {
   Pump();
 }
 
-std::string Text(HWND window) {
-  char buffer[256] = {};
-  GetWindowTextA(window, buffer, sizeof buffer);
-  return buffer;
-}
-
-std::string Dotted(HWND ipControl) {
-  if (SendMessageA(ipControl, IPM_ISBLANK, 0, 0)) return "blank";
-  DWORD address = 0;
-  SendMessageA(ipControl, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&address));
-  return std::to_string(FIRST_IPADDRESS(address)) + "." +
-         std::to_string(SECOND_IPADDRESS(address)) + "." +
-         std::to_string(THIRD_IPADDRESS(address)) + "." + std::to_string(FOURTH_IPADDRESS(address));
-}
-
-class KeyboardWindowTest : public ::testing::Test {
+class KeyboardWindowTest : public Win32WindowFixture {
  protected:
   void SetUp() override {
-    InitCommonControlClasses();
-    network.SetLocalAddress(kWorkstation);
-    for (DeviceSettings& device : DemoDevices(kWorkstation)) segment.AddDevice(device);
-    look.SetColors(RGB(0, 98, 147), RGB(255, 255, 255));
-    ASSERT_TRUE(protocol.InitTransport());
-    HostOptions options;
-    options.recordMessageBoxes = true;
-    window = std::make_unique<MainWindow>(GetModuleHandleA(nullptr), protocol, drives,
-                                          SystemServices{connections, shell, system}, look,
-                                          std::move(options));
-    dialog = window->CreateModeless();
-    ASSERT_NE(dialog, nullptr);
-    Pump();
-  }
-  void TearDown() override {
-    window.reset();
-    Pump();
+    Win32WindowFixture::SetUp();
+    Open();
   }
 
-  HWND Item(int id) const { return GetDlgItem(dialog, id); }
   int SelectedRow() {
     return static_cast<int>(
         SendMessageA(Item(1000), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
@@ -97,18 +57,6 @@ class KeyboardWindowTest : public ::testing::Test {
   int AllShareQueries() { return ShareQueries(0) + ShareQueries(1) + ShareQueries(2); }
   // Well past the settle time.
   static void Settle() { PumpFor(kSelectionSettleMillis + 350); }
-
-  VirtualClock clock;
-  MemoryNetwork network{clock};
-  SimulatedSegment segment{network};
-  MemoryConnections connections;
-  MemorySystem system;
-  RecordingShell shell;
-  DeviceProtocol protocol{network, clock};
-  DriveMap drives{connections};
-  DialogLook look;
-  std::unique_ptr<MainWindow> window;
-  HWND dialog = nullptr;
 };
 
 TEST_F(KeyboardWindowTest, KeysInTheDeviceListShowTheSettledRow) {
