@@ -157,7 +157,7 @@ class Player {
                   tessavue::DottedText(device.settings().ip).c_str(), verdict.c_str());
     }
     if (!outcome.reply) return;
-    const std::int64_t delay = device.settings().replyDelayMicros;
+    const std::int64_t delay = outcome.reply->delayMicros;
     if (delay == 0) {
       SendReply(fd_, outcome.reply->destination, outcome.reply->datagram);
     } else {
