@@ -52,12 +52,8 @@ void SendReply(int fd, const tessavue::Ipv4Address& to, const std::vector<std::u
   }
 }
 
-int OpenSocket(const tessavue::DeviceProgramOptions& options) {
-  int fd = socket(AF_INET, SOCK_DGRAM, 0);
-  if (fd < 0) {
-    std::fprintf(stderr, "tessavue-device: cannot open a UDP socket: %s\n", std::strerror(errno));
-    return -1;
-  }
+// Large buffers for bursts, then the protocol's port on every address.
+bool BindPort(int fd) {
   int one = 1;
   setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
   int buffer = 4 << 20;
@@ -67,12 +63,15 @@ int OpenSocket(const tessavue::DeviceProgramOptions& options) {
   local.sin_family = AF_INET;
   local.sin_port = htons(tessavue::kProtocolPort);
   local.sin_addr.s_addr = htonl(INADDR_ANY);
-  if (bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
-    std::fprintf(stderr, "tessavue-device: cannot bind UDP port %u: %s\n",
-                 unsigned(tessavue::kProtocolPort), std::strerror(errno));
-    close(fd);
-    return -1;
-  }
+  if (bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0) return true;
+  std::fprintf(stderr, "tessavue-device: cannot bind UDP port %u: %s\n",
+               unsigned(tessavue::kProtocolPort), std::strerror(errno));
+  return false;
+}
+
+// Joins the group on the named interface (or the system's choice) and sets
+// how replies to the group and by broadcast leave.
+bool JoinGroup(int fd, const tessavue::DeviceProgramOptions& options) {
   ip_mreq membership{};
   inet_pton(AF_INET, tessavue::kGroupAddressText, &membership.imr_multiaddr);
   if (options.haveInterface)
@@ -82,8 +81,7 @@ int OpenSocket(const tessavue::DeviceProgramOptions& options) {
   if (setsockopt(fd, IPPROTO_IP, IP_ADD_MEMBERSHIP, &membership, sizeof membership) != 0) {
     std::fprintf(stderr, "tessavue-device: cannot join %s: %s\n", tessavue::kGroupAddressText,
                  std::strerror(errno));
-    close(fd);
-    return -1;
+    return false;
   }
   unsigned char loop = 0;
   setsockopt(fd, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof loop);
@@ -94,7 +92,21 @@ int OpenSocket(const tessavue::DeviceProgramOptions& options) {
   if (options.haveInterface)
     setsockopt(fd, IPPROTO_IP, IP_MULTICAST_IF, &membership.imr_interface,
                sizeof membership.imr_interface);
+  int one = 1;
   setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &one, sizeof one);
+  return true;
+}
+
+int OpenSocket(const tessavue::DeviceProgramOptions& options) {
+  int fd = socket(AF_INET, SOCK_DGRAM, 0);
+  if (fd < 0) {
+    std::fprintf(stderr, "tessavue-device: cannot open a UDP socket: %s\n", std::strerror(errno));
+    return -1;
+  }
+  if (!BindPort(fd) || !JoinGroup(fd, options)) {
+    close(fd);
+    return -1;
+  }
   return fd;
 }
 
@@ -157,7 +169,7 @@ class Player {
                   tessavue::DottedText(device.settings().ip).c_str(), verdict.c_str());
     }
     if (!outcome.reply) return;
-    const std::int64_t delay = device.settings().replyDelayMicros;
+    const std::int64_t delay = outcome.reply->delayMicros;
     if (delay == 0) {
       SendReply(fd_, outcome.reply->destination, outcome.reply->datagram);
     } else {

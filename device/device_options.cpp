@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <map>
+#include <utility>
 
 namespace tessavue {
 
@@ -110,8 +111,19 @@ bool TakeAddress(std::map<std::string, std::string>& pairs, const char* key, Ipv
   return true;
 }
 
-// The keys both kinds of settings share, applied to `s`.
-bool ApplyCommon(std::map<std::string, std::string>& pairs, DeviceSettings& s, std::string& error) {
+// The value of `key`, when given, moved into `out` and taken off `pairs`.
+bool TakeValue(std::map<std::string, std::string>& pairs, const char* key, std::string& out) {
+  auto it = pairs.find(key);
+  if (it == pairs.end()) return false;
+  out = std::move(it->second);
+  pairs.erase(it);
+  return true;
+}
+
+// ip (required), netmask and gateway (by default the /24 around ip and its
+// .1), dhcp-ip.
+bool ApplyAddresses(std::map<std::string, std::string>& pairs, DeviceSettings& s,
+                    std::string& error) {
   bool present = false;
   if (!TakeAddress(pairs, "ip", s.ip, present, error)) return false;
   if (!present) {
@@ -120,46 +132,44 @@ bool ApplyCommon(std::map<std::string, std::string>& pairs, DeviceSettings& s, s
   }
   s.gateway = Ipv4Address{{s.ip.octet[0], s.ip.octet[1], s.ip.octet[2], 1}};
   s.netmask = Ipv4Address{{255, 255, 255, 0}};
-  if (!TakeAddress(pairs, "netmask", s.netmask, present, error)) return false;
-  if (!TakeAddress(pairs, "gateway", s.gateway, present, error)) return false;
-  if (!TakeAddress(pairs, "dhcp-ip", s.dhcpAddress, present, error)) return false;
-  if (auto it = pairs.find("shares"); it != pairs.end()) {
-    s.shares = it->second;
-    pairs.erase(it);
-  }
-  if (auto it = pairs.find("user"); it != pairs.end()) {
-    s.adminUser = it->second;
-    pairs.erase(it);
-  }
-  if (auto it = pairs.find("password"); it != pairs.end()) {
-    s.adminPassword = it->second;
-    pairs.erase(it);
-  }
-  if (auto it = pairs.find("delay-ms"); it != pairs.end()) {
+  return TakeAddress(pairs, "netmask", s.netmask, present, error) &&
+         TakeAddress(pairs, "gateway", s.gateway, present, error) &&
+         TakeAddress(pairs, "dhcp-ip", s.dhcpAddress, present, error);
+}
+
+// delay-ms, reply and dhcp.
+bool ApplyBehaviour(std::map<std::string, std::string>& pairs, DeviceSettings& s,
+                    std::string& error) {
+  std::string v;
+  if (TakeValue(pairs, "delay-ms", v)) {
     long long ms = 0;
-    if (!ParseCount(it->second, kMaxReplyDelayMicros / 1000, ms)) {
-      error = "delay-ms: '" + it->second + "' is not a number of milliseconds from 0 to 60000";
+    if (!ParseCount(v, kMaxReplyDelayMicros / 1000, ms)) {
+      error = "delay-ms: '" + v + "' is not a number of milliseconds from 0 to 60000";
       return false;
     }
     s.replyDelayMicros = ms * 1000;
-    pairs.erase(it);
   }
-  if (auto it = pairs.find("reply"); it != pairs.end()) {
-    if (!ParseReplyMode(it->second, s.reply)) {
-      error = "reply: '" + it->second + "' is not unicast, group or broadcast";
-      return false;
-    }
-    pairs.erase(it);
+  if (TakeValue(pairs, "reply", v) && !ParseReplyMode(v, s.reply)) {
+    error = "reply: '" + v + "' is not unicast, group or broadcast";
+    return false;
   }
-  if (auto it = pairs.find("dhcp"); it != pairs.end()) {
-    if (it->second != "0" && it->second != "1") {
+  if (TakeValue(pairs, "dhcp", v)) {
+    if (v != "0" && v != "1") {
       error = "dhcp: must be 0 or 1";
       return false;
     }
-    s.dhcp = it->second == "1";
-    pairs.erase(it);
+    s.dhcp = v == "1";
   }
   return true;
+}
+
+// The keys both kinds of settings share, applied to `s`.
+bool ApplyCommon(std::map<std::string, std::string>& pairs, DeviceSettings& s, std::string& error) {
+  if (!ApplyAddresses(pairs, s, error)) return false;
+  TakeValue(pairs, "shares", s.shares);
+  TakeValue(pairs, "user", s.adminUser);
+  TakeValue(pairs, "password", s.adminPassword);
+  return ApplyBehaviour(pairs, s, error);
 }
 
 bool Leftovers(const std::map<std::string, std::string>& pairs, std::string& error) {
@@ -257,51 +267,64 @@ bool PercentDecode(const std::string& text, std::string& out) {
   return true;
 }
 
+namespace {
+
+// --interface-ip, --device or --generate with its value.
+bool TakeValuedArgument(const std::string& arg, const std::string& v, DeviceProgramOptions& options,
+                        std::string& error) {
+  if (arg == "--interface-ip") {
+    if (!ParseAddress(v, options.interfaceAddress)) {
+      error = "--interface-ip: '" + v + "' is not a dotted IPv4 address";
+      return false;
+    }
+    options.haveInterface = true;
+    return true;
+  }
+  if (arg == "--device") {
+    DeviceSettings s;
+    if (!ParseDevice(v, options.devices.size(), s, error)) {
+      error = "--device: " + error;
+      return false;
+    }
+    options.devices.push_back(std::move(s));
+    return true;
+  }
+  if (!ParseGenerate(v, options, error)) {
+    error = "--generate: " + error;
+    return false;
+  }
+  return true;
+}
+
+// The argument at args[i], and its value if it takes one (i moves past it).
+bool TakeArgument(const std::vector<std::string>& args, std::size_t& i,
+                  DeviceProgramOptions& options, std::string& error) {
+  const std::string& arg = args[i];
+  if (arg == "--help" || arg == "-h") {
+    options.help = true;
+  } else if (arg == "--version") {
+    options.version = true;
+  } else if (arg == "--log") {
+    options.log = true;
+  } else if (arg != "--interface-ip" && arg != "--device" && arg != "--generate") {
+    error = "unknown argument '" + arg + "'";
+    return false;
+  } else if (i + 1 >= args.size()) {
+    error = arg + " needs a value";
+    return false;
+  } else {
+    return TakeValuedArgument(arg, args[++i], options, error);
+  }
+  return true;
+}
+
+}  // namespace
+
 bool ParseDeviceProgramArgs(const std::vector<std::string>& args, DeviceProgramOptions& options,
                             std::string& error) {
   options = DeviceProgramOptions{};
   for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    auto value = [&](std::string& out) {
-      if (i + 1 >= args.size()) {
-        error = arg + " needs a value";
-        return false;
-      }
-      out = args[++i];
-      return true;
-    };
-    std::string v;
-    if (arg == "--help" || arg == "-h") {
-      options.help = true;
-    } else if (arg == "--version") {
-      options.version = true;
-    } else if (arg == "--log") {
-      options.log = true;
-    } else if (arg == "--interface-ip") {
-      if (!value(v)) return false;
-      if (!ParseAddress(v, options.interfaceAddress)) {
-        error = "--interface-ip: '" + v + "' is not a dotted IPv4 address";
-        return false;
-      }
-      options.haveInterface = true;
-    } else if (arg == "--device") {
-      if (!value(v)) return false;
-      DeviceSettings s;
-      if (!ParseDevice(v, options.devices.size(), s, error)) {
-        error = "--device: " + error;
-        return false;
-      }
-      options.devices.push_back(std::move(s));
-    } else if (arg == "--generate") {
-      if (!value(v)) return false;
-      if (!ParseGenerate(v, options, error)) {
-        error = "--generate: " + error;
-        return false;
-      }
-    } else {
-      error = "unknown argument '" + arg + "'";
-      return false;
-    }
+    if (!TakeArgument(args, i, options, error)) return false;
   }
   if (options.help || options.version) return true;
   if (options.devices.empty()) {

@@ -12,48 +12,41 @@ std::uint8_t HostBeside(const Ipv4Address& workstation, std::uint8_t wanted) {
   return workstation.octet[3] == wanted ? std::uint8_t(wanted + 1) : wanted;
 }
 
+// A demo device at `ip` on its /24, whose gateway is the subnet's .1, with
+// the last byte of its serial and its reply delay.
+DeviceSettings Demo(const char* name, const Ipv4Address& ip, std::uint8_t serial,
+                    std::int64_t delayMicros) {
+  DeviceSettings s;
+  s.name = name;
+  s.ip = ip;
+  s.netmask = Ipv4Address{{255, 255, 255, 0}};
+  s.gateway = On(ip, ip.octet[2], 1);
+  s.serial = {0x00, 0x1b, 0x7e, 0xd0, 0x00, serial};
+  s.replyDelayMicros = delayMicros;
+  return s;
+}
+
 }  // namespace
 
 std::vector<DeviceSettings> DemoDevices(const Ipv4Address& workstation) {
   const std::uint8_t subnet = workstation.octet[2];
   const std::uint8_t other = std::uint8_t(subnet + 1);
-  const Ipv4Address mask{{255, 255, 255, 0}};
-
-  std::vector<DeviceSettings> devices(3);
-
-  DeviceSettings& office = devices[0];
-  office.name = "Tessavue-Office";
-  office.ip = On(workstation, subnet, HostBeside(workstation, 20));
-  office.netmask = mask;
-  office.gateway = On(workstation, subnet, 1);
+  // Replies arrive a little apart, as from real devices.
+  DeviceSettings office =
+      Demo("Tessavue-Office", On(workstation, subnet, HostBeside(workstation, 20)), 1, 3000);
   office.shares = "public:backup:scans";
-  office.serial = {0x00, 0x1b, 0x7e, 0xd0, 0x00, 0x01};
 
-  DeviceSettings& media = devices[1];
-  media.name = "Tessavue-Media";
-  media.ip = On(workstation, subnet, HostBeside(workstation, 31));
-  media.netmask = mask;
-  media.gateway = On(workstation, subnet, 1);
+  DeviceSettings media =
+      Demo("Tessavue-Media", On(workstation, subnet, HostBeside(workstation, 31)), 2, 7000);
   media.dhcp = true;
   media.dhcpAddress = media.ip;
   media.shares = "music:video:photos";
   media.adminPassword = "tessavue";
-  media.serial = {0x00, 0x1b, 0x7e, 0xd0, 0x00, 0x02};
 
-  DeviceSettings& lab = devices[2];
-  lab.name = "Tessavue-Lab";
-  lab.ip = On(workstation, other, 40);
-  lab.netmask = mask;
-  lab.gateway = On(workstation, other, 1);
+  DeviceSettings lab = Demo("Tessavue-Lab", On(workstation, other, 40), 3, 12000);
   lab.shares = "archive";
   lab.dhcpAddress = On(workstation, other, 41);
-  lab.serial = {0x00, 0x1b, 0x7e, 0xd0, 0x00, 0x03};
-
-  // Replies arrive a little apart, as from real devices.
-  office.replyDelayMicros = 3000;
-  media.replyDelayMicros = 7000;
-  lab.replyDelayMicros = 12000;
-  return devices;
+  return {office, media, lab};
 }
 
 }  // namespace tessavue

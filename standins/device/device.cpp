@@ -27,6 +27,20 @@ bool ReadAddressField(const std::uint8_t* field, Ipv4Address& address) {
   return ParseAddress(text, address);
 }
 
+// A request for this device that it cannot use; left unanswered.
+RequestOutcome Malformed() {
+  RequestOutcome outcome;
+  outcome.kind = RequestKind::kMalformed;
+  return outcome;
+}
+
+// How the device answers requests of `kind` (one that it answers).
+const AnswerBehaviour& AnswerFor(const DeviceSettings& s, RequestKind kind) {
+  if (kind == RequestKind::kSearch) return s.searchAnswer;
+  if (kind == RequestKind::kShareQuery || kind == RequestKind::kPasswordCheck) return s.queryAnswer;
+  return s.setAnswer;
+}
+
 }  // namespace
 
 std::string DottedText(const Ipv4Address& a) {
@@ -56,8 +70,11 @@ std::string CheckSettings(const DeviceSettings& s) {
   if (s.adminUser.find('\0') != std::string::npos ||
       s.adminPassword.find('\0') != std::string::npos)
     return "administrator user name or password holds a zero byte";
-  if (s.replyDelayMicros < 0 || s.replyDelayMicros > kMaxReplyDelayMicros)
-    return "reply delay outside 0 to 60000 ms";
+  for (const std::int64_t delay :
+       {s.replyDelayMicros, s.searchAnswer.delayMicros.value_or(0),
+        s.queryAnswer.delayMicros.value_or(0), s.setAnswer.delayMicros.value_or(0)}) {
+    if (delay < 0 || delay > kMaxReplyDelayMicros) return "reply delay outside 0 to 60000 ms";
+  }
   return {};
 }
 
@@ -150,82 +167,79 @@ bool SimulatedDevice::TakeStaticSet(const std::uint8_t* data, std::size_t length
 }
 
 RequestOutcome SimulatedDevice::Handle(const std::uint8_t* data, std::size_t length) {
-  RequestOutcome outcome;
-  if (data == nullptr || length < kSearchRequestLength) return outcome;
-  const std::uint8_t* clientId = data + kClientIdOffset;
-  Ipv4Address requester;
-  std::memcpy(requester.octet, clientId + 6, 4);
-  // Called once the request has changed what it changes.
-  auto answer = [&](std::vector<std::uint8_t> datagram) {
-    outcome.reply = DeviceReply{ReplyDestination(requester), std::move(datagram)};
-  };
-
+  if (data == nullptr || length < kSearchRequestLength) return {};
   const std::uint8_t opcode = data[0];
-  if (opcode == kSearchRequest) {
-    outcome.kind = RequestKind::kSearch;
-    ++counters_.searches;
-    answer(BuildSearchReply(clientId, DeviceId().data(), settings_.dhcp ? kDhcpMode : '0',
-                            DottedText(settings_.netmask), DottedText(settings_.gateway),
-                            settings_.name));
-    return outcome;
-  }
-
-  if (opcode != kQueryRequest && opcode != kSetRequest) return outcome;
+  if (opcode == kSearchRequest) return HandleSearch(data);
+  if (opcode != kQueryRequest && opcode != kSetRequest) return {};
   // Requests for one device carry its identifier; others are not ours.
-  if (length < kSubcodeOffset + 1) return outcome;
-  const auto id = DeviceId();
-  if (std::memcmp(data + kDeviceIdOffset, id.data(), 10) != 0) return outcome;
+  if (length < kSubcodeOffset + 1) return {};
+  if (std::memcmp(data + kDeviceIdOffset, DeviceId().data(), 10) != 0) return {};
+  RequestOutcome outcome =
+      opcode == kQueryRequest ? HandleQuery(data, length) : HandleSet(data, length);
+  if (outcome.kind == RequestKind::kMalformed) ++counters_.malformed;
+  return outcome;
+}
+
+RequestOutcome SimulatedDevice::HandleSearch(const std::uint8_t* data) {
+  ++counters_.searches;
+  return Answered(RequestKind::kSearch, data,
+                  BuildSearchReply(data + kClientIdOffset, DeviceId().data(),
+                                   settings_.dhcp ? kDhcpMode : '0', DottedText(settings_.netmask),
+                                   DottedText(settings_.gateway), settings_.name));
+}
+
+RequestOutcome SimulatedDevice::HandleQuery(const std::uint8_t* data, std::size_t length) {
   const std::uint8_t subcode = data[kSubcodeOffset];
-
-  auto malformed = [&]() {
-    outcome.kind = RequestKind::kMalformed;
-    outcome.reply.reset();
-    ++counters_.malformed;
-    return outcome;
-  };
-
-  if (opcode == kQueryRequest) {
-    if (length < kShareQueryLength) return malformed();
-    if (subcode == kQueryShares) {
-      outcome.kind = RequestKind::kShareQuery;
-      ++counters_.shareQueries;
-      answer(BuildShareReply(clientId, id.data(), settings_.shares));
-      return outcome;
-    }
-    if (subcode == kQueryPassword) {
-      // A body that does not hold "user 0x55 0xAA password" inside the
-      // datagram is a wrong password, not a reason to read past the end.
-      outcome.kind = RequestKind::kPasswordCheck;
-      ++counters_.passwordChecks;
-      const bool accepted = PasswordAccepted(data, length);
-      if (accepted) ++counters_.passwordsAccepted;
-      outcome.accepted = accepted;
-      answer(BuildPasswordReply(clientId, id.data(), accepted ? 1 : 0));
-      return outcome;
-    }
-    return malformed();
+  const std::uint8_t* clientId = data + kClientIdOffset;
+  if (length < kShareQueryLength) return Malformed();
+  if (subcode == kQueryShares) {
+    ++counters_.shareQueries;
+    return Answered(RequestKind::kShareQuery, data,
+                    BuildShareReply(clientId, DeviceId().data(), settings_.shares));
   }
+  if (subcode != kQueryPassword) return Malformed();
+  // A body that does not hold "user 0x55 0xAA password" inside the datagram
+  // is a wrong password, not a reason to read past the end.
+  ++counters_.passwordChecks;
+  const bool accepted = PasswordAccepted(data, length);
+  if (accepted) ++counters_.passwordsAccepted;
+  RequestOutcome outcome =
+      Answered(RequestKind::kPasswordCheck, data,
+               BuildPasswordReply(clientId, DeviceId().data(), accepted ? 1 : 0));
+  outcome.accepted = accepted;
+  return outcome;
+}
 
-  // Set requests.
-  if (length < kDhcpSetLength) return malformed();
+RequestOutcome SimulatedDevice::HandleSet(const std::uint8_t* data, std::size_t length) {
+  const std::uint8_t subcode = data[kSubcodeOffset];
+  if (length < kDhcpSetLength) return Malformed();
+  RequestKind kind = RequestKind::kMalformed;
   if (subcode == kSetDhcp) {
-    outcome.kind = RequestKind::kSetDhcp;
+    kind = RequestKind::kSetDhcp;
     ++counters_.setDhcp;
     settings_.dhcp = true;
     if (!(settings_.dhcpAddress == Ipv4Address{})) settings_.ip = settings_.dhcpAddress;
-    // The reply carries the identifier under the new address.
-    answer(BuildSetReply(clientId, DeviceId().data()));
-    return outcome;
-  }
-  if (subcode == kSetStatic) {
-    if (!TakeStaticSet(data, length)) return malformed();
-    outcome.kind = RequestKind::kSetStatic;
+  } else if (subcode == kSetStatic && TakeStaticSet(data, length)) {
+    kind = RequestKind::kSetStatic;
     ++counters_.setStatic;
-    // The reply carries the identifier under the new address.
-    answer(BuildSetReply(clientId, DeviceId().data()));
-    return outcome;
+  } else {
+    return Malformed();
   }
-  return malformed();
+  // The reply carries the identifier under the new address.
+  return Answered(kind, data, BuildSetReply(data + kClientIdOffset, DeviceId().data()));
+}
+
+RequestOutcome SimulatedDevice::Answered(RequestKind kind, const std::uint8_t* request,
+                                         std::vector<std::uint8_t> datagram) const {
+  RequestOutcome outcome;
+  outcome.kind = kind;
+  const AnswerBehaviour& how = AnswerFor(settings_, kind);
+  if (how.silent) return outcome;
+  Ipv4Address requester;
+  std::memcpy(requester.octet, request + kClientIdOffset + 6, 4);
+  outcome.reply = DeviceReply{ReplyDestination(requester), std::move(datagram),
+                              how.delayMicros.value_or(settings_.replyDelayMicros)};
+  return outcome;
 }
 
 std::deque<DeviceSettings> GenerateDevices(std::size_t count, const Ipv4Address& first,

@@ -25,6 +25,13 @@ const char* ReplyModeName(ReplyMode mode);
 // "unicast", "group" or "broadcast"; false for anything else.
 bool ParseReplyMode(const std::string& text, ReplyMode& mode);
 
+// How a device answers one class of request: after its reply delay, after a
+// delay of its own, or not at all (it still does what the request asks).
+struct AnswerBehaviour {
+  std::optional<std::int64_t> delayMicros;  // empty: the device's reply delay
+  bool silent = false;
+};
+
 struct DeviceSettings {
   std::string name;  // 8-bit text; any bytes
   Ipv4Address ip;
@@ -39,6 +46,8 @@ struct DeviceSettings {
   Ipv4Address dhcpAddress;
   // How long after a request its reply leaves the device.
   std::int64_t replyDelayMicros = 0;
+  // Searches; share queries and password checks; set requests.
+  AnswerBehaviour searchAnswer, queryAnswer, setAnswer;
   // The six identifying bytes of the device's DeviceId.
   std::array<std::uint8_t, 6> serial{};
   ReplyMode reply = ReplyMode::kUnicast;
@@ -72,6 +81,8 @@ struct DeviceReply {
   // is after the request, so a set request's reply goes to the new one).
   Ipv4Address destination;
   std::vector<std::uint8_t> datagram;
+  // How long after the request it leaves the device.
+  std::int64_t delayMicros = 0;
 };
 
 struct RequestOutcome {
@@ -88,6 +99,9 @@ class SimulatedDevice {
   RequestOutcome Handle(const std::uint8_t* data, std::size_t length);
 
   const DeviceSettings& settings() const { return settings_; }
+  // Changed between two datagrams, the device plays the new settings from the
+  // next one on (a test moving it, silencing it, giving it other shares).
+  DeviceSettings& settings() { return settings_; }
   // Bytes 0..5 the serial, 6..9 the current address.
   std::array<std::uint8_t, 10> DeviceId() const;
 
@@ -103,6 +117,14 @@ class SimulatedDevice {
   const Counters& counters() const { return counters_; }
 
  private:
+  RequestOutcome HandleSearch(const std::uint8_t* data);
+  // Requests that carry this device's identifier.
+  RequestOutcome HandleQuery(const std::uint8_t* data, std::size_t length);
+  RequestOutcome HandleSet(const std::uint8_t* data, std::size_t length);
+  // A request of `kind` that changed what it changes, answered with
+  // `datagram` as the settings say (or not at all).
+  RequestOutcome Answered(RequestKind kind, const std::uint8_t* request,
+                          std::vector<std::uint8_t> datagram) const;
   Ipv4Address ReplyDestination(const Ipv4Address& requester) const;
   // A password check's body "user 0x55 0xAA password", inside the datagram,
   // naming the administrator.

@@ -15,8 +15,6 @@ struct SimulatedSegment::State {
   std::size_t via = 0;
   SegmentPlace place = SegmentPlace::kLocal;
   std::deque<SimulatedDevice> devices;
-  std::deque<bool> silent;
-  std::deque<bool> answersSearches;
   int repliesToOthers = 0;
 
   // `unicastTo`: the address a unicast request was sent to; nullptr for one
@@ -33,7 +31,6 @@ struct SimulatedSegment::State {
       if (unicastTo != nullptr && !(devices[i].settings().ip == *unicastTo)) continue;
       RequestOutcome outcome = devices[i].Handle(data, length);
       if (!outcome.reply) continue;
-      if (silent[i] && !(answersSearches[i] && outcome.kind == RequestKind::kSearch)) continue;
       // A reply reaches the workstation when it is sent to the address its
       // receive socket is bound to on this segment's interface, to the group,
       // or to the broadcast address of that interface's subnet (taken under
@@ -49,7 +46,7 @@ struct SimulatedSegment::State {
         ++repliesToOthers;
         continue;
       }
-      network->Deliver(std::move(outcome.reply->datagram), devices[i].settings().replyDelayMicros);
+      network->Deliver(std::move(outcome.reply->datagram), outcome.reply->delayMicros);
     }
   }
 };
@@ -72,8 +69,6 @@ SimulatedSegment::SimulatedSegment(MemoryNetwork& network, std::size_t via, Segm
 SimulatedSegment::~SimulatedSegment() { state_->network = nullptr; }
 
 SimulatedDevice& SimulatedSegment::AddDevice(DeviceSettings settings) {
-  state_->silent.push_back(false);
-  state_->answersSearches.push_back(false);
   return state_->devices.emplace_back(std::move(settings));
 }
 
@@ -89,8 +84,10 @@ std::size_t SimulatedSegment::size() const { return state_->devices.size(); }
 SimulatedDevice& SimulatedSegment::device(std::size_t index) { return state_->devices.at(index); }
 
 void SimulatedSegment::SetSilent(std::size_t index, bool silent, bool stillAnswerSearches) {
-  state_->silent.at(index) = silent;
-  state_->answersSearches.at(index) = stillAnswerSearches;
+  DeviceSettings& settings = device(index).settings();
+  settings.searchAnswer.silent = silent && !stillAnswerSearches;
+  settings.queryAnswer.silent = silent;
+  settings.setAnswer.silent = silent;
 }
 
 void SimulatedSegment::HearFromAnotherWorkstation(const std::uint8_t* data, std::size_t length) {

@@ -2,7 +2,7 @@
 // interfaces: every datagram the workstation sends to the group out of that
 // interface reaches each device, and each reply that reaches the
 // workstation (by unicast, to the group, or by broadcast on its subnet, by the
-// device's reply mode) is delivered after that device's reply delay.
+// device's reply mode) is delivered after the device's delay for that kind of request.
 #pragma once
 
 #include <cstddef>
@@ -44,7 +44,8 @@ class SimulatedSegment {
   SimulatedDevice& device(std::size_t index);
 
   // A silenced device still changes its state but sends no reply (except to
-  // searches when `stillAnswerSearches`).
+  // searches when `stillAnswerSearches`); the device's answer settings
+  // (DeviceSettings::searchAnswer and the others) hold it.
   void SetSilent(std::size_t index, bool silent, bool stillAnswerSearches = false);
 
   // A datagram another workstation sends to the group: every device hears

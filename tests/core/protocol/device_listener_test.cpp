@@ -33,16 +33,16 @@ TEST(DeviceListener, HearsEachNewDeviceOnceInListOrderAsItsReplyArrives) {
   const std::uint8_t addresses[3][4] = {{192, 168, 0, 20}, {192, 168, 0, 21}, {192, 168, 0, 22}};
   const std::int64_t delays[3] = {400000, 3000, 90000};
   for (int i = 0; i < 3; ++i) {
-    ScriptedDevice& d = lan.AddDevice();
-    d.SetAddress(addresses[i]);
+    DeviceSettings& d = lan.AddDevice().settings();
+    std::memcpy(d.ip.octet, addresses[i], 4);
     d.name = "NAS-" + std::to_string(i);
-    d.searchDelay = delays[i];
+    d.searchAnswer.delayMicros = delays[i];
   }
   // A second device with the first one's address, answering after it.
-  ScriptedDevice& twin = lan.AddDevice();
-  twin.SetAddress(addresses[0]);
+  DeviceSettings& twin = lan.AddDevice().settings();
+  std::memcpy(twin.ip.octet, addresses[0], 4);
   twin.name = "twin";
-  twin.searchDelay = 450000;
+  twin.searchAnswer.delayMicros = 450000;
 
   Heard heard(lan);
   lan.protocol.SetDeviceListener(&heard);

@@ -10,23 +10,22 @@ namespace {
 
 TEST(Discovery, ListsEachDeviceOnceWithItsFields) {
   Lan lan;
-  ScriptedDevice& a = lan.AddDevice();
-  a.name = "Attic NAS";
-  a.mode = wire::kDhcpMode;
-  ScriptedDevice& b = lan.AddDevice();
-  const std::uint8_t bAddress[4] = {10, 0, 0, 250};
-  b.SetAddress(bAddress);
-  b.id[0] = 0xB0;
-  b.netmask = "255.0.0.0";
-  b.gateway = "10.0.0.1";
-  b.name = "";
-  b.searchDelay = 1000;  // answers before the other each time
+  SimulatedDevice& a = lan.AddDevice();
+  a.settings().name = "Attic NAS";
+  a.settings().dhcp = true;
+  SimulatedDevice& b = lan.AddDevice();
+  b.settings().ip = Ipv4Address{{10, 0, 0, 250}};
+  b.settings().serial[0] = 0xB0;
+  b.settings().netmask = Ipv4Address{{255, 0, 0, 0}};
+  b.settings().gateway = Ipv4Address{{10, 0, 0, 1}};
+  b.settings().name = "";
+  b.settings().searchAnswer.delayMicros = 1000;  // answers before the other each time
 
   lan.protocol.SearchDevices();
 
   // Three sends, each answered by both: still one record per device, in the
   // order of first replies.
-  EXPECT_EQ(a.searches, 3);
+  EXPECT_EQ(a.counters().searches, 3);
   ASSERT_EQ(lan.protocol.DeviceList.count, 2);
   const DeviceRecord* first = lan.protocol.DeviceList.head;
   const DeviceRecord* second = first->next;
@@ -37,7 +36,7 @@ TEST(Discovery, ListsEachDeviceOnceWithItsFields) {
   EXPECT_STREQ(first->netmask, "255.0.0.0");
   EXPECT_STREQ(first->gateway, "10.0.0.1");
   EXPECT_STREQ(first->dhcpFlag, "0");
-  EXPECT_EQ(0, std::memcmp(first->deviceId, b.id, 10));
+  EXPECT_EQ(0, std::memcmp(first->deviceId, b.DeviceId().data(), 10));
   EXPECT_STREQ(second->ip, "192.168.0.20");
   EXPECT_STREQ(second->name, "Attic NAS");
   EXPECT_STREQ(second->dhcpFlag, "1");
@@ -64,13 +63,13 @@ TEST(Discovery, SendsThreeRequestsAndEndsByTime) {
 
 TEST(Discovery, SameAddressFromTwoDevicesKeepsTheFirstReply) {
   Lan lan;
-  ScriptedDevice& early = lan.AddDevice();
+  DeviceSettings& early = lan.AddDevice().settings();
   early.name = "early";
-  early.searchDelay = 30000;
-  ScriptedDevice& late = lan.AddDevice();  // same address, other identity
+  early.searchAnswer.delayMicros = 30000;
+  DeviceSettings& late = lan.AddDevice().settings();  // same address, other identity
   late.name = "late";
-  late.id[0] = 0xEE;
-  late.searchDelay = 1000;
+  late.serial[0] = 0xEE;
+  late.searchAnswer.delayMicros = 1000;
 
   lan.protocol.SearchDevices();
 
@@ -82,12 +81,11 @@ TEST(Discovery, SameAddressFromTwoDevicesKeepsTheFirstReply) {
 
 TEST(Discovery, RepliesOutsideTheWindowOrForOthersAreNotListed) {
   Lan lan;
-  ScriptedDevice& slow = lan.AddDevice();
-  slow.searchDelay = 1300000;  // after the window, even for the first send
-  ScriptedDevice& edge = lan.AddDevice();
-  const std::uint8_t edgeAddress[4] = {192, 168, 0, 21};
-  edge.SetAddress(edgeAddress);
-  edge.searchDelay = 1000000;  // lands at 1.0 s, inside the window: listed
+  DeviceSettings& slow = lan.AddDevice().settings();
+  slow.searchAnswer.delayMicros = 1300000;  // after the window, even for the first send
+  DeviceSettings& edge = lan.AddDevice().settings();
+  edge.ip = Ipv4Address{{192, 168, 0, 21}};
+  edge.searchAnswer.delayMicros = 1000000;  // lands at 1.0 s, inside the window: listed
 
   // Another workstation's reply and a reply with another opcode.
   const std::uint8_t other[4] = {192, 168, 0, 30};
@@ -103,20 +101,20 @@ TEST(Discovery, RepliesOutsideTheWindowOrForOthersAreNotListed) {
   // The slow device's replies arrive later and must not pass for answers to
   // the share query that follows.
   lan.Select("192.168.0.21");
-  edge.queryDelay = -1;
+  edge.queryAnswer.silent = true;
   EXPECT_EQ(lan.protocol.FetchShares(), 0);
   EXPECT_EQ(lan.protocol.ShareList.count, 0);
 }
 
 TEST(Discovery, EmptySearchClearsEarlierResultsAndLeavesShares) {
   Lan lan;
-  ScriptedDevice& d = lan.AddDevice();
+  DeviceSettings& d = lan.AddDevice().settings();
   lan.protocol.SearchDevices();
   ASSERT_EQ(lan.protocol.DeviceList.count, 1);
   lan.Select("192.168.0.20");
   ASSERT_EQ(lan.protocol.FetchShares(), 1);
 
-  d.searchDelay = -1;
+  d.searchAnswer.silent = true;
   lan.protocol.SearchDevices();
   EXPECT_EQ(lan.protocol.DeviceList.count, 0);
   EXPECT_EQ(lan.protocol.DeviceList.head, nullptr);
@@ -183,8 +181,8 @@ TEST(Discovery, RepliesAreReadWhileTheRequestsAreStillGoingOut) {
 
 TEST(Discovery, FloodOfJunkDoesNotHoldTheSearchOpen) {
   Lan lan;
-  ScriptedDevice& d = lan.AddDevice();
-  d.searchDelay = 600000;
+  DeviceSettings& d = lan.AddDevice().settings();
+  d.searchAnswer.delayMicros = 600000;
   const std::uint8_t a[4] = {1, 2, 3, 4};
   // 50,000 stray datagrams, one every 30 microseconds, for 1.5 s.
   for (int i = 0; i < 50000; ++i) lan.net.Deliver(lan.Reply(wire::kSetReply, a), i * 30);

@@ -8,7 +8,7 @@ namespace tessavue::testing {
 namespace {
 
 struct OneDevice : Lan {
-  ScriptedDevice& device;
+  SimulatedDevice& device;
   OneDevice() : device(AddDevice()) {
     protocol.SearchDevices();
     Select("192.168.0.20");
@@ -30,7 +30,7 @@ TEST(Requests, NothingIsSentWithoutASelectedListedDevice) {
   EXPECT_EQ(lan.protocol.ShareList.count, 0);
 
   // And with an empty device list nothing is sent either.
-  lan.device.searchDelay = -1;
+  lan.device.settings().searchAnswer.silent = true;
   lan.protocol.SearchDevices();
   lan.net.ClearSent();
   lan.Select("192.168.0.20");
@@ -45,14 +45,15 @@ TEST(Requests, PasswordCheckSendsTheLoginTextsToTheSelectedDevice) {
   EXPECT_NE(lan.protocol.CheckAdminPassword(), 0);
   ASSERT_EQ(lan.net.sent().size(), 1u);
   EXPECT_EQ(lan.net.sent()[0],
-            wire::BuildPasswordQuery(lan.protocol.ClientId, lan.device.id, "qewro", "qewro"));
+            wire::BuildPasswordQuery(lan.protocol.ClientId, lan.device.DeviceId().data(), "qewro",
+                                     "qewro"));
 
   CopyText(lan.protocol.LoginPassword, 17, "wrong");
   EXPECT_EQ(lan.protocol.CheckAdminPassword(), 0);
 
   // 16 characters fill the field and go out whole.
-  lan.device.adminUser = "sixteen-chars-us";
-  lan.device.adminPassword = "sixteen-chars-pw";
+  lan.device.settings().adminUser = "sixteen-chars-us";
+  lan.device.settings().adminPassword = "sixteen-chars-pw";
   std::memcpy(lan.protocol.LoginUserName, "sixteen-chars-us", 16);
   std::memcpy(lan.protocol.LoginPassword, "sixteen-chars-pw", 16);
   EXPECT_NE(lan.protocol.CheckAdminPassword(), 0);
@@ -61,21 +62,22 @@ TEST(Requests, PasswordCheckSendsTheLoginTextsToTheSelectedDevice) {
 
 TEST(Requests, FetchSharesRefillsTheShareList) {
   OneDevice lan;
-  lan.device.shares = ":MEDIA::BACKUP:MEDIA:";
+  lan.device.settings().shares = ":MEDIA::BACKUP:MEDIA:";
   ASSERT_EQ(lan.protocol.FetchShares(), 1);
-  EXPECT_EQ(lan.net.sent()[0], wire::BuildShareQuery(lan.protocol.ClientId, lan.device.id));
+  EXPECT_EQ(lan.net.sent()[0],
+            wire::BuildShareQuery(lan.protocol.ClientId, lan.device.DeviceId().data()));
   ASSERT_EQ(lan.protocol.ShareList.count, 2);
   EXPECT_STREQ(lan.protocol.ShareList.head->name, "MEDIA");
   EXPECT_STREQ(lan.protocol.ShareList.tail->name, "BACKUP");
 
   // Nothing after offset 28: answered, no shares.
-  lan.device.shares = "";
+  lan.device.settings().shares = "";
   EXPECT_EQ(lan.protocol.FetchShares(), 1);
   EXPECT_EQ(lan.protocol.ShareList.count, 0);
 
   // No answer: 0 and the list stays empty.
-  lan.device.shares.assign(1, 'X');
-  lan.device.queryDelay = -1;
+  lan.device.settings().shares.assign(1, 'X');
+  lan.device.settings().queryAnswer.silent = true;
   EXPECT_EQ(lan.protocol.FetchShares(), 0);
   EXPECT_EQ(lan.protocol.ShareList.head, nullptr);
 }
@@ -86,7 +88,7 @@ TEST(Requests, DhcpSetMovesTheRecordAndTheSelection) {
   EXPECT_EQ(lan.net.sent()[0].size(), 60u);
   const DeviceRecord* r = lan.protocol.DeviceList.head;
   EXPECT_STREQ(r->ip, "192.168.0.77");
-  EXPECT_EQ(0, std::memcmp(r->deviceId, lan.device.id, 10));
+  EXPECT_EQ(0, std::memcmp(r->deviceId, lan.device.DeviceId().data(), 10));
   EXPECT_STREQ(r->netmask, "255.255.255.0");
   EXPECT_STREQ(lan.protocol.SelectedDeviceIp, "192.168.0.77");
 
@@ -122,7 +124,7 @@ TEST(Requests, StaticSetNeedsTheReplyFromTheNewAddress) {
   EXPECT_STREQ(lan.protocol.SelectedDeviceIp, "10.20.30.40");
 
   // A device that never confirms: 0, record and selection unchanged.
-  lan.device.setDelay = -1;
+  lan.device.settings().setAnswer.silent = true;
   CopyText(lan.protocol.NewIp, 16, "10.20.30.41");
   EXPECT_EQ(lan.protocol.SetDeviceStatic(), 0);
   EXPECT_STREQ(lan.protocol.DeviceList.head->ip, "10.20.30.40");

@@ -12,12 +12,12 @@ const std::uint8_t kOther[4] = {192, 168, 0, 21};
 
 // A LAN with one listed, selected device that does not answer by itself.
 struct QuietLan : Lan {
-  ScriptedDevice& device;
+  SimulatedDevice& device;
   QuietLan() : device(AddDevice()) {
     protocol.SearchDevices();
     Select("192.168.0.20");
-    device.queryDelay = -1;
-    device.setDelay = -1;
+    device.settings().queryAnswer.silent = true;
+    device.settings().setAnswer.silent = true;
     net.ClearSent();
   }
   wire::Bytes Verdict(const std::uint8_t address[4], std::uint8_t verdict) {

@@ -317,6 +317,51 @@ TEST(SimulatedDevice, DhcpSetTakesTheDhcpAddressOrKeepsItsOwn) {
   EXPECT_EQ(moves.counters().setDhcp, 1);
 }
 
+TEST(SimulatedDevice, EachClassOfRequestIsAnsweredLateOrNotAtAllAsItsSettingsSay) {
+  DeviceSettings s = Nas();
+  s.replyDelayMicros = 7000;
+  s.setAnswer.delayMicros = 200000;
+  SimulatedDevice d(s);
+  // Searches and queries take the device's delay, set requests their own.
+  ASSERT_TRUE(Send(d, Search()).reply);
+  EXPECT_EQ(Send(d, Search()).reply->delayMicros, 7000);
+  EXPECT_EQ(Send(d, Request(3, 3, d.DeviceId(), 28)).reply->delayMicros, 7000);
+  EXPECT_EQ(Send(d, Login(d.DeviceId(), "qewro", "qewro")).reply->delayMicros, 7000);
+  RequestOutcome out = Send(d, Request(5, 2, d.DeviceId(), 60));
+  ASSERT_TRUE(out.reply);
+  EXPECT_EQ(out.reply->delayMicros, 200000);
+
+  // A silent class is still heard, counted and acted on, but not answered;
+  // the others keep answering. Settings changed in play count from the next
+  // datagram on.
+  d.settings().queryAnswer.silent = true;
+  d.settings().setAnswer.silent = true;
+  out = Send(d, Login(d.DeviceId(), "qewro", "qewro"));
+  EXPECT_EQ(out.kind, RequestKind::kPasswordCheck);
+  EXPECT_TRUE(out.accepted);
+  EXPECT_FALSE(out.reply);
+  EXPECT_FALSE(Send(d, Request(3, 3, d.DeviceId(), 28)).reply);
+  out = Send(d, SetStatic(d.DeviceId(), "10.1.2.3", "255.0.0.0", "10.0.0.1"));
+  EXPECT_EQ(out.kind, RequestKind::kSetStatic);
+  EXPECT_FALSE(out.reply);
+  EXPECT_EQ(d.settings().ip, A(10, 1, 2, 3));
+  EXPECT_EQ(d.counters().passwordsAccepted, 2);
+  EXPECT_EQ(d.counters().shareQueries, 2);
+  ASSERT_TRUE(Send(d, Search()).reply);
+  d.settings().searchAnswer.silent = true;
+  EXPECT_FALSE(Send(d, Search()).reply);
+  EXPECT_EQ(d.counters().searches, 4);
+
+  // Delays of their own are held to the same bounds as the device's.
+  EXPECT_EQ(CheckSettings(s), "");
+  s.queryAnswer.delayMicros = -1;
+  EXPECT_EQ(CheckSettings(s), "reply delay outside 0 to 60000 ms");
+  s.queryAnswer.delayMicros = kMaxReplyDelayMicros + 1;
+  EXPECT_EQ(CheckSettings(s), "reply delay outside 0 to 60000 ms");
+  s.queryAnswer.delayMicros = kMaxReplyDelayMicros;
+  EXPECT_EQ(CheckSettings(s), "");
+}
+
 TEST(DeviceAddresses, StrictDottedParse) {
   Ipv4Address a;
   EXPECT_TRUE(ParseAddress("0.0.0.0", a));
