@@ -36,6 +36,7 @@ Result Run(int devices, int networks) {
   VirtualClock clock(1000000);
   MemoryNetwork net(clock);
   std::vector<Ipv4Address> locals;
+  locals.reserve(static_cast<std::size_t>(networks));
   for (int n = 0; n < networks; ++n)
     locals.push_back(Ipv4Address{{10, 200, static_cast<std::uint8_t>(n), 100}});
   net.SetLocalAddresses(locals);
@@ -70,7 +71,8 @@ Result Run(int devices, int networks) {
   protocol.SearchDevices();
   const std::int64_t elapsed = clock.NowMicros() - start;
   const double cpu = CpuSeconds() - cpuStart;
-  return Result{protocol.DeviceList.count, elapsed / 1e6, replies > 0 ? cpu * 1e6 / replies : 0.0};
+  return Result{protocol.DeviceList.count, static_cast<double>(elapsed) / 1e6,
+                replies > 0 ? cpu * 1e6 / static_cast<double>(replies) : 0.0};
 }
 
 #ifndef _WIN32

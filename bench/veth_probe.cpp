@@ -51,7 +51,9 @@ int main(int argc, char** argv) {
   protocol.ShutdownTransport();
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+  auto ms = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_usec) / 1000.0;
+  };
   std::printf("cpu_ms %.1f %.1f\n", ms(usage.ru_utime), ms(usage.ru_stime));
   return 0;
 }
