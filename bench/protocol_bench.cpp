@@ -31,15 +31,20 @@ struct Result {
   double cpuMicrosPerReply;
 };
 
+// The workstation's addresses, one on each of `networks` networks.
+std::vector<tessavue::Ipv4Address> LocalAddresses(int networks) {
+  std::vector<tessavue::Ipv4Address> locals;
+  locals.reserve(static_cast<std::size_t>(networks));
+  for (int n = 0; n < networks; ++n)
+    locals.push_back(tessavue::Ipv4Address{{10, 200, static_cast<std::uint8_t>(n), 100}});
+  return locals;
+}
+
 Result Run(int devices, int networks) {
   using namespace tessavue;
   VirtualClock clock(1000000);
   MemoryNetwork net(clock);
-  std::vector<Ipv4Address> locals;
-  locals.reserve(static_cast<std::size_t>(networks));
-  for (int n = 0; n < networks; ++n)
-    locals.push_back(Ipv4Address{{10, 200, static_cast<std::uint8_t>(n), 100}});
-  net.SetLocalAddresses(locals);
+  net.SetLocalAddresses(LocalAddresses(networks));
   DeviceProtocol protocol(net, clock);
   protocol.InitTransport();
   long replies = 0;
