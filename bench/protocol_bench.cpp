@@ -32,6 +32,15 @@ struct Result {
   double cpuMicrosPerReply;
 };
 
+// The workstation's addresses, one on each of `networks` networks.
+std::vector<tessavue::Ipv4Address> LocalAddresses(int networks) {
+  std::vector<tessavue::Ipv4Address> locals;
+  locals.reserve(static_cast<std::size_t>(networks));
+  for (int n = 0; n < networks; ++n)
+    locals.push_back(tessavue::Ipv4Address{{10, 200, static_cast<std::uint8_t>(n), 100}});
+  return locals;
+}
+
 // Devices n, n + networks, n + 2 * networks ... below `devices` listen on
 // network n and answer every search sent there, their answers spread over
 // the 60 ms after the request; `replies` counts them.
@@ -64,10 +73,7 @@ Result Run(int devices, int networks) {
   using namespace tessavue;
   VirtualClock clock(1000000);
   MemoryNetwork net(clock);
-  std::vector<Ipv4Address> locals;
-  for (int n = 0; n < networks; ++n)
-    locals.push_back(Ipv4Address{{10, 200, static_cast<std::uint8_t>(n), 100}});
-  net.SetLocalAddresses(locals);
+  net.SetLocalAddresses(LocalAddresses(networks));
   DeviceProtocol protocol(net, clock);
   protocol.InitTransport();
   long replies = 0;
@@ -78,7 +84,8 @@ Result Run(int devices, int networks) {
   protocol.SearchDevices();
   const std::int64_t elapsed = clock.NowMicros() - start;
   const double cpu = CpuSeconds() - cpuStart;
-  return Result{protocol.DeviceList.count, elapsed / 1e6, replies > 0 ? cpu * 1e6 / replies : 0.0};
+  return Result{protocol.DeviceList.count, static_cast<double>(elapsed) / 1e6,
+                replies > 0 ? cpu * 1e6 / static_cast<double>(replies) : 0.0};
 }
 
 #ifndef _WIN32

@@ -115,7 +115,9 @@ void Report(const char* window, int devices, TimedNetwork& net, const RowTimes& 
   }
   std::sort(lags.begin(), lags.end());
   auto at = [&](double share) {
-    return lags.empty() ? 0.0 : lags[std::min(lags.size() - 1, std::size_t(share * lags.size()))];
+    return lags.empty() ? 0.0
+                        : lags[std::min(lags.size() - 1,
+                                        std::size_t(share * static_cast<double>(lags.size())))];
   };
   std::printf("%-9s %8d %7zu %10.1f %9.2f %9.2f %9.2f %14.1f\n", window, devices, rows.shown.size(),
               Ms(searchStart, net.lastCall), at(0.5), at(0.95), lags.empty() ? 0.0 : lags.back(),

@@ -16,6 +16,10 @@
 #include "posix_network.h"
 #include "protocol.h"
 
+static double Millis(const timeval& t) {
+  return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_usec) / 1000.0;
+}
+
 int main(int argc, char** argv) {
   if (argc < 2) {
     std::fprintf(stderr, "usage: veth_probe LOCAL_IP|all [SHARE_DEVICE_IP [COUNT]]\n");
@@ -51,7 +55,6 @@ int main(int argc, char** argv) {
   protocol.ShutdownTransport();
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
-  std::printf("cpu_ms %.1f %.1f\n", ms(usage.ru_utime), ms(usage.ru_stime));
+  std::printf("cpu_ms %.1f %.1f\n", Millis(usage.ru_utime), Millis(usage.ru_stime));
   return 0;
 }

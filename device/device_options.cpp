@@ -200,7 +200,7 @@ bool ParseDevice(const std::string& text, std::size_t index, DeviceSettings& s,
       error = "serial: 12 hex digits expected";
       return false;
     }
-    for (int i = 0; i < 6; ++i) {
+    for (std::size_t i = 0; i < 6; ++i) {
       int hi = HexValue(hex[2 * i]), lo = HexValue(hex[2 * i + 1]);
       if (hi < 0 || lo < 0) {
         error = "serial: 12 hex digits expected";

@@ -66,14 +66,12 @@ bool IsCommand(const std::string& word) {
   return false;
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  FuzzedDataProvider in(data, size);
+// Up to ten arguments: known words most of the time, so that the fuzzer
+// reaches the commands.
+std::vector<std::string> ReadArgs(FuzzedDataProvider& in) {
   std::vector<std::string> args;
   const int count = in.ConsumeIntegralInRange(0, 10);
   for (int i = 0; i < count; ++i) {
-    // Known words most of the time, so that the fuzzer reaches the commands.
     if (in.ConsumeBool()) {
       std::string word = kWords[in.ConsumeIntegralInRange<std::size_t>(0, std::size(kWords) - 1)];
       if (word.back() == '=') word += in.ConsumeRandomLengthString(24);
@@ -82,14 +80,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       args.push_back(in.ConsumeRandomLengthString(24));
     }
   }
-  const std::string input = in.ConsumeRandomLengthString(64);
+  return args;
+}
 
-  // What must never be shown: password values, the password line on
-  // standard input, and a first word that names no command. `blanked` is the
-  // same command line with each of them replaced by as many 0x01 bytes.
+// What must never be shown: password values, the password line on
+// standard input, and a first word that names no command. `blanked` is the
+// same command line with each of them replaced by as many 0x01 bytes.
+struct Secrets {
   std::vector<std::string> secrets;
-  std::vector<std::string> blanked = args;
-  std::string blankedInput = input;
+  std::vector<std::string> blanked;
+  std::string blankedInput;
+};
+
+Secrets FindSecrets(const std::vector<std::string>& args, const std::string& input) {
+  Secrets found{{}, args, input};
+  std::vector<std::string>& secrets = found.secrets;
+  std::vector<std::string>& blanked = found.blanked;
   auto secret = [&](std::string& place, std::size_t from) {
     secrets.push_back(place.substr(from));
     place.replace(from, std::string::npos, place.size() - from, '\x01');
@@ -102,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (a == "--password-stdin") {
       const std::string line = input.substr(0, input.find('\n'));
       secrets.push_back(line);
-      blankedInput.replace(0, line.size(), line.size(), '\x01');
+      found.blankedInput.replace(0, line.size(), line.size(), '\x01');
     }
     const bool takesValue = a == "--user" || a == "--password" || a == "--ip" || a == "--netmask" ||
                             a == "--gateway" || a == "--local-ip";
@@ -115,23 +121,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (!IsCommand(a)) secret(blanked[i], 0);
     }
   }
+  return found;
+}
 
-  const Outcome run = RunOnce(args, input);
-  FUZZ_CHECK(run.code >= cli::kExitDone && run.code <= cli::kExitNotFound);
-  if (run.code == cli::kExitUsage) FUZZ_CHECK(!run.sent);
-  // A search, a login and a set request at the most, each within its time.
-  FUZZ_CHECK(run.micros <= kSearchWindowMicros + 100000 + LongestWait(kQueryLoop) + 100000 +
-                               LongestWait(kSetLoop) + 100000);
-
-  // A secret may show only where a run with it blanked out shows the same
-  // text (it is then part of the tool's own words).
+// A secret may show only where a run with it blanked out shows the same
+// text (it is then part of the tool's own words).
+void CheckSecretsHidden(const Outcome& run, const std::vector<std::string>& args,
+                        const Secrets& found) {
   std::vector<std::string> longSecrets;
-  for (const std::string& s : secrets)
+  for (const std::string& s : found.secrets)
     if (s.size() >= 6 && s.find('\r') == std::string::npos) longSecrets.push_back(s);
   bool shown = false;
   for (const std::string& s : longSecrets) shown = shown || run.text.find(s) != std::string::npos;
-  if (!shown) return 0;
-  const Outcome base = RunOnce(blanked, blankedInput);
+  if (!shown) return;
+  const Outcome base = RunOnce(found.blanked, found.blankedInput);
   for (const std::string& s : longSecrets) {
     if (run.text.find(s) == std::string::npos || base.text.find(s) != std::string::npos) continue;
     std::fprintf(stderr, "secret shown: '%s'\nargs:", s.c_str());
@@ -139,5 +142,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fprintf(stderr, "\noutput:\n%s\n", run.text.c_str());
     FUZZ_CHECK(false);
   }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzedDataProvider in(data, size);
+  const std::vector<std::string> args = ReadArgs(in);
+  const std::string input = in.ConsumeRandomLengthString(64);
+  const Secrets found = FindSecrets(args, input);
+
+  const Outcome run = RunOnce(args, input);
+  FUZZ_CHECK(run.code >= cli::kExitDone && run.code <= cli::kExitNotFound);
+  if (run.code == cli::kExitUsage) FUZZ_CHECK(!run.sent);
+  // A search, a login and a set request at the most, each within its time.
+  FUZZ_CHECK(run.micros <= kSearchWindowMicros + 100000 + LongestWait(kQueryLoop) + 100000 +
+                               LongestWait(kSetLoop) + 100000);
+  CheckSecretsHidden(run, args, found);
   return 0;
 }

@@ -105,149 +105,137 @@ std::string Dotted(const std::uint8_t a[4]) {
          std::to_string(a[3]);
 }
 
-}  // namespace
+// One run: the request under test, the devices' addresses and what arrives.
+struct Scenario {
+  int op = kSearch;
+  std::uint8_t selected[4] = {};
+  std::uint8_t newIp[4] = {};
+  int failReceives = 0;
+  std::int64_t span = 0;  // arrivals come this long after the send at the latest
+};
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  FuzzedDataProvider in(data, size);
-  const int op = in.ConsumeIntegralInRange(0, kOperations - 1);
+Scenario ReadScenario(FuzzedDataProvider& in) {
+  Scenario s;
+  s.op = in.ConsumeIntegralInRange(0, kOperations - 1);
   const std::uint8_t selected[4] = {10, 1, in.ConsumeIntegral<std::uint8_t>(),
                                     in.ConsumeIntegral<std::uint8_t>()};
   const std::uint8_t newIp[4] = {10, 2, in.ConsumeIntegral<std::uint8_t>(),
                                  in.ConsumeIntegral<std::uint8_t>()};
-  const int failReceives = in.ConsumeIntegralInRange(0, 8);
-  const std::int64_t span = LongestWait(op == kSearch ? kSearchLoop
-                                        : op >= kDhcp ? kSetLoop
-                                                      : kQueryLoop) +
-                            (op == kSearch ? kSearchWindowMicros : 0) + 300000;
+  std::memcpy(s.selected, selected, 4);
+  std::memcpy(s.newIp, newIp, 4);
+  s.failReceives = in.ConsumeIntegralInRange(0, 8);
+  const int op = s.op;
+  s.span = LongestWait(op == kSearch ? kSearchLoop
+                       : op >= kDhcp ? kSetLoop
+                                     : kQueryLoop) +
+           (op == kSearch ? kSearchWindowMicros : 0) + 300000;
+  return s;
+}
 
-  VirtualClock clock(5000000);
-  MemoryNetwork net(clock);
-  const bool twoNetworks = in.ConsumeBool();
-  if (twoNetworks) net.SetLocalAddresses({Ipv4Address{{10, 9, 0, 1}}, Ipv4Address{{10, 9, 1, 1}}});
-  DeviceProtocol protocol(net, clock);
-  protocol.InitTransport();
-  const std::size_t networks = protocol.LocalInterfaces.size();
-  FUZZ_CHECK(networks == (twoNetworks ? 2u : 1u));
-  // The network the selected device was heard on; its identifier is the
-  // one a request carries.
-  const std::uint32_t heardOn =
-      static_cast<std::uint32_t>(in.ConsumeIntegralInRange<std::size_t>(0, networks - 1));
-  const std::uint8_t* clientId = protocol.LocalInterfaces[heardOn].clientId;
+// Up to 48 datagrams, each echoing the identifier of one of the networks.
+std::vector<Arrival> ReadArrivals(FuzzedDataProvider& in, const Scenario& s,
+                                  const DeviceProtocol& protocol, std::size_t networks) {
   auto idOf = [&](std::size_t n) { return protocol.LocalInterfaces[n].clientId; };
-
   std::vector<Arrival> arrivals;
   const int count = in.ConsumeIntegralInRange(0, 48);
   for (int i = 0; i < count && in.remaining_bytes() > 0; ++i) {
-    const std::int64_t delay = in.ConsumeIntegralInRange<std::int64_t>(0, span);
+    const std::int64_t delay = in.ConsumeIntegralInRange<std::int64_t>(0, s.span);
     const std::uint8_t* echoed = idOf(in.ConsumeIntegralInRange<std::size_t>(0, networks - 1));
-    arrivals.push_back({delay, MakeDatagram(in, echoed, selected, newIp, op)});
+    arrivals.push_back({delay, MakeDatagram(in, echoed, s.selected, s.newIp, s.op)});
   }
-  // Delivered when the request under test goes out (the first one, for the
-  // search), so that every delay counts from the send.
-  bool delivered = false;
-  net.AddGroupListener([&](const std::uint8_t*, std::size_t) {
-    if (delivered) return;
-    delivered = true;
-    for (const Arrival& a : arrivals) net.Deliver(a.datagram, a.delay);
-    net.FailNextReceives(failReceives);
-  });
+  return arrivals;
+}
 
-  // The arrivals in the order the network hands them over (stable by time).
+// The arrivals in the order the network hands them over (stable by time).
+std::vector<const Arrival*> InArrivalOrder(const std::vector<Arrival>& arrivals) {
   std::vector<const Arrival*> order;
+  order.reserve(arrivals.size());
   for (const Arrival& a : arrivals) order.push_back(&a);
   std::stable_sort(order.begin(), order.end(),
                    [](const Arrival* x, const Arrival* y) { return x->delay < y->delay; });
+  return order;
+}
 
-  if (op == kSearch) {
-    const std::int64_t start = clock.NowMicros();
-    protocol.SearchDevices();
-    const std::int64_t took = clock.NowMicros() - start;
-    FUZZ_CHECK(took >= kSearchWindowMicros && took <= kSearchWindowMicros + kDrainGrace);
+// The devices a search should list: the first reply from each address, by
+// arrival, with its identifier and network; certain for replies before the
+// window's end, possible for those at its very end.
+struct ExpectedList {
+  std::vector<std::string> sure, possible;
+  std::vector<std::vector<std::uint8_t>> firstIds;
+  std::vector<std::uint32_t> firstNetworks;
+};
 
-    // Expected: first reply from each address, by arrival; certain for
-    // replies before the window's end, possible for those at its very end.
-    std::vector<std::string> sure, possible;
-    std::vector<std::vector<std::uint8_t>> firstIds;
-    std::vector<std::uint32_t> firstNetworks;
-    for (const Arrival* a : order) {
-      std::uint32_t network = 0;
-      while (network < networks && !ForUs(a->datagram, wire::kSearchReply, idOf(network)))
-        ++network;
-      if (network == networks || a->delay > kSearchWindowMicros) continue;
-      std::uint8_t address[4] = {Byte(a->datagram, 17), Byte(a->datagram, 18),
-                                 Byte(a->datagram, 19), Byte(a->datagram, 20)};
-      const std::string ip = Dotted(address);
-      if (std::find(possible.begin(), possible.end(), ip) != possible.end()) continue;
-      possible.push_back(ip);
-      std::vector<std::uint8_t> id(10);
-      for (std::size_t i = 0; i < 10; ++i) id[i] = Byte(a->datagram, 11 + i);
-      firstIds.push_back(id);
-      firstNetworks.push_back(network);
-      if (a->delay < kSearchWindowMicros) sure.push_back(ip);
-    }
-    std::size_t index = 0, listed = 0;
-    for (const DeviceRecord* r = protocol.DeviceList.head; r != nullptr; r = r->next, ++listed) {
-      FUZZ_CHECK(r->next != nullptr || r == protocol.DeviceList.tail);
-      // In order of first arrival, each address once, with its first reply's identifier.
-      while (index < possible.size() && possible[index] != r->ip) ++index;
-      FUZZ_CHECK(index < possible.size());
-      FUZZ_CHECK(std::memcmp(r->deviceId, firstIds[index].data(), 10) == 0);
-      FUZZ_CHECK(r->localInterface == firstNetworks[index]);
-      FUZZ_CHECK(std::strlen(r->name) <= 255 && std::strlen(r->netmask) <= 15);
-      ++index;
-    }
-    FUZZ_CHECK(listed == static_cast<std::size_t>(protocol.DeviceList.count));
-    for (const std::string& ip : sure) FUZZ_CHECK(ContainsAddress(protocol.DeviceList, ip.c_str()));
-    return 0;
+ExpectedList ExpectedSearch(const std::vector<const Arrival*>& order,
+                            const DeviceProtocol& protocol, std::size_t networks) {
+  auto idOf = [&](std::size_t n) { return protocol.LocalInterfaces[n].clientId; };
+  ExpectedList e;
+  for (const Arrival* a : order) {
+    std::uint32_t network = 0;
+    while (network < networks && !ForUs(a->datagram, wire::kSearchReply, idOf(network))) ++network;
+    if (network == networks || a->delay > kSearchWindowMicros) continue;
+    std::uint8_t address[4] = {Byte(a->datagram, 17), Byte(a->datagram, 18), Byte(a->datagram, 19),
+                               Byte(a->datagram, 20)};
+    const std::string ip = Dotted(address);
+    if (std::find(e.possible.begin(), e.possible.end(), ip) != e.possible.end()) continue;
+    e.possible.push_back(ip);
+    std::vector<std::uint8_t> id(10);
+    for (std::size_t i = 0; i < 10; ++i) id[i] = Byte(a->datagram, 11 + i);
+    e.firstIds.push_back(id);
+    e.firstNetworks.push_back(network);
+    if (a->delay < kSearchWindowMicros) e.sure.push_back(ip);
   }
+  return e;
+}
 
-  // The selected device is listed; the request addresses it.
-  const std::uint8_t deviceId[10] = {0xF0, 0x0F,        1,           2,           3,
-                                     4,    selected[0], selected[1], selected[2], selected[3]};
-  AppendDevice(protocol.DeviceList, "fuzz", Dotted(selected).c_str(), "255.0.0.0", "10.0.0.1", "0",
-               deviceId, heardOn);
-  protocol.SelectDevice(Dotted(selected).c_str());
-  protocol.SetNewAddress(Dotted(newIp).c_str(), "255.255.0.0", "10.2.0.1");
-  protocol.SetLogin(kDefaultAdministrator, kDefaultAdministrator);
+void CheckSearch(DeviceProtocol& protocol, VirtualClock& clock,
+                 const std::vector<const Arrival*>& order, std::size_t networks) {
+  const std::int64_t start = clock.NowMicros();
+  protocol.SearchDevices();
+  const std::int64_t took = clock.NowMicros() - start;
+  FUZZ_CHECK(took >= kSearchWindowMicros && took <= kSearchWindowMicros + kDrainGrace);
 
+  const ExpectedList e = ExpectedSearch(order, protocol, networks);
+  std::size_t index = 0, listed = 0;
+  for (const DeviceRecord* r = protocol.DeviceList.head; r != nullptr; r = r->next, ++listed) {
+    FUZZ_CHECK(r->next != nullptr || r == protocol.DeviceList.tail);
+    // In order of first arrival, each address once, with its first reply's identifier.
+    while (index < e.possible.size() && e.possible[index] != r->ip) ++index;
+    FUZZ_CHECK(index < e.possible.size());
+    FUZZ_CHECK(std::memcmp(r->deviceId, e.firstIds[index].data(), 10) == 0);
+    FUZZ_CHECK(r->localInterface == e.firstNetworks[index]);
+    FUZZ_CHECK(std::strlen(r->name) <= 255 && std::strlen(r->netmask) <= 15);
+    ++index;
+  }
+  FUZZ_CHECK(listed == static_cast<std::size_t>(protocol.DeviceList.count));
+  for (const std::string& ip : e.sure) FUZZ_CHECK(ContainsAddress(protocol.DeviceList, ip.c_str()));
+}
+
+// The first arrival that answers the request in time, or null.
+const Arrival* ExpectedAnswer(const std::vector<const Arrival*>& order, const Scenario& s,
+                              const std::uint8_t* clientId) {
+  const int op = s.op;
   const WaitLoopLimits& limits = op >= kDhcp ? kSetLoop : kQueryLoop;
   const std::uint8_t opcode = ExpectedOpcode(op);
-  const Arrival* answer = nullptr;
   for (const Arrival* a : order) {
     if (a->delay > LongestWait(limits)) break;
     if (!ForUs(a->datagram, opcode, clientId)) continue;
-    if (op == kDhcp || FromAddress(a->datagram, op == kStatic ? newIp : selected)) {
-      answer = a;
-      break;
-    }
+    if (op == kDhcp || FromAddress(a->datagram, op == kStatic ? s.newIp : s.selected)) return a;
   }
+  return nullptr;
+}
 
-  const std::int64_t start = clock.NowMicros();
-  int result = 0;
+int SendRequest(DeviceProtocol& protocol, int op) {
   switch (op) {
-    case kPassword: result = protocol.CheckAdminPassword(); break;
-    case kShares: result = protocol.FetchShares(); break;
-    case kDhcp: result = protocol.SetDeviceDhcp(); break;
-    default: result = protocol.SetDeviceStatic(); break;
+    case kPassword: return protocol.CheckAdminPassword();
+    case kShares: return protocol.FetchShares();
+    case kDhcp: return protocol.SetDeviceDhcp();
+    default: return protocol.SetDeviceStatic();
   }
-  const std::int64_t took = clock.NowMicros() - start;
-  FUZZ_CHECK(took <= LongestWait(limits) + 100000);
-  // One request, out of the device's network.
-  FUZZ_CHECK(net.sentOn() == std::vector<std::size_t>{heardOn});
-  FUZZ_CHECK(net.sent().size() == 1 && net.sent()[0].size() > 10 &&
-             std::memcmp(net.sent()[0].data() + 1, clientId, 10) == 0);
-  FUZZ_CHECK(protocol.DeviceList.head->localInterface == heardOn);
+}
 
-  if (answer == nullptr) {
-    // Nothing in time: the whole wait, and nothing changed.
-    FUZZ_CHECK(result == 0);
-    FUZZ_CHECK(took == LongestWait(limits));
-    FUZZ_CHECK(protocol.SelectedDeviceIp == Dotted(selected));
-    FUZZ_CHECK(protocol.ShareList.count == 0);
-    return 0;
-  }
-  FUZZ_CHECK(took == answer->delay);
-  const wire::Bytes& d = answer->datagram;
+// What the answer `d` to request `op` leaves behind.
+void CheckAnswered(const DeviceProtocol& protocol, int op, int result, const wire::Bytes& d,
+                   const std::uint8_t newIp[4]) {
   switch (op) {
     // Any non-zero verdict byte is an acceptance.
     case kPassword: FUZZ_CHECK(result == (Byte(d, 28) != 0 ? 1 : 0)); break;
@@ -276,5 +264,79 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       FUZZ_CHECK(std::strcmp(protocol.DeviceList.head->gateway, "10.2.0.1") == 0);
       break;
   }
+}
+
+// A request to the selected device, listed as heard on network `heardOn`.
+void CheckRequest(DeviceProtocol& protocol, VirtualClock& clock, MemoryNetwork& net,
+                  const std::vector<const Arrival*>& order, const Scenario& s,
+                  std::uint32_t heardOn) {
+  const std::uint8_t* selected = s.selected;
+  const std::uint8_t* clientId = protocol.LocalInterfaces[heardOn].clientId;
+  const std::uint8_t deviceId[10] = {0xF0, 0x0F,        1,           2,           3,
+                                     4,    selected[0], selected[1], selected[2], selected[3]};
+  AppendDevice(protocol.DeviceList, "fuzz", Dotted(selected).c_str(), "255.0.0.0", "10.0.0.1", "0",
+               deviceId, heardOn);
+  protocol.SelectDevice(Dotted(selected).c_str());
+  protocol.SetNewAddress(Dotted(s.newIp).c_str(), "255.255.0.0", "10.2.0.1");
+  protocol.SetLogin(kDefaultAdministrator, kDefaultAdministrator);
+
+  const WaitLoopLimits& limits = s.op >= kDhcp ? kSetLoop : kQueryLoop;
+  const Arrival* answer = ExpectedAnswer(order, s, clientId);
+  const std::int64_t start = clock.NowMicros();
+  const int result = SendRequest(protocol, s.op);
+  const std::int64_t took = clock.NowMicros() - start;
+  FUZZ_CHECK(took <= LongestWait(limits) + 100000);
+  // One request, out of the device's network.
+  FUZZ_CHECK(net.sentOn() == std::vector<std::size_t>{heardOn});
+  FUZZ_CHECK(net.sent().size() == 1 && net.sent()[0].size() > 10 &&
+             std::memcmp(net.sent()[0].data() + 1, clientId, 10) == 0);
+  FUZZ_CHECK(protocol.DeviceList.head->localInterface == heardOn);
+
+  if (answer == nullptr) {
+    // Nothing in time: the whole wait, and nothing changed.
+    FUZZ_CHECK(result == 0);
+    FUZZ_CHECK(took == LongestWait(limits));
+    FUZZ_CHECK(protocol.SelectedDeviceIp == Dotted(selected));
+    FUZZ_CHECK(protocol.ShareList.count == 0);
+    return;
+  }
+  FUZZ_CHECK(took == answer->delay);
+  CheckAnswered(protocol, s.op, result, answer->datagram, s.newIp);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzedDataProvider in(data, size);
+  const Scenario s = ReadScenario(in);
+
+  VirtualClock clock(5000000);
+  MemoryNetwork net(clock);
+  const bool twoNetworks = in.ConsumeBool();
+  if (twoNetworks) net.SetLocalAddresses({Ipv4Address{{10, 9, 0, 1}}, Ipv4Address{{10, 9, 1, 1}}});
+  DeviceProtocol protocol(net, clock);
+  protocol.InitTransport();
+  const std::size_t networks = protocol.LocalInterfaces.size();
+  FUZZ_CHECK(networks == (twoNetworks ? 2u : 1u));
+  // The network the selected device was heard on; its identifier is the
+  // one a request carries.
+  const std::uint32_t heardOn =
+      static_cast<std::uint32_t>(in.ConsumeIntegralInRange<std::size_t>(0, networks - 1));
+  const std::vector<Arrival> arrivals = ReadArrivals(in, s, protocol, networks);
+  // Delivered when the request under test goes out (the first one, for the
+  // search), so that every delay counts from the send.
+  bool delivered = false;
+  net.AddGroupListener([&](const std::uint8_t*, std::size_t) {
+    if (delivered) return;
+    delivered = true;
+    for (const Arrival& a : arrivals) net.Deliver(a.datagram, a.delay);
+    net.FailNextReceives(s.failReceives);
+  });
+
+  const std::vector<const Arrival*> order = InArrivalOrder(arrivals);
+  if (s.op == kSearch)
+    CheckSearch(protocol, clock, order, networks);
+  else
+    CheckRequest(protocol, clock, net, order, s, heardOn);
   return 0;
 }

@@ -69,6 +69,7 @@ int QtListView::InsertColumn(int index, const std::string& heading, int widthPix
   QStringList labels;
   for (int i = 0; i < count; ++i) labels << headerItem->text(i);
   std::vector<int> widths;
+  widths.reserve(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) widths.push_back(header()->sectionSize(i));
   labels.insert(index, ToQt(heading));
   widths.insert(widths.begin() + index, widthPixels);

@@ -31,6 +31,8 @@ run() { echo "== $*"; "$@" || status=1; }
 
 run scripts/check-format.sh
 run scripts/check-shell.sh
+run scripts/check-functions.sh
+run scripts/check-tidy.sh "$jobs"
 
 cmake --preset dev >/dev/null
 cmake --build --preset dev -j "$jobs"

@@ -140,6 +140,7 @@ int HeadlessListView::SelectedRow() const {
 
 std::vector<std::string> HeadlessListView::ColumnTexts(int column) const {
   std::vector<std::string> out;
+  out.reserve(static_cast<std::size_t>(std::max(GetItemCount(), 0)));
   for (int i = 0; i < GetItemCount(); ++i) out.push_back(GetItemText(i, column));
   return out;
 }

@@ -58,15 +58,11 @@ std::string FindProgram(const std::string& program) {
   return {};
 }
 
-ChildResult RunChild(const std::vector<std::string>& argv,
-                     const std::vector<std::string>& environment, int timeoutMillis,
-                     const std::function<ChildReply(const std::string& pending)>& converse,
-                     const std::function<void()>& keepAlive) {
-  ChildResult result;
-  if (argv.empty()) return result;
+namespace {
 
-  // Everything the child needs is made before fork: after it, in a program
-  // with threads, only async-signal-safe calls are allowed.
+// This process's environment with `environment` ("NAME=value") added, each
+// replacing a variable of the same name.
+std::vector<std::string> ChildEnvironment(const std::vector<std::string>& environment) {
   std::vector<std::string> envStrings;
   for (char** e = environ; e && *e; ++e) {
     std::string entry = *e;
@@ -76,24 +72,32 @@ ChildResult RunChild(const std::vector<std::string>& argv,
       if (extra.substr(0, extra.find('=')) == name) replaced = true;
     if (!replaced) envStrings.push_back(entry);
   }
-  for (const auto& extra : environment) envStrings.push_back(extra);
-  std::vector<char*> envp;
-  for (auto& s : envStrings) envp.push_back(s.data());
-  envp.push_back(nullptr);
-  std::vector<std::string> args = argv;
-  std::vector<char*> argp;
-  for (auto& s : args) argp.push_back(s.data());
-  argp.push_back(nullptr);
+  envStrings.insert(envStrings.end(), environment.begin(), environment.end());
+  return envStrings;
+}
 
+// The null-terminated array of pointers that execve takes; `strings` must
+// outlive it.
+std::vector<char*> PointerArray(std::vector<std::string>& strings) {
+  std::vector<char*> pointers;
+  pointers.reserve(strings.size() + 1);
+  for (auto& s : strings) pointers.push_back(s.data());
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
+// Forks and runs the program; on success `toChild` is its standard input
+// and `fromChild` its standard output. -1 when it could not be started.
+pid_t StartChild(std::vector<char*>& argp, std::vector<char*>& envp, int& toChild, int& fromChild) {
   // Standard input is a socket so that an answer to a program that has
   // already gone fails with EPIPE instead of raising SIGPIPE here.
   int inPair[2] = {-1, -1};
   int outPipe[2] = {-1, -1};
-  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, inPair) != 0) return result;
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, inPair) != 0) return -1;
   if (pipe2(outPipe, O_CLOEXEC) != 0) {
     CloseFd(inPair[0]);
     CloseFd(inPair[1]);
-    return result;
+    return -1;
   }
   int devNull = open("/dev/null", O_WRONLY | O_CLOEXEC);
 
@@ -109,84 +113,141 @@ ChildResult RunChild(const std::vector<std::string>& argv,
   CloseFd(inPair[1]);
   CloseFd(outPipe[1]);
   if (devNull >= 0) close(devNull);
-  int toChild = inPair[0];
-  int fromChild = outPipe[0];
+  toChild = inPair[0];
+  fromChild = outPipe[0];
   if (pid < 0) {
     CloseFd(toChild);
     CloseFd(fromChild);
-    return result;
   }
-  result.started = true;
-  if (!converse) shutdown(toChild, SHUT_WR);
+  return pid;
+}
 
-  const long long deadline = NowMillis() + timeoutMillis;
-  // The waits below go by in slices this long, each followed by keepAlive.
-  const long long slice = keepAlive ? kKeepAliveMillis : timeoutMillis;
+// One running child: its descriptors, its time limit and the keep-alive
+// calls made while waiting for it.
+struct Child {
+  pid_t pid;
+  int toChild;
+  int fromChild;
+  long long deadline;
+  long long slice;  // the waits go by in slices this long, each followed by keepAlive
+  const std::function<void()>& keepAlive;
   long long lastKeepAlive = NowMillis();
-  auto stayAlive = [&] {
+  bool killed = false;
+
+  void StayAlive() {
     if (!keepAlive || NowMillis() - lastKeepAlive < kKeepAliveMillis) return;
     keepAlive();
     lastKeepAlive = NowMillis();
-  };
+  }
+  void Kill() {
+    kill(pid, SIGKILL);
+    killed = true;
+  }
+};
+
+// Passes the output seen since the last answer to `converse` and acts on
+// its reply.
+void Answer(Child& child, std::string& pending,
+            const std::function<ChildReply(const std::string& pending)>& converse) {
+  if (!converse || child.toChild < 0) return;
+  ChildReply reply = converse(pending);
+  if (reply.kind == ChildReply::kAnswer) {
+    std::string line = reply.text + "\n";
+    if (send(child.toChild, line.data(), line.size(), MSG_NOSIGNAL) !=
+        static_cast<ssize_t>(line.size()))
+      CloseFd(child.toChild);
+    pending.clear();
+  } else if (reply.kind == ChildReply::kCloseInput) {
+    shutdown(child.toChild, SHUT_WR);
+    pending.clear();
+  }
+}
+
+// Reads the child's output until it closes it or the time limit passes (the
+// child is then killed).
+void ReadOutput(Child& child, std::string& output,
+                const std::function<ChildReply(const std::string& pending)>& converse) {
   std::string pending;
-  bool killed = false;
-  while (fromChild >= 0) {
-    stayAlive();
-    long long left = deadline - NowMillis();
+  while (child.fromChild >= 0) {
+    child.StayAlive();
+    long long left = child.deadline - NowMillis();
     if (left <= 0) {
-      kill(pid, SIGKILL);
-      killed = true;
+      child.Kill();
       break;
     }
-    pollfd pfd{fromChild, POLLIN, 0};
-    int ready = poll(&pfd, 1, static_cast<int>(std::min(left, slice)));
+    pollfd pfd{child.fromChild, POLLIN, 0};
+    int ready = poll(&pfd, 1, static_cast<int>(std::min(left, child.slice)));
     if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0) continue;
     char buffer[1024];
-    ssize_t n = read(fromChild, buffer, sizeof buffer);
+    ssize_t n = read(child.fromChild, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      CloseFd(fromChild);
+      CloseFd(child.fromChild);
       break;
     }
-    result.output.append(buffer, static_cast<std::size_t>(n));
+    output.append(buffer, static_cast<std::size_t>(n));
     pending.append(buffer, static_cast<std::size_t>(n));
-    if (!converse || toChild < 0) continue;
-    ChildReply reply = converse(pending);
-    if (reply.kind == ChildReply::kAnswer) {
-      std::string line = reply.text + "\n";
-      if (send(toChild, line.data(), line.size(), MSG_NOSIGNAL) !=
-          static_cast<ssize_t>(line.size()))
-        CloseFd(toChild);
-      pending.clear();
-    } else if (reply.kind == ChildReply::kCloseInput) {
-      shutdown(toChild, SHUT_WR);
-      pending.clear();
-    }
+    Answer(child, pending, converse);
   }
-  CloseFd(fromChild);
-  CloseFd(toChild);
+  CloseFd(child.fromChild);
+  CloseFd(child.toChild);
+}
 
-  // The output is closed; the program may still be finishing. Wait for it
-  // within what is left of the limit.
+// The output is closed; the program may still be finishing. Waits for it
+// within what is left of the limit, and returns its wait status.
+int Reap(Child& child) {
   int status = 0;
   for (;;) {
-    pid_t done = waitpid(pid, &status, killed ? 0 : WNOHANG);
-    if (done == pid) break;
+    pid_t done = waitpid(child.pid, &status, child.killed ? 0 : WNOHANG);
+    if (done == child.pid) break;
     if (done < 0 && errno != EINTR) break;
-    if (!killed && NowMillis() >= deadline) {
-      kill(pid, SIGKILL);
-      killed = true;
+    if (!child.killed && NowMillis() >= child.deadline) {
+      child.Kill();
       continue;
     }
-    if (!killed) {
-      timespec pause{0, 5 * 1000 * 1000};
+    if (!child.killed) {
+      timespec pause{0, 5L * 1000 * 1000};
       nanosleep(&pause, nullptr);
-      stayAlive();
+      child.StayAlive();
     }
   }
-  result.timedOut = killed;
-  if (!killed && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+  return status;
+}
+
+}  // namespace
+
+ChildResult RunChild(const std::vector<std::string>& argv,
+                     const std::vector<std::string>& environment, int timeoutMillis,
+                     const std::function<ChildReply(const std::string& pending)>& converse,
+                     const std::function<void()>& keepAlive) {
+  ChildResult result;
+  if (argv.empty()) return result;
+
+  // Everything the child needs is made before fork: after it, in a program
+  // with threads, only async-signal-safe calls are allowed.
+  std::vector<std::string> envStrings = ChildEnvironment(environment);
+  std::vector<char*> envp = PointerArray(envStrings);
+  std::vector<std::string> args = argv;
+  std::vector<char*> argp = PointerArray(args);
+
+  int toChild = -1;
+  int fromChild = -1;
+  const pid_t pid = StartChild(argp, envp, toChild, fromChild);
+  if (pid < 0) return result;
+  result.started = true;
+  if (!converse) shutdown(toChild, SHUT_WR);
+
+  Child child{pid,
+              toChild,
+              fromChild,
+              NowMillis() + timeoutMillis,
+              keepAlive ? kKeepAliveMillis : timeoutMillis,
+              keepAlive};
+  ReadOutput(child, result.output, converse);
+  const int status = Reap(child);
+  result.timedOut = child.killed;
+  if (!child.killed && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
   return result;
 }
 

@@ -26,7 +26,7 @@ const std::vector<std::string> kGioEnvironment = {"LC_ALL=C", "LANGUAGE=C",
 char LetterOf(const std::string& localName) {
   if (localName.size() != 2 || localName[1] != ':') return 0;
   char c = static_cast<char>(std::toupper(static_cast<unsigned char>(localName[0])));
-  return (c >= 'A' && c <= 'Z') ? c : 0;
+  return (c >= 'A' && c <= 'Z') ? c : '\0';
 }
 
 std::string PercentEncode(const std::string& text) {

@@ -105,7 +105,8 @@ void CloseSocket(int& fd) {
 
 }  // namespace
 
-PosixNetwork::~PosixNetwork() { Close(); }
+// Its own Close: a destructor cannot reach an override.
+PosixNetwork::~PosixNetwork() { PosixNetwork::Close(); }
 
 bool PosixNetwork::LocalAddresses(std::vector<Ipv4Address>& addresses) {
   addresses.clear();
@@ -224,6 +225,7 @@ bool PosixNetwork::Membership(int option, unsigned index, const Ipv4Address& add
 bool PosixNetwork::ChangeInterfaces(const std::vector<Ipv4Address>& locals) {
   if (receiveSocket_ < 0 || sendSocket_ < 0) return OpenInterfaces(locals);
   std::vector<unsigned> indexes;
+  indexes.reserve(locals.size());
   for (const Ipv4Address& local : locals) indexes.push_back(InterfaceIndexOf(local));
   auto holds = [](const std::vector<unsigned>& list, const std::vector<Ipv4Address>& addresses,
                   unsigned index, const Ipv4Address& address) {

@@ -60,7 +60,8 @@ bool SystemRandom(std::uint8_t* out, std::size_t length) {
 
 }  // namespace
 
-WinsockNetwork::~WinsockNetwork() { Close(); }
+// Its own Close: a destructor cannot reach an override.
+WinsockNetwork::~WinsockNetwork() { WinsockNetwork::Close(); }
 
 bool WinsockNetwork::Startup() {
   WSADATA data;
