@@ -21,6 +21,7 @@
 #include "memory_network.h"
 #include "virtual_clock.h"
 #include "protocol.h"
+#include "protocol_test_access.h"
 #include "wire.h"
 
 using namespace tessavue;
@@ -126,14 +127,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (twoNetworks) net.SetLocalAddresses({Ipv4Address{{10, 9, 0, 1}}, Ipv4Address{{10, 9, 1, 1}}});
   DeviceProtocol protocol(net, clock);
   protocol.InitTransport();
-  const std::size_t networks = protocol.LocalInterfaces.size();
+  const std::size_t networks = protocol.localInterfaces().size();
   FUZZ_CHECK(networks == (twoNetworks ? 2u : 1u));
   // The network the selected device was heard on; its identifier is the
   // one a request carries.
   const std::uint32_t heardOn =
       static_cast<std::uint32_t>(in.ConsumeIntegralInRange<std::size_t>(0, networks - 1));
-  const std::uint8_t* clientId = protocol.LocalInterfaces[heardOn].clientId;
-  auto idOf = [&](std::size_t n) { return protocol.LocalInterfaces[n].clientId; };
+  const std::uint8_t* clientId = protocol.localInterfaces()[heardOn].clientId;
+  auto idOf = [&](std::size_t n) { return protocol.localInterfaces()[n].clientId; };
 
   std::vector<Arrival> arrivals;
   const int count = in.ConsumeIntegralInRange(0, 48);
@@ -186,8 +187,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (a->delay < kSearchWindowMicros) sure.push_back(ip);
     }
     std::size_t index = 0, listed = 0;
-    for (const DeviceRecord* r = protocol.DeviceList.head; r != nullptr; r = r->next, ++listed) {
-      FUZZ_CHECK(r->next != nullptr || r == protocol.DeviceList.tail);
+    for (const DeviceRecord* r = protocol.deviceList().head; r != nullptr; r = r->next, ++listed) {
+      FUZZ_CHECK(r->next != nullptr || r == protocol.deviceList().tail);
       // In order of first arrival, each address once, with its first reply's identifier.
       while (index < possible.size() && possible[index] != r->ip) ++index;
       FUZZ_CHECK(index < possible.size());
@@ -196,16 +197,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       FUZZ_CHECK(std::strlen(r->name) <= 255 && std::strlen(r->netmask) <= 15);
       ++index;
     }
-    FUZZ_CHECK(listed == static_cast<std::size_t>(protocol.DeviceList.count));
-    for (const std::string& ip : sure) FUZZ_CHECK(ContainsAddress(protocol.DeviceList, ip.c_str()));
+    FUZZ_CHECK(listed == static_cast<std::size_t>(protocol.deviceList().count));
+    for (const std::string& ip : sure)
+      FUZZ_CHECK(ContainsAddress(protocol.deviceList(), ip.c_str()));
     return 0;
   }
 
   // The selected device is listed; the request addresses it.
   const std::uint8_t deviceId[10] = {0xF0, 0x0F,        1,           2,           3,
                                      4,    selected[0], selected[1], selected[2], selected[3]};
-  AppendDevice(protocol.DeviceList, "fuzz", Dotted(selected).c_str(), "255.0.0.0", "10.0.0.1", "0",
-               deviceId, heardOn);
+  AppendDevice(ProtocolTestAccess::DeviceList(protocol), "fuzz", Dotted(selected).c_str(),
+               "255.0.0.0", "10.0.0.1", "0", deviceId, heardOn);
   protocol.SelectDevice(Dotted(selected).c_str());
   protocol.SetNewAddress(Dotted(newIp).c_str(), "255.255.0.0", "10.2.0.1");
   protocol.SetLogin(kDefaultAdministrator, kDefaultAdministrator);
@@ -236,14 +238,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(net.sentOn() == std::vector<std::size_t>{heardOn});
   FUZZ_CHECK(net.sent().size() == 1 && net.sent()[0].size() > 10 &&
              std::memcmp(net.sent()[0].data() + 1, clientId, 10) == 0);
-  FUZZ_CHECK(protocol.DeviceList.head->localInterface == heardOn);
+  FUZZ_CHECK(protocol.deviceList().head->localInterface == heardOn);
 
   if (answer == nullptr) {
     // Nothing in time: the whole wait, and nothing changed.
     FUZZ_CHECK(result == 0);
     FUZZ_CHECK(took == LongestWait(limits));
-    FUZZ_CHECK(protocol.SelectedDeviceIp == Dotted(selected));
-    FUZZ_CHECK(protocol.ShareList.count == 0);
+    FUZZ_CHECK(protocol.selectedDeviceIp() == Dotted(selected));
+    FUZZ_CHECK(protocol.shareList().count == 0);
     return 0;
   }
   FUZZ_CHECK(took == answer->delay);
@@ -254,26 +256,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case kShares: {
       FUZZ_CHECK(result == 1);
       std::vector<std::string> names;
-      for (const ShareRecord* s = protocol.ShareList.head; s != nullptr; s = s->next) {
+      for (const ShareRecord* s = protocol.shareList().head; s != nullptr; s = s->next) {
         const std::string name = s->name;
         FUZZ_CHECK(!name.empty() && name.size() <= 63 && name.find(':') == std::string::npos);
         FUZZ_CHECK(std::find(names.begin(), names.end(), name) == names.end());
         names.push_back(name);
       }
-      FUZZ_CHECK(names.size() == static_cast<std::size_t>(protocol.ShareList.count));
+      FUZZ_CHECK(names.size() == static_cast<std::size_t>(protocol.shareList().count));
       break;
     }
     case kDhcp: {
       FUZZ_CHECK(result == 1);
       const std::uint8_t address[4] = {Byte(d, 17), Byte(d, 18), Byte(d, 19), Byte(d, 20)};
-      FUZZ_CHECK(protocol.SelectedDeviceIp == Dotted(address));
-      FUZZ_CHECK(ContainsAddress(protocol.DeviceList, Dotted(address).c_str()));
+      FUZZ_CHECK(protocol.selectedDeviceIp() == Dotted(address));
+      FUZZ_CHECK(ContainsAddress(protocol.deviceList(), Dotted(address).c_str()));
       break;
     }
     default:
       FUZZ_CHECK(result == 1);
-      FUZZ_CHECK(protocol.SelectedDeviceIp == Dotted(newIp));
-      FUZZ_CHECK(std::strcmp(protocol.DeviceList.head->gateway, "10.2.0.1") == 0);
+      FUZZ_CHECK(protocol.selectedDeviceIp() == Dotted(newIp));
+      FUZZ_CHECK(std::strcmp(protocol.deviceList().head->gateway, "10.2.0.1") == 0);
       break;
   }
   return 0;
