@@ -84,7 +84,7 @@ Result Run(int devices, int networks) {
   protocol.SearchDevices();
   const std::int64_t elapsed = clock.NowMicros() - start;
   const double cpu = CpuSeconds() - cpuStart;
-  return Result{protocol.DeviceList.count, static_cast<double>(elapsed) / 1e6,
+  return Result{protocol.deviceList().count, static_cast<double>(elapsed) / 1e6,
                 replies > 0 ? cpu * 1e6 / static_cast<double>(replies) : 0.0};
 }
 
@@ -123,7 +123,7 @@ double RefreshMicros(bool changing, int rounds, int& changes, std::size_t& inter
   tessavue::VirtualClock clock(1000000);
   tessavue::DeviceProtocol protocol(net, clock);
   protocol.InitTransport();
-  interfaces = protocol.LocalInterfaces.size();
+  interfaces = protocol.localInterfaces().size();
   const auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < rounds; ++i) protocol.RefreshInterfaces();
   const auto elapsed = std::chrono::steady_clock::now() - start;

@@ -95,7 +95,7 @@ int Session::Scan(DeviceProtocol& p) {
   if (o_.json) {
     out_ << '[';
     bool first = true;
-    for (const DeviceRecord* r = p.DeviceList.head; r != nullptr; r = r->next) {
+    for (const DeviceRecord* r = p.deviceList().head; r != nullptr; r = r->next) {
       out_ << (first ? "" : ",") << "\n  {\"name\": " << JsonString(r->name)
            << ", \"ip\": " << JsonString(r->ip) << ", \"netmask\": " << JsonString(r->netmask)
            << ", \"gateway\": " << JsonString(r->gateway)
@@ -106,13 +106,13 @@ int Session::Scan(DeviceProtocol& p) {
     out_ << (first ? "]\n" : "\n]\n");
   } else {
     std::vector<std::vector<std::string>> rows{{"NAME", "IP", "NETMASK", "GATEWAY", "DHCP", "ID"}};
-    for (const DeviceRecord* r = p.DeviceList.head; r != nullptr; r = r->next) {
+    for (const DeviceRecord* r = p.deviceList().head; r != nullptr; r = r->next) {
       rows.push_back({r->name, r->ip, r->netmask, r->gateway, r->dhcpFlag[0] == '1' ? "yes" : "no",
                       Hex(r->deviceId, 10)});
     }
     PrintTable(out_, rows);
   }
-  if (p.DeviceList.IsEmpty()) err_ << "tessavue-cli: no device answered the search\n";
+  if (p.deviceList().IsEmpty()) err_ << "tessavue-cli: no device answered the search\n";
   return kExitDone;
 }
 
@@ -121,14 +121,14 @@ int Session::Shares(DeviceProtocol& p) {
   if (o_.json) {
     out_ << '[';
     bool first = true;
-    for (const ShareRecord* s = p.ShareList.head; s != nullptr; s = s->next) {
+    for (const ShareRecord* s = p.shareList().head; s != nullptr; s = s->next) {
       out_ << (first ? "" : ", ") << JsonString(s->name);
       first = false;
     }
     out_ << "]\n";
   } else {
     std::vector<std::vector<std::string>> rows{{"SHARE"}};
-    for (const ShareRecord* s = p.ShareList.head; s != nullptr; s = s->next)
+    for (const ShareRecord* s = p.shareList().head; s != nullptr; s = s->next)
       rows.push_back({s->name});
     PrintTable(out_, rows);
   }
@@ -139,7 +139,7 @@ int Session::Login(DeviceProtocol& p, const DeviceRecord&) {
   p.SetLogin(user_.c_str(), password_.c_str());
   const bool accepted = p.CheckAdminPassword();
   // Nothing of the password stays in the protocol's buffers.
-  std::fill(std::begin(p.LoginPassword), std::end(p.LoginPassword), '\0');
+  p.ForgetPassword();
   if (!accepted)
     return Fail(kExitDeviceFailed,
                 "Wrong administrator password input! (refused, or the device did not answer)");
@@ -267,7 +267,7 @@ int Session::OnDevice(DeviceProtocol& protocol, DeviceRecord& device) {
       if (int result = Login(protocol, device); result != kExitDone) return result;
       if (!protocol.SetDeviceDhcp()) return Fail(kExitDeviceFailed, "Set to dhcp client fail");
       err_ << "tessavue-cli: Set to dhcp client done!\n";
-      out_ << protocol.SelectedDeviceIp << '\n';
+      out_ << protocol.selectedDeviceIp() << '\n';
       return kExitDone;
     }
     case Command::kSetStatic: {

@@ -21,6 +21,7 @@
 #include "memory_network.h"
 #include "virtual_clock.h"
 #include "protocol.h"
+#include "protocol_test_access.h"
 #include "wire.h"
 
 using namespace tessavue;
@@ -135,7 +136,7 @@ Scenario ReadScenario(FuzzedDataProvider& in) {
 // Up to 48 datagrams, each echoing the identifier of one of the networks.
 std::vector<Arrival> ReadArrivals(FuzzedDataProvider& in, const Scenario& s,
                                   const DeviceProtocol& protocol, std::size_t networks) {
-  auto idOf = [&](std::size_t n) { return protocol.LocalInterfaces[n].clientId; };
+  auto idOf = [&](std::size_t n) { return protocol.localInterfaces()[n].clientId; };
   std::vector<Arrival> arrivals;
   const int count = in.ConsumeIntegralInRange(0, 48);
   for (int i = 0; i < count && in.remaining_bytes() > 0; ++i) {
@@ -167,7 +168,7 @@ struct ExpectedList {
 
 ExpectedList ExpectedSearch(const std::vector<const Arrival*>& order,
                             const DeviceProtocol& protocol, std::size_t networks) {
-  auto idOf = [&](std::size_t n) { return protocol.LocalInterfaces[n].clientId; };
+  auto idOf = [&](std::size_t n) { return protocol.localInterfaces()[n].clientId; };
   ExpectedList e;
   for (const Arrival* a : order) {
     std::uint32_t network = 0;
@@ -196,8 +197,8 @@ void CheckSearch(DeviceProtocol& protocol, VirtualClock& clock,
 
   const ExpectedList e = ExpectedSearch(order, protocol, networks);
   std::size_t index = 0, listed = 0;
-  for (const DeviceRecord* r = protocol.DeviceList.head; r != nullptr; r = r->next, ++listed) {
-    FUZZ_CHECK(r->next != nullptr || r == protocol.DeviceList.tail);
+  for (const DeviceRecord* r = protocol.deviceList().head; r != nullptr; r = r->next, ++listed) {
+    FUZZ_CHECK(r->next != nullptr || r == protocol.deviceList().tail);
     // In order of first arrival, each address once, with its first reply's identifier.
     while (index < e.possible.size() && e.possible[index] != r->ip) ++index;
     FUZZ_CHECK(index < e.possible.size());
@@ -206,8 +207,9 @@ void CheckSearch(DeviceProtocol& protocol, VirtualClock& clock,
     FUZZ_CHECK(std::strlen(r->name) <= 255 && std::strlen(r->netmask) <= 15);
     ++index;
   }
-  FUZZ_CHECK(listed == static_cast<std::size_t>(protocol.DeviceList.count));
-  for (const std::string& ip : e.sure) FUZZ_CHECK(ContainsAddress(protocol.DeviceList, ip.c_str()));
+  FUZZ_CHECK(listed == static_cast<std::size_t>(protocol.deviceList().count));
+  for (const std::string& ip : e.sure)
+    FUZZ_CHECK(ContainsAddress(protocol.deviceList(), ip.c_str()));
 }
 
 // The first arrival that answers the request in time, or null.
@@ -242,26 +244,26 @@ void CheckAnswered(const DeviceProtocol& protocol, int op, int result, const wir
     case kShares: {
       FUZZ_CHECK(result == 1);
       std::vector<std::string> names;
-      for (const ShareRecord* s = protocol.ShareList.head; s != nullptr; s = s->next) {
+      for (const ShareRecord* s = protocol.shareList().head; s != nullptr; s = s->next) {
         const std::string name = s->name;
         FUZZ_CHECK(!name.empty() && name.size() <= 63 && name.find(':') == std::string::npos);
         FUZZ_CHECK(std::find(names.begin(), names.end(), name) == names.end());
         names.push_back(name);
       }
-      FUZZ_CHECK(names.size() == static_cast<std::size_t>(protocol.ShareList.count));
+      FUZZ_CHECK(names.size() == static_cast<std::size_t>(protocol.shareList().count));
       break;
     }
     case kDhcp: {
       FUZZ_CHECK(result == 1);
       const std::uint8_t address[4] = {Byte(d, 17), Byte(d, 18), Byte(d, 19), Byte(d, 20)};
-      FUZZ_CHECK(protocol.SelectedDeviceIp == Dotted(address));
-      FUZZ_CHECK(ContainsAddress(protocol.DeviceList, Dotted(address).c_str()));
+      FUZZ_CHECK(protocol.selectedDeviceIp() == Dotted(address));
+      FUZZ_CHECK(ContainsAddress(protocol.deviceList(), Dotted(address).c_str()));
       break;
     }
     default:
       FUZZ_CHECK(result == 1);
-      FUZZ_CHECK(protocol.SelectedDeviceIp == Dotted(newIp));
-      FUZZ_CHECK(std::strcmp(protocol.DeviceList.head->gateway, "10.2.0.1") == 0);
+      FUZZ_CHECK(protocol.selectedDeviceIp() == Dotted(newIp));
+      FUZZ_CHECK(std::strcmp(protocol.deviceList().head->gateway, "10.2.0.1") == 0);
       break;
   }
 }
@@ -271,11 +273,11 @@ void CheckRequest(DeviceProtocol& protocol, VirtualClock& clock, MemoryNetwork& 
                   const std::vector<const Arrival*>& order, const Scenario& s,
                   std::uint32_t heardOn) {
   const std::uint8_t* selected = s.selected;
-  const std::uint8_t* clientId = protocol.LocalInterfaces[heardOn].clientId;
+  const std::uint8_t* clientId = protocol.localInterfaces()[heardOn].clientId;
   const std::uint8_t deviceId[10] = {0xF0, 0x0F,        1,           2,           3,
                                      4,    selected[0], selected[1], selected[2], selected[3]};
-  AppendDevice(protocol.DeviceList, "fuzz", Dotted(selected).c_str(), "255.0.0.0", "10.0.0.1", "0",
-               deviceId, heardOn);
+  AppendDevice(ProtocolTestAccess::DeviceList(protocol), "fuzz", Dotted(selected).c_str(),
+               "255.0.0.0", "10.0.0.1", "0", deviceId, heardOn);
   protocol.SelectDevice(Dotted(selected).c_str());
   protocol.SetNewAddress(Dotted(s.newIp).c_str(), "255.255.0.0", "10.2.0.1");
   protocol.SetLogin(kDefaultAdministrator, kDefaultAdministrator);
@@ -290,14 +292,14 @@ void CheckRequest(DeviceProtocol& protocol, VirtualClock& clock, MemoryNetwork& 
   FUZZ_CHECK(net.sentOn() == std::vector<std::size_t>{heardOn});
   FUZZ_CHECK(net.sent().size() == 1 && net.sent()[0].size() > 10 &&
              std::memcmp(net.sent()[0].data() + 1, clientId, 10) == 0);
-  FUZZ_CHECK(protocol.DeviceList.head->localInterface == heardOn);
+  FUZZ_CHECK(protocol.deviceList().head->localInterface == heardOn);
 
   if (answer == nullptr) {
     // Nothing in time: the whole wait, and nothing changed.
     FUZZ_CHECK(result == 0);
     FUZZ_CHECK(took == LongestWait(limits));
-    FUZZ_CHECK(protocol.SelectedDeviceIp == Dotted(selected));
-    FUZZ_CHECK(protocol.ShareList.count == 0);
+    FUZZ_CHECK(protocol.selectedDeviceIp() == Dotted(selected));
+    FUZZ_CHECK(protocol.shareList().count == 0);
     return;
   }
   FUZZ_CHECK(took == answer->delay);
@@ -316,7 +318,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (twoNetworks) net.SetLocalAddresses({Ipv4Address{{10, 9, 0, 1}}, Ipv4Address{{10, 9, 1, 1}}});
   DeviceProtocol protocol(net, clock);
   protocol.InitTransport();
-  const std::size_t networks = protocol.LocalInterfaces.size();
+  const std::size_t networks = protocol.localInterfaces().size();
   FUZZ_CHECK(networks == (twoNetworks ? 2u : 1u));
   // The network the selected device was heard on; its identifier is the
   // one a request carries.

@@ -211,11 +211,11 @@ void MainDialog::DeviceRows::WaitEnds() {
 }
 
 void MainDialog::DeviceRows::ShowRemaining() {
-  if (shown_ >= dialog_.protocol_.DeviceList.count) return;
+  if (shown_ >= dialog_.protocol_.deviceList().count) return;
   ListView& list = dialog_.c_.deviceList;
   list.SetRedraw(false);
   int row = 0;
-  for (const DeviceRecord* d = dialog_.protocol_.DeviceList.head; d; d = d->next, ++row) {
+  for (const DeviceRecord* d = dialog_.protocol_.deviceList().head; d; d = d->next, ++row) {
     if (row >= shown_) dialog_.ShowDeviceRow(row, *d);
   }
   shown_ = row;
@@ -280,7 +280,7 @@ void MainDialog::ShowDevice(int row) {
   protocol_.SelectDevice(ip.c_str());
   ShowAddress(c_.ipAddress, ip);
 
-  for (const DeviceRecord* d = protocol_.DeviceList.head; d; d = d->next) {
+  for (const DeviceRecord* d = protocol_.deviceList().head; d; d = d->next) {
     if (ip != d->ip) continue;
     bool dhcp = d->dhcpFlag[0] == '1';
     c_.dhcpCombo.SetCurSel(dhcp ? FindItem(c_.dhcpCombo, kDhcpEnabled, 1)
@@ -309,12 +309,13 @@ bool MainDialog::DeviceReachable(const std::string& ip) {
   std::uint8_t device[4], mask[4];
   c_.ipAddress.GetAddress(device);
   c_.netmaskAddress.GetAddress(mask);
-  const std::uint8_t* workstation = protocol_.ClientId + 6;
+  const Ipv4Address first = protocol_.FirstInterfaceAddress();
+  const std::uint8_t* workstation = first.octet;
   // A device found through a search target is beyond the segment by
   // design: it counts as reachable.
   bool sameSubnet = true;
-  const DeviceRecord* heard = FindByAddress(protocol_.DeviceList, ip.c_str());
-  if (heard != nullptr) workstation = protocol_.InterfaceOf(*heard).clientId + 6;
+  const DeviceRecord* heard = FindByAddress(protocol_.deviceList(), ip.c_str());
+  if (heard != nullptr) workstation = protocol_.InterfaceOf(*heard).address.octet;
   for (int i = 0; i < 4; ++i) {
     if ((workstation[i] & mask[i]) != (mask[i] & device[i])) sameSubnet = false;
   }
@@ -332,7 +333,7 @@ void MainDialog::RefreshShareList(int startRow) {
   std::string ip = c_.deviceList.GetItemText(row, 1);
 
   int j = 0;
-  for (const ShareRecord* s = protocol_.ShareList.head; s; s = s->next, ++j) {
+  for (const ShareRecord* s = protocol_.shareList().head; s; s = s->next, ++j) {
     int at = c_.shareList.InsertItem(j, "");
     if (at < 0) continue;
     c_.shareList.SetItemText(at, 0, s->name);
@@ -539,8 +540,8 @@ void MainDialog::OnConnect() {
 ConnectionResult MainDialog::ConnectWithLogin(const std::string& localName,
                                               const std::string& remoteName, bool nt4OrEarlier) {
   auto connect = [&] {
-    return ConnectLetter(services_.connections, localName, remoteName, protocol_.LoginPassword,
-                         protocol_.LoginUserName);
+    return ConnectLetter(services_.connections, localName, remoteName, protocol_.loginPassword(),
+                         protocol_.loginUserName());
   };
   if (nt4OrEarlier) {
     AskLogin();

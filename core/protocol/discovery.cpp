@@ -102,17 +102,20 @@ void DeviceProtocol::SearchDevices() {
   }
   const std::int64_t end = start + kSearchWindowMicros;
   CollectSearchReplies(end);
+  DrainQueuedReplies(end + kDrainGraceMicros);
+  searchSeen_.clear();
+}
 
+void DeviceProtocol::DrainQueuedReplies(std::int64_t deadline) {
   // Whatever is already queued when the window closes still counts, within
   // a short grace so that a flood cannot keep the search going.
-  while (clock_.NowMicros() < end + kDrainGraceMicros && network_.WaitReadable(0)) {
+  while (clock_.NowMicros() < deadline && network_.WaitReadable(0)) {
     int n = network_.Receive(receiveBuffer_, kMaxDatagram);
     if (n < 0 || static_cast<std::size_t>(n) > kMaxDatagram) continue;
     receiveLength_ = static_cast<std::size_t>(n);
     receiveBuffer_[receiveLength_] = 0;
     HandleSearchReply();
   }
-  searchSeen_.clear();
 }
 
 }  // namespace tessavue

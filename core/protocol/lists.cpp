@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "protocol.h"
 
@@ -55,11 +56,16 @@ bool ContainsAddress(const DeviceListType& list, const char* ip) {
   return false;
 }
 
-DeviceRecord* FindByAddress(DeviceListType& list, const char* ip) {
-  for (DeviceRecord* r = list.head; r != nullptr; r = r->next) {
+const DeviceRecord* FindByAddress(const DeviceListType& list, const char* ip) {
+  for (const DeviceRecord* r = list.head; r != nullptr; r = r->next) {
     if (SameText(r->ip, sizeof r->ip, ip)) return r;
   }
   return nullptr;
+}
+
+DeviceRecord* FindByAddress(DeviceListType& list, const char* ip) {
+  // The list owns its records: whoever may change it may change them.
+  return const_cast<DeviceRecord*>(FindByAddress(std::as_const(list), ip));
 }
 
 DeviceRecord* AppendDevice(DeviceListType& list, const char* name, const char* ip,

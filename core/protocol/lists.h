@@ -54,6 +54,7 @@ using ShareListType = RecordList<ShareRecord>;
 
 // The list operations by their record's key.
 bool ContainsAddress(const DeviceListType& list, const char* ip);
+const DeviceRecord* FindByAddress(const DeviceListType& list, const char* ip);
 DeviceRecord* FindByAddress(DeviceListType& list, const char* ip);
 // Appends a device; nullptr when no memory could be had.
 DeviceRecord* AppendDevice(DeviceListType& list, const char* name, const char* ip,

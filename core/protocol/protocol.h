@@ -149,28 +149,34 @@ class DeviceProtocol {
   // request to a device whose interface is gone is not sent.
   bool InterfaceStillThere(const DeviceRecord& device);
 
-  // Process-wide state, by the names the rest of the program knows it.
-  // LocalIp and ClientId are the first interface's.
-  char LocalIp[16] = {};
-  std::uint8_t ClientId[10] = {};
-  // Every interface searched, the first first. Empty while the workstation
-  // has no address at all (LocalIp is then "0.0.0.0").
-  std::vector<LocalInterface> LocalInterfaces;
-  // Addresses the search also goes to by unicast, in the order given: for
-  // devices beyond the segment (another subnet, behind a router or a VPN).
-  std::vector<Ipv4Address> Targets;
-  DeviceListType DeviceList;
-  ShareListType ShareList;
-  char SelectedDeviceIp[16] = {};
-  // The two login texts may hold 16 characters; the 17th byte keeps them
-  // terminated.
-  char LoginUserName[17] = {};
-  char LoginPassword[17] = {};
-  char NewIp[16] = {};
-  char NewNetmask[16] = {};
-  char NewGateway[16] = {};
+  // Forgets the password once it has served (the user name stays).
+  void ForgetPassword();
+
+  // Process-wide state, by the names the rest of the program knows it; the
+  // protocol's own operations and the setters above change it. LocalIp and
+  // ClientId are the first interface's.
+  const char* localIp() const { return LocalIp; }
+  const std::uint8_t* clientId() const { return ClientId; }
+  // The first interface's address, the one the client identifier carries
+  // (0.0.0.0 while the workstation has no address at all).
+  Ipv4Address FirstInterfaceAddress() const;
+  const std::vector<LocalInterface>& localInterfaces() const { return LocalInterfaces; }
+  const std::vector<Ipv4Address>& targets() const { return Targets; }
+  // The devices the last search found, in order of arrival.
+  const DeviceListType& deviceList() const { return DeviceList; }
+  // The selected device's shares, as the last FetchShares read them.
+  const ShareListType& shareList() const { return ShareList; }
+  const char* selectedDeviceIp() const { return SelectedDeviceIp; }
+  const char* loginUserName() const { return LoginUserName; }
+  const char* loginPassword() const { return LoginPassword; }
+  const char* newIp() const { return NewIp; }
+  const char* newNetmask() const { return NewNetmask; }
+  const char* newGateway() const { return NewGateway; }
 
  private:
+  // Tests and the fuzzer reach the lists directly to stage a device that no
+  // search found.
+  friend struct ProtocolTestAccess;
   using MatchTest = std::function<bool(const wire::WireView&)>;
 
   // The reply wait loop. true when a datagram with `opcode`, the client
@@ -188,6 +194,9 @@ class DeviceProtocol {
   // Search: handles every datagram that arrives until `deadline`.
   void CollectSearchReplies(std::int64_t deadline);
   void HandleSearchReply();
+  // Search: handles the datagrams already queued when the window closed,
+  // until `deadline`, without waiting for more.
+  void DrainQueuedReplies(std::int64_t deadline);
   // Position in LocalInterfaces of the interface a device was heard on: its
   // record's, or the first when the transport has no such interface.
   std::size_t InterfaceIndexOf(const DeviceRecord& device) const;
@@ -218,6 +227,26 @@ class DeviceProtocol {
   // After a change of address of a device found through a target, the new
   // address takes the old one's place among the targets.
   void FollowAddressChange(const DeviceRecord& device, const Ipv4Address& newAddress);
+
+  // Process-wide state (see the accessors above).
+  char LocalIp[16] = {};
+  std::uint8_t ClientId[10] = {};
+  // Every interface searched, the first first. Empty while the workstation
+  // has no address at all (LocalIp is then "0.0.0.0").
+  std::vector<LocalInterface> LocalInterfaces;
+  // Addresses the search also goes to by unicast, in the order given: for
+  // devices beyond the segment (another subnet, behind a router or a VPN).
+  std::vector<Ipv4Address> Targets;
+  DeviceListType DeviceList;
+  ShareListType ShareList;
+  char SelectedDeviceIp[16] = {};
+  // The two login texts may hold 16 characters; the 17th byte keeps them
+  // terminated.
+  char LoginUserName[17] = {};
+  char LoginPassword[17] = {};
+  char NewIp[16] = {};
+  char NewNetmask[16] = {};
+  char NewGateway[16] = {};
 
   DatagramNetwork& network_;
   Clock& clock_;

@@ -1,5 +1,7 @@
 // The four requests addressed to the selected device.
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "protocol.h"
@@ -120,6 +122,10 @@ void DeviceProtocol::SelectDevice(const char* ip) {
 void DeviceProtocol::SetLogin(const char* userName, const char* password) {
   CopyText(LoginUserName, sizeof LoginUserName, userName);
   CopyText(LoginPassword, sizeof LoginPassword, password);
+}
+
+void DeviceProtocol::ForgetPassword() {
+  std::fill(std::begin(LoginPassword), std::end(LoginPassword), '\0');
 }
 
 void DeviceProtocol::SetNewAddress(const char* ip, const char* netmask, const char* gateway) {

@@ -50,6 +50,10 @@ void DeviceProtocol::UseInterfaces(const std::vector<Ipv4Address>& locals) {
   std::memcpy(ClientId + 6, first.octet, 4);
 }
 
+Ipv4Address DeviceProtocol::FirstInterfaceAddress() const {
+  return LocalInterfaces.empty() ? Ipv4Address{} : LocalInterfaces.front().address;
+}
+
 bool DeviceProtocol::RefreshInterfaces() {
   if (!started_) return false;
   const std::vector<Ipv4Address> locals = ReadInterfaces();

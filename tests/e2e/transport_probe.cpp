@@ -125,10 +125,10 @@ int Session(long milliseconds) {
     if (line == "search") {
       protocol.SearchDevices();
       std::string interfaces = "interfaces";
-      for (const tessavue::LocalInterface& i : protocol.LocalInterfaces)
+      for (const tessavue::LocalInterface& i : protocol.localInterfaces())
         interfaces += " " + Dotted(i.address);
       std::printf("%s\n", interfaces.c_str());
-      for (const tessavue::DeviceRecord* r = protocol.DeviceList.head; r != nullptr; r = r->next)
+      for (const tessavue::DeviceRecord* r = protocol.deviceList().head; r != nullptr; r = r->next)
         std::printf("device %s %s\n", r->name, r->ip);
       std::printf("searched %d\n", ++searches);
     } else if (line.rfind("shares ", 0) == 0) {
@@ -137,7 +137,7 @@ int Session(long milliseconds) {
       const bool ok = protocol.FetchShares();
       const long ms = static_cast<long>((clock.NowMicros() - start) / 1000);
       std::string names;
-      for (const tessavue::ShareRecord* r = protocol.ShareList.head; r != nullptr; r = r->next)
+      for (const tessavue::ShareRecord* r = protocol.shareList().head; r != nullptr; r = r->next)
         names += (names.empty() ? "" : ":") + std::string(r->name);
       if (ok) {
         std::printf("shares ok %s %ld\n", names.c_str(), ms);

@@ -270,7 +270,7 @@ TEST(QtLoginWindowTest, SixteenCharactersHiddenPasswordAndCancelKeepsCredentials
   MemorySystem system;
   system.SetVersion(1, 4, 10, 2222);  // Windows 98 SE: the user's own name
   system.userName = "maria";
-  CopyText(protocol.LoginUserName, sizeof protocol.LoginUserName, "before");
+  protocol.SetLogin("before", "");
   {
     LoginDialog logic(protocol, 0, system);
     QtLoginWindow login(logic, nullptr);
@@ -283,7 +283,7 @@ TEST(QtLoginWindowTest, SixteenCharactersHiddenPasswordAndCancelKeepsCredentials
     QTest::keyClick(&login, Qt::Key_Escape);
     EXPECT_EQ(login.result(), kIdCancel);
   }
-  EXPECT_STREQ(protocol.LoginUserName, "before");
+  EXPECT_STREQ(protocol.loginUserName(), "before");
   {
     system.SetVersion(2, 5, 1, 2600);  // XP: an empty, editable user name
     LoginDialog logic(protocol, 0, system);
@@ -295,8 +295,8 @@ TEST(QtLoginWindowTest, SixteenCharactersHiddenPasswordAndCancelKeepsCredentials
     QTest::keyClick(login.passwordEdit, Qt::Key_Return);  // the default button
     EXPECT_EQ(login.result(), kIdOk);
   }
-  EXPECT_STREQ(protocol.LoginUserName, "ABCDEFGHIJKLMNOP");
-  EXPECT_STREQ(protocol.LoginPassword, "pw");
+  EXPECT_STREQ(protocol.loginUserName(), "ABCDEFGHIJKLMNOP");
+  EXPECT_STREQ(protocol.loginPassword(), "pw");
 }
 
 }  // namespace
@@ -352,7 +352,7 @@ TEST_F(QtSearchAddressTest, TheContextMenuEntryAsksForAnAddressAndListsTheDevice
   EXPECT_EQ(modals_.shown[1].icon, QMessageBox::Warning);
   EXPECT_NE(modals_.shown[1].text.find("loopback"), std::string::npos) << modals_.shown[1].text;
   EXPECT_EQ(modals_.shown[3].text, "Please input IP address!");
-  EXPECT_EQ(app_.protocol.Targets, (std::vector<Ipv4Address>{Ipv4Address{{10, 9, 0, 30}}}));
+  EXPECT_EQ(app_.protocol.targets(), (std::vector<Ipv4Address>{Ipv4Address{{10, 9, 0, 30}}}));
 
   const int row = RowOf("10.9.0.30");
   ASSERT_GE(row, 0);
@@ -368,7 +368,7 @@ TEST_F(QtSearchAddressTest, CancelAddsNoTargetAndSearchesNothing) {
   const std::size_t sent = world_.network.sent().size();
   modals_.addresses = {QStringLiteral("cancel")};
   w().SystemCommand(kIdmSearchAtAddress);
-  EXPECT_TRUE(app_.protocol.Targets.empty());
+  EXPECT_TRUE(app_.protocol.targets().empty());
   EXPECT_EQ(world_.network.sent().size(), sent);
   ASSERT_EQ(modals_.shown.size(), 1u);
   EXPECT_EQ(modals_.shown[0].kind, "search");

@@ -215,7 +215,7 @@ TEST_F(MainWindowTest, ADeviceClickFillsTheLanFieldsAndTheShareList) {
   EXPECT_EQ(SendMessageA(Item(1015), CB_GETCURSEL, 0, 0), 1);
   for (int id : {1006, 1010, 1011}) EXPECT_FALSE(IsWindowEnabled(Item(id))) << id;
   EXPECT_EQ(ListColumn(Item(1001), 0), (std::vector<std::string>{"music", "video", "photos"}));
-  EXPECT_EQ(std::string(protocol.SelectedDeviceIp), "192.168.0.31");
+  EXPECT_EQ(std::string(protocol.selectedDeviceIp()), "192.168.0.31");
 
   // "Disabled" chosen by hand gives the address fields back.
   ChooseDhcp(0);
@@ -270,7 +270,7 @@ TEST_F(MainWindowTest, ApplyChecksTheFieldsAndLogsInThroughTheLoginDialog) {
                                                   "Warnning: Please input IP address!",
                                                   "Warnning: Gateway address input error!"}));
   EXPECT_TRUE(loginSeen.empty());
-  EXPECT_EQ(std::string(protocol.NewGateway), "192.168.1.1");
+  EXPECT_EQ(std::string(protocol.newGateway()), "192.168.1.1");
 
   // The media device refuses the default password: the dialog asks for it,
   // with the administrator's name fixed.
@@ -280,7 +280,7 @@ TEST_F(MainWindowTest, ApplyChecksTheFieldsAndLogsInThroughTheLoginDialog) {
   ASSERT_EQ(loginSeen.size(), 1u);
   EXPECT_EQ(loginSeen[0], "Login|qewro|disabled|16|hidden");
   EXPECT_EQ(Messages(), (std::vector<std::string>{"Confirm: Set to dhcp client done!"}));
-  EXPECT_EQ(std::string(protocol.LoginPassword), "tessavue");
+  EXPECT_EQ(std::string(protocol.loginPassword()), "tessavue");
   // The refresh after the change: rows anew, the address fields cleared.
   EXPECT_EQ(ListRows(Item(1000)), 3);
   EXPECT_TRUE(SendMessageA(Item(1006), IPM_ISBLANK, 0, 0));
@@ -331,8 +331,8 @@ TEST_F(MainWindowTest, TheLoginDialogKeepsSixteenCharacters) {
   ClickDevice(0);
   SelectRow(1001, 0);
   Press(1003);
-  EXPECT_EQ(std::string(protocol.LoginUserName), "abcdefghijklmnop");
-  EXPECT_EQ(std::string(protocol.LoginPassword), "0123456789ABCDEF");
+  EXPECT_EQ(std::string(protocol.loginUserName()), "abcdefghijklmnop");
+  EXPECT_EQ(std::string(protocol.loginPassword()), "0123456789ABCDEF");
   EXPECT_EQ(connections.lastUserName, "abcdefghijklmnop");
   EXPECT_EQ(connections.lastPassword, "0123456789ABCDEF");
   EXPECT_EQ(colours, std::to_string(kWhite) + "/" + std::to_string(kBlue));
@@ -747,7 +747,7 @@ TEST_F(MainWindowTest, AThousandRowsAddedDuringTheSearchEndAsTheDeviceList) {
   EXPECT_EQ(network.dropped(), 0u);
   ASSERT_EQ(ListRows(Item(1000)), 1003);
   int row = 0;
-  for (const DeviceRecord* d = protocol.DeviceList.head; d; d = d->next, ++row) {
+  for (const DeviceRecord* d = protocol.deviceList().head; d; d = d->next, ++row) {
     ASSERT_EQ(ListText(Item(1000), row, 0), d->name) << row;
     ASSERT_EQ(ListText(Item(1000), row, 1), d->ip) << row;
   }

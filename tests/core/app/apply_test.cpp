@@ -46,8 +46,8 @@ TEST_F(ApplyTest, GatewayMustLieInTheAddressSubnet) {
   Type("192.168.0.10", "255.255.255.0", "192.168.1.1");
   dialog.OnApply();
   EXPECT_EQ(LastMessage(), Warning("Gateway address input error!"));
-  EXPECT_STREQ(protocol.NewIp, "192.168.0.10");
-  EXPECT_STREQ(protocol.NewGateway, "192.168.1.1");
+  EXPECT_STREQ(protocol.newIp(), "192.168.0.10");
+  EXPECT_STREQ(protocol.newGateway(), "192.168.1.1");
   EXPECT_EQ(Device(kOffice).counters().passwordChecks, 0);
   // After a failure the fields keep what the user typed.
   EXPECT_EQ(gatewayAddress.Text(), "192.168.1.1");
@@ -62,8 +62,8 @@ TEST_F(ApplyTest, StaticChangeWithDefaultPasswordNeedsNoDialog) {
   EXPECT_TRUE(host.loginRuns.empty());
   EXPECT_TRUE(host.messages.empty());  // the fixed-address path reports nothing
   EXPECT_EQ(Device(kOffice).counters().setStatic, 1);
-  EXPECT_STREQ(protocol.LoginUserName, "qewro");
-  EXPECT_STREQ(protocol.LoginPassword, "qewro");
+  EXPECT_STREQ(protocol.loginUserName(), "qewro");
+  EXPECT_STREQ(protocol.loginPassword(), "qewro");
   // Refreshed: the device is listed under its new address, nothing selected.
   EXPECT_EQ(deviceList.GetItemText(kOffice, 1), "192.168.0.10");
   EXPECT_TRUE(ipAddress.IsBlank() && netmaskAddress.IsBlank() && gatewayAddress.IsBlank());
@@ -105,7 +105,7 @@ TEST_F(ApplyTest, ChangedPasswordIsAskedForOnce) {
   EXPECT_FALSE(host.loginRuns[0].userNameEnabled);
   EXPECT_EQ(Device(kMedia).counters().passwordChecks, 2);
   EXPECT_EQ(LastMessage().text, "Set to dhcp client done!");
-  EXPECT_STREQ(protocol.LoginPassword, "tessavue");
+  EXPECT_STREQ(protocol.loginPassword(), "tessavue");
 }
 
 TEST_F(ApplyTest, RefusedOrCancelledLoginChangesNothing) {
@@ -120,7 +120,7 @@ TEST_F(ApplyTest, RefusedOrCancelledLoginChangesNothing) {
   host.ScriptLogin({std::nullopt, "tessavue", false});  // typed, then cancelled
   dialog.OnApply();
   EXPECT_EQ(LastMessage(), wrong);
-  EXPECT_STREQ(protocol.LoginPassword, "qewro");
+  EXPECT_STREQ(protocol.loginPassword(), "qewro");
 
   EXPECT_EQ(host.loginRuns.size(), 2u);
   EXPECT_EQ(Device(kMedia).counters().passwordChecks, 4);

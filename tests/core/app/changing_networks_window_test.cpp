@@ -44,7 +44,7 @@ TEST_F(ChangingNetworksWindowTest, AfterANewLeaseTheOldRowsAskNothingUntilRefres
   EXPECT_EQ(Rows(), (Texts{"192.168.0.20", "192.168.0.31", "192.168.1.40"}));
   ClickDevice(kOffice);
   EXPECT_EQ(shareList.ColumnTexts(0), (Texts{"public", "backup", "scans"}));
-  EXPECT_STREQ(protocol.LocalIp, "192.168.0.133");
+  EXPECT_STREQ(protocol.localIp(), "192.168.0.133");
 }
 
 }  // namespace

@@ -64,9 +64,9 @@ class DeviceRowsTest : public WindowTest {
 
   // The rows, all four columns, are DeviceList from its head.
   void ExpectRowsAreDeviceList() {
-    ASSERT_EQ(deviceList.GetItemCount(), protocol.DeviceList.count);
+    ASSERT_EQ(deviceList.GetItemCount(), protocol.deviceList().count);
     int row = 0;
-    for (const DeviceRecord* d = protocol.DeviceList.head; d; d = d->next, ++row) {
+    for (const DeviceRecord* d = protocol.deviceList().head; d; d = d->next, ++row) {
       EXPECT_EQ(deviceList.GetItemText(row, 0), d->name);
       EXPECT_EQ(deviceList.GetItemText(row, 1), d->ip);
       EXPECT_EQ(deviceList.GetItemText(row, 2), d->netmask);
@@ -186,7 +186,7 @@ TEST_F(DeviceRowsTest, AListSlowToTakeRowsCostsTheSearchNoReplies) {
   dialog.OnRefresh();
 
   ASSERT_EQ(sends.size(), 3u);
-  EXPECT_EQ(protocol.DeviceList.count, 303);
+  EXPECT_EQ(protocol.deviceList().count, 303);
   ExpectRowsAreDeviceList();
   // Rows came in during the search, in list order, at every keep-alive
   // while some were waiting, and the first ones at once.

@@ -32,7 +32,7 @@ TEST_F(KeyboardTest, SettledRowIsShownAsAClickShowsIt) {
 
   host.Pass(100 * kMs);
   EXPECT_EQ(dialog.deviceSelected, 1);
-  EXPECT_STREQ(protocol.SelectedDeviceIp, "192.168.0.20");
+  EXPECT_STREQ(protocol.selectedDeviceIp(), "192.168.0.20");
   EXPECT_EQ(ipAddress.Text(), "192.168.0.20");
   EXPECT_EQ(netmaskAddress.Text(), "255.255.255.0");
   EXPECT_EQ(gatewayAddress.Text(), "192.168.0.1");

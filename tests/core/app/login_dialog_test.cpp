@@ -33,8 +33,8 @@ TEST_F(LoginDialogTest, AdministratorModeFixesTheUserName) {
   EXPECT_FALSE(run.userNameEnabled);
   EXPECT_EQ(run.passwordShown, "");
   EXPECT_EQ(run.endCode, kIdOk);
-  EXPECT_STREQ(protocol.LoginUserName, "qewro");
-  EXPECT_STREQ(protocol.LoginPassword, "pw");
+  EXPECT_STREQ(protocol.loginUserName(), "qewro");
+  EXPECT_STREQ(protocol.loginPassword(), "pw");
 }
 
 TEST_F(LoginDialogTest, WindowsAccountModeByVersion) {
@@ -43,7 +43,7 @@ TEST_F(LoginDialogTest, WindowsAccountModeByVersion) {
   LoginRun run = Run(0, {"someone", "x", true});
   EXPECT_EQ(run.userNameShown, "Mary");
   EXPECT_FALSE(run.userNameEnabled);
-  EXPECT_STREQ(protocol.LoginUserName, "Mary");
+  EXPECT_STREQ(protocol.loginUserName(), "Mary");
 
   system.SetVersion(1, 4, 90, 3000);  // Windows ME
   EXPECT_EQ(Run(0, {std::nullopt, "", true}).userNameShown, "Mary");
@@ -52,8 +52,8 @@ TEST_F(LoginDialogTest, WindowsAccountModeByVersion) {
   run = Run(0, {"bob", "pw", true});
   EXPECT_EQ(run.userNameShown, "");
   EXPECT_TRUE(run.userNameEnabled);
-  EXPECT_STREQ(protocol.LoginUserName, "bob");
-  EXPECT_STREQ(protocol.LoginPassword, "pw");
+  EXPECT_STREQ(protocol.loginUserName(), "bob");
+  EXPECT_STREQ(protocol.loginPassword(), "pw");
 }
 
 TEST_F(LoginDialogTest, SixteenCharactersFitAndNoMore) {
@@ -61,23 +61,22 @@ TEST_F(LoginDialogTest, SixteenCharactersFitAndNoMore) {
   LoginRun run = Run(0, {sixteen + "qrs", sixteen + "XYZ", true});
   EXPECT_EQ(run.userNameLimit, 16);
   EXPECT_EQ(run.passwordLimit, 16);
-  EXPECT_EQ(std::string(protocol.LoginUserName), sixteen);
-  EXPECT_EQ(std::string(protocol.LoginPassword), sixteen);
+  EXPECT_EQ(std::string(protocol.loginUserName()), sixteen);
+  EXPECT_EQ(std::string(protocol.loginPassword()), sixteen);
 
   // A long Windows user name shown in the fixed edit is cut to the field.
   system.SetVersion(1, 4, 10, 1998);
   system.userName = std::string(40, 'u');
   Run(0, {std::nullopt, "p", true});
-  EXPECT_EQ(std::string(protocol.LoginUserName), std::string(16, 'u'));
+  EXPECT_EQ(std::string(protocol.loginUserName()), std::string(16, 'u'));
 }
 
 TEST_F(LoginDialogTest, CancelKeepsTheCredentials) {
-  CopyText(protocol.LoginUserName, sizeof protocol.LoginUserName, "keep");
-  CopyText(protocol.LoginPassword, sizeof protocol.LoginPassword, "these");
+  protocol.SetLogin("keep", "these");
   LoginRun run = Run(0, {"other", "typed", false});
   EXPECT_EQ(run.endCode, kIdCancel);
-  EXPECT_STREQ(protocol.LoginUserName, "keep");
-  EXPECT_STREQ(protocol.LoginPassword, "these");
+  EXPECT_STREQ(protocol.loginUserName(), "keep");
+  EXPECT_STREQ(protocol.loginPassword(), "these");
 }
 
 }  // namespace

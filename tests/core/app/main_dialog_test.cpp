@@ -56,7 +56,7 @@ TEST_F(MainDialogTest, ClickShowsTheDevicesSettingsAndShares) {
 
   EXPECT_EQ(dialog.deviceSelected, 1);
   EXPECT_GE(deviceList.focusCount(), 1);
-  EXPECT_STREQ(protocol.SelectedDeviceIp, "192.168.0.20");
+  EXPECT_STREQ(protocol.selectedDeviceIp(), "192.168.0.20");
   // The octets in the order they are written, not as a network-order number.
   EXPECT_EQ(ipAddress.Text(), "192.168.0.20");
   EXPECT_EQ(netmaskAddress.Text(), "255.255.255.0");

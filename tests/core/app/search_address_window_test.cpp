@@ -61,7 +61,7 @@ TEST_F(SearchAddressWindowTest, TheEntryStandsBelowAboutAndRefusedAddressesKeepT
   EXPECT_NE(host.messages[3].text.find("multicast"), std::string::npos) << host.messages[3].text;
   EXPECT_NE(host.messages[4].text.find("broadcast"), std::string::npos) << host.messages[4].text;
   EXPECT_NE(host.messages[5].text.find("0.0.0.0"), std::string::npos) << host.messages[5].text;
-  EXPECT_TRUE(protocol.Targets.empty());
+  EXPECT_TRUE(protocol.targets().empty());
   EXPECT_EQ(network.sent().size(), sent);  // no refresh
   EXPECT_EQ(host.modalsWhileBusy, 0);
 
@@ -78,7 +78,7 @@ TEST_F(SearchAddressWindowTest, ADeviceBehindTheRouterIsListedReachableAndItsSha
   // A refused address first, then the right one in the same dialog.
   SearchAt({{"127.0.0.1"}, {"10.9.0.30"}});
   EXPECT_EQ(host.addressRuns, std::vector<int>{1});
-  EXPECT_EQ(protocol.Targets, (std::vector<Ipv4Address>{Ipv4Address{{10, 9, 0, 30}}}));
+  EXPECT_EQ(protocol.targets(), (std::vector<Ipv4Address>{Ipv4Address{{10, 9, 0, 30}}}));
   // In the order of the replies, as every row.
   EXPECT_EQ(Rows(), (Texts{"192.168.0.20", "10.9.0.30", "192.168.0.31", "192.168.1.40"}));
   ASSERT_GE(RowOf("10.9.0.30"), 0);
@@ -101,7 +101,7 @@ TEST_F(SearchAddressWindowTest, ADeviceBehindTheRouterIsListedReachableAndItsSha
   dialog.OnRefresh();
   EXPECT_EQ(Rows().size(), 4u);
   SearchAt({{"10.9.0.30"}});
-  EXPECT_EQ(protocol.Targets.size(), 1u);
+  EXPECT_EQ(protocol.targets().size(), 1u);
   EXPECT_EQ(Rows().size(), 4u);
 }
 

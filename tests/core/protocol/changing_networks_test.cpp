@@ -49,12 +49,12 @@ class ChangingNetworks : public ::testing::Test {
   void Start(std::vector<Ipv4Address> locals) {
     network.SetLocalAddresses(std::move(locals));
     ASSERT_TRUE(protocol.InitTransport());
-    std::memcpy(random, protocol.ClientId, 6);
+    std::memcpy(random, protocol.clientId(), 6);
   }
   // The names of the devices listed, in order.
   std::vector<std::string> Listed() {
     std::vector<std::string> names;
-    for (const DeviceRecord* r = protocol.DeviceList.head; r != nullptr; r = r->next)
+    for (const DeviceRecord* r = protocol.deviceList().head; r != nullptr; r = r->next)
       names.push_back(r->name);
     return names;
   }
@@ -66,18 +66,19 @@ class ChangingNetworks : public ::testing::Test {
   // The identifier every interface's requests carry: the process's random
   // bytes, then that interface's address.
   void ExpectIdentifiers(const std::vector<Ipv4Address>& locals) {
-    ASSERT_EQ(protocol.LocalInterfaces.size(), locals.size());
+    ASSERT_EQ(protocol.localInterfaces().size(), locals.size());
     for (std::size_t i = 0; i < locals.size(); ++i) {
-      EXPECT_EQ(protocol.LocalInterfaces[i].address, locals[i]);
-      EXPECT_EQ(0, std::memcmp(protocol.LocalInterfaces[i].clientId, random, 6)) << i;
-      EXPECT_EQ(0, std::memcmp(protocol.LocalInterfaces[i].clientId + 6, locals[i].octet, 4)) << i;
+      EXPECT_EQ(protocol.localInterfaces()[i].address, locals[i]);
+      EXPECT_EQ(0, std::memcmp(protocol.localInterfaces()[i].clientId, random, 6)) << i;
+      EXPECT_EQ(0, std::memcmp(protocol.localInterfaces()[i].clientId + 6, locals[i].octet, 4))
+          << i;
     }
     const Ipv4Address first = locals.empty() ? Ipv4Address{} : locals.front();
     char dotted[16];
     FormatDotted(first.octet, dotted);
-    EXPECT_STREQ(protocol.LocalIp, dotted);
-    EXPECT_EQ(0, std::memcmp(protocol.ClientId, random, 6));
-    EXPECT_EQ(0, std::memcmp(protocol.ClientId + 6, first.octet, 4));
+    EXPECT_STREQ(protocol.localIp(), dotted);
+    EXPECT_EQ(0, std::memcmp(protocol.clientId(), random, 6));
+    EXPECT_EQ(0, std::memcmp(protocol.clientId() + 6, first.octet, 4));
   }
   // The last search's requests on the wire: three rounds, one per interface
   // in order, each with its interface's identifier.
@@ -86,7 +87,7 @@ class ChangingNetworks : public ::testing::Test {
     for (std::size_t i = 0; i < network.sent().size(); ++i) {
       EXPECT_EQ(network.sentOn()[i], i % interfaces);
       EXPECT_EQ(network.sent()[i],
-                wire::BuildSearchRequest(protocol.LocalInterfaces[i % interfaces].clientId));
+                wire::BuildSearchRequest(protocol.localInterfaces()[i % interfaces].clientId));
     }
   }
   // A share request to `ip` that must fail without anything going out or
@@ -135,8 +136,8 @@ TEST_F(ChangingNetworks, NoAddressAtStartThenALinkLocalOne) {
   ExpectSearchRequestsFor(1);
   protocol.SelectDevice("169.254.30.40");
   EXPECT_EQ(protocol.FetchShares(), 1);
-  ASSERT_EQ(protocol.ShareList.count, 1);
-  EXPECT_STREQ(protocol.ShareList.head->name, "direct-share");
+  ASSERT_EQ(protocol.shareList().count, 1);
+  EXPECT_STREQ(protocol.shareList().head->name, "direct-share");
   // The sockets were moved, not opened again.
   EXPECT_EQ(network.opens(), 1);
   EXPECT_EQ(network.changes(), 1);
@@ -162,7 +163,7 @@ TEST_F(ChangingNetworks, ANewLeaseIsTheAddressTheNextSearchAndItsRequestsCarry) 
   protocol.SelectDevice("192.168.0.20");
   EXPECT_EQ(protocol.FetchShares(), 1);
   ASSERT_EQ(network.sent().size(), 1u);
-  EXPECT_EQ(0, std::memcmp(network.sent()[0].data() + 1, protocol.ClientId, 10));
+  EXPECT_EQ(0, std::memcmp(network.sent()[0].data() + 1, protocol.clientId(), 10));
   EXPECT_EQ(network.opens(), 1);
   EXPECT_EQ(network.changes(), 1);
 }
@@ -177,7 +178,7 @@ TEST_F(ChangingNetworks, ASecondNetworkComesAndGoes) {
   EXPECT_EQ(Search(), (std::vector<std::string>{"office", "lab"}));
   ExpectIdentifiers({kOfficeLease, kLabAddress});
   ExpectSearchRequestsFor(2);
-  EXPECT_EQ(FindByAddress(protocol.DeviceList, "10.7.0.40")->localInterface, 1u);
+  EXPECT_EQ(FindByAddress(protocol.deviceList(), "10.7.0.40")->localInterface, 1u);
 
   // Undocked between the search and a request: the lab device was heard on
   // the network that has gone. The office device is still asked.

@@ -26,10 +26,10 @@ TEST(Discovery, ListsEachDeviceOnceWithItsFields) {
   // Three sends, each answered by both: still one record per device, in the
   // order of first replies.
   EXPECT_EQ(a.counters().searches, 3);
-  ASSERT_EQ(lan.protocol.DeviceList.count, 2);
-  const DeviceRecord* first = lan.protocol.DeviceList.head;
+  ASSERT_EQ(lan.protocol.deviceList().count, 2);
+  const DeviceRecord* first = lan.protocol.deviceList().head;
   const DeviceRecord* second = first->next;
-  EXPECT_EQ(lan.protocol.DeviceList.tail, second);
+  EXPECT_EQ(lan.protocol.deviceList().tail, second);
   EXPECT_EQ(second->next, nullptr);
   EXPECT_STREQ(first->ip, "10.0.0.250");
   EXPECT_STREQ(first->name, "");
@@ -52,7 +52,7 @@ TEST(Discovery, SendsThreeRequestsAndEndsByTime) {
   const std::int64_t elapsed = lan.clock.NowMicros() - start;
 
   ASSERT_EQ(lan.net.sent().size(), 3u);
-  const wire::Bytes expected = wire::BuildSearchRequest(lan.protocol.ClientId);
+  const wire::Bytes expected = wire::BuildSearchRequest(lan.protocol.clientId());
   for (const auto& d : lan.net.sent()) EXPECT_EQ(d, expected);
   EXPECT_EQ(sendTimes, (std::vector<std::int64_t>{start, start + 80000, start + 160000}));
   // 0.26 s of sends and gaps, then 0.94 s of collection; never more than
@@ -73,10 +73,10 @@ TEST(Discovery, SameAddressFromTwoDevicesKeepsTheFirstReply) {
 
   lan.protocol.SearchDevices();
 
-  ASSERT_EQ(lan.protocol.DeviceList.count, 1);
+  ASSERT_EQ(lan.protocol.deviceList().count, 1);
   // "late" answers the first send 1 ms after it, "early" 30 ms after it.
-  EXPECT_STREQ(lan.protocol.DeviceList.head->name, "late");
-  EXPECT_EQ(lan.protocol.DeviceList.head->deviceId[0], 0xEE);
+  EXPECT_STREQ(lan.protocol.deviceList().head->name, "late");
+  EXPECT_EQ(lan.protocol.deviceList().head->deviceId[0], 0xEE);
 }
 
 TEST(Discovery, RepliesOutsideTheWindowOrForOthersAreNotListed) {
@@ -95,31 +95,31 @@ TEST(Discovery, RepliesOutsideTheWindowOrForOthersAreNotListed) {
   lan.net.Deliver(lan.Reply(wire::kQueryReply, other, 60), 2000);
 
   lan.protocol.SearchDevices();
-  ASSERT_EQ(lan.protocol.DeviceList.count, 1);
-  EXPECT_STREQ(lan.protocol.DeviceList.head->ip, "192.168.0.21");
+  ASSERT_EQ(lan.protocol.deviceList().count, 1);
+  EXPECT_STREQ(lan.protocol.deviceList().head->ip, "192.168.0.21");
 
   // The slow device's replies arrive later and must not pass for answers to
   // the share query that follows.
   lan.Select("192.168.0.21");
   edge.queryAnswer.silent = true;
   EXPECT_EQ(lan.protocol.FetchShares(), 0);
-  EXPECT_EQ(lan.protocol.ShareList.count, 0);
+  EXPECT_EQ(lan.protocol.shareList().count, 0);
 }
 
 TEST(Discovery, EmptySearchClearsEarlierResultsAndLeavesShares) {
   Lan lan;
   DeviceSettings& d = lan.AddDevice().settings();
   lan.protocol.SearchDevices();
-  ASSERT_EQ(lan.protocol.DeviceList.count, 1);
+  ASSERT_EQ(lan.protocol.deviceList().count, 1);
   lan.Select("192.168.0.20");
   ASSERT_EQ(lan.protocol.FetchShares(), 1);
 
   d.searchAnswer.silent = true;
   lan.protocol.SearchDevices();
-  EXPECT_EQ(lan.protocol.DeviceList.count, 0);
-  EXPECT_EQ(lan.protocol.DeviceList.head, nullptr);
-  EXPECT_EQ(lan.protocol.DeviceList.tail, nullptr);
-  EXPECT_EQ(lan.protocol.ShareList.count, 2);
+  EXPECT_EQ(lan.protocol.deviceList().count, 0);
+  EXPECT_EQ(lan.protocol.deviceList().head, nullptr);
+  EXPECT_EQ(lan.protocol.deviceList().tail, nullptr);
+  EXPECT_EQ(lan.protocol.shareList().count, 2);
 }
 
 TEST(Discovery, ThousandDevicesAnsweringEveryCopyAreAllListed) {
@@ -147,9 +147,9 @@ TEST(Discovery, ThousandDevicesAnsweringEveryCopyAreAllListed) {
   });
   lan.protocol.SearchDevices();
 
-  ASSERT_EQ(lan.protocol.DeviceList.count, kDevices);
+  ASSERT_EQ(lan.protocol.deviceList().count, kDevices);
   int i = 0;
-  for (const DeviceRecord* r = lan.protocol.DeviceList.head; r != nullptr; r = r->next, ++i) {
+  for (const DeviceRecord* r = lan.protocol.deviceList().head; r != nullptr; r = r->next, ++i) {
     char ip[16];
     std::uint8_t a[4] = {10, 1, static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)};
     FormatDotted(a, ip);
@@ -175,7 +175,7 @@ TEST(Discovery, RepliesAreReadWhileTheRequestsAreStillGoingOut) {
     }
   });
   lan.protocol.SearchDevices();
-  EXPECT_EQ(lan.protocol.DeviceList.count, 1000);
+  EXPECT_EQ(lan.protocol.deviceList().count, 1000);
   EXPECT_EQ(lan.net.dropped(), 0u);
 }
 
@@ -190,7 +190,7 @@ TEST(Discovery, FloodOfJunkDoesNotHoldTheSearchOpen) {
   const std::int64_t start = lan.clock.NowMicros();
   lan.protocol.SearchDevices();
   EXPECT_LE(lan.clock.NowMicros() - start, 1300000);
-  EXPECT_EQ(lan.protocol.DeviceList.count, 1);
+  EXPECT_EQ(lan.protocol.deviceList().count, 1);
 }
 
 }  // namespace

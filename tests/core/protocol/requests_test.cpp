@@ -2,6 +2,7 @@
 // lists and SelectedDeviceIp hold afterwards.
 #include <gtest/gtest.h>
 
+#include "protocol_test_access.h"
 #include "simulated_lan.h"
 
 namespace tessavue::testing {
@@ -18,7 +19,7 @@ struct OneDevice : Lan {
 
 TEST(Requests, NothingIsSentWithoutASelectedListedDevice) {
   OneDevice lan;
-  AppendShare(lan.protocol.ShareList, "stale");
+  AppendShare(ProtocolTestAccess::ShareList(lan.protocol), "stale");
   for (const char* selection : {"", "192.168.0.2", "192.168.0.200"}) {
     lan.Select(selection);
     EXPECT_EQ(lan.protocol.CheckAdminPassword(), 0);
@@ -27,7 +28,7 @@ TEST(Requests, NothingIsSentWithoutASelectedListedDevice) {
     EXPECT_EQ(lan.protocol.SetDeviceStatic(), 0);
   }
   EXPECT_TRUE(lan.net.sent().empty());
-  EXPECT_EQ(lan.protocol.ShareList.count, 0);
+  EXPECT_EQ(lan.protocol.shareList().count, 0);
 
   // And with an empty device list nothing is sent either.
   lan.device.settings().searchAnswer.silent = true;
@@ -40,22 +41,20 @@ TEST(Requests, NothingIsSentWithoutASelectedListedDevice) {
 
 TEST(Requests, PasswordCheckSendsTheLoginTextsToTheSelectedDevice) {
   OneDevice lan;
-  CopyText(lan.protocol.LoginUserName, 17, "qewro");
-  CopyText(lan.protocol.LoginPassword, 17, "qewro");
+  lan.protocol.SetLogin("qewro", "qewro");
   EXPECT_NE(lan.protocol.CheckAdminPassword(), 0);
   ASSERT_EQ(lan.net.sent().size(), 1u);
   EXPECT_EQ(lan.net.sent()[0],
-            wire::BuildPasswordQuery(lan.protocol.ClientId, lan.device.DeviceId().data(), "qewro",
+            wire::BuildPasswordQuery(lan.protocol.clientId(), lan.device.DeviceId().data(), "qewro",
                                      "qewro"));
 
-  CopyText(lan.protocol.LoginPassword, 17, "wrong");
+  lan.protocol.SetLogin("qewro", "wrong");
   EXPECT_EQ(lan.protocol.CheckAdminPassword(), 0);
 
   // 16 characters fill the field and go out whole.
   lan.device.settings().adminUser = "sixteen-chars-us";
   lan.device.settings().adminPassword = "sixteen-chars-pw";
-  std::memcpy(lan.protocol.LoginUserName, "sixteen-chars-us", 16);
-  std::memcpy(lan.protocol.LoginPassword, "sixteen-chars-pw", 16);
+  lan.protocol.SetLogin("sixteen-chars-us", "sixteen-chars-pw");
   EXPECT_NE(lan.protocol.CheckAdminPassword(), 0);
   EXPECT_EQ(lan.net.sent().back().size(), 28u + 34u);
 }
@@ -65,70 +64,68 @@ TEST(Requests, FetchSharesRefillsTheShareList) {
   lan.device.settings().shares = ":MEDIA::BACKUP:MEDIA:";
   ASSERT_EQ(lan.protocol.FetchShares(), 1);
   EXPECT_EQ(lan.net.sent()[0],
-            wire::BuildShareQuery(lan.protocol.ClientId, lan.device.DeviceId().data()));
-  ASSERT_EQ(lan.protocol.ShareList.count, 2);
-  EXPECT_STREQ(lan.protocol.ShareList.head->name, "MEDIA");
-  EXPECT_STREQ(lan.protocol.ShareList.tail->name, "BACKUP");
+            wire::BuildShareQuery(lan.protocol.clientId(), lan.device.DeviceId().data()));
+  ASSERT_EQ(lan.protocol.shareList().count, 2);
+  EXPECT_STREQ(lan.protocol.shareList().head->name, "MEDIA");
+  EXPECT_STREQ(lan.protocol.shareList().tail->name, "BACKUP");
 
   // Nothing after offset 28: answered, no shares.
   lan.device.settings().shares = "";
   EXPECT_EQ(lan.protocol.FetchShares(), 1);
-  EXPECT_EQ(lan.protocol.ShareList.count, 0);
+  EXPECT_EQ(lan.protocol.shareList().count, 0);
 
   // No answer: 0 and the list stays empty.
   lan.device.settings().shares.assign(1, 'X');
   lan.device.settings().queryAnswer.silent = true;
   EXPECT_EQ(lan.protocol.FetchShares(), 0);
-  EXPECT_EQ(lan.protocol.ShareList.head, nullptr);
+  EXPECT_EQ(lan.protocol.shareList().head, nullptr);
 }
 
 TEST(Requests, DhcpSetMovesTheRecordAndTheSelection) {
   OneDevice lan;
   ASSERT_EQ(lan.protocol.SetDeviceDhcp(), 1);
   EXPECT_EQ(lan.net.sent()[0].size(), 60u);
-  const DeviceRecord* r = lan.protocol.DeviceList.head;
+  const DeviceRecord* r = lan.protocol.deviceList().head;
   EXPECT_STREQ(r->ip, "192.168.0.77");
   EXPECT_EQ(0, std::memcmp(r->deviceId, lan.device.DeviceId().data(), 10));
   EXPECT_STREQ(r->netmask, "255.255.255.0");
-  EXPECT_STREQ(lan.protocol.SelectedDeviceIp, "192.168.0.77");
+  EXPECT_STREQ(lan.protocol.selectedDeviceIp(), "192.168.0.77");
 
   // The next request reaches the device under its new identifier.
   EXPECT_EQ(lan.protocol.FetchShares(), 1);
-  EXPECT_EQ(lan.protocol.ShareList.count, 2);
+  EXPECT_EQ(lan.protocol.shareList().count, 2);
 
   // Same address again: the record keeps it, still success.
   EXPECT_EQ(lan.protocol.SetDeviceDhcp(), 1);
-  EXPECT_STREQ(lan.protocol.DeviceList.head->ip, "192.168.0.77");
-  EXPECT_EQ(lan.protocol.DeviceList.count, 1);
+  EXPECT_STREQ(lan.protocol.deviceList().head->ip, "192.168.0.77");
+  EXPECT_EQ(lan.protocol.deviceList().count, 1);
 }
 
 TEST(Requests, StaticSetNeedsTheReplyFromTheNewAddress) {
   OneDevice lan;
-  CopyText(lan.protocol.NewIp, 16, "10.20.30.40");
-  CopyText(lan.protocol.NewNetmask, 16, "255.255.0.0");
-  CopyText(lan.protocol.NewGateway, 16, "10.20.0.1");
+  lan.protocol.SetNewAddress("10.20.30.40", "255.255.0.0", "10.20.0.1");
 
   // A set reply from the old address does not confirm the change.
   const std::uint8_t old[4] = {192, 168, 0, 20};
   lan.net.Deliver(lan.Reply(wire::kSetReply, old, 24), 1000);
   const std::uint8_t oldId[10] = {0xD0, 1, 2, 3, 4, 5, 192, 168, 0, 20};
   ASSERT_EQ(lan.protocol.SetDeviceStatic(), 1);
-  EXPECT_EQ(lan.net.sent()[0], wire::BuildStaticSet(lan.protocol.ClientId, oldId, "255.255.0.0",
+  EXPECT_EQ(lan.net.sent()[0], wire::BuildStaticSet(lan.protocol.clientId(), oldId, "255.255.0.0",
                                                     "10.20.0.1", "10.20.30.40"));
-  const DeviceRecord* r = lan.protocol.DeviceList.head;
+  const DeviceRecord* r = lan.protocol.deviceList().head;
   EXPECT_STREQ(r->ip, "10.20.30.40");
   EXPECT_STREQ(r->netmask, "255.255.0.0");
   EXPECT_STREQ(r->gateway, "10.20.0.1");
   const std::uint8_t expectedId[10] = {0xD0, 1, 2, 3, 4, 5, 10, 20, 30, 40};
   EXPECT_EQ(0, std::memcmp(r->deviceId, expectedId, 10));
-  EXPECT_STREQ(lan.protocol.SelectedDeviceIp, "10.20.30.40");
+  EXPECT_STREQ(lan.protocol.selectedDeviceIp(), "10.20.30.40");
 
   // A device that never confirms: 0, record and selection unchanged.
   lan.device.settings().setAnswer.silent = true;
-  CopyText(lan.protocol.NewIp, 16, "10.20.30.41");
+  lan.protocol.SetNewAddress("10.20.30.41", "255.255.0.0", "10.20.0.1");
   EXPECT_EQ(lan.protocol.SetDeviceStatic(), 0);
-  EXPECT_STREQ(lan.protocol.DeviceList.head->ip, "10.20.30.40");
-  EXPECT_STREQ(lan.protocol.SelectedDeviceIp, "10.20.30.40");
+  EXPECT_STREQ(lan.protocol.deviceList().head->ip, "10.20.30.40");
+  EXPECT_STREQ(lan.protocol.selectedDeviceIp(), "10.20.30.40");
 }
 
 }  // namespace

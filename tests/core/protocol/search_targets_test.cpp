@@ -45,10 +45,11 @@ class SearchTargets : public ::testing::Test {
         &beyond.AddDevice(Device("FarBroadcast", A(10, 9, 0, 32), 4, ReplyMode::kBroadcast));
     EXPECT_TRUE(protocol.InitTransport());
   }
-  const DeviceRecord* Find(const char* ip) { return FindByAddress(protocol.DeviceList, ip); }
+  const DeviceRecord* Find(const char* ip) { return FindByAddress(protocol.deviceList(), ip); }
   std::vector<std::string> Names() {
     std::vector<std::string> names;
-    for (const DeviceRecord* r = protocol.DeviceList.head; r; r = r->next) names.push_back(r->name);
+    for (const DeviceRecord* r = protocol.deviceList().head; r; r = r->next)
+      names.push_back(r->name);
     return names;
   }
   // The requests sent since the last ClearSent to `to`, and the client
@@ -105,7 +106,7 @@ TEST_F(SearchTargets, BehindTheRouterOnlyATargetThatAnswersByUnicastIsFound) {
   }
   for (const wire::Bytes& r : SentTo(A(10, 9, 0, 30))) {
     EXPECT_EQ(r[0], wire::kSearchRequest);
-    EXPECT_EQ(0, std::memcmp(r.data() + 1, protocol.ClientId, 10));
+    EXPECT_EQ(0, std::memcmp(r.data() + 1, protocol.clientId(), 10));
   }
   const DeviceRecord* record = Find("10.9.0.30");
   ASSERT_NE(record, nullptr);
@@ -121,8 +122,8 @@ TEST_F(SearchTargets, RequestsToADeviceFoundThroughATargetGoByUnicastAndFollowIt
   network.ClearSent();
   protocol.SelectDevice("10.9.0.30");
   ASSERT_TRUE(protocol.FetchShares());
-  ASSERT_NE(protocol.ShareList.head, nullptr);
-  EXPECT_STREQ(protocol.ShareList.head->name, "Far-share");
+  ASSERT_NE(protocol.shareList().head, nullptr);
+  EXPECT_STREQ(protocol.shareList().head->name, "Far-share");
   protocol.SetLogin("qewro", "qewro");
   EXPECT_TRUE(protocol.CheckAdminPassword());
   protocol.SetLogin("qewro", "wrong");
@@ -130,16 +131,16 @@ TEST_F(SearchTargets, RequestsToADeviceFoundThroughATargetGoByUnicastAndFollowIt
   // A device on the segment keeps the group.
   protocol.SelectDevice("192.168.0.20");
   ASSERT_TRUE(protocol.FetchShares());
-  EXPECT_STREQ(protocol.ShareList.head->name, "Near-share");
+  EXPECT_STREQ(protocol.shareList().head->name, "Near-share");
 
   protocol.SelectDevice("10.9.0.30");
   protocol.SetNewAddress("10.9.0.44", "255.255.255.0", "10.9.0.1");
   ASSERT_TRUE(protocol.SetDeviceStatic());
   EXPECT_EQ(far->settings().ip, A(10, 9, 0, 44));
-  EXPECT_EQ(protocol.Targets, std::vector<Ipv4Address>{A(10, 9, 0, 44)});
+  EXPECT_EQ(protocol.targets(), std::vector<Ipv4Address>{A(10, 9, 0, 44)});
   // Under its new address the next request still reaches it.
   ASSERT_TRUE(protocol.FetchShares());
-  EXPECT_STREQ(protocol.ShareList.head->name, "Far-share");
+  EXPECT_STREQ(protocol.shareList().head->name, "Far-share");
 
   const std::vector<wire::Bytes> toFar = SentTo(A(10, 9, 0, 30));
   const std::vector<wire::Bytes> toFarNow = SentTo(A(10, 9, 0, 44));
@@ -163,7 +164,7 @@ TEST_F(SearchTargets, RequestsToADeviceFoundThroughATargetGoByUnicastAndFollowIt
   // DHCP: the address the device confirms becomes the target.
   protocol.SelectDevice("10.9.0.44");
   ASSERT_TRUE(protocol.SetDeviceDhcp());
-  EXPECT_EQ(protocol.Targets, std::vector<Ipv4Address>{A(10, 9, 0, 99)});
+  EXPECT_EQ(protocol.targets(), std::vector<Ipv4Address>{A(10, 9, 0, 99)});
   protocol.SearchDevices();
   EXPECT_NE(Find("10.9.0.99"), nullptr);
 }
@@ -236,7 +237,7 @@ TEST_F(SearchTargets, BadTargetsAreRefusedAndATargetWithoutARouteSendsNothing) {
   EXPECT_FALSE(protocol.AddTarget(A(224, 0, 0, 1)));
   EXPECT_TRUE(protocol.AddTarget(A(10, 9, 0, 30)));
   EXPECT_FALSE(protocol.AddTarget(A(10, 9, 0, 30)));  // already there
-  EXPECT_EQ(protocol.Targets.size(), 1u);
+  EXPECT_EQ(protocol.targets().size(), 1u);
 
   // No interface at all, so no route: the target gets nothing and the
   // search still ends as usual.
@@ -245,7 +246,7 @@ TEST_F(SearchTargets, BadTargetsAreRefusedAndATargetWithoutARouteSendsNothing) {
   const std::int64_t start = clock.NowMicros();
   protocol.SearchDevices();
   EXPECT_EQ(network.sent().size(), 0u);
-  EXPECT_EQ(protocol.DeviceList.count, 0);
+  EXPECT_EQ(protocol.deviceList().count, 0);
   EXPECT_GE(clock.NowMicros() - start, kSearchWindowMicros);
 }
 

@@ -42,13 +42,13 @@ struct Lan {
     s.dhcpAddress = Ipv4Address{{192, 168, 0, 77}};
     return segment.AddDevice(std::move(s));
   }
-  void Select(const char* ip) { CopyText(protocol.SelectedDeviceIp, 16, ip); }
+  void Select(const char* ip) { protocol.SelectDevice(ip); }
   // A reply datagram as a device would send it, with this workstation's
   // ClientId unless told otherwise.
   wire::Bytes Reply(std::uint8_t opcode, const std::uint8_t address[4], std::size_t length = 29) {
     wire::Bytes d(length, 0);
     d[0] = opcode;
-    std::memcpy(d.data() + 1, protocol.ClientId, 10);
+    std::memcpy(d.data() + 1, protocol.clientId(), 10);
     std::memcpy(d.data() + 17, address, 4);
     return d;
   }

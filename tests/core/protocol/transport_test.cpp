@@ -1,6 +1,7 @@
 // Start and end of the transport, ClientId, and the list invariants.
 #include <gtest/gtest.h>
 
+#include "protocol_test_access.h"
 #include "simulated_lan.h"
 
 namespace tessavue::testing {
@@ -13,9 +14,9 @@ TEST(Transport, InitMakesClientIdAndLocalIpFromTheLocalAddress) {
   DeviceProtocol protocol(net, clock);
   EXPECT_FALSE(protocol.TransportStarted());
   ASSERT_TRUE(protocol.InitTransport());
-  EXPECT_STREQ(protocol.LocalIp, "172.16.5.9");
-  EXPECT_EQ(protocol.ClientId[6], 172);
-  EXPECT_EQ(protocol.ClientId[9], 9);
+  EXPECT_STREQ(protocol.localIp(), "172.16.5.9");
+  EXPECT_EQ(protocol.clientId()[6], 172);
+  EXPECT_EQ(protocol.clientId()[9], 9);
   EXPECT_TRUE(net.IsOpen());
   EXPECT_EQ(net.boundAddress(), (Ipv4Address{{172, 16, 5, 9}}));
 
@@ -26,7 +27,7 @@ TEST(Transport, InitMakesClientIdAndLocalIpFromTheLocalAddress) {
   net2.SetLocalAddress(Ipv4Address{{172, 16, 5, 9}});
   DeviceProtocol other(net2, clock2);
   other.InitTransport();
-  EXPECT_NE(0, std::memcmp(protocol.ClientId, other.ClientId, 6));
+  EXPECT_NE(0, std::memcmp(protocol.clientId(), other.clientId(), 6));
 }
 
 TEST(Transport, StartupFailureAndMissingAddress) {
@@ -47,7 +48,7 @@ TEST(Transport, StartupFailureAndMissingAddress) {
   net.SetNoLocalAddress(true);
   DeviceProtocol protocol(net, clock);
   ASSERT_TRUE(protocol.InitTransport());
-  EXPECT_STREQ(protocol.LocalIp, "0.0.0.0");
+  EXPECT_STREQ(protocol.localIp(), "0.0.0.0");
   EXPECT_TRUE(net.IsOpen());
 }
 
@@ -67,8 +68,9 @@ TEST(Transport, ShutdownIsSafeBeforeInitAndTwice) {
   std::uint8_t probe[1] = {1};
   protocol.SendRequest(probe, 1);
   EXPECT_TRUE(net.sent().empty());
-  AppendDevice(protocol.DeviceList, "n", "1.2.3.4", "", "", "1", protocol.ClientId);
-  CopyText(protocol.SelectedDeviceIp, 16, "1.2.3.4");
+  AppendDevice(ProtocolTestAccess::DeviceList(protocol), "n", "1.2.3.4", "", "", "1",
+               protocol.clientId());
+  protocol.SelectDevice("1.2.3.4");
   EXPECT_EQ(protocol.CheckAdminPassword(), 0);
 
   // And it starts again.

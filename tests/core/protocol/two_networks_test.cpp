@@ -12,6 +12,7 @@
 #include "memory_network.h"
 #include "virtual_clock.h"
 #include "protocol.h"
+#include "protocol_test_access.h"
 #include "wire.h"
 
 namespace tessavue {
@@ -44,13 +45,11 @@ class TwoNetworks : public ::testing::Test {
 
   void Start() {
     ASSERT_TRUE(protocol.InitTransport());
-    ASSERT_EQ(protocol.LocalInterfaces.size(), 2u);
+    ASSERT_EQ(protocol.localInterfaces().size(), 2u);
   }
-  const DeviceRecord* Find(const char* ip) { return FindByAddress(protocol.DeviceList, ip); }
-  void Select(const char* ip) {
-    CopyText(protocol.SelectedDeviceIp, sizeof protocol.SelectedDeviceIp, ip);
-  }
-  const std::uint8_t* IdOf(std::uint32_t i) { return protocol.LocalInterfaces.at(i).clientId; }
+  const DeviceRecord* Find(const char* ip) { return FindByAddress(protocol.deviceList(), ip); }
+  void Select(const char* ip) { protocol.SelectDevice(ip); }
+  const std::uint8_t* IdOf(std::uint32_t i) { return protocol.localInterfaces().at(i).clientId; }
   // What went out since the last ClearSent, with the interface of each.
   std::vector<std::pair<std::size_t, wire::Bytes>> Sent() {
     std::vector<std::pair<std::size_t, wire::Bytes>> out;
@@ -68,10 +67,10 @@ class TwoNetworks : public ::testing::Test {
 
 TEST_F(TwoNetworks, EachNetworkHasItsIdentifierAndTheFirstIsTheWorkstationsAddress) {
   Start();
-  const LocalInterface& first = protocol.LocalInterfaces[0];
-  const LocalInterface& second = protocol.LocalInterfaces[1];
-  EXPECT_STREQ(protocol.LocalIp, "192.168.0.100");
-  EXPECT_EQ(0, std::memcmp(protocol.ClientId, first.clientId, 10));
+  const LocalInterface& first = protocol.localInterfaces()[0];
+  const LocalInterface& second = protocol.localInterfaces()[1];
+  EXPECT_STREQ(protocol.localIp(), "192.168.0.100");
+  EXPECT_EQ(0, std::memcmp(protocol.clientId(), first.clientId, 10));
   // One set of random bytes, each network's own address after them.
   EXPECT_EQ(0, std::memcmp(first.clientId, second.clientId, 6));
   const std::uint8_t officeAddress[4] = {192, 168, 0, 100}, labAddress[4] = {10, 7, 0, 5};
@@ -94,7 +93,7 @@ TEST_F(TwoNetworks, OneSearchOfTheUsualLengthListsTheDevicesOfBothNetworks) {
   protocol.SearchDevices();
   const std::int64_t elapsed = clock.NowMicros() - start;
 
-  ASSERT_EQ(protocol.DeviceList.count, 4);
+  ASSERT_EQ(protocol.deviceList().count, 4);
   for (const char* ip : {"192.168.0.20", "192.168.0.21"}) {
     ASSERT_NE(Find(ip), nullptr) << ip;
     EXPECT_EQ(Find(ip)->localInterface, kOffice) << ip;
@@ -124,8 +123,8 @@ TEST_F(TwoNetworks, ADeviceHeardOnBothNetworksIsListedOnceUnderTheFirstReply) {
   lab.AddDevice(Device("bridged", A(172, 16, 0, 9), 7, ReplyMode::kGroup, 5'000));
   Start();
   protocol.SearchDevices();
-  ASSERT_EQ(protocol.DeviceList.count, 1);
-  EXPECT_EQ(protocol.DeviceList.head->localInterface, kLab);
+  ASSERT_EQ(protocol.deviceList().count, 1);
+  EXPECT_EQ(protocol.deviceList().head->localInterface, kLab);
 
   // The other way round, the office wins.
   VirtualClock otherClock{1'000'000};
@@ -137,8 +136,8 @@ TEST_F(TwoNetworks, ADeviceHeardOnBothNetworksIsListedOnceUnderTheFirstReply) {
   DeviceProtocol other(otherNetwork, otherClock);
   ASSERT_TRUE(other.InitTransport());
   other.SearchDevices();
-  ASSERT_EQ(other.DeviceList.count, 1);
-  EXPECT_EQ(other.DeviceList.head->localInterface, kOffice);
+  ASSERT_EQ(other.deviceList().count, 1);
+  EXPECT_EQ(other.deviceList().head->localInterface, kOffice);
 }
 
 TEST_F(TwoNetworks, EveryRequestGoesOutOnTheDevicesNetworkWithItsIdentifier) {
@@ -148,19 +147,16 @@ TEST_F(TwoNetworks, EveryRequestGoesOutOnTheDevicesNetworkWithItsIdentifier) {
       lab.AddDevice(Device("lab", A(10, 7, 0, 40), 2, ReplyMode::kUnicast));
   Start();
   protocol.SearchDevices();
-  ASSERT_EQ(protocol.DeviceList.count, 2);
+  ASSERT_EQ(protocol.deviceList().count, 2);
   network.ClearSent();
 
   Select("10.7.0.40");
   ASSERT_EQ(protocol.FetchShares(), 1);
-  ASSERT_NE(protocol.ShareList.head, nullptr);
-  EXPECT_STREQ(protocol.ShareList.head->name, "lab-share");
-  CopyText(protocol.LoginUserName, sizeof protocol.LoginUserName, "qewro");
-  CopyText(protocol.LoginPassword, sizeof protocol.LoginPassword, "qewro");
+  ASSERT_NE(protocol.shareList().head, nullptr);
+  EXPECT_STREQ(protocol.shareList().head->name, "lab-share");
+  protocol.SetLogin("qewro", "qewro");
   EXPECT_NE(protocol.CheckAdminPassword(), 0);
-  CopyText(protocol.NewIp, sizeof protocol.NewIp, "10.7.0.77");
-  CopyText(protocol.NewNetmask, sizeof protocol.NewNetmask, "255.255.255.0");
-  CopyText(protocol.NewGateway, sizeof protocol.NewGateway, "10.7.0.1");
+  protocol.SetNewAddress("10.7.0.77", "255.255.255.0", "10.7.0.1");
   ASSERT_EQ(protocol.SetDeviceStatic(), 1);
   EXPECT_EQ(labDevice.settings().ip, A(10, 7, 0, 77));
 
@@ -185,7 +181,7 @@ TEST_F(TwoNetworks, EveryRequestGoesOutOnTheDevicesNetworkWithItsIdentifier) {
   // And the office device is asked on the office network.
   network.ClearSent();
   Select("192.168.0.20");
-  CopyText(protocol.LoginPassword, sizeof protocol.LoginPassword, "qewro");
+  protocol.SetLogin("qewro", "qewro");
   EXPECT_NE(protocol.CheckAdminPassword(), 0);
   ASSERT_EQ(network.sentOn(), std::vector<std::size_t>{kOffice});
   EXPECT_EQ(0, std::memcmp(network.sent()[0].data() + 1, IdOf(kOffice), 10));
@@ -198,7 +194,7 @@ TEST_F(TwoNetworks, AReplyCarryingTheOtherNetworksIdentifierDoesNotAnswerAReques
   lab.AddDevice(Device("lab", A(10, 7, 0, 40), 2, ReplyMode::kUnicast));
   Start();
   protocol.SearchDevices();
-  ASSERT_EQ(protocol.DeviceList.count, 1);
+  ASSERT_EQ(protocol.deviceList().count, 1);
   lab.SetSilent(0, true);
   Select("10.7.0.40");
   // The device's answer as it would be, but to the office's identifier.
@@ -207,7 +203,7 @@ TEST_F(TwoNetworks, AReplyCarryingTheOtherNetworksIdentifierDoesNotAnswerAReques
     network.Deliver(wire::BuildShareReply(IdOf(kOffice), id, "wrong"), 1000);
   });
   EXPECT_EQ(protocol.FetchShares(), 0);
-  EXPECT_EQ(protocol.ShareList.count, 0);
+  EXPECT_EQ(protocol.shareList().count, 0);
 }
 
 TEST_F(TwoNetworks, SearchRepliesToNoneOfOurIdentifiersAreNotListed) {
@@ -226,15 +222,15 @@ TEST_F(TwoNetworks, SearchRepliesToNoneOfOurIdentifiersAreNotListed) {
                     1000);
   });
   protocol.SearchDevices();
-  EXPECT_EQ(protocol.DeviceList.count, 0);
+  EXPECT_EQ(protocol.deviceList().count, 0);
 }
 
 TEST_F(TwoNetworks, ARecordNamingNoNetworkOfTheTransportIsAskedOnTheFirst) {
   office.AddDevice(Device("office", A(192, 168, 0, 20), 1, ReplyMode::kUnicast));
   Start();
   const std::uint8_t id[10] = {1, 0x11, 0x22, 0x33, 0x44, 0x55, 192, 168, 0, 20};
-  AppendDevice(protocol.DeviceList, "office", "192.168.0.20", "255.255.255.0", "192.168.0.1", "0",
-               id, 7);
+  AppendDevice(ProtocolTestAccess::DeviceList(protocol), "office", "192.168.0.20", "255.255.255.0",
+               "192.168.0.1", "0", id, 7);
   Select("192.168.0.20");
   EXPECT_EQ(protocol.FetchShares(), 1);
   EXPECT_EQ(network.sentOn(), std::vector<std::size_t>{kOffice});

@@ -38,7 +38,7 @@ TEST(WaitLoop, GivesUpAfterItsLongestWaitWhenNothingAnswers) {
   start = lan.clock.NowMicros();
   EXPECT_EQ(lan.protocol.SetDeviceDhcp(), 0);
   EXPECT_EQ(lan.clock.NowMicros() - start, 11010000);
-  EXPECT_STREQ(lan.protocol.SelectedDeviceIp, "192.168.0.20");
+  EXPECT_STREQ(lan.protocol.selectedDeviceIp(), "192.168.0.20");
 }
 
 // Every kind of datagram that is not the answer: other workstations' replies
@@ -94,19 +94,19 @@ TEST(WaitLoop, StrayRepliesNeitherShortenNorLengthenTheWait) {
     start = lan.clock.NowMicros();
     EXPECT_EQ(lan.protocol.FetchShares(), 0);
     EXPECT_EQ(lan.clock.NowMicros() - start, LongestWait(kQueryLoop));
-    EXPECT_EQ(lan.protocol.ShareList.count, 0);
+    EXPECT_EQ(lan.protocol.shareList().count, 0);
   }
 
   // The set loop, with another device's opcode-6 reply among the strays.
   QuietLan lan;
   Flood flood{lan, 1000};
   flood.Fill(LongestWait(kSetLoop) + 500000);
-  CopyText(lan.protocol.NewIp, 16, "192.168.0.30");
+  lan.protocol.SetNewAddress("192.168.0.30", "", "");
   std::int64_t start = lan.clock.NowMicros();
   EXPECT_EQ(lan.protocol.SetDeviceStatic(), 0);
   EXPECT_EQ(lan.clock.NowMicros() - start, LongestWait(kSetLoop));
   EXPECT_EQ(LongestWait(kSetLoop), 11010000);
-  EXPECT_STREQ(lan.protocol.SelectedDeviceIp, "192.168.0.20");
+  EXPECT_STREQ(lan.protocol.selectedDeviceIp(), "192.168.0.20");
 }
 
 TEST(WaitLoop, LateAnswerIsFoundBehindAFlood) {
@@ -135,7 +135,7 @@ TEST(WaitLoop, LateAnswerIsFoundBehindAFlood) {
   const std::uint8_t moved[4] = {192, 168, 0, 88};
   set.net.Deliver(set.Reply(wire::kSetReply, moved), 9000000);
   EXPECT_EQ(set.protocol.SetDeviceDhcp(), 1);
-  EXPECT_STREQ(set.protocol.SelectedDeviceIp, "192.168.0.88");
+  EXPECT_STREQ(set.protocol.selectedDeviceIp(), "192.168.0.88");
 }
 
 TEST(WaitLoop, FirstMatchingReplyWinsAndIsHandledWhenItArrives) {
@@ -162,8 +162,8 @@ TEST(WaitLoop, DatagramSizeLimit) {
   big[4040] = ':';
   lan.net.Deliver(big, 0);
   ASSERT_EQ(lan.protocol.FetchShares(), 1);
-  ASSERT_EQ(lan.protocol.ShareList.count, 2);
-  EXPECT_EQ(std::string(lan.protocol.ShareList.tail->name), std::string(54, 'a') + "z");
+  ASSERT_EQ(lan.protocol.shareList().count, 2);
+  EXPECT_EQ(std::string(lan.protocol.shareList().tail->name), std::string(54, 'a') + "z");
 
   // 4097 bytes are a receive error: ignored, and not counted.
   wire::Bytes bigger = lan.Reply(wire::kQueryReply, kSelected, 4097);
@@ -173,8 +173,8 @@ TEST(WaitLoop, DatagramSizeLimit) {
   std::memcpy(small.data() + 28, "SMALL", 5);
   lan.net.Deliver(small, 0);
   ASSERT_EQ(lan.protocol.FetchShares(), 1);
-  ASSERT_EQ(lan.protocol.ShareList.count, 1);
-  EXPECT_STREQ(lan.protocol.ShareList.head->name, "SMALL");
+  ASSERT_EQ(lan.protocol.shareList().count, 1);
+  EXPECT_STREQ(lan.protocol.shareList().head->name, "SMALL");
 }
 
 }  // namespace

@@ -67,7 +67,7 @@ TEST(SimulatedSegment, GroupAndBroadcastRepliesReachEveryWorkstationAndOnlyOursC
   ASSERT_TRUE(protocol.InitTransport());
   protocol.SearchDevices();
   std::set<std::string> names;
-  for (const DeviceRecord* r = protocol.DeviceList.head; r; r = r->next) names.insert(r->name);
+  for (const DeviceRecord* r = protocol.deviceList().head; r; r = r->next) names.insert(r->name);
   EXPECT_EQ(names, (std::set<std::string>{"Box-unicast", "Box-group", "Box-broadcast"}));
 
   // Another workstation (192.168.0.101) asks each device on our subnet for its
@@ -87,12 +87,12 @@ TEST(SimulatedSegment, GroupAndBroadcastRepliesReachEveryWorkstationAndOnlyOursC
   // The group device's answer to that query waits in our socket; silenced, it
   // does not answer ours, and the stranger's answer must not pass for it.
   segment.SetSilent(1, true);
-  CopyText(protocol.SelectedDeviceIp, 16, "192.168.0.21");
+  protocol.SelectDevice("192.168.0.21");
   EXPECT_EQ(protocol.FetchShares(), 0);
-  EXPECT_EQ(protocol.ShareList.count, 0);
+  EXPECT_EQ(protocol.shareList().count, 0);
   segment.SetSilent(1, false);
   EXPECT_EQ(protocol.FetchShares(), 1);
-  EXPECT_EQ(protocol.ShareList.count, 1);
+  EXPECT_EQ(protocol.shareList().count, 1);
   protocol.ShutdownTransport();
 }
 
@@ -107,22 +107,21 @@ TEST(SimulatedSegment, ProtocolFindsDemoDevicesAndAThousandGenerated) {
   const std::int64_t start = clock.NowMicros();
   protocol.SearchDevices();
   EXPECT_LT(clock.NowMicros() - start, 1'400'000);
-  ASSERT_EQ(protocol.DeviceList.count, 1003);
+  ASSERT_EQ(protocol.deviceList().count, 1003);
   std::set<std::string> names;
-  for (const DeviceRecord* r = protocol.DeviceList.head; r; r = r->next) names.insert(r->name);
+  for (const DeviceRecord* r = protocol.deviceList().head; r; r = r->next) names.insert(r->name);
   EXPECT_EQ(names.size(), 1003u);
   EXPECT_TRUE(names.count("Tessavue-Media"));
   EXPECT_TRUE(names.count("Tessavue-1000"));
 
   // The demo device with its own password refuses the default one.
-  CopyText(protocol.SelectedDeviceIp, 16, "192.168.0.31");
-  CopyText(protocol.LoginUserName, 17, "qewro");
-  CopyText(protocol.LoginPassword, 17, "qewro");
+  protocol.SelectDevice("192.168.0.31");
+  protocol.SetLogin("qewro", "qewro");
   EXPECT_EQ(protocol.CheckAdminPassword(), 0);
-  CopyText(protocol.LoginPassword, 17, "tessavue");
+  protocol.SetLogin("qewro", "tessavue");
   EXPECT_NE(protocol.CheckAdminPassword(), 0);
   EXPECT_EQ(protocol.FetchShares(), 1);
-  EXPECT_EQ(protocol.ShareList.count, 3);
+  EXPECT_EQ(protocol.shareList().count, 3);
   protocol.ShutdownTransport();
 }
 
