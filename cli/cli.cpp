@@ -38,9 +38,9 @@ class CliNetwork : public ForwardingNetwork {
     return openOk_ = inner().OpenInterfaces(locals);
   }
   // Closed and opened anew through OpenInterfaces, so that what was opened
-  // is known.
+  // is known: the port's own default, not the forwarding.
   bool ChangeInterfaces(const std::vector<Ipv4Address>& locals) override {
-    return DatagramNetwork::ChangeInterfaces(locals);
+    return DatagramNetwork::ChangeInterfaces(locals);  // NOLINT(bugprone-parent-virtual-call)
   }
 
   bool haveLocal_ = false;

@@ -14,7 +14,6 @@ constexpr int kSearchAddressFieldId = 1022;
 // The entry below About in the system menu, and its text.
 constexpr unsigned kIdmSearchAtAddress = 0x0020;
 constexpr const char* kSearchAtAddressMenuText = "Search at address...";
-constexpr const char* kSearchAtAddressCaption = "Search at address";
 
 class SearchAddressDialog : public AddressPrompts {
  public:

@@ -332,7 +332,7 @@ void GvfsConnections::AwaitFuseView(const std::string& mountPath) {
   // show an unreadable folder. The wait ends when the folder can be listed;
   // a view that never recovers is left to the drive scan.
   constexpr int kSlices = 200;  // 10 ms each
-  const timespec slice{0, 10 * 1000 * 1000};
+  const timespec slice{0, 10L * 1000 * 1000};
   for (int i = 0; i < kSlices; ++i) {
     if (DIR* dir = opendir(mountPath.c_str())) {
       closedir(dir);
