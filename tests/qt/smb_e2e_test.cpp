@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "drive_table.h"
@@ -39,6 +40,45 @@ std::string ReadFile(const fs::path& path) {
   s << in.rdbuf();
   return s.str();
 }
+
+// A mouse click on row `row` of a list.
+void Click(QtListView* list, int row) {
+  QRect r = list->visualItemRect(list->topLevelItem(row));
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+}
+
+// As on Linux: no Windows version.
+struct LinuxSystem : MemorySystem {
+  LinuxSystem() { SetVersion(0, 6, 1, 0); }
+};
+
+// The Linux program's window over the real network and GVfs, on the
+// workstation's address that smb_e2e.sh passes in SMB_E2E_CLIENT.
+struct RealWindow {
+  explicit RealWindow(const GvfsOptions& options) : connections(options) {}
+  // Opens the transport and shows the window after its first search; false
+  // when the address or the transport is missing.
+  bool Start() {
+    Ipv4Address local;
+    if (!ParseDotted(Env("SMB_E2E_CLIENT").c_str(), local.octet)) return false;
+    network.SetLocalAddress(local);
+    if (!app.protocol.InitTransport()) return false;
+    SetDialogColors(kDialogBackground, kDialogText);
+    window = std::make_unique<QtMainWindow>(app);
+    window->InitDialog();
+    window->show();
+    return true;
+  }
+
+  PosixNetwork network;
+  PosixClock clock;
+  GvfsConnections connections;
+  RecordingShell shell;
+  LinuxSystem system;
+  UtilityApp app{network, clock, connections, shell, system};
+  ModalDriver modals;
+  std::unique_ptr<QtMainWindow> window;
+};
 
 class SmbDriveTest : public ::testing::Test {
  protected:
@@ -102,38 +142,22 @@ TEST_F(SmbDriveTest, ConnectWithWrongThenRightPasswordListAndDisconnect) {
 TEST_F(SmbDriveTest, TheWindowFindsTheEnclosureAndMapsItsShareOnALetter) {
   const std::string deviceName = Env("SMB_E2E_DEVICE_NAME");
   if (deviceName.empty()) GTEST_SKIP() << "no tessavue-device playing the enclosure";
-  Ipv4Address local;
-  ASSERT_TRUE(ParseDotted(Env("SMB_E2E_CLIENT").c_str(), local.octet));
-  PosixNetwork network;
-  network.SetLocalAddress(local);
-  PosixClock clock;
-  GvfsConnections connections(options_);
-  RecordingShell shell;
-  MemorySystem system;
-  system.SetVersion(0, 6, 1, 0);  // as on Linux: no Windows version
-  UtilityApp app(network, clock, connections, shell, system);
-  ASSERT_TRUE(app.protocol.InitTransport());
-  SetDialogColors(kDialogBackground, kDialogText);
-  ModalDriver modals;
-  QtMainWindow window(app);
-  window.InitDialog();
-  window.show();
+  RealWindow w(options_);
+  ASSERT_TRUE(w.Start());
+  ModalDriver& modals = w.modals;
+  QtMainWindow& window = *w.window;
 
   ASSERT_EQ(window.deviceList->GetItemCount(), 1);
   EXPECT_EQ(window.deviceList->GetItemText(0, 0), deviceName);
   EXPECT_EQ(window.deviceList->GetItemText(0, 1), server_);
-  auto click = [](QtListView* list, int row) {
-    QRect r = list->visualItemRect(list->topLevelItem(row));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
-  };
-  click(window.deviceList, 0);
+  Click(window.deviceList, 0);
   ASSERT_EQ(window.shareList->GetItemCount(), 2);
   EXPECT_EQ(window.shareList->GetItemText(0, 0), "public");
   EXPECT_EQ(window.shareList->GetItemText(1, 0), "media");
   EXPECT_TRUE(window.connectButton->isEnabled());
   EXPECT_EQ(window.driveCombo->currentText(), "D:");
 
-  click(window.shareList, 0);
+  Click(window.shareList, 0);
   modals.logins.push_back(ModalDriver::Type(QString::fromStdString(Env("SMB_E2E_USER")),
                                             QString::fromStdString(Env("SMB_E2E_PASSWORD"))));
   QTest::mouseClick(window.connectButton, Qt::LeftButton);
@@ -150,13 +174,13 @@ TEST_F(SmbDriveTest, TheWindowFindsTheEnclosureAndMapsItsShareOnALetter) {
   // With a file open on D: the letter stays, with the Windows message.
   {
     std::ifstream open(Drives() / "D" / "hello.txt");
-    click(window.shareList, 0);
+    Click(window.shareList, 0);
     QTest::mouseClick(window.disconnectButton, Qt::LeftButton);
     ASSERT_EQ(modals.shown.size(), 3u);
     EXPECT_EQ(modals.shown[2].text.rfind("Umount Disk Fail!\n", 0), 0u);
     EXPECT_TRUE(fs::is_symlink(Drives() / "D"));
   }
-  click(window.shareList, 0);
+  Click(window.shareList, 0);
   QTest::mouseClick(window.disconnectButton, Qt::LeftButton);
   ASSERT_EQ(modals.shown.size(), 4u);
   EXPECT_EQ(modals.shown[3].text, "Umount Disk OK!");
@@ -170,34 +194,19 @@ TEST_F(SmbDriveTest, TheWindowFindsTheEnclosureAndMapsItsShareOnALetter) {
 TEST_F(SmbDriveTest, TheWindowKeepsALettersShareWhenConnectingAnotherFails) {
   const std::string deviceName = Env("SMB_E2E_DEVICE_NAME");
   if (deviceName.empty()) GTEST_SKIP() << "no tessavue-device playing the enclosure";
-  Ipv4Address local;
-  ASSERT_TRUE(ParseDotted(Env("SMB_E2E_CLIENT").c_str(), local.octet));
-  PosixNetwork network;
-  network.SetLocalAddress(local);
-  PosixClock clock;
-  GvfsConnections connections(options_);
-  RecordingShell shell;
-  MemorySystem system;
-  system.SetVersion(0, 6, 1, 0);  // as on Linux: no Windows version
-  UtilityApp app(network, clock, connections, shell, system);
-  ASSERT_TRUE(app.protocol.InitTransport());
-  SetDialogColors(kDialogBackground, kDialogText);
-  ModalDriver modals;
-  QtMainWindow window(app);
-  window.InitDialog();
-  window.show();
-  auto click = [](QtListView* list, int row) {
-    QRect r = list->visualItemRect(list->topLevelItem(row));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
-  };
+  RealWindow w(options_);
+  ASSERT_TRUE(w.Start());
+  GvfsConnections& connections = w.connections;
+  ModalDriver& modals = w.modals;
+  QtMainWindow& window = *w.window;
   auto connect = [&](int shareRow, const std::string& letter) {
-    click(window.shareList, shareRow);
+    Click(window.shareList, shareRow);
     window.driveCombo->setCurrentIndex(
         window.driveCombo->findText(QString::fromStdString(letter), Qt::MatchStartsWith));
     QTest::mouseClick(window.connectButton, Qt::LeftButton);
   };
   ASSERT_EQ(window.deviceList->GetItemCount(), 1);
-  click(window.deviceList, 0);
+  Click(window.deviceList, 0);
   ASSERT_EQ(window.shareList->GetItemCount(), 2);
   ASSERT_EQ(window.shareList->GetItemText(1, 0), "media");
 
@@ -247,7 +256,7 @@ TEST_F(SmbDriveTest, TheWindowKeepsALettersShareWhenConnectingAnotherFails) {
       publicMounted = true;
   EXPECT_FALSE(publicMounted);
 
-  click(window.shareList, 1);
+  Click(window.shareList, 1);
   QTest::mouseClick(window.disconnectButton, Qt::LeftButton);
   ASSERT_EQ(modals.shown.size(), 7u);
   EXPECT_EQ(modals.shown[6].text, "Umount Disk OK!");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "win32_system.h"
+#include "windows_api.h"
 
 namespace tessavue::win32 {
 namespace {
