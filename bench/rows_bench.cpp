@@ -29,6 +29,7 @@
 #include "headless_controls.h"
 #include "memory_connections.h"
 #include "memory_network.h"
+#include "memory_resolver.h"
 #include "memory_system.h"
 #include "virtual_clock.h"
 #include "posix_clock.h"
@@ -126,6 +127,7 @@ void Report(const char* window, int devices, TimedNetwork& net, const RowTimes& 
 
 struct Services {
   MemoryConnections connections;
+  MemoryNameResolver resolver;
   MemorySystem system;
   RecordingShell shell;
 };
@@ -140,7 +142,7 @@ void RunHeadless(DatagramNetwork& network, Clock& clock, int devices) {
   HeadlessComboBox dhcpCombo, driveCombo;
   HeadlessListView shareList, deviceList;
   HeadlessIpAddressControl ipAddress, netmaskAddress, gatewayAddress;
-  MainDialog dialog(protocol, drives, SystemServices{s.connections, s.shell, s.system}, host,
+  MainDialog dialog(protocol, drives, SystemServices{s.connections, s.shell, s.system, s.resolver}, host,
                     MainDialogControls{configurationButton, disconnectButton, connectButton,
                                        dhcpCombo, driveCombo, shareList, deviceList, refreshButton,
                                        ipAddress, netmaskAddress, gatewayAddress});
@@ -171,7 +173,7 @@ class TimedQtWindow : public QtMainWindow {
 void RunQt(DatagramNetwork& network, Clock& clock, int devices) {
   TimedNetwork net(network);
   Services s;
-  UtilityApp app(net, clock, s.connections, s.shell, s.system);
+  UtilityApp app(net, clock, s.connections, s.shell, s.system, s.resolver);
   if (!app.protocol.InitTransport()) std::exit(1);
   SetDialogColors(kDialogBackground, kDialogText);
   TimedQtWindow window(app);

@@ -17,6 +17,7 @@
 #include "gvfs_connections.h"
 #include "posix_clock.h"
 #include "posix_network.h"
+#include "posix_resolver.h"
 #include "posix_shell.h"
 #include "posix_system.h"
 #include "demo_world.h"
@@ -86,14 +87,15 @@ int RunWindow(const Options& options) {
     DemoWorld world;
     PosixClock realTime;
     world.PlayInRealTime(realTime);
-    UtilityApp app(world.network, world.clock, world.connections, shell, system);
+    UtilityApp app(world.network, world.clock, world.connections, shell, system, world.resolver);
     app.InitInstance(platform, exitCode);
   } else {
     PosixNetwork network;
     if (options.localIp) network.SetLocalAddress(*options.localIp);
     PosixClock clock;
     GvfsConnections connections;
-    UtilityApp app(network, clock, connections, shell, system);
+    PosixNameResolver resolver;
+    UtilityApp app(network, clock, connections, shell, system, resolver);
     app.InitInstance(platform, exitCode);
   }
   return exitCode;

@@ -12,6 +12,7 @@
 #include "version.h"
 #include "win32_app.h"
 #include "win32_clock.h"
+#include "win32_resolver.h"
 #include "win32_system.h"
 #include "winsock_network.h"
 
@@ -30,7 +31,8 @@ Win32Clock theClock;
 win32::Win32NetworkConnections theConnections;
 win32::Win32Shell theShell;
 win32::Win32SystemInfo theSystem;
-UtilityApp theApp(theNetwork, theClock, theConnections, theShell, theSystem);
+win32::Win32NameResolver theResolver;
+UtilityApp theApp(theNetwork, theClock, theConnections, theShell, theSystem, theResolver);
 
 int Run(UtilityApp& app, HINSTANCE instance) {
   win32::Win32AppPlatform platform(instance);
@@ -61,7 +63,7 @@ int RunDemo(HINSTANCE instance) {
   win32::Win32SystemInfo system;
   Win32Clock realTime;
   world.PlayInRealTime(realTime);
-  UtilityApp app(world.network, world.clock, world.connections, shell, system);
+  UtilityApp app(world.network, world.clock, world.connections, shell, system, world.resolver);
   return Run(app, instance);
 }
 #endif

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "connection_reasons.h"
 #include "letter_connect.h"
 #include "login_dialog.h"
 #include "version_name.h"
@@ -145,6 +146,11 @@ void MainDialog::OnRefresh() {
 }
 
 void MainDialog::Refresh() {
+  // The rows go: a row the keyboard chose has nothing left to settle to, and
+  // no device is shown any more.
+  selectionPending_ = false;
+  host_.CancelSelectionTimer();
+  deviceSelected = 0;
   c_.deviceList.DeleteAllItems();
   c_.shareList.DeleteAllItems();
   c_.ipAddress.ClearAddress();
@@ -237,6 +243,7 @@ void MainDialog::OnDeviceListClick() {
   // The click shows its row now; a change by the keyboard just before it has
   // nothing left to wait for.
   host_.CancelSelectionTimer();
+  selectionPending_ = false;
   c_.deviceList.SetFocus();
   int row = FindSelectedRow(c_.deviceList, c_.deviceList.GetTopIndex());
   if (row < 0) {
@@ -251,6 +258,7 @@ void MainDialog::OnDeviceListSelectionChange() {
   // The program's own changes (rows deleted and inserted by a refresh) come
   // while a handler runs; they are no choice of the user's.
   if (handlerRunning_) return;
+  selectionPending_ = true;
   host_.ArmSelectionTimer(kSelectionSettleMillis);
 }
 
@@ -263,12 +271,33 @@ void MainDialog::OnSelectionSettled() {
   }
   HandlerScope scope(*this, true);
   if (!scope) return;
+  selectionPending_ = true;
+  SettleSelection();
+}
+
+bool MainDialog::SettleSelection() {
+  if (!selectionPending_) return false;
+  selectionPending_ = false;
+  host_.CancelSelectionTimer();
   int row = FindSelectedRow(c_.deviceList, c_.deviceList.GetTopIndex());
   // The keyboard always lands on a row; no row means the rows went away.
-  if (row < 0) return;
+  if (row < 0) return false;
   // Back where it started (Down, then Up): the window already shows it.
-  if (deviceSelected && row == shownRow_ && c_.deviceList.GetItemText(row, 1) == shownIp_) return;
+  if (deviceSelected && row == shownRow_ && c_.deviceList.GetItemText(row, 1) == shownIp_)
+    return false;
+  // The device's shares are asked for: a wait, also inside a handler that
+  // does not wait itself.
+  const bool waitedAlready = waiting_;
+  if (!waitedAlready) {
+    host_.Waits().WaitBegins();
+    waiting_ = true;
+  }
   ShowDevice(row);
+  if (!waitedAlready) {
+    waiting_ = false;
+    host_.Waits().WaitEnds();
+  }
+  return true;
 }
 
 void MainDialog::ShowDevice(int row) {
@@ -277,6 +306,7 @@ void MainDialog::ShowDevice(int row) {
 
   std::string ip = c_.deviceList.GetItemText(row, 1);
   shownIp_ = ip;
+  shownName_ = c_.deviceList.GetItemText(row, 0);
   protocol_.SelectDevice(ip.c_str());
   ShowAddress(c_.ipAddress, ip);
 
@@ -300,7 +330,7 @@ void MainDialog::ShowDevice(int row) {
   ShowAddress(c_.gatewayAddress, c_.deviceList.GetItemText(row, 3));
 
   protocol_.FetchShares();
-  RefreshShareList(row);
+  RefreshShareList();
 }
 
 bool MainDialog::DeviceReachable(const std::string& ip) {
@@ -323,14 +353,16 @@ bool MainDialog::DeviceReachable(const std::string& ip) {
   return sameSubnet;
 }
 
-void MainDialog::RefreshShareList(int startRow) {
-  int row = FindSelectedRow(c_.deviceList, startRow);
-  if (row < 0) return;
+void MainDialog::RefreshShareList() {
+  // The shares listed are the shown device's, so their letters are looked
+  // up by its name and address, not by whatever row the keyboard has just
+  // highlighted.
+  if (!deviceSelected || FindSelectedRow(c_.deviceList, c_.deviceList.GetTopIndex()) < 0) return;
 
   c_.shareList.DeleteAllItems();
   c_.shareList.Redraw();
-  std::string name = c_.deviceList.GetItemText(row, 0);
-  std::string ip = c_.deviceList.GetItemText(row, 1);
+  const std::string& name = shownName_;
+  const std::string& ip = shownIp_;
 
   int j = 0;
   for (const ShareRecord* s = protocol_.shareList().head; s; s = s->next, ++j) {
@@ -345,7 +377,7 @@ void MainDialog::RefreshShareList(int startRow) {
 void MainDialog::OnPaint() {
   drives_.ScanDrives();
   FillDriveCombo(c_.driveCombo, drives_.UsableDrives());
-  RefreshShareList(c_.deviceList.GetTopIndex());
+  RefreshShareList();
   if (host_.IsIconic()) host_.DrawIconCentered();
 }
 
@@ -393,6 +425,9 @@ void MainDialog::OnDhcpModeChange() {
   if (!scope) return;
   int sel = c_.dhcpCombo.GetCurSel();
   if (sel < 0) return;
+  // The choice is made for the row the list highlights: shown first, it
+  // keeps the user's choice over its own.
+  if (SettleSelection()) c_.dhcpCombo.SetCurSel(sel);
   bool dhcp = c_.dhcpCombo.GetLBText(sel) == kDhcpEnabled;
   c_.ipAddress.Enable(!dhcp);
   c_.gatewayAddress.Enable(!dhcp);
@@ -423,6 +458,9 @@ bool MainDialog::AdministratorLogin() {
 void MainDialog::OnApply() {
   HandlerScope scope(*this, true);
   if (!scope) return;
+  // The fields were filled for the device shown until now: the one the list
+  // highlights is shown, and nothing is sent that the user has not seen.
+  if (SettleSelection()) return;
   AdminLoginMode = 1;
   if (!deviceSelected) {
     Report("You should select a server to modify IP!", kCaptionError, MessageIcon::Stop);
@@ -485,6 +523,8 @@ void MainDialog::ApplyStaticAddress() {
 void MainDialog::OnConfiguration() {
   HandlerScope scope(*this, false);
   if (!scope) return;
+  // A device shown now whose page cannot be reached has its button off.
+  if (SettleSelection() && !c_.configurationButton.IsEnabled()) return;
   int row = FindSelectedRow(c_.deviceList, c_.deviceList.GetTopIndex());
   if (row < 0) {
     Report("You should select a sever to connect.", kCaptionWarning, MessageIcon::Exclamation);
@@ -503,6 +543,9 @@ void MainDialog::OnConfiguration() {
 void MainDialog::OnConnect() {
   HandlerScope scope(*this, true);
   if (!scope) return;
+  // The share row chosen belonged to the device shown before: the list of
+  // the device shown now has none chosen, which the warning below says.
+  if (SettleSelection() && !c_.connectButton.IsEnabled()) return;
   AdminLoginMode = 0;
   bool nt4OrEarlier = GetWindowsVersion(services_.system).family == WindowsFamily::kNt4OrEarlier;
 
@@ -513,28 +556,35 @@ void MainDialog::OnConnect() {
            MessageIcon::Exclamation);
     return;
   }
-  std::string server = c_.deviceList.GetItemText(deviceRow, 0);
   std::string share = c_.shareList.GetItemText(shareRow, 0);
 
   int sel = c_.driveCombo.GetCurSel();
   if (sel < 0) return;
   std::string localName = c_.driveCombo.GetLBText(sel).substr(0, 2);
 
+  // By the device's name where this workstation finds it, else by the
+  // address it answered from.
   std::string remoteName;
-  if (!MakeRemoteName(server, share, remoteName)) {
-    Report("Mount Disk Fail!", kCaptionError, MessageIcon::Stop);
+  if (!DeviceRemoteName(services_.resolver, c_.deviceList.GetItemText(deviceRow, 0),
+                        c_.deviceList.GetItemText(deviceRow, 1), share, remoteName)) {
+    ReportFailure("Mount Disk Fail!", kUnusableNameReason);
     return;
   }
 
   // Whatever the letter held before, current or remembered, gives way only
   // to a connection that works.
-  if (ConnectWithLogin(localName, remoteName, nt4OrEarlier) != ConnectionResult::kDone) {
-    Report("Mount Disk Fail!", kCaptionError, MessageIcon::Stop);
+  ConnectionResult result = ConnectWithLogin(localName, remoteName, nt4OrEarlier);
+  if (result != ConnectionResult::kDone) {
+    ReportFailure("Mount Disk Fail!", ConnectFailureReason(result));
     return;
   }
 
   Report("Mount Disk OK!", kCaptionConfirm, MessageIcon::Information);
-  ShowDriveChange(deviceRow);
+  ShowDriveChange();
+}
+
+void MainDialog::ReportFailure(const std::string& text, const char* reason) {
+  Report(text + "\n" + reason, kCaptionError, MessageIcon::Stop);
 }
 
 ConnectionResult MainDialog::ConnectWithLogin(const std::string& localName,
@@ -555,16 +605,20 @@ ConnectionResult MainDialog::ConnectWithLogin(const std::string& localName,
   return result;
 }
 
-void MainDialog::ShowDriveChange(int startRow) {
+void MainDialog::ShowDriveChange() {
   drives_.ScanDrives();
   c_.driveCombo.ResetContent();
   FillDriveCombo(c_.driveCombo, drives_.UsableDrives());
-  RefreshShareList(startRow);
+  RefreshShareList();
 }
 
 void MainDialog::OnDisconnect() {
   HandlerScope scope(*this, true);
   if (!scope) return;
+  // A share row chosen in the list of the device shown before names a letter
+  // the user no longer sees: nothing is unmapped then.
+  const bool shareChosen = FindSelectedRow(c_.shareList, c_.shareList.GetTopIndex()) >= 0;
+  if (SettleSelection() && (shareChosen || !c_.disconnectButton.IsEnabled())) return;
   std::string driveText;
   bool shareRowFound = false;
   for (int row = c_.shareList.GetTopIndex(); row < c_.shareList.GetItemCount(); ++row) {
@@ -586,15 +640,15 @@ void MainDialog::OnDisconnect() {
                                               : services_.connections.CancelConnection(
                                                     localName, kConnectUpdateProfile, false);
   if (result != ConnectionResult::kDone) {
-    Report(
+    ReportFailure(
         "Umount Disk Fail!\nPlease checked if you had selected a drive to un-mount,\n"
         "or any file opened on selected drive that did not close.",
-        kCaptionError, MessageIcon::Stop);
+        DisconnectFailureReason(result));
     return;
   }
 
   Report("Umount Disk OK!", kCaptionConfirm, MessageIcon::Information);
-  ShowDriveChange(c_.deviceList.GetTopIndex());
+  ShowDriveChange();
 }
 
 }  // namespace tessavue

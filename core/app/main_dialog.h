@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "drive_table.h"
+#include "name_resolver.h"
 #include "controls.h"
 #include "system.h"
 #include "protocol.h"
@@ -64,6 +65,7 @@ struct SystemServices {
   NetworkConnections& connections;
   Shell& shell;
   SystemInfo& system;
+  NameResolver& resolver;
 };
 
 class MainDialog {
@@ -86,7 +88,9 @@ class MainDialog {
   void OnDeviceListSelectionChange();
   // The selection-settled timer has fired.
   void OnSelectionSettled();
-  void RefreshShareList(int startRow);
+  // The share list of the device shown, each share with the letter that
+  // maps it (by the device's name or its address).
+  void RefreshShareList();
   void OnPaint();
   // true when the command was the About entry; otherwise the host runs its
   // default processing.
@@ -139,6 +143,11 @@ class MainDialog {
   // The steps of a click on device row `row`: its settings shown, its
   // shares asked for and listed.
   void ShowDevice(int row);
+  // Every handler starts here: a row the keyboard chose that has not
+  // settled yet is shown first, as its click would show it, so that the
+  // handler acts on the device the list highlights with that device's
+  // fields and shares. true when the device shown changed.
+  bool SettleSelection();
   // The share and web commands only work for a device on the subnet of the
   // workstation's interface it was heard on, or found through a search
   // target; `ip` is the row's address, the address fields show the device.
@@ -164,8 +173,11 @@ class MainDialog {
   ConnectionResult ConnectWithLogin(const std::string& localName, const std::string& remoteName,
                                     bool nt4OrEarlier);
   // After a change of drive letters: the table, the drive list and the
-  // share list (of the selected device row from `startRow` on) anew.
-  void ShowDriveChange(int startRow);
+  // share list anew.
+  void ShowDriveChange();
+  // A failure message box: the message, then the reason on a line of its
+  // own.
+  void ReportFailure(const std::string& text, const char* reason);
 
   // ---- device rows during a search ----
   // For the life of one search, every device that joins DeviceList gets its
@@ -213,6 +225,9 @@ class MainDialog {
   // address; meaningful while deviceSelected is 1.
   int shownRow_ = -1;
   std::string shownIp_;
+  std::string shownName_;
+  // The keyboard moved the selection and it has not settled yet.
+  bool selectionPending_ = false;
 };
 
 // How long the device list's selection must stay put after a change by the

@@ -3,12 +3,13 @@
 namespace tessavue {
 
 UtilityApp::UtilityApp(DatagramNetwork& network, Clock& clock, NetworkConnections& connections,
-                       Shell& shell, SystemInfo& system)
+                       Shell& shell, SystemInfo& system, NameResolver& resolver)
     : protocol(network, clock),
       drives(connections),
       connections_(connections),
       shell_(shell),
-      system_(system) {}
+      system_(system),
+      resolver_(resolver) {}
 
 bool UtilityApp::InitInstance(AppPlatform& platform, int& exitCode) {
   exitCode = 0;

@@ -29,14 +29,14 @@ class AppPlatform {
 class UtilityApp {
  public:
   UtilityApp(DatagramNetwork& network, Clock& clock, NetworkConnections& connections, Shell& shell,
-             SystemInfo& system);
+             SystemInfo& system, NameResolver& resolver);
 
   // The start: transport, colours, the main dialog's modal run. Returns false
   // (no message loop follows); `exitCode` is 1 when the socket layer could not
   // be started, else 0.
   bool InitInstance(AppPlatform& platform, int& exitCode);
 
-  SystemServices services() { return SystemServices{connections_, shell_, system_}; }
+  SystemServices services() { return SystemServices{connections_, shell_, system_, resolver_}; }
 
   DeviceProtocol protocol;
   DriveMap drives;
@@ -45,6 +45,7 @@ class UtilityApp {
   NetworkConnections& connections_;
   Shell& shell_;
   SystemInfo& system_;
+  NameResolver& resolver_;
 };
 
 }  // namespace tessavue

@@ -13,12 +13,15 @@ enum class ConnectionResult {
   kDone,                   // the call did what it was asked
   kNotConnected,           // nothing is connected there
   kUnavailable,            // remembered, but not connected now (its server is away)
-  kShareNotFound,          // the server or the share is not there, or the name is not one
+  kShareNotFound,          // the server has no share of that name, or the name is not one
+  kServerUnreachable,      // the server does not answer (off, another network, a firewall)
   kLoginRefused,           // the credentials do not let the user in
   kOtherCredentialsInUse,  // the server is in use under another user name
   kFilesOpen,              // files are open on the connection, so it stays
   kLetterInUse,            // the letter holds a drive or a connection already
   kNoSuchLetter,           // the local name is no drive letter
+  kGuestRefused,           // the server offers only a guest login, which this system refuses
+  kProtocolRefused,        // the server offers only an SMB version this system refuses
   kFailed,                 // anything else (no network, no access, ...)
 };
 

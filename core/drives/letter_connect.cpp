@@ -27,8 +27,11 @@ std::string HeldBy(NetworkConnections& connections, const std::string& localName
 ConnectionResult MoveLetter(NetworkConnections& connections, const std::string& localName,
                             const std::string& remoteName, const std::string& password,
                             const std::string& userName, const std::string& held) {
-  // A refusal (files open on the old connection) shows in the connect below.
-  connections.CancelConnection(localName, kConnectUpdateProfile, false);
+  // Files open on the old connection keep it, and say why the letter cannot
+  // move; any other refusal shows in the connect below.
+  if (connections.CancelConnection(localName, kConnectUpdateProfile, false) ==
+      ConnectionResult::kFilesOpen)
+    return ConnectionResult::kFilesOpen;
   ConnectionResult result =
       connections.AddConnection(localName, remoteName, password, userName, kConnectUpdateProfile);
   if (result != ConnectionResult::kDone && !held.empty() &&

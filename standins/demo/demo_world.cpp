@@ -14,6 +14,7 @@ DemoWorld::DemoWorld() {
     char ip[16];
     FormatDotted(device.ip.octet, ip);
     const bool guarded = device.name == kDemoGuardedDevice;
+    if (device.ip.octet[2] == workstation.octet[2]) resolver.names.insert(device.name);
     // Each share answers by the device's name and by its address.
     std::size_t start = 0;
     while (start <= device.shares.size()) {

@@ -8,6 +8,7 @@
 #include "memory_segment.h"
 #include "memory_connections.h"
 #include "memory_network.h"
+#include "memory_resolver.h"
 #include "virtual_clock.h"
 
 namespace tessavue {
@@ -22,6 +23,9 @@ struct DemoWorld {
   MemoryNetwork network{clock};
   SimulatedSegment segment{network};
   MemoryConnections connections;
+  // Every device name but that of the one on the next subnet, which is
+  // mapped by its address.
+  MemoryNameResolver resolver;
 };
 
 }  // namespace tessavue

@@ -65,6 +65,11 @@ ConnectionResult MemoryConnections::GetConnection(const std::string& localName,
 ConnectionResult MemoryConnections::CheckAccess(const std::string& remoteName,
                                                 const std::string& password,
                                                 const std::string& userName) const {
+  std::string server, share;
+  if (SplitRemoteName(remoteName, server, share)) {
+    for (const auto& [refusing, result] : refusals_)
+      if (Lower(refusing) == Lower(server)) return result;
+  }
   const Share* s = FindShare(remoteName);
   if (!s) return ConnectionResult::kShareNotFound;
   if (!s->userName.empty() && (Lower(s->userName) != Lower(userName) || s->password != password)) {
@@ -72,8 +77,7 @@ ConnectionResult MemoryConnections::CheckAccess(const std::string& remoteName,
   }
   if (userName.empty()) return ConnectionResult::kDone;
   // One user name per server at a time, over every connection to it.
-  std::string server, share, otherServer, otherShare;
-  SplitRemoteName(remoteName, server, share);
+  std::string otherServer, otherShare;
   auto conflicts = [&](const std::string& otherRemote, const std::string& otherUser) {
     return !otherUser.empty() && Lower(otherUser) != Lower(userName) &&
            SplitRemoteName(otherRemote, otherServer, otherShare) &&
@@ -174,6 +178,11 @@ void MemoryConnections::MapOutside(char letter, const std::string& remoteName) {
 void MemoryConnections::Remember(char letter, const std::string& remoteName) {
   int i = LetterIndex(std::string(1, letter) + ":");
   if (i >= 0) letters_[i].remembered = remoteName;
+}
+
+void MemoryConnections::SetServerRefusal(const std::string& server, ConnectionResult result) {
+  std::erase_if(refusals_, [&](const auto& r) { return Lower(r.first) == Lower(server); });
+  if (result != ConnectionResult::kDone) refusals_.emplace_back(server, result);
 }
 
 void MemoryConnections::SetOpenFiles(char letter, bool open) {

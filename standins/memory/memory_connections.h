@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "system.h"
@@ -48,6 +49,10 @@ class MemoryConnections : public NetworkConnections {
   // another (kOtherCredentialsInUse).
   void SetConnectionUser(char letter, const std::string& userName);
   void SetOpenFiles(char letter, bool open);
+  // Every connection to `server` ends with `result` (kServerUnreachable: the
+  // server is off; kGuestRefused, kProtocolRefused: the system refuses what
+  // it offers); kDone lifts it.
+  void SetServerRefusal(const std::string& server, ConnectionResult result);
 
   // What is on a letter now.
   std::optional<std::string> Connection(char letter) const;
@@ -90,6 +95,7 @@ class MemoryConnections : public NetworkConnections {
   Letter letters_[26];
   std::vector<Share> shares_;
   std::vector<Deviceless> deviceless_;
+  std::vector<std::pair<std::string, ConnectionResult>> refusals_;
 };
 
 }  // namespace tessavue

@@ -11,14 +11,25 @@ static_assert(kDriveRemote == DRIVE_REMOTE && kDriveRamdisk == DRIVE_RAMDISK);
 
 // --- network connections ---
 
+// "The organisation's security policies block unauthenticated guest access"
+// (Windows 10 1709 and later), not named by older headers.
+constexpr unsigned long kErrorGuestLogonBlocked = 1272;
+
 ConnectionResult Win32NetworkConnections::ResultOf(unsigned long error) {
   switch (error) {
     case NO_ERROR: return ConnectionResult::kDone;
     case ERROR_NOT_CONNECTED: return ConnectionResult::kNotConnected;
     case ERROR_CONNECTION_UNAVAIL: return ConnectionResult::kUnavailable;
     case ERROR_BAD_NET_NAME:
-    case ERROR_BAD_NETPATH:
     case ERROR_NO_NET_OR_BAD_PATH: return ConnectionResult::kShareNotFound;
+    // The server's name found no one, or no one answered at its address.
+    case ERROR_BAD_NETPATH:
+    case ERROR_NETNAME_DELETED:
+    case ERROR_REM_NOT_LIST:
+    case ERROR_SEM_TIMEOUT:
+    case ERROR_NETWORK_UNREACHABLE:
+    case ERROR_HOST_UNREACHABLE: return ConnectionResult::kServerUnreachable;
+    case kErrorGuestLogonBlocked: return ConnectionResult::kGuestRefused;
     case ERROR_ACCESS_DENIED:
     case ERROR_INVALID_PASSWORD:
     case ERROR_LOGON_FAILURE: return ConnectionResult::kLoginRefused;

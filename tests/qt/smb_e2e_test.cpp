@@ -19,6 +19,7 @@
 #include "memory_system.h"
 #include "posix_clock.h"
 #include "posix_network.h"
+#include "posix_resolver.h"
 #include "qt_dialogs.h"
 #include "protocol.h"
 #include "remote_name.h"
@@ -75,7 +76,8 @@ struct RealWindow {
   GvfsConnections connections;
   RecordingShell shell;
   LinuxSystem system;
-  UtilityApp app{network, clock, connections, shell, system};
+  PosixNameResolver resolver;
+  UtilityApp app{network, clock, connections, shell, system, resolver};
   ModalDriver modals;
   std::unique_ptr<QtMainWindow> window;
 };

@@ -14,6 +14,7 @@
 #include "demo_devices.h"
 #include "memory_connections.h"
 #include "memory_network.h"
+#include "memory_resolver.h"
 #include "memory_segment.h"
 #include "memory_system.h"
 #include "virtual_clock.h"
@@ -70,7 +71,7 @@ class Win32WindowFixture : public ::testing::Test {
   void Open(HostOptions options = {}) {
     options.recordMessageBoxes = true;
     window = std::make_unique<MainWindow>(GetModuleHandleA(nullptr), protocol, drives,
-                                          SystemServices{connections, shell, system}, look,
+                                          SystemServices{connections, shell, system, resolver}, look,
                                           std::move(options));
     dialog = window->CreateModeless();
     ASSERT_NE(dialog, nullptr);
@@ -84,6 +85,11 @@ class Win32WindowFixture : public ::testing::Test {
   SimulatedSegment segment{network};
   MemoryConnections connections;
   MemorySystem system;
+  MemoryNameResolver resolver = [] {
+    MemoryNameResolver r;
+    r.names = {"Tessavue-Office", "Tessavue-Media"};
+    return r;
+  }();
   RecordingShell shell;
   DeviceProtocol protocol{network, clock};
   DriveMap drives{connections};

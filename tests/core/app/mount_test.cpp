@@ -2,6 +2,8 @@
 // removing a mapping.
 #include "window_fixture.h"
 
+#include "connection_reasons.h"
+
 namespace tessavue {
 namespace {
 
@@ -26,11 +28,17 @@ class MountTest : public WindowTest {
   }
 
   const RecordedMessage mountOk{"Mount Disk OK!", "Confirm", MessageIcon::Information};
-  const RecordedMessage mountFail{"Mount Disk Fail!", "Error", MessageIcon::Stop};
-  const RecordedMessage umountFail{
-      "Umount Disk Fail!\nPlease checked if you had selected a drive to un-mount,\n"
-      "or any file opened on selected drive that did not close.",
-      "Error", MessageIcon::Stop};
+  // "Mount Disk Fail!", then the reason for `why` on a line of its own.
+  static RecordedMessage MountFail(ConnectionResult why) {
+    return {std::string("Mount Disk Fail!\n") + ConnectFailureReason(why), "Error",
+            MessageIcon::Stop};
+  }
+  static RecordedMessage UmountFail(ConnectionResult why) {
+    return {std::string("Umount Disk Fail!\nPlease checked if you had selected a drive to "
+                        "un-mount,\nor any file opened on selected drive that did not close.\n") +
+                DisconnectFailureReason(why),
+            "Error", MessageIcon::Stop};
+  }
 };
 
 TEST_F(MountTest, ConnectMapsTheShareAndShowsItsLetter) {
@@ -66,7 +74,7 @@ TEST_F(MountTest, ConnectDropsWhatTheLetterHeldBefore) {
   shareList.ClickRow(0);
   driveCombo.SelectText("F: \\\\Tessavue-Office\\backup");
   dialog.OnConnect();
-  EXPECT_EQ(LastMessage(), mountFail);
+  EXPECT_EQ(LastMessage(), MountFail(ConnectionResult::kFilesOpen));
   EXPECT_EQ(connections.Connection('F'), "\\\\Tessavue-Office\\backup");
   EXPECT_EQ(shareList.ColumnTexts(1), (Texts{"", "F:", ""}));
 }
@@ -80,9 +88,9 @@ TEST_F(MountTest, FailedConnectKeepsWhatTheLetterHeld) {
   SelectShare(kMedia, 0);                      // "music" needs mary / pw
   const Texts comboBefore = driveCombo.items();
   ASSERT_EQ(comboBefore[2], "F: " + office);
-  auto expectKept = [&](const char* what) {
+  auto expectKept = [&](const char* what, ConnectionResult why) {
     SCOPED_TRACE(what);
-    EXPECT_EQ(LastMessage(), mountFail);
+    EXPECT_EQ(LastMessage(), MountFail(why));
     EXPECT_EQ(connections.Connection('F'), office);
     EXPECT_TRUE(connections.IsRemembered('F'));
     EXPECT_TRUE(connections.IsRemembered('G'));
@@ -99,14 +107,14 @@ TEST_F(MountTest, FailedConnectKeepsWhatTheLetterHeld) {
   driveCombo.SelectText("F: " + office);
   host.ScriptLogin({"mary", "nope", true});
   dialog.OnConnect();
-  expectKept("refused password");
+  expectKept("refused password", ConnectionResult::kLoginRefused);
 
   // A letter remembered while its server is away.
   shareList.ClickRow(0);
   driveCombo.SelectText("G:");
   host.ScriptLogin({"mary", "nope", true});
   dialog.OnConnect();
-  expectKept("remembered letter, refused password");
+  expectKept("remembered letter, refused password", ConnectionResult::kLoginRefused);
 
   // "Login" cancelled on the NT family: the credentials as they stand.
   system.SetVersion(2, 4, 0, 1381);
@@ -114,7 +122,7 @@ TEST_F(MountTest, FailedConnectKeepsWhatTheLetterHeld) {
   driveCombo.SelectText("F: " + office);
   host.ScriptLogin({"mary", "pw", false});
   dialog.OnConnect();
-  expectKept("Login cancelled");
+  expectKept("Login cancelled", ConnectionResult::kLoginRefused);
 
   // The share is gone (the device dropped it since the list was read).
   connections.RemoveShare("Tessavue-Media", "music");
@@ -122,7 +130,7 @@ TEST_F(MountTest, FailedConnectKeepsWhatTheLetterHeld) {
   driveCombo.SelectText("F: " + office);
   host.ScriptLogin({"mary", "pw", true});
   dialog.OnConnect();
-  expectKept("share gone");
+  expectKept("share gone", ConnectionResult::kShareNotFound);
 
   // Files open on the letter: the old mapping cannot go, so the new one fails.
   connections.AddShare("Tessavue-Media", "music", "mary", "pw");
@@ -131,7 +139,7 @@ TEST_F(MountTest, FailedConnectKeepsWhatTheLetterHeld) {
   driveCombo.SelectText("F: " + office);
   host.ScriptLogin({"mary", "pw", true});
   dialog.OnConnect();
-  expectKept("files open");
+  expectKept("files open", ConnectionResult::kFilesOpen);
 
   // With the files closed the same connect replaces the mapping, remembered
   // too, and the remembered letter's old name goes as well.
@@ -154,7 +162,7 @@ TEST_F(MountTest, NonNtAsksForCredentialsOnlyAfterAFailure) {
   driveCombo.SelectText("E:");
   host.ScriptLogin({"mary", "nope", true});
   dialog.OnConnect();
-  EXPECT_EQ(LastMessage(), mountFail);
+  EXPECT_EQ(LastMessage(), MountFail(ConnectionResult::kLoginRefused));
   ASSERT_EQ(host.loginRuns.size(), 1u);
   EXPECT_TRUE(host.loginRuns[0].userNameEnabled);  // a Windows account, typed
   EXPECT_EQ(CountCalls("add - "), 2u);             // two attempts
@@ -195,7 +203,7 @@ TEST_F(MountTest, NtFamilyAlwaysShowsTheDialogFirst) {
   driveCombo.SelectText("E:");
   host.ScriptLogin({"mary", "bad", false});  // cancelled: the last credentials stand
   dialog.OnConnect();
-  EXPECT_EQ(LastMessage(), mountFail);
+  EXPECT_EQ(LastMessage(), MountFail(ConnectionResult::kLoginRefused));
   EXPECT_EQ(host.loginRuns.size(), 2u);
   EXPECT_EQ(CountCalls("add - "), 2u);
 }
@@ -240,7 +248,8 @@ TEST_F(MountTest, ShareNameThatLeadsElsewhereIsRefused) {
   shareList.ClickRow(1);
   driveCombo.SelectText("D: \\\\Tessavue-Office\\public");
   dialog.OnConnect();
-  EXPECT_EQ(LastMessage(), mountFail);
+  EXPECT_EQ(LastMessage(), (RecordedMessage{std::string("Mount Disk Fail!\n") + kUnusableNameReason,
+                                            "Error", MessageIcon::Stop}));
   // The letter's old mapping was not touched either.
   EXPECT_EQ(CountCalls("cancel"), 0u);
   EXPECT_EQ(CountCalls("add"), 0u);
@@ -284,11 +293,11 @@ TEST_F(MountTest, DisconnectFailuresKeepTheMapping) {
   connections.SetOpenFiles('F', true);
   SelectShare(kOffice, 0);  // "public": mapped nowhere
   dialog.OnDisconnect();
-  EXPECT_EQ(LastMessage(), umountFail);
+  EXPECT_EQ(LastMessage(), UmountFail(ConnectionResult::kNotConnected));
 
   shareList.ClickRow(1);  // "backup" on F:, with a file open
   dialog.OnDisconnect();
-  EXPECT_EQ(LastMessage(), umountFail);
+  EXPECT_EQ(LastMessage(), UmountFail(ConnectionResult::kFilesOpen));
   EXPECT_EQ(connections.Connection('F'), "\\\\Tessavue-Office\\backup");
   EXPECT_EQ(host.messages.size(), 2u);
 
@@ -296,7 +305,7 @@ TEST_F(MountTest, DisconnectFailuresKeepTheMapping) {
   shareList.ClearSelection();
   driveCombo.SelectText("D:");
   dialog.OnDisconnect();
-  EXPECT_EQ(LastMessage(), umountFail);
+  EXPECT_EQ(LastMessage(), UmountFail(ConnectionResult::kNotConnected));
 }
 
 }  // namespace

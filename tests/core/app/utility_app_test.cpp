@@ -12,6 +12,7 @@
 #include "memory_segment.h"
 #include "headless_controls.h"
 #include "memory_connections.h"
+#include "memory_resolver.h"
 #include "memory_network.h"
 #include "memory_system.h"
 #include "virtual_clock.h"
@@ -78,8 +79,9 @@ class UtilityAppTest : public ::testing::Test {
   MemoryConnections connections;
   MemorySystem system;
   RecordingShell shell;
+  MemoryNameResolver resolver;
   ScriptedDialogHost host;
-  UtilityApp app{network, clock, connections, shell, system};
+  UtilityApp app{network, clock, connections, shell, system, resolver};
   ScriptedPlatform platform{host};
 };
 
@@ -113,6 +115,7 @@ TEST_F(UtilityAppTest, NoSocketLayerEndsWithExitCodeOne) {
 
 TEST_F(UtilityAppTest, TypicalUseFromEndToEnd) {
   connections.AddShare("Tessavue-Office", "public");
+  resolver.names = {"Tessavue-Office"};
   platform.user = [&](HeadlessWindow& w) {
     MainDialog& d = w.dialog;
     // 1. The first search ran at start; the user searches again.

@@ -159,7 +159,7 @@ TEST_F(WaitTest, TheDialogLendsItsHostsHookForItsLife) {
   EXPECT_EQ(connections.waitHook, &host.waits);
   {
     ScriptedDialogHost other;
-    MainDialog second(protocol, drives, SystemServices{connections, shell, system}, other,
+    MainDialog second(protocol, drives, SystemServices{connections, shell, system, resolver}, other,
                       MainDialogControls{configurationButton, disconnectButton, connectButton,
                                          dhcpCombo, driveCombo, shareList, deviceList,
                                          refreshButton, ipAddress, netmaskAddress, gatewayAddress});

@@ -15,6 +15,7 @@
 #include "headless_controls.h"
 #include "memory_connections.h"
 #include "memory_network.h"
+#include "memory_resolver.h"
 #include "memory_system.h"
 #include "virtual_clock.h"
 #include "protocol.h"
@@ -51,6 +52,8 @@ class WindowTest : public ::testing::Test {
     connections.AddShare("Tessavue-Office", "backup");
     connections.AddShare("192.168.0.20", "public");
     connections.AddShare("Tessavue-Media", "music", "mary", "pw");
+    // Name service knows the devices on this workstation's subnet.
+    resolver.names = {"Tessavue-Office", "Tessavue-Media"};
     // The front ends' wiring: keyboard changes of the device list and the
     // selection-settled timer go to the window logic.
     host.clock = &clock;
@@ -79,6 +82,7 @@ class WindowTest : public ::testing::Test {
   SimulatedSegment segment{network};
   MemoryConnections connections;
   MemorySystem system;
+  MemoryNameResolver resolver;
   RecordingShell shell;
   ScriptedDialogHost host;
   DeviceProtocol protocol{network, clock};
@@ -88,7 +92,7 @@ class WindowTest : public ::testing::Test {
   HeadlessComboBox dhcpCombo, driveCombo;
   HeadlessListView shareList, deviceList;
   HeadlessIpAddressControl ipAddress, netmaskAddress, gatewayAddress;
-  MainDialog dialog{protocol, drives, SystemServices{connections, shell, system}, host,
+  MainDialog dialog{protocol, drives, SystemServices{connections, shell, system, resolver}, host,
                     MainDialogControls{configurationButton, disconnectButton, connectButton,
                                        dhcpCombo, driveCombo, shareList, deviceList, refreshButton,
                                        ipAddress, netmaskAddress, gatewayAddress}};
