@@ -184,5 +184,105 @@ TEST_F(KeyboardTest, TimerDuringAHandlerWaitsForItsEnd) {
   EXPECT_EQ(ipAddress.Text(), "192.168.0.20");
 }
 
+// Every handler pressed while a row the keyboard chose has not settled yet:
+// that row is shown first, as its click would show it, and the handler acts
+// on it; nothing is taken from the device shown before.
+TEST_F(KeyboardTest, HandlersPressedBeforeTheRowSettlesActOnTheHighlightedDevice) {
+  connections.MapOutside('G', "\\\\Tessavue-Office\\backup");
+  Open();
+  auto officeShownMediaHighlighted = [&] {
+    ClickDevice(kOffice);
+    deviceList.PressKey(Key::Down);
+    ASSERT_EQ(deviceList.SelectedRow(), kMedia);
+    ASSERT_EQ(ipAddress.Text(), "192.168.0.20");
+  };
+  auto settledOnMedia = [&](const char* what) {
+    SCOPED_TRACE(what);
+    EXPECT_EQ(ipAddress.Text(), "192.168.0.31");
+    EXPECT_EQ(shareList.ColumnTexts(0), (Texts{"music", "video", "photos"}));
+    // Settled once: the timer has nothing left to do.
+    int queries = ShareQueries(kMedia);
+    host.Pass(1000 * kMs);
+    EXPECT_EQ(ShareQueries(kMedia), queries);
+  };
+
+  // Connect: the share row chosen was the office's; the media device's list
+  // has none chosen, so nothing is mapped.
+  officeShownMediaHighlighted();
+  shareList.ClickRow(0);
+  driveCombo.SelectText("E:");
+  connections.calls.clear();
+  dialog.OnConnect();
+  settledOnMedia("Connect");
+  EXPECT_EQ(LastMessage().text, "You should select a samba server disk to mount!");
+  for (const std::string& call : connections.calls) EXPECT_NE(call.rfind("add", 0), 0u) << call;
+
+  // Disconnect: the office's "backup" row (on G:) chosen; G: stays.
+  officeShownMediaHighlighted();
+  shareList.ClickRow(1);
+  std::size_t messages = host.messages.size();
+  dialog.OnDisconnect();
+  settledOnMedia("Disconnect");
+  EXPECT_EQ(connections.Connection('G'), "\\\\Tessavue-Office\\backup");
+  EXPECT_EQ(host.messages.size(), messages);
+
+  // Configuration: the media device's page.
+  officeShownMediaHighlighted();
+  dialog.OnConfiguration();
+  settledOnMedia("Configuration");
+  EXPECT_EQ(shell.openedUrls, (Texts{"http://192.168.0.31"}));
+
+  // Apply: the fields shown were the office's; nothing is sent, and the next
+  // Apply acts on the media device with what its fields show.
+  officeShownMediaHighlighted();
+  dhcpCombo.SelectText("Enabled");
+  dialog.OnApply();
+  settledOnMedia("Apply");
+  EXPECT_EQ(Device(kOffice).counters().passwordChecks + Device(kMedia).counters().passwordChecks,
+            0);
+  EXPECT_EQ(dhcpCombo.CurrentText(), "Enabled");
+  host.ScriptLogin({std::nullopt, "tessavue", true});
+  dialog.OnApply();
+  EXPECT_EQ(Device(kMedia).counters().setDhcp, 1);
+  EXPECT_EQ(Device(kOffice).counters().setDhcp, 0);
+
+  // The DHCP choice: made for the media device, kept over its own setting.
+  officeShownMediaHighlighted();
+  dhcpCombo.SelectText("Disabled");
+  dialog.OnDhcpModeChange();
+  settledOnMedia("DHCP choice");
+  EXPECT_EQ(dhcpCombo.CurrentText(), "Disabled");
+  EXPECT_TRUE(ipAddress.IsEnabled());
+
+  // Refresh empties the list: the pending row is dropped, never asked.
+  officeShownMediaHighlighted();
+  int queries = AllShareQueries();
+  dialog.OnRefresh();
+  host.Pass(1000 * kMs);
+  EXPECT_EQ(AllShareQueries(), queries);
+  EXPECT_EQ(dialog.deviceSelected, 0);
+}
+
+// The "Location" column is always matched against the device whose shares
+// it lists, also when a paint comes while another row is highlighted.
+TEST_F(KeyboardTest, LocationColumnMatchesTheDeviceItLists) {
+  // A share of the media device with the name of one of the office's.
+  connections.MapOutside('G', "\\\\Tessavue-Media\\public");
+  connections.MapOutside('H', "\\\\192.168.0.20\\scans");
+  Open();
+  ClickDevice(kOffice);
+  EXPECT_EQ(shareList.ColumnTexts(1), (Texts{"", "", "H:"}));
+  deviceList.PressKey(Key::Down);
+  dialog.OnPaint();
+  EXPECT_EQ(shareList.ColumnTexts(0), (Texts{"public", "backup", "scans"}));
+  EXPECT_EQ(shareList.ColumnTexts(1), (Texts{"", "", "H:"}));
+  // Back to the row shown before it settled: nothing to ask, nothing stale.
+  deviceList.PressKey(Key::Up);
+  host.Pass(300 * kMs);
+  EXPECT_EQ(ShareQueries(kMedia), 0);
+  dialog.OnPaint();
+  EXPECT_EQ(shareList.ColumnTexts(1), (Texts{"", "", "H:"}));
+}
+
 }  // namespace
 }  // namespace tessavue

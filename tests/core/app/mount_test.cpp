@@ -2,6 +2,8 @@
 // removing a mapping.
 #include "window_fixture.h"
 
+#include <set>
+
 #include "connection_reasons.h"
 
 namespace tessavue {
@@ -306,6 +308,103 @@ TEST_F(MountTest, DisconnectFailuresKeepTheMapping) {
   driveCombo.SelectText("D:");
   dialog.OnDisconnect();
   EXPECT_EQ(LastMessage(), UmountFail(ConnectionResult::kNotConnected));
+}
+
+// A device whose name this workstation cannot find (behind a router, over a
+// VPN, no name service) is mapped by its address, and its letter is then
+// treated like one mapped by name.
+TEST_F(MountTest, ConnectMapsByAddressWhenTheNameDoesNotResolve) {
+  resolver.names.clear();
+  SelectShare(kOffice, 0);
+  driveCombo.SelectText("E:");
+  dialog.OnConnect();
+  EXPECT_EQ(LastMessage(), mountOk);
+  EXPECT_EQ(resolver.asked, (Texts{"Tessavue-Office"}));
+  EXPECT_EQ(connections.Connection('E'), "\\\\192.168.0.20\\public");
+  EXPECT_EQ(shareList.ColumnTexts(1), (Texts{"E:", "", ""}));
+  EXPECT_EQ(driveCombo.items()[1], "E: \\\\192.168.0.20\\public");
+
+  // The name found again: the letter moves to the name, from its address.
+  resolver.names = {"tessavue-office"};
+  shareList.ClickRow(0);
+  driveCombo.SelectText("E: \\\\192.168.0.20\\public");
+  dialog.OnConnect();
+  EXPECT_EQ(LastMessage(), mountOk);
+  EXPECT_EQ(connections.Connection('E'), "\\\\Tessavue-Office\\public");
+
+  // Disconnect by the share row of a letter mapped by address.
+  connections.MapOutside('F', "\\\\192.168.0.20\\backup");
+  dialog.OnPaint();
+  shareList.ClickRow(1);
+  dialog.OnDisconnect();
+  EXPECT_EQ(LastMessage().text, "Umount Disk OK!");
+  EXPECT_FALSE(connections.Connection('F').has_value());
+}
+
+TEST_F(MountTest, ADeviceNameThatCannotBeAPathIsMappedByAddress) {
+  DeviceSettings odd = Device(kOffice).settings();
+  odd.name = "Odd\\Name";
+  odd.ip = Ipv4Address{{192, 168, 0, 67}};
+  odd.serial = {8, 8, 8, 8, 8, 8};
+  odd.shares = "public";
+  odd.replyDelayMicros = 20000;  // answers last
+  segment.AddDevice(odd);
+  connections.AddShare("192.168.0.67", "public");
+  resolver.names.insert("Odd\\Name");
+  Open();
+  ASSERT_EQ(deviceList.GetItemText(3, 0), "Odd\\Name");
+  ClickDevice(3);
+  shareList.ClickRow(0);
+  driveCombo.SelectText("E:");
+  dialog.OnConnect();
+  EXPECT_EQ(LastMessage(), mountOk);
+  EXPECT_EQ(connections.Connection('E'), "\\\\192.168.0.67\\public");
+}
+
+// Each outcome the system gives comes with its own reason, under the
+// document's message; the letter keeps what it held.
+TEST_F(MountTest, EachFailureSaysWhy) {
+  const std::string office = "\\\\Tessavue-Office\\public";
+  connections.MapOutside('F', office);
+  SelectShare(kOffice, 1);
+  for (ConnectionResult why : {ConnectionResult::kServerUnreachable,
+                               ConnectionResult::kGuestRefused,
+                               ConnectionResult::kProtocolRefused}) {
+    connections.SetServerRefusal("Tessavue-Office", why);
+    shareList.ClickRow(1);
+    driveCombo.SelectText("F: " + office);
+    dialog.OnConnect();
+    EXPECT_EQ(LastMessage(), MountFail(why));
+    EXPECT_EQ(connections.Connection('F'), office);
+  }
+  connections.SetServerRefusal("Tessavue-Office", ConnectionResult::kDone);
+
+  // This PC already on the device under another user name (Windows 1219),
+  // through another letter.
+  connections.SetConnectionUser('F', "somebody");
+  system.SetVersion(2, 4, 0, 1381);  // NT: the "Login" dialog first
+  shareList.ClickRow(1);
+  driveCombo.SelectText("E:");
+  host.ScriptLogin({"mary", "pw", true});
+  dialog.OnConnect();
+  EXPECT_EQ(LastMessage(), MountFail(ConnectionResult::kOtherCredentialsInUse));
+
+  // The reasons: one line each, told apart, no error numbers.
+  std::set<std::string> seen;
+  for (int i = 0; i <= static_cast<int>(ConnectionResult::kProtocolRefused); ++i) {
+    auto result = static_cast<ConnectionResult>(i);
+    if (result == ConnectionResult::kDone) continue;
+    for (const char* reason : {ConnectFailureReason(result), DisconnectFailureReason(result)}) {
+      std::string text = reason;
+      EXPECT_FALSE(text.empty());
+      EXPECT_EQ(text.find('\n'), std::string::npos) << text;
+      EXPECT_EQ(text.find_first_of("0123456789"), std::string::npos) << text;
+    }
+    seen.insert(ConnectFailureReason(result));
+  }
+  // Login, share, unreachable, other user, files open, letter, guest, SMB
+  // version, and the one for anything else.
+  EXPECT_EQ(seen.size(), 9u);
 }
 
 }  // namespace
