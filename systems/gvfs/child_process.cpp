@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -88,7 +89,8 @@ std::vector<char*> PointerArray(std::vector<std::string>& strings) {
 
 // Forks and runs the program; on success `toChild` is its standard input
 // and `fromChild` its standard output. -1 when it could not be started.
-pid_t StartChild(std::vector<char*>& argp, std::vector<char*>& envp, int& toChild, int& fromChild) {
+pid_t StartChild(std::vector<char*>& argp, std::vector<char*>& envp, int errors, int& toChild,
+                 int& fromChild) {
   // Standard input is a socket so that an answer to a program that has
   // already gone fails with EPIPE instead of raising SIGPIPE here.
   int inPair[2] = {-1, -1};
@@ -99,13 +101,13 @@ pid_t StartChild(std::vector<char*>& argp, std::vector<char*>& envp, int& toChil
     CloseFd(inPair[1]);
     return -1;
   }
-  int devNull = open("/dev/null", O_WRONLY | O_CLOEXEC);
+  int devNull = errors >= 0 ? -1 : open("/dev/null", O_WRONLY | O_CLOEXEC);
 
   pid_t pid = fork();
   if (pid == 0) {
     dup2(inPair[1], 0);
     dup2(outPipe[1], 1);
-    if (devNull >= 0) dup2(devNull, 2);
+    dup2(errors >= 0 ? errors : devNull, 2);
     syscall(SYS_close_range, 3U, ~0U, 0U);
     execve(argp[0], argp.data(), envp.data());
     _exit(127);
@@ -215,6 +217,19 @@ int Reap(Child& child) {
   return status;
 }
 
+// The first 64 KiB the child wrote on standard error; the descriptor is
+// closed.
+std::string ReadErrors(int& errors) {
+  std::string text;
+  if (errors < 0) return text;
+  char buffer[4096];
+  ssize_t n = 0;
+  for (off_t at = 0; at < 65536 && (n = pread(errors, buffer, sizeof buffer, at)) > 0; at += n)
+    text.append(buffer, static_cast<std::size_t>(n));
+  CloseFd(errors);
+  return text;
+}
+
 }  // namespace
 
 ChildResult RunChild(const std::vector<std::string>& argv,
@@ -231,10 +246,16 @@ ChildResult RunChild(const std::vector<std::string>& argv,
   std::vector<std::string> args = argv;
   std::vector<char*> argp = PointerArray(args);
 
+  // Standard error goes to a file in memory, read once the child is gone: a
+  // pipe the child fills while nobody reads would stop it.
+  int errors = memfd_create("child-stderr", MFD_CLOEXEC);
   int toChild = -1;
   int fromChild = -1;
-  const pid_t pid = StartChild(argp, envp, toChild, fromChild);
-  if (pid < 0) return result;
+  const pid_t pid = StartChild(argp, envp, errors, toChild, fromChild);
+  if (pid < 0) {
+    CloseFd(errors);
+    return result;
+  }
   result.started = true;
   if (!converse) shutdown(toChild, SHUT_WR);
 
@@ -248,6 +269,7 @@ ChildResult RunChild(const std::vector<std::string>& argv,
   const int status = Reap(child);
   result.timedOut = child.killed;
   if (!child.killed && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+  result.errors = ReadErrors(errors);
   return result;
 }
 

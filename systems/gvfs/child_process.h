@@ -14,6 +14,7 @@ struct ChildResult {
   bool timedOut = false;  // killed at the time limit
   int exitCode = -1;      // exit status; -1 when it did not exit normally
   std::string output;     // everything it wrote on standard output
+  std::string errors;     // what it wrote on standard error (its first 64 KiB)
 };
 
 // What to do with the output seen since the last answer: nothing yet, write
@@ -30,7 +31,7 @@ std::string FindProgram(const std::string& program);
 
 // Starts `argv` (argv[0] a full path) with the environment of this process
 // plus `environment` ("NAME=value", replacing a variable of the same name),
-// standard error discarded. `converse` is called with the output not yet
+// standard error kept apart in `errors`. `converse` is called with the output not yet
 // answered whenever more arrives. Standard input is closed when the program
 // asks for nothing more or at once when `converse` is empty. While the
 // program runs, `keepAlive` (when given) is called every few milliseconds, so

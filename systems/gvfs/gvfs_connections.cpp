@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <initializer_list>
 
 #include "child_process.h"
 #include "remote_name.h"
@@ -173,6 +174,43 @@ bool GvfsConnections::RemoteNameToUri(const std::string& remoteName, std::string
   return true;
 }
 
+std::string GvfsConnections::UriWithUser(const std::string& uri, const std::string& userName) {
+  static const std::string kScheme = "smb://";
+  if (userName.empty() || uri.compare(0, kScheme.size(), kScheme) != 0) return uri;
+  std::string user = userName;
+  std::string domain;
+  if (std::size_t cut = user.find('\\'); cut != std::string::npos) {
+    domain = user.substr(0, cut);
+    user = user.substr(cut + 1);
+  }
+  if (user.empty()) return uri;
+  std::string who = domain.empty() ? PercentEncode(user)
+                                   : PercentEncode(domain) + ";" + PercentEncode(user);
+  return kScheme + who + "@" + uri.substr(kScheme.size());
+}
+
+ConnectionResult GvfsConnections::MountFailure(const std::string& errors) {
+  std::string text;
+  for (char c : errors) text += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  auto says = [&text](std::initializer_list<const char*> phrases) {
+    for (const char* phrase : phrases)
+      if (text.find(phrase) != std::string::npos) return true;
+    return false;
+  };
+  // gio's last words, "gio: smb://...: Failed to mount Windows share: <why>",
+  // <why> being the system's text for the SMB client's error.
+  if (says({"protocol"})) return ConnectionResult::kProtocolRefused;
+  if (says({"guest"})) return ConnectionResult::kGuestRefused;
+  if (says({"permission denied", "access denied", "logon failure"}))
+    return ConnectionResult::kLoginRefused;
+  if (says({"timed out", "no route to host", "host is down", "network is unreachable",
+            "connection refused", "name or service not known", "failed to retrieve share list"}))
+    return ConnectionResult::kServerUnreachable;
+  if (says({"no such file or directory", "not found", "does not exist"}))
+    return ConnectionResult::kShareNotFound;
+  return ConnectionResult::kFailed;
+}
+
 bool GvfsConnections::ParseMountName(const std::string& path, std::string& server,
                                      std::string& share) {
   std::size_t slash = path.rfind('/');
@@ -311,7 +349,7 @@ ConnectionResult GvfsConnections::Mount(const std::string& uri, const std::strin
     if (answers.refused()) return ConnectionResult::kLoginRefused;
     // A mount that is already there (made by another program meanwhile)
     // is used as it is.
-    return LocalPathOf(uri, mountPath) ? ConnectionResult::kDone : ConnectionResult::kShareNotFound;
+    return LocalPathOf(uri, mountPath) ? ConnectionResult::kDone : MountFailure(run.errors);
   }
   mountedHere = true;
   if (!LocalPathOf(uri, mountPath)) {
@@ -355,6 +393,14 @@ bool GvfsConnections::MountHeld(const std::string& mountPath, char exceptLetter)
   return false;
 }
 
+std::string GvfsConnections::LoginUser(const std::string& userName) const {
+  std::size_t cut = userName.find('\\');
+  std::string user = cut == std::string::npos ? userName : userName.substr(cut + 1);
+  if (!user.empty()) return userName;
+  std::string domain = cut == std::string::npos ? "" : userName.substr(0, cut + 1);
+  return domain + (options_.defaultUser.empty() ? LoggedOnUser() : options_.defaultUser);
+}
+
 ConnectionResult GvfsConnections::AddConnection(const std::string& localName,
                                                 const std::string& remoteName,
                                                 const std::string& password,
@@ -365,6 +411,10 @@ ConnectionResult GvfsConnections::AddConnection(const std::string& localName,
   if (!letter && !localName.empty()) return ConnectionResult::kNoSuchLetter;
   std::string uri;
   if (!RemoteNameToUri(remoteName, uri)) return ConnectionResult::kShareNotFound;
+  // Every mount is made under the user name it logs in with (the logged-on
+  // user's when none is given): a mount of the share under another identity
+  // (the file manager's, as guest, say) is never taken for this one.
+  uri = UriWithUser(uri, LoginUser(userName));
   // Each answer is one line of gio's standard input; a line break inside one
   // would answer the next question.
   if (HasLineBreakOrNul(password) || HasLineBreakOrNul(userName))

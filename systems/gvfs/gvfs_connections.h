@@ -53,12 +53,21 @@ class GvfsConnections : public NetworkConnections {
   // "smb://server/share" from "\\server\share"; false when the name is not of
   // that form. Exposed for the tests.
   static bool RemoteNameToUri(const std::string& remoteName, std::string& uri);
+  // "smb://user@server/share" ("smb://domain;user@...") from
+  // "smb://server/share" and a user name ("user", "DOMAIN\user"); the URI
+  // as it is when no user is named.
+  static std::string UriWithUser(const std::string& uri, const std::string& userName);
+  // What a failed "gio mount" came to, from what it wrote on standard error.
+  static ConnectionResult MountFailure(const std::string& errors);
   // Server and share named by the last part of a GVfs fuse path
   // ("smb-share:server=box,share=public"); false for anything else.
   static bool ParseMountName(const std::string& path, std::string& server, std::string& share);
 
  private:
   std::string LinkPath(char letter) const;
+  // The user name a mount logs in with: `userName`, or the default user when
+  // it names none ("DOMAIN\" keeps its domain).
+  std::string LoginUser(const std::string& userName) const;
   // The link's target when `letter` has a link naming an SMB mount.
   bool ReadDriveLink(char letter, std::string& target, std::string& server,
                      std::string& share) const;

@@ -6,13 +6,24 @@
 #   busy               unmounting fails while it exists
 #   gone               shares (one name a line) the server no longer offers
 #   hang               every run sleeps instead of answering
+#   fail               a mount fails with this text on standard error
 d=${FAKE_GIO_DIR:?}
 echo "argv: $*" >>"$d/log"
 [ -e "$d/hang" ] && exec sleep 30
 
-mount_dir() {  # smb://server/share[/] -> fuse path
+mount_dir() {  # smb://[[domain;]user@]server/share[/] -> fuse path
   rest=${1#smb://}; rest=${rest%/}
-  echo "$d/gvfs/smb-share:server=${rest%%/*},share=${rest#*/}"
+  host=${rest%%/*}; share=${rest#*/}
+  case "$host" in
+  *@*)
+    who=${host%@*}; host=${host##*@}
+    case "$who" in
+    *\;*) echo "$d/gvfs/smb-share:domain=${who%%;*},server=$host,share=$share,user=${who#*;}" ;;
+    *) echo "$d/gvfs/smb-share:server=$host,share=$share,user=$who" ;;
+    esac
+    ;;
+  *) echo "$d/gvfs/smb-share:server=$host,share=$share" ;;
+  esac
 }
 
 case "$1" in
@@ -27,6 +38,10 @@ mount)
     [ -e "$d/busy" ] && exit 2
     [ -d "$3" ] && rm -rf "$3" || exit 2
     exit 0
+  fi
+  if [ -e "$d/fail" ]; then
+    echo "gio: $2: Failed to mount Windows share: $(cat "$d/fail")" >&2
+    exit 2
   fi
   rest=${2#smb://}; rest=${rest%/}
   if [ -e "$d/gone" ] && grep -qxF "${rest#*/}" "$d/gone"; then

@@ -82,8 +82,12 @@ class GvfsWorld {
     for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
     return n;
   }
-  fs::path Mount(const std::string& server, const std::string& share) {
-    return dir_ / "gvfs" / ("smb-share:server=" + server + ",share=" + share);
+  // A mount as GVfs names it; every mount of the program is under a user
+  // name, alice's unless told; "" for one without (another program's).
+  fs::path Mount(const std::string& server, const std::string& share,
+                 const std::string& user = "alice") {
+    return dir_ / "gvfs" /
+           ("smb-share:server=" + server + ",share=" + share + (user.empty() ? "" : ",user=" + user));
   }
   fs::path Link(char letter) { return dir_ / "Network Drives" / std::string(1, letter); }
 
@@ -120,7 +124,7 @@ TEST_F(GvfsConnectionsTest, ConnectAnswersGioOnStdinAndLinksTheLetterToTheMount)
       EXPECT_EQ(line.find("s3cret"), std::string::npos) << line;
     }
   }
-  EXPECT_NE(log.find("argv: mount smb://box/public"), std::string::npos) << log;
+  EXPECT_NE(log.find("argv: mount smb://alice@box/public"), std::string::npos) << log;
 }
 
 TEST_F(GvfsConnectionsTest, UserNamesTakeDomainAndDefault) {
@@ -229,7 +233,7 @@ TEST_F(GvfsConnectionsTest, ALinkWhoseMountIsGoneIsRememberedButUnavailable) {
   GvfsConnections c(options_);
   ASSERT_EQ(c.AddConnection("K:", "\\\\Box%20One\\Music Files", "s3cret", "alice", 1),
             ConnectionResult::kDone);
-  EXPECT_NE(Log().find("mount smb://Box%2520One/Music%20Files"), std::string::npos) << Log();
+  EXPECT_NE(Log().find("mount smb://alice@Box%2520One/Music%20Files"), std::string::npos) << Log();
   ServerAway('K');
   // Still a network drive, as the letter is remembered.
   EXPECT_EQ(c.GetDriveType("K:"), kDriveRemote);
@@ -325,6 +329,66 @@ TEST(GvfsNames, MountNamesAndUris) {
 
   ASSERT_TRUE(GvfsConnections::RemoteNameToUri("\\\\box\\a b#c?d", uri));
   EXPECT_EQ(uri, "smb://box/a%20b%23c%3Fd");
+
+  // The user a mount is made under: its domain too, each part encoded so
+  // that no "@", ";" or ":" in a name reaches another server.
+  EXPECT_EQ(GvfsConnections::UriWithUser("smb://box/s", "bob"), "smb://bob@box/s");
+  EXPECT_EQ(GvfsConnections::UriWithUser("smb://box/s", "HOME\\bob"), "smb://HOME;bob@box/s");
+  EXPECT_EQ(GvfsConnections::UriWithUser("smb://box/s", "a@b:c;d"), "smb://a%40b%3Ac%3Bd@box/s");
+  EXPECT_EQ(GvfsConnections::UriWithUser("smb://box/s", ""), "smb://box/s");
+}
+
+// A Connect with a user name mounts the share as that user: a mount of the
+// same share under another identity (the file manager's guest mount) is
+// neither taken for it nor touched; letters of one identity share a mount.
+TEST_F(GvfsConnectionsTest, AMountUnderAnotherIdentityIsNotReused) {
+  fs::create_directories(Mount("box", "public", ""));  // the file manager's, as guest
+  GvfsConnections c(options_);
+  EXPECT_EQ(c.AddConnection("E:", "\\\\box\\public", "wrong", "alice", 1),
+            ConnectionResult::kLoginRefused);
+  EXPECT_FALSE(fs::exists(fs::symlink_status(Link('E'))));
+
+  ASSERT_EQ(c.AddConnection("E:", "\\\\box\\public", "s3cret", "alice", 1),
+            ConnectionResult::kDone);
+  EXPECT_EQ(fs::read_symlink(Link('E')), Mount("box", "public"));
+  ASSERT_EQ(c.AddConnection("F:", "\\\\box\\public", "s3cret", "alice", 1),
+            ConnectionResult::kDone);
+  EXPECT_EQ(fs::read_symlink(Link('F')), Mount("box", "public"));
+  EXPECT_EQ(Count(Log(), "answers:"), 2) << Log();  // the refused try and one mount
+
+  // The letters read as the share, whoever they log in as.
+  std::string remote;
+  EXPECT_EQ(c.GetConnection("F:", remote), ConnectionResult::kDone);
+  EXPECT_EQ(remote, "\\\\box\\public");
+  ASSERT_EQ(c.CancelConnection("E:", 1, false), ConnectionResult::kDone);
+  ASSERT_EQ(c.CancelConnection("F:", 1, false), ConnectionResult::kDone);
+  EXPECT_FALSE(fs::exists(Mount("box", "public")));
+  EXPECT_TRUE(fs::is_directory(Mount("box", "public", "")));
+}
+
+// What gio says when a mount fails comes to the outcome the window explains.
+TEST_F(GvfsConnectionsTest, MountFailuresComeToTheirOutcomes) {
+  const struct {
+    const char* says;
+    ConnectionResult result;
+  } cases[] = {
+      {"Connection timed out", ConnectionResult::kServerUnreachable},
+      {"No route to host", ConnectionResult::kServerUnreachable},
+      {"Host is down", ConnectionResult::kServerUnreachable},
+      {"Failed to retrieve share list from server: Connection refused",
+       ConnectionResult::kServerUnreachable},
+      {"No such file or directory", ConnectionResult::kShareNotFound},
+      {"Permission denied", ConnectionResult::kLoginRefused},
+      {"Protocol not supported", ConnectionResult::kProtocolRefused},
+      {"Input/output error", ConnectionResult::kFailed},
+  };
+  GvfsConnections c(options_);
+  for (const auto& one : cases) {
+    Write("fail", std::string(one.says) + "\n");
+    EXPECT_EQ(c.AddConnection("E:", "\\\\box\\public", "s3cret", "alice", 1), one.result)
+        << one.says;
+    EXPECT_FALSE(fs::exists(fs::symlink_status(Link('E'))));
+  }
 }
 
 }  // namespace
