@@ -59,6 +59,17 @@ class NetworkConnections {
   virtual ConnectionResult CancelConnection(const std::string& localName, unsigned flags,
                                             bool force) = 0;
   virtual unsigned GetDriveType(const std::string& localName) = 0;
+  // Connects `remoteName` to `localName`, remembered, with the credentials
+  // the system already holds for its server (Windows: no user name and no
+  // password given, which is not the same as an empty password). How a
+  // letter is put back when it could not move.
+  virtual ConnectionResult Reconnect(const std::string& localName, const std::string& remoteName) {
+    return AddConnection(localName, remoteName, "", "", kConnectUpdateProfile);
+  }
+  // Whether a connection to `remoteName` without a drive letter is made now
+  // (by anyone: `net use \\server\share` too). A system that cannot tell
+  // says no.
+  virtual bool ConnectedWithoutLetter(const std::string& /*remoteName*/) { return false; }
   // Called while a connection call waits for a helper program (nullptr:
   // nobody). Connections that wait inside the system ignore it.
   virtual void SetWaitHook(WaitHook* /*hook*/) {}
