@@ -107,9 +107,9 @@ int ListDrives(NetworkConnections& connections, bool json, std::ostream& out) {
     const std::string localName = std::string(1, letter) + ":";
     const LetterState s = StateOf(connections, localName);
     if (json) {
-      out << (letter == 'D' ? "" : ",") << "\n  {\"letter\": \"" << localName
-          << "\", \"state\": \"" << s.state << "\", \"maps\": "
-          << (s.remote.empty() ? "null" : JsonString(s.remote)) << '}';
+      out << (letter == 'D' ? "" : ",") << "\n  {\"letter\": \"" << localName << "\", \"state\": \""
+          << s.state << "\", \"maps\": " << (s.remote.empty() ? "null" : JsonString(s.remote))
+          << '}';
     } else {
       out << localName << "      " << s.state;
       if (!s.remote.empty())
@@ -121,8 +121,8 @@ int ListDrives(NetworkConnections& connections, bool json, std::ostream& out) {
   return kExitDone;
 }
 
-int DisconnectLetter(NetworkConnections& connections, const std::string& letter,
-                     std::ostream& out, std::ostream& err) {
+int DisconnectLetter(NetworkConnections& connections, const std::string& letter, std::ostream& out,
+                     std::ostream& err) {
   std::string localName;
   ParseLetter(letter, localName);
   const ConnectionResult result =

@@ -184,8 +184,8 @@ std::string GvfsConnections::UriWithUser(const std::string& uri, const std::stri
     user = user.substr(cut + 1);
   }
   if (user.empty()) return uri;
-  std::string who = domain.empty() ? PercentEncode(user)
-                                   : PercentEncode(domain) + ";" + PercentEncode(user);
+  std::string who =
+      domain.empty() ? PercentEncode(user) : PercentEncode(domain) + ";" + PercentEncode(user);
   return kScheme + who + "@" + uri.substr(kScheme.size());
 }
 

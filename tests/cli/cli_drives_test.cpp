@@ -102,8 +102,7 @@ TEST_F(CliDrivesTest, ConnectMapsByNameWhereItResolvesElseByAddress) {
   EXPECT_EQ(connections_.Connection('G'), "\\\\10.9.0.7\\data");
 
   // A letter's mapping moves to the new share; disconnect frees it.
-  ASSERT_EQ(Run({"connect", "192.168.0.20", "private", "G:", "--user", "mary",
-                 "--password-stdin"},
+  ASSERT_EQ(Run({"connect", "192.168.0.20", "private", "G:", "--user", "mary", "--password-stdin"},
                 "pw\n"),
             cli::kExitDone)
       << err_.str();

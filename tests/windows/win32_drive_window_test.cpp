@@ -33,8 +33,7 @@ std::string MountFail(ConnectionResult why) {
   return std::string("Error: Mount Disk Fail!\n") + ConnectFailureReason(why);
 }
 
-constexpr int kDevices = 1000, kShares = 1001, kConnect = 1003, kDisconnect = 1004,
-              kDrives = 1013;
+constexpr int kDevices = 1000, kShares = 1001, kConnect = 1003, kDisconnect = 1004, kDrives = 1013;
 
 class DriveWindowTest : public WindowFixtureOver<Win32NetworkConnections> {
  protected:
@@ -135,9 +134,9 @@ TEST_F(DriveWindowTest, ConnectOnNtAsksForTheLoginFirst) {
   EXPECT_EQ(Locations(), (std::vector<std::string>{"", "E:", ""}));
   EXPECT_EQ(Remembered('E'), "\\\\Tessavue-Office\\backup");
   // The first free letter is chosen again.
-  EXPECT_EQ(ComboText(Item(kDrives), static_cast<int>(SendMessageA(Item(kDrives), CB_GETCURSEL,
-                                                                    0, 0))),
-            "D:");
+  EXPECT_EQ(
+      ComboText(Item(kDrives), static_cast<int>(SendMessageA(Item(kDrives), CB_GETCURSEL, 0, 0))),
+      "D:");
 }
 
 TEST_F(DriveWindowTest, ConnectElsewhereTriesTheCredentialsAsTheyStandThenTheLogin) {

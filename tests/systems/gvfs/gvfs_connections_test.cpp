@@ -87,7 +87,8 @@ class GvfsWorld {
   fs::path Mount(const std::string& server, const std::string& share,
                  const std::string& user = "alice") {
     return dir_ / "gvfs" /
-           ("smb-share:server=" + server + ",share=" + share + (user.empty() ? "" : ",user=" + user));
+           ("smb-share:server=" + server + ",share=" + share +
+            (user.empty() ? "" : ",user=" + user));
   }
   fs::path Link(char letter) { return dir_ / "Network Drives" / std::string(1, letter); }
 
