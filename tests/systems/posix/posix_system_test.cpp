@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "posix_resolver.h"
 #include "posix_shell.h"
 #include "posix_system.h"
 
@@ -75,6 +76,15 @@ TEST(PosixSystemInfo, NoWindowsVersionAndAUserName) {
   const std::string user = system.GetUserName();
   EXPECT_FALSE(user.empty());
   EXPECT_LE(user.size(), 127u);
+}
+
+// Only names the system answers from this machine (the hosts file): nothing
+// is asked of a name server.
+TEST(PosixResolverTest, NamesOfTheHostsFileResolveAndNoNameDoesNot) {
+  PosixNameResolver resolver;
+  EXPECT_TRUE(resolver.Resolves("localhost"));
+  EXPECT_TRUE(resolver.Resolves("127.0.0.1"));
+  EXPECT_FALSE(resolver.Resolves(""));
 }
 
 }  // namespace
