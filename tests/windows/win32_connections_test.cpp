@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -132,6 +133,15 @@ bool MachineValue(const char* key, const char* name, std::string& value) {
   return found;
 }
 
+// `order` (names separated by commas) without "TessavueTest".
+std::string WithoutProvider(const std::string& order) {
+  std::string kept, name;
+  std::istringstream names(order);
+  while (std::getline(names, name, ','))
+    if (!name.empty() && name != "TessavueTest") kept += (kept.empty() ? "" : ",") + name;
+  return kept;
+}
+
 // Starts this program again with the provider named and the tests' files
 // set; its exit code.
 int RunWithProvider() {
@@ -141,7 +151,8 @@ int RunWithProvider() {
   std::string provider = folder + "\\tessavue_test_provider.dll";
   char temp[MAX_PATH] = {};
   GetTempPathA(MAX_PATH, temp);
-  std::string base = std::string(temp) + "tessavue-provider-" + std::to_string(GetCurrentProcessId());
+  std::string base =
+      std::string(temp) + "tessavue-provider-" + std::to_string(GetCurrentProcessId());
 
   // What was there before: the keys made here go again.
   const char* providerParent = "System\\CurrentControlSet\\Control\\NetworkProvider";
@@ -150,7 +161,11 @@ int RunWithProvider() {
   bool hadNetworkKey = KeyExists(HKEY_CURRENT_USER, "Network");
   std::string oldOrder;
   bool hadOrder = MachineValue(kOrderKey, "ProviderOrder", oldOrder);
-  std::string order = hadOrder && !oldOrder.empty() ? "TessavueTest," + oldOrder : "TessavueTest";
+  // A run that was killed may have left the provider named: it is named
+  // once, and taken out again afterwards.
+  oldOrder = WithoutProvider(oldOrder);
+  hadOrder = hadOrder && !oldOrder.empty();
+  std::string order = hadOrder ? "TessavueTest," + oldOrder : "TessavueTest";
   std::string name = "Tessavue Test Network";
   SetMachineValue(kProviderKey, "ProviderPath", &provider);
   SetMachineValue(kProviderKey, "Name", &name);
@@ -180,8 +195,8 @@ int RunWithProvider() {
 
   // The prefix as it was.
   SetMachineValue(kOrderKey, "ProviderOrder", hadOrder ? &oldOrder : nullptr);
-  if (!hadOrderKey) RegDeleteKeyA(HKEY_LOCAL_MACHINE, kOrderKey);
-  if (!hadParentKey) RegDeleteKeyA(HKEY_LOCAL_MACHINE, providerParent);
+  if (!hadOrderKey || !hadOrder) RegDeleteKeyA(HKEY_LOCAL_MACHINE, kOrderKey);
+  if (!hadParentKey || !hadOrder) RegDeleteKeyA(HKEY_LOCAL_MACHINE, providerParent);
   if (!hadNetworkKey) RegDeleteKeyA(HKEY_CURRENT_USER, "Network");
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProviderKey);
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\TessavueTest");

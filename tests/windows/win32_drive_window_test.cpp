@@ -27,26 +27,28 @@ const std::vector<std::string> kDemoNetwork = {
     "share \\\\Tessavue-Media\\music bob tune",
     "share \\\\Tessavue-Media\\video bob tune",
 };
-constexpr int kDevices = 1000, kShares = 1001, kConnect = 1003, kDisconnect = 1004,
-              kDrives = 1013;
+constexpr int kDevices = 1000, kShares = 1001, kConnect = 1003, kDisconnect = 1004, kDrives = 1013;
 
 class DriveWindowTest : public WindowFixtureOver<Win32NetworkConnections> {
  protected:
   // Windows NT 4 (Login before the first try) or Windows 98 (Login after a
   // failed one); what "Login" is given, and how often it was shown.
   void UseWindows(bool nt) {
-    if (nt)
+    if (nt) {
       system.SetVersion(2, 4, 0, 1381);
-    else
+    } else {
       system.SetVersion(1, 4, 10, 2222);
+      system.userName = "alice";
+    }
   }
   void OpenWithLogin() {
     HostOptions options;
     options.onLoginDialogShown = [this](HWND login) {
       ++loginsShown;
-      // On Windows 98 the user name comes filled in with the logged-on user's.
-      SendMessageA(GetDlgItem(login, 1016), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
-      for (char c : loginUser) SendMessageA(GetDlgItem(login, 1016), WM_CHAR, c, 1);
+      // On Windows 98 the user name is the logged-on user's, fixed.
+      HWND user = GetDlgItem(login, 1016);
+      if (IsWindowEnabled(user))
+        for (char c : loginUser) SendMessageA(user, WM_CHAR, c, 1);
       for (char c : loginPassword) SendMessageA(GetDlgItem(login, 1017), WM_CHAR, c, 1);
       PostMessageA(login, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                    reinterpret_cast<LPARAM>(GetDlgItem(login, IDOK)));
@@ -129,9 +131,9 @@ TEST_F(DriveWindowTest, ConnectOnNtAsksForTheLoginFirst) {
   EXPECT_EQ(Locations(), (std::vector<std::string>{"", "E:", ""}));
   EXPECT_EQ(Remembered('E'), "\\\\Tessavue-Office\\backup");
   // The first free letter is chosen again.
-  EXPECT_EQ(ComboText(Item(kDrives), static_cast<int>(SendMessageA(Item(kDrives), CB_GETCURSEL,
-                                                                    0, 0))),
-            "D:");
+  EXPECT_EQ(
+      ComboText(Item(kDrives), static_cast<int>(SendMessageA(Item(kDrives), CB_GETCURSEL, 0, 0))),
+      "D:");
 }
 
 TEST_F(DriveWindowTest, ConnectElsewhereTriesTheCredentialsAsTheyStandThenTheLogin) {
