@@ -167,6 +167,8 @@ if [ -x "$device_bin" ]; then
   e2e_check tests/windows/e2e_routed.sh "$app_exe" "$probe_exe" "$device_bin" "$wine" "$cli_exe"
   step "end-to-end: a Refresh lists every one of many devices"
   e2e_check tests/windows/e2e_refresh_rows.sh "$app_exe" "$probe_exe" "$device_bin" "$wine"
+  step "end-to-end: tessavue.exe's drive letters through mpr.dll and the test network provider"
+  e2e_check tests/windows/e2e_drive_letters.sh "$app_exe" "$probe_exe" "$device_bin" "$wine"
 else
   echo "SKIP: $device_bin is not built (scripts/test.sh builds it first)"
 fi
