@@ -57,6 +57,31 @@ TEST_F(WNetCallsTest, TheCallsReachTheNetworkWithTheirArguments) {
             }));
 }
 
+// mpr.dll hands a provider's answer back unchanged; each comes to its own
+// outcome, the letter untouched.
+TEST_F(WNetCallsTest, TheNetworksAnswersComeBackAsTheyAre) {
+  const struct {
+    const char* answer;
+    ConnectionResult result;
+  } cases[] = {
+      {"1222", ConnectionResult::kFailed},       // no network
+      {"53", ConnectionResult::kShareNotFound},  // path not found
+      {"67", ConnectionResult::kShareNotFound}, {"86", ConnectionResult::kLoginRefused},
+      {"85", ConnectionResult::kLetterInUse},   {"1219", ConnectionResult::kOtherCredentialsInUse},
+      {"2401", ConnectionResult::kFilesOpen},
+  };
+  for (const auto& e : cases) {
+    world.Add(std::string("answer add * ") + e.answer);
+    world.Add(std::string("answer cancel * ") + e.answer);
+    EXPECT_EQ(c.AddConnection("E:", "\\\\box\\open", "", "", kConnectUpdateProfile), e.result)
+        << e.answer;
+    EXPECT_EQ(c.CancelConnection("E:", kConnectUpdateProfile, false), e.result) << e.answer;
+    world.Drop("answer ");
+  }
+  std::string remote;
+  EXPECT_EQ(c.GetConnection("E:", remote), ConnectionResult::kNotConnected);
+}
+
 // Remembered means remembered: mpr.dll writes the letter under
 // HKCU\Network on a connection with CONNECT_UPDATE_PROFILE and forgets it
 // on a cancel with it.
