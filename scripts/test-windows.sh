@@ -121,6 +121,18 @@ cmake --preset "$preset" >/dev/null || exit 1
 # for Windows (the other areas' tests run under Wine too).
 cmake --build --preset "$preset" -j "$jobs" --target tessavue win32_tests tessavue-probe || exit 1
 cmake --build --preset "$preset" -j "$jobs" -- -k 0 || failed "part of the $preset build"
+# The test network provider (tests/windows/test_provider.cpp), which
+# win32_connections_tests names to Wine's mpr.dll, is looked up by the plain
+# names of its entry points (NPGetCaps, not NPGetCaps@4): both builds are
+# checked, the 32-bit one also where it is not run.
+provider_names="NPAddConnection NPAddConnection3 NPCancelConnection NPCloseEnum NPEnumResource NPGetCaps NPOpenEnum TessavueProviderServerAway"
+for pair in "mingw-tests i686" "mingw64 x86_64"; do
+  read -r tree cpu <<<"$pair"
+  dll=build/$tree/tests/windows/tessavue_test_provider.dll
+  [ -f "$dll" ] || { [ "$tree" = "$preset" ] && failed "$dll was not built"; continue; }
+  names=$("$cpu-w64-mingw32-objdump" -p "$dll" | sed -n 's/^\t\[ *[0-9]*\] \([A-Za-z_@0-9]*\)$/\1/p' | paste -sd' ')
+  [ "$names" = "$provider_names" ] || failed "$dll exports '$names', not '$provider_names'"
+done
 # One Wine session for the whole run: each test program then starts in a
 # moment.
 wine_session
@@ -155,6 +167,8 @@ if [ -x "$device_bin" ]; then
   e2e_check tests/windows/e2e_routed.sh "$app_exe" "$probe_exe" "$device_bin" "$wine" "$cli_exe"
   step "end-to-end: a Refresh lists every one of many devices"
   e2e_check tests/windows/e2e_refresh_rows.sh "$app_exe" "$probe_exe" "$device_bin" "$wine"
+  step "end-to-end: tessavue.exe's drive letters through mpr.dll and the test network provider"
+  e2e_check tests/windows/e2e_drive_letters.sh "$app_exe" "$probe_exe" "$device_bin" "$wine"
 else
   echo "SKIP: $device_bin is not built (scripts/test.sh builds it first)"
 fi

@@ -10,6 +10,7 @@
 //                                  middle of that row
 //   tessavue-probe version         prints the Windows version text the
 //                                  program names this system with
+//   tessavue-probe items COMBO     prints the items of a combo box
 //   tessavue-probe select COMBO TEXT   selects the first item of a combo box
 //                                  that starts with TEXT
 //   tessavue-probe address CONTROL A.B.C.D   fills an IP address control
@@ -321,6 +322,22 @@ int Select(int comboId, const char* text) {
   return 0;
 }
 
+// Every item of combo box `comboId`, one a line.
+int Items(int comboId) {
+  HWND combo = FindControl(comboId);
+  if (!combo) return 1;
+  LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count && i < 64; ++i) {
+    wchar_t wide[300] = {};
+    if (SendMessageW(combo, CB_GETLBTEXTLEN, i, 0) >= 300) return 1;
+    SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide));
+    char text[600] = {};
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text - 1, nullptr, nullptr);
+    std::printf("%s\n", text);
+  }
+  return 0;
+}
+
 int Repaint() {
   HWND dialog = MainWindow();
   if (!dialog || !InvalidateRect(dialog, nullptr, TRUE)) return 1;
@@ -475,6 +492,7 @@ int main(int argc, char** argv) {
     return RefreshWatch(std::atoi(argv[2]));
   if (argc == 2 && std::strcmp(argv[1], "version") == 0) return Version();
   if (argc == 4 && std::strcmp(argv[1], "select") == 0) return Select(std::atoi(argv[2]), argv[3]);
+  if (argc == 3 && std::strcmp(argv[1], "items") == 0) return Items(std::atoi(argv[2]));
   if (argc == 4 && std::strcmp(argv[1], "address") == 0)
     return Address(std::atoi(argv[2]), argv[3]);
   if (argc == 3 && std::strcmp(argv[1], "click") == 0) return Click(std::atoi(argv[2]));

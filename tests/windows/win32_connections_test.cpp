@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,31 @@ TEST_F(WNetCallsTest, TheCallsReachTheNetworkWithTheirArguments) {
                 "cancel name=E: force=0 -> 0",
                 "cancel name=F: force=1 -> 0",
             }));
+}
+
+// mpr.dll hands a provider's answer back unchanged; each comes to its own
+// outcome, the letter untouched.
+TEST_F(WNetCallsTest, TheNetworksAnswersComeBackAsTheyAre) {
+  const struct {
+    const char* answer;
+    ConnectionResult result;
+  } cases[] = {
+      {"1222", ConnectionResult::kFailed},       // no network
+      {"53", ConnectionResult::kShareNotFound},  // path not found
+      {"67", ConnectionResult::kShareNotFound}, {"86", ConnectionResult::kLoginRefused},
+      {"85", ConnectionResult::kLetterInUse},   {"1219", ConnectionResult::kOtherCredentialsInUse},
+      {"2401", ConnectionResult::kFilesOpen},
+  };
+  for (const auto& e : cases) {
+    world.Add(std::string("answer add * ") + e.answer);
+    world.Add(std::string("answer cancel * ") + e.answer);
+    EXPECT_EQ(c.AddConnection("E:", "\\\\box\\open", "", "", kConnectUpdateProfile), e.result)
+        << e.answer;
+    EXPECT_EQ(c.CancelConnection("E:", kConnectUpdateProfile, false), e.result) << e.answer;
+    world.Drop("answer ");
+  }
+  std::string remote;
+  EXPECT_EQ(c.GetConnection("E:", remote), ConnectionResult::kNotConnected);
 }
 
 // Remembered means remembered: mpr.dll writes the letter under
@@ -132,6 +158,15 @@ bool MachineValue(const char* key, const char* name, std::string& value) {
   return found;
 }
 
+// `order` (names separated by commas) without "TessavueTest".
+std::string WithoutProvider(const std::string& order) {
+  std::string kept, name;
+  std::istringstream names(order);
+  while (std::getline(names, name, ','))
+    if (!name.empty() && name != "TessavueTest") kept += (kept.empty() ? "" : ",") + name;
+  return kept;
+}
+
 // Starts this program again with the provider named and the tests' files
 // set; its exit code.
 int RunWithProvider() {
@@ -151,7 +186,11 @@ int RunWithProvider() {
   bool hadNetworkKey = KeyExists(HKEY_CURRENT_USER, "Network");
   std::string oldOrder;
   bool hadOrder = MachineValue(kOrderKey, "ProviderOrder", oldOrder);
-  std::string order = hadOrder && !oldOrder.empty() ? "TessavueTest," + oldOrder : "TessavueTest";
+  // A run that was killed may have left the provider named: it is named
+  // once, and taken out again afterwards.
+  oldOrder = WithoutProvider(oldOrder);
+  hadOrder = hadOrder && !oldOrder.empty();
+  std::string order = hadOrder ? "TessavueTest," + oldOrder : "TessavueTest";
   std::string name = "Tessavue Test Network";
   SetMachineValue(kProviderKey, "ProviderPath", &provider);
   SetMachineValue(kProviderKey, "Name", &name);
@@ -181,8 +220,8 @@ int RunWithProvider() {
 
   // The prefix as it was.
   SetMachineValue(kOrderKey, "ProviderOrder", hadOrder ? &oldOrder : nullptr);
-  if (!hadOrderKey) RegDeleteKeyA(HKEY_LOCAL_MACHINE, kOrderKey);
-  if (!hadParentKey) RegDeleteKeyA(HKEY_LOCAL_MACHINE, providerParent);
+  if (!hadOrderKey || !hadOrder) RegDeleteKeyA(HKEY_LOCAL_MACHINE, kOrderKey);
+  if (!hadParentKey || !hadOrder) RegDeleteKeyA(HKEY_LOCAL_MACHINE, providerParent);
   if (!hadNetworkKey) RegDeleteKeyA(HKEY_CURRENT_USER, "Network");
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, kProviderKey);
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\TessavueTest");

@@ -40,18 +40,21 @@ class DriveWindowTest : public WindowFixtureOver<Win32NetworkConnections> {
   // Windows NT 4 (Login before the first try) or Windows 98 (Login after a
   // failed one); what "Login" is given, and how often it was shown.
   void UseWindows(bool nt) {
-    if (nt)
+    if (nt) {
       system.SetVersion(2, 4, 0, 1381);
-    else
+    } else {
       system.SetVersion(1, 4, 10, 2222);
+      system.userName = "alice";
+    }
   }
   void OpenWithLogin() {
     HostOptions options;
     options.onLoginDialogShown = [this](HWND login) {
       ++loginsShown;
-      // On Windows 98 the user name comes filled in with the logged-on user's.
-      SendMessageA(GetDlgItem(login, 1016), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
-      for (char c : loginUser) SendMessageA(GetDlgItem(login, 1016), WM_CHAR, c, 1);
+      // On Windows 98 the user name is the logged-on user's, fixed.
+      HWND user = GetDlgItem(login, 1016);
+      if (IsWindowEnabled(user))
+        for (char c : loginUser) SendMessageA(user, WM_CHAR, c, 1);
       for (char c : loginPassword) SendMessageA(GetDlgItem(login, 1017), WM_CHAR, c, 1);
       PostMessageA(login, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                    reinterpret_cast<LPARAM>(GetDlgItem(login, IDOK)));
