@@ -27,6 +27,10 @@ enum class ConnectionResult {
 
 // Remember the connection (CONNECT_UPDATE_PROFILE).
 constexpr unsigned kConnectUpdateProfile = 1;
+// Keep the password where the system keeps such passwords, where its own
+// reconnect at the next sign-in finds it. No Windows networking flag: the
+// system layer keeps the password itself and never hands this on.
+constexpr unsigned kConnectRememberPassword = 0x40000000;
 
 // Drive types as GetDriveTypeA returns them.
 enum DriveType : unsigned {
@@ -59,6 +63,13 @@ class NetworkConnections {
   virtual ConnectionResult CancelConnection(const std::string& localName, unsigned flags,
                                             bool force) = 0;
   virtual unsigned GetDriveType(const std::string& localName) = 0;
+  // Connects a remembered but unavailable letter again with what the system
+  // keeps (the password of its keyring, or none); nobody is asked anything.
+  // Systems that reconnect their letters themselves at sign-in leave it to
+  // them (kFailed).
+  virtual ConnectionResult Reconnect(const std::string& /*localName*/) {
+    return ConnectionResult::kFailed;
+  }
   // Called while a connection call waits for a helper program (nullptr:
   // nobody). Connections that wait inside the system ignore it.
   virtual void SetWaitHook(WaitHook* /*hook*/) {}
