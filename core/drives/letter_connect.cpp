@@ -26,14 +26,16 @@ std::string HeldBy(NetworkConnections& connections, const std::string& localName
 // connection or the old one.
 ConnectionResult MoveLetter(NetworkConnections& connections, const std::string& localName,
                             const std::string& remoteName, const std::string& password,
-                            const std::string& userName, const std::string& held) {
+                            const std::string& userName, const std::string& held,
+                            unsigned extraFlags) {
   // Files open on the old connection keep it, and say why the letter cannot
   // move; any other refusal shows in the connect below.
   if (connections.CancelConnection(localName, kConnectUpdateProfile, false) ==
       ConnectionResult::kFilesOpen)
     return ConnectionResult::kFilesOpen;
   ConnectionResult result =
-      connections.AddConnection(localName, remoteName, password, userName, kConnectUpdateProfile);
+      connections.AddConnection(localName, remoteName, password, userName,
+                                kConnectUpdateProfile | extraFlags);
   if (result != ConnectionResult::kDone && !held.empty() &&
       HeldBy(connections, localName).empty()) {
     // The old connection comes back under the credentials the system keeps
@@ -47,18 +49,20 @@ ConnectionResult MoveLetter(NetworkConnections& connections, const std::string& 
 
 ConnectionResult ConnectLetter(NetworkConnections& connections, const std::string& localName,
                                const std::string& remoteName, const std::string& password,
-                               const std::string& userName) {
+                               const std::string& userName, unsigned extraFlags) {
   std::string held = HeldBy(connections, localName);
-  ConnectionResult probe = connections.AddConnection("", remoteName, password, userName, 0);
+  ConnectionResult probe =
+      connections.AddConnection("", remoteName, password, userName, extraFlags);
   if (probe == ConnectionResult::kOtherCredentialsInUse && !held.empty() &&
       EqualsIgnoringCase(ServerOf(held), ServerOf(remoteName))) {
     // The server is used under other credentials by this very letter: only
     // dropping the letter first can let the new ones in.
-    return MoveLetter(connections, localName, remoteName, password, userName, held);
+    return MoveLetter(connections, localName, remoteName, password, userName, held,
+                      extraFlags);
   }
   if (probe != ConnectionResult::kDone) return probe;
   ConnectionResult result =
-      MoveLetter(connections, localName, remoteName, password, userName, held);
+      MoveLetter(connections, localName, remoteName, password, userName, held, extraFlags);
   // The letter (new or old) holds its own connection; the one without a
   // letter has done its work.
   connections.CancelConnection(remoteName, 0, false);

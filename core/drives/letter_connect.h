@@ -14,8 +14,9 @@ namespace tessavue {
 // before the letter is touched; only then does the letter move. When the move
 // itself fails (open files on the old connection, among others), the letter
 // keeps, or gets back, what it held. kDone, or what the attempt came to.
+// `extraFlags` (kConnectRememberPassword) go with the new share's connections.
 ConnectionResult ConnectLetter(NetworkConnections& connections, const std::string& localName,
                                const std::string& remoteName, const std::string& password,
-                               const std::string& userName);
+                               const std::string& userName, unsigned extraFlags = 0);
 
 }  // namespace tessavue

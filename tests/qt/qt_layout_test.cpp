@@ -123,7 +123,7 @@ TEST_F(QtLayoutTest, MainWindowHasEveryControlOfItsTemplateWhereTheTemplatePutsI
 }
 
 struct NoLogin : LoginPrompts {
-  void OnInitDialog(EditControl&, EditControl&) override {}
+  void OnInitDialog(EditControl&, EditControl&, CheckBox&) override {}
   int OnOK() override { return 1; }
   int OnCancel() override { return 2; }
 };
