@@ -54,8 +54,15 @@ class CliNetwork : public ForwardingNetwork {
 class Session {
  public:
   Session(const Options& o, std::istream& in, std::ostream& out, std::ostream& err,
-          DatagramNetwork& network, Clock& clock, Shell& shell)
-      : o_(o), in_(in), out_(out), err_(err), shell_(shell), inner_(network), clock_(clock) {}
+          DatagramNetwork& network, Clock& clock, Shell& shell, DriveServices* drives)
+      : o_(o),
+        in_(in),
+        out_(out),
+        err_(err),
+        shell_(shell),
+        inner_(network),
+        clock_(clock),
+        drives_(drives) {}
 
   int Execute();
 
@@ -77,6 +84,9 @@ class Session {
   int Scan(DeviceProtocol& p);
   int Shares(DeviceProtocol& p);
   int Login(DeviceProtocol& p, const DeviceRecord& device);
+  // connect: the share of the device heard at DEVICE_IP (`device`), or of
+  // the address alone when no device answered from there.
+  int Connect(const DeviceRecord* device);
 
   const Options& o_;
   std::istream& in_;
@@ -85,6 +95,7 @@ class Session {
   Shell& shell_;
   DatagramNetwork& inner_;
   Clock& clock_;
+  DriveServices* drives_;
 
   std::string device_, user_ = kDefaultAdministrator, password_ = kDefaultAdministrator;
   std::string newIp_, newNetmask_, newGateway_;
@@ -156,6 +167,11 @@ int Session::CheckInput(std::optional<Ipv4Address>& local) {
     std::copy(octets, octets + 4, local->octet);
   }
   if (int result = ReadTargets(); result != kExitDone) return result;
+  if (o_.command == Command::kConnect) {
+    // Checked with the line.
+    Address(o_.operands[0], octets);
+    device_ = Dotted(octets);
+  }
   if (o_.device) {
     // Not quoted: a password given in its place would be shown.
     if (!Address(*o_.device, octets))
@@ -180,6 +196,8 @@ int Session::ReadTargets() {
 }
 
 int Session::ReadCredentials() {
+  // A share's login has no default: none given is the logged-on user's.
+  if (o_.command == Command::kConnect) user_.clear(), password_.clear();
   if (o_.user) user_ = *o_.user;
   if (o_.password) password_ = *o_.password;
   if (o_.passwordStdin) {
@@ -187,6 +205,13 @@ int Session::ReadCredentials() {
     if (!std::getline(in_, line)) return Fail(kExitUsage, "no password on standard input");
     if (!line.empty() && line.back() == '\r') line.pop_back();
     password_ = line;
+  }
+  if (o_.command == Command::kConnect) {
+    // Each is one answer to the system's question; a line break would be two.
+    for (const std::string* text : {&user_, &password_})
+      if (text->find_first_of(std::string("\0\r\n", 3)) != std::string::npos)
+        return Fail(kExitUsage, "the user name or password holds a line break or zero byte");
+    return kExitDone;
   }
   if (user_.size() > kLoginTextMax)
     return Fail(kExitUsage, "the user name is longer than 16 characters");
@@ -249,9 +274,21 @@ int Session::Execute() {
 
   protocol.SelectDevice(device_.c_str());
   DeviceRecord* device = protocol.FindSelectedDevice();
+  if (o_.command == Command::kConnect) return Connect(device);
   if (device == nullptr)
     return Fail(kExitNotFound, "no device at " + device_ + " answered the search");
   return OnDevice(protocol, *device);
+}
+
+int Session::Connect(const DeviceRecord* device) {
+  ShareRequest request;
+  if (device != nullptr) request.deviceName = device->name;
+  request.deviceIp = device_;
+  request.share = o_.operands[1];
+  ParseLetter(o_.operands[2], request.localName);
+  request.userName = user_;
+  request.password = password_;
+  return ConnectShare(*drives_, request, out_, err_);
 }
 
 int Session::OnDevice(DeviceProtocol& protocol, DeviceRecord& device) {
@@ -287,6 +324,12 @@ int Session::OnDevice(DeviceProtocol& protocol, DeviceRecord& device) {
 
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
         std::ostream& err, DatagramNetwork& network, Clock& clock, Shell& shell) {
+  return Run(args, in, out, err, network, clock, shell, nullptr);
+}
+
+int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+        std::ostream& err, DatagramNetwork& network, Clock& clock, Shell& shell,
+        DriveServices* drives) {
   Options options;
   std::string error;
   if (!Parse(args, options, error)) {
@@ -306,7 +349,17 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     out << "tessavue-cli " TESSAVUE_VERSION "\n";
     return kExitDone;
   }
-  Session session(options, in, out, err, network, clock, shell);
+  if (IsDriveCommand(options.command)) {
+    if (drives == nullptr) {
+      err << "tessavue-cli: drive letters are not available here\n";
+      return kExitDeviceFailed;
+    }
+    if (options.command == Command::kDrives)
+      return ListDrives(drives->connections, options.json, out);
+    if (options.command == Command::kDisconnect)
+      return DisconnectLetter(drives->connections, options.operands[0], out, err);
+  }
+  Session session(options, in, out, err, network, clock, shell, drives);
   return session.Execute();
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_drives.h"
 #include "cli_output.h"
 #include "network.h"
 #include "system.h"
@@ -23,5 +24,10 @@ constexpr int kExitNotFound = 3;      // no device with that address answered th
 // a password asked for with --password-stdin is read from `in`.
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
         std::ostream& err, DatagramNetwork& network, Clock& clock, Shell& shell);
+// The same, with the workstation's drive letters for drives, connect and
+// disconnect (without them those commands fail).
+int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+        std::ostream& err, DatagramNetwork& network, Clock& clock, Shell& shell,
+        DriveServices* drives);
 
 }  // namespace tessavue::cli

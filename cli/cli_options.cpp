@@ -1,5 +1,7 @@
 #include "cli_options.h"
 
+#include "cli_drives.h"
+
 namespace tessavue::cli {
 
 const char* const kHelp =
@@ -11,14 +13,19 @@ const char* const kHelp =
     "  tessavue-cli set-static DEVICE_IP --ip ADDR --netmask ADDR --gateway ADDR\n"
     "                          [--user NAME] [--password TEXT | --password-stdin]\n"
     "  tessavue-cli open DEVICE_IP\n"
+    "  tessavue-cli drives [--json]\n"
+    "  tessavue-cli connect DEVICE_IP SHARE LETTER [--user NAME]\n"
+    "                       [--password TEXT | --password-stdin]\n"
+    "  tessavue-cli disconnect LETTER\n"
     "  every command also takes [--local-ip ADDR] and [--target ADDR]...\n"
     "\n"
     "Finds the storage devices on the local network (UDP port 13579, group\n"
     "224.0.0.1), lists their shares, checks the administrator password, moves a\n"
-    "device to DHCP or to a fixed address, and opens its web page.\n"
+    "device to DHCP or to a fixed address, opens its web page, and maps its\n"
+    "shares to drive letters and unmaps them.\n"
     "\n"
-    "Every command but scan first runs one search and picks the device whose\n"
-    "address is DEVICE_IP.\n"
+    "Every command that names DEVICE_IP first runs one search and picks the\n"
+    "device whose address it is.\n"
     "\n"
     "  scan          list the devices: name, address, netmask, gateway, DHCP, identifier\n"
     "  shares        list the device's share names\n"
@@ -28,16 +35,28 @@ const char* const kHelp =
     "                be in the address's subnet), log in, then set them; prints the\n"
     "                new address\n"
     "  open          open http://DEVICE_IP in the browser (xdg-open)\n"
+    "  drives        list the letters D: to Z:: free, local, connected or unavailable\n"
+    "                (remembered, its server away), and the share each maps\n"
+    "  connect       map SHARE of the device at DEVICE_IP to LETTER (D: to Z:, \"E\" or\n"
+    "                \"E:\"), as \\\\NAME\\SHARE when the device's name resolves on this\n"
+    "                workstation, else as \\\\DEVICE_IP\\SHARE. Whatever the letter held\n"
+    "                goes only once the share is reached. On Linux a letter is a link\n"
+    "                in ~/Network Drives to a GVfs mount made under the user named\n"
+    "  disconnect    unmap LETTER; a letter with files open stays\n"
     "\n"
     "Options:\n"
-    "  --json             scan and shares: JSON output. scan gives an array of\n"
+    "  --json             scan, shares and drives: JSON output. scan gives an array of\n"
     "                     {\"name\", \"ip\", \"netmask\", \"gateway\", \"dhcp\", \"id\"}\n"
     "                     (\"dhcp\" true for DHCP, \"id\" the 10-byte device identifier\n"
     "                     in 20 lowercase hex digits) in discovery order; shares an\n"
-    "                     array of names. Device texts are 8-bit: bytes 0x80 and up\n"
+    "                     array of names; drives an array of {\"letter\", \"state\",\n"
+    "                     \"maps\"} (\"maps\" null when free). Device texts are 8-bit: bytes 0x80 and up\n"
     "                     are written as \\u0080..\\u00ff (their Latin-1 characters).\n"
-    "  --user NAME        administrator user name (default \"qewro\"), at most 16 characters\n"
-    "  --password TEXT    administrator password (default \"qewro\"), at most 16 characters\n"
+    "  --user NAME        administrator user name (default \"qewro\"), at most 16 characters;\n"
+    "                     connect: the share's user name, DOMAIN\\NAME or NAME (default:\n"
+    "                     the logged-on user)\n"
+    "  --password TEXT    administrator password (default \"qewro\"), at most 16 characters;\n"
+    "                     connect: the share's password (default: none)\n"
     "  --password-stdin   read the password from the first line of standard input\n"
     "  --local-ip ADDR    search only from this workstation address (any command,\n"
     "                     anywhere on the line); default: every IPv4 interface that is\n"
@@ -61,7 +80,11 @@ const char* const kHelp =
     "  0  done\n"
     "  1  the device refused or did not answer (or the network could not be used)\n"
     "  2  bad usage or input; nothing was sent\n"
-    "  3  no device with that address answered the search\n";
+    "  3  no device with that address answered the search\n"
+    "drives, connect and disconnect end with 0 (done), 1 (refused or failed; the\n"
+    "reason on standard error) or 2 (a letter outside D: to Z:, a share name that\n"
+    "cannot be part of a path, an address that is none; nothing was changed).\n"
+    "connect maps by address a device that does not answer the search.\n";
 
 namespace {
 
@@ -72,11 +95,15 @@ Command CommandByName(const std::string& name) {
   if (name == "set-dhcp") return Command::kSetDhcp;
   if (name == "set-static") return Command::kSetStatic;
   if (name == "open") return Command::kOpen;
+  if (name == "drives") return Command::kDrives;
+  if (name == "connect") return Command::kConnect;
+  if (name == "disconnect") return Command::kDisconnect;
   return Command::kNone;
 }
 
 bool TakesCredentials(Command c) {
-  return c == Command::kLogin || c == Command::kSetDhcp || c == Command::kSetStatic;
+  return c == Command::kLogin || c == Command::kSetDhcp || c == Command::kSetStatic ||
+         c == Command::kConnect;
 }
 
 // Options are named by their name only, stray words are not repeated.
@@ -166,6 +193,8 @@ bool ParseWords(const std::vector<std::string>& args, Options& o, std::string& e
         return false;
       }
       o.commandName = arg;
+    } else if (IsDriveCommand(o.command)) {
+      o.operands.push_back(arg);
     } else if (o.command != Command::kScan && !o.device) {
       o.device = arg;
     } else {
@@ -185,20 +214,21 @@ bool CheckCombination(const Options& o, std::string& error) {
     return false;
   }
   const Command c = o.command;
+  if ((o.user || o.password || o.passwordStdin) && !TakesCredentials(c)) {
+    error = "--user and --password apply to login, set-dhcp, set-static and connect only";
+    return false;
+  }
+  if (o.password && o.passwordStdin) {
+    error = "give either --password or --password-stdin, not both";
+    return false;
+  }
+  if (IsDriveCommand(c)) return CheckDriveCommand(o, error);
   if (c != Command::kScan && !o.device) {
     error = o.commandName + " needs DEVICE_IP";
     return false;
   }
   if (o.json && c != Command::kScan && c != Command::kShares) {
-    error = "--json applies to scan and shares only";
-    return false;
-  }
-  if ((o.user || o.password || o.passwordStdin) && !TakesCredentials(c)) {
-    error = "--user and --password apply to login, set-dhcp and set-static only";
-    return false;
-  }
-  if (o.password && o.passwordStdin) {
-    error = "give either --password or --password-stdin, not both";
+    error = "--json applies to scan, shares and drives only";
     return false;
   }
   if ((o.ip || o.netmask || o.gateway) && c != Command::kSetStatic) {

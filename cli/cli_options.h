@@ -10,12 +10,31 @@ namespace tessavue::cli {
 
 extern const char* const kHelp;
 
-enum class Command { kNone, kScan, kShares, kLogin, kSetDhcp, kSetStatic, kOpen };
+enum class Command {
+  kNone,
+  kScan,
+  kShares,
+  kLogin,
+  kSetDhcp,
+  kSetStatic,
+  kOpen,
+  kDrives,
+  kConnect,
+  kDisconnect
+};
+
+// drives, connect and disconnect: the workstation's drive letters.
+inline bool IsDriveCommand(Command c) {
+  return c == Command::kDrives || c == Command::kConnect || c == Command::kDisconnect;
+}
 
 struct Options {
   Command command = Command::kNone;
   std::string commandName;
   std::optional<std::string> device;
+  // The words after a drive command, in order (connect: DEVICE_IP SHARE
+  // LETTER; disconnect: LETTER).
+  std::vector<std::string> operands;
   bool json = false;
   std::optional<std::string> user, password;
   bool passwordStdin = false;

@@ -1,11 +1,14 @@
-// tessavue-cli on Linux: real sockets, the real clock, xdg-open.
+// tessavue-cli on Linux: real sockets, the real clock, xdg-open, and drive
+// letters as links to GVfs mounts.
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli.h"
+#include "gvfs_connections.h"
 #include "posix_clock.h"
 #include "posix_network.h"
+#include "posix_resolver.h"
 #include "posix_shell.h"
 
 int main(int argc, char** argv) {
@@ -13,5 +16,8 @@ int main(int argc, char** argv) {
   tessavue::PosixNetwork network;
   tessavue::PosixClock clock;
   tessavue::PosixShell shell;
-  return tessavue::cli::Run(args, std::cin, std::cout, std::cerr, network, clock, shell);
+  tessavue::GvfsConnections connections;
+  tessavue::PosixNameResolver resolver;
+  tessavue::cli::DriveServices drives{connections, resolver};
+  return tessavue::cli::Run(args, std::cin, std::cout, std::cerr, network, clock, shell, &drives);
 }

@@ -11,12 +11,13 @@ _tessavue_cli() {
   # --opt=VALUE: nothing to offer for the value.
   $split && return
 
-  local i command=""
+  # The command, and how many operands follow it before the word completed.
+  local i command="" operands=0
   for ((i = 1; i < cword; i++)); do
     case ${words[i]} in
       --user|--password|--ip|--netmask|--gateway|--local-ip|--target) ((i++)) ;;
       -*) ;;
-      *) command=${words[i]}; break ;;
+      *) if [[ -z $command ]]; then command=${words[i]}; else ((operands++)); fi ;;
     esac
   done
 
@@ -24,7 +25,8 @@ _tessavue_cli() {
     if [[ $cur == -* ]]; then
       mapfile -t COMPREPLY < <(compgen -W '--local-ip --target --help --version' -- "$cur")
     else
-      mapfile -t COMPREPLY < <(compgen -W 'scan shares login set-dhcp set-static open' -- "$cur")
+      mapfile -t COMPREPLY < <(compgen -W 'scan shares login set-dhcp set-static open drives
+        connect disconnect' -- "$cur")
     fi
     return
   fi
@@ -34,10 +36,17 @@ _tessavue_cli() {
     scan|shares) options+=" --json" ;;
     login|set-dhcp) options+=" --user --password --password-stdin" ;;
     set-static) options+=" --ip --netmask --gateway --user --password --password-stdin" ;;
+    drives) options+=" --json" ;;
+    connect) options+=" --user --password --password-stdin" ;;
   esac
   if [[ $cur == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
     [[ ${COMPREPLY-} == *= ]] && compopt -o nospace
+  elif [[ ($command == disconnect && $operands == 0) || ($command == connect && $operands == 2) ]]
+  then
+    # The drive letters, D: to Z:.
+    mapfile -t COMPREPLY < <(compgen -W 'D: E: F: G: H: I: J: K: L: M: N: O: P: Q: R: S: T: U: V:
+      W: X: Y: Z:' -- "$cur")
   fi
 } &&
   complete -F _tessavue_cli tessavue-cli

@@ -1,11 +1,12 @@
 // tessavue-cli.exe: the command-line tool on Windows sockets, the Windows
-// clock and the Windows shell.
+// clock, the Windows shell and the system's drive letters.
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli.h"
 #include "win32_clock.h"
+#include "win32_resolver.h"
 #include "win32_system.h"
 #include "winsock_network.h"
 
@@ -14,5 +15,8 @@ int main(int argc, char** argv) {
   tessavue::WinsockNetwork network;
   tessavue::Win32Clock clock;
   tessavue::win32::Win32Shell shell;
-  return tessavue::cli::Run(args, std::cin, std::cout, std::cerr, network, clock, shell);
+  tessavue::win32::Win32NetworkConnections connections;
+  tessavue::win32::Win32NameResolver resolver;
+  tessavue::cli::DriveServices drives{connections, resolver};
+  return tessavue::cli::Run(args, std::cin, std::cout, std::cerr, network, clock, shell, &drives);
 }

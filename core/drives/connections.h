@@ -63,11 +63,22 @@ class NetworkConnections {
   virtual ConnectionResult CancelConnection(const std::string& localName, unsigned flags,
                                             bool force) = 0;
   virtual unsigned GetDriveType(const std::string& localName) = 0;
+  // Connects `remoteName` to `localName`, remembered, with the credentials
+  // the system already holds for its server (Windows: no user name and no
+  // password given, which is not the same as an empty password). How a
+  // letter is put back when it could not move.
+  virtual ConnectionResult Reconnect(const std::string& localName, const std::string& remoteName) {
+    return AddConnection(localName, remoteName, "", "", kConnectUpdateProfile);
+  }
+  // Whether a connection to `remoteName` without a drive letter is made now
+  // (by anyone: `net use \\server\share` too). A system that cannot tell
+  // says no.
+  virtual bool ConnectedWithoutLetter(const std::string& /*remoteName*/) { return false; }
   // Connects a remembered but unavailable letter again with what the system
   // keeps (the password of its keyring, or none); nobody is asked anything.
   // Systems that reconnect their letters themselves at sign-in leave it to
   // them (kFailed).
-  virtual ConnectionResult Reconnect(const std::string& /*localName*/) {
+  virtual ConnectionResult ReconnectRemembered(const std::string& /*localName*/) {
     return ConnectionResult::kFailed;
   }
   // Called while a connection call waits for a helper program (nullptr:

@@ -1,16 +1,8 @@
 #include "letter_connect.h"
 
-#include "remote_name.h"
-
 namespace tessavue {
 
 namespace {
-
-// "server" of "\\server\share".
-std::string ServerOf(const std::string& remoteName) {
-  if (remoteName.size() < 3) return {};
-  return remoteName.substr(2, remoteName.find('\\', 2) - 2);
-}
 
 // What a letter holds: its remote name, whether it is connected now or only
 // remembered (server away). Empty when it holds nothing.
@@ -39,8 +31,8 @@ ConnectionResult MoveLetter(NetworkConnections& connections, const std::string& 
   if (result != ConnectionResult::kDone && !held.empty() &&
       HeldBy(connections, localName).empty()) {
     // The old connection comes back under the credentials the system keeps
-    // for its server.
-    connections.AddConnection(localName, held, "", "", kConnectUpdateProfile);
+    // for its server; an empty password would be "no password".
+    connections.Reconnect(localName, held);
   }
   return result;
 }
@@ -51,21 +43,20 @@ ConnectionResult ConnectLetter(NetworkConnections& connections, const std::strin
                                const std::string& remoteName, const std::string& password,
                                const std::string& userName, unsigned extraFlags) {
   std::string held = HeldBy(connections, localName);
-  ConnectionResult probe =
-      connections.AddConnection("", remoteName, password, userName, extraFlags);
-  if (probe == ConnectionResult::kOtherCredentialsInUse && !held.empty() &&
-      EqualsIgnoringCase(ServerOf(held), ServerOf(remoteName))) {
-    // The server is used under other credentials by this very letter: only
-    // dropping the letter first can let the new ones in.
-    return MoveLetter(connections, localName, remoteName, password, userName, held,
-                      extraFlags);
-  }
+  // A connection to the share without a letter that was there before (the
+  // user's own) is not ours to drop afterwards.
+  bool heldWithoutLetter = connections.ConnectedWithoutLetter(remoteName);
+  // "Other credentials in use" fails here too, even when this very letter
+  // holds the server under the other user name: the new credentials cannot
+  // be tried without dropping the letter, and a letter dropped for
+  // credentials that then fail could not be put back.
+  ConnectionResult probe = connections.AddConnection("", remoteName, password, userName, extraFlags);
   if (probe != ConnectionResult::kDone) return probe;
   ConnectionResult result =
       MoveLetter(connections, localName, remoteName, password, userName, held, extraFlags);
   // The letter (new or old) holds its own connection; the one without a
   // letter has done its work.
-  connections.CancelConnection(remoteName, 0, false);
+  if (!heldWithoutLetter) connections.CancelConnection(remoteName, 0, false);
   return result;
 }
 

@@ -62,6 +62,21 @@ ConnectionResult MemoryConnections::GetConnection(const std::string& localName,
   return ConnectionResult::kNotConnected;
 }
 
+std::string MemoryConnections::SessionUser(const std::string& server) const {
+  std::string otherServer, otherShare;
+  for (const Letter& l : letters_) {
+    if (l.current && !l.userName.empty() && SplitRemoteName(*l.current, otherServer, otherShare) &&
+        Lower(otherServer) == Lower(server))
+      return l.userName;
+  }
+  for (const Deviceless& d : deviceless_) {
+    if (!d.userName.empty() && SplitRemoteName(d.remoteName, otherServer, otherShare) &&
+        Lower(otherServer) == Lower(server))
+      return d.userName;
+  }
+  return {};
+}
+
 ConnectionResult MemoryConnections::CheckAccess(const std::string& remoteName,
                                                 const std::string& password,
                                                 const std::string& userName) const {
@@ -72,23 +87,13 @@ ConnectionResult MemoryConnections::CheckAccess(const std::string& remoteName,
   }
   const Share* s = FindShare(remoteName);
   if (!s) return ConnectionResult::kShareNotFound;
+  // One user name per server at a time, over every connection to it; Windows
+  // says so before it looks at the password.
+  std::string sessionUser = SessionUser(server);
+  if (!userName.empty() && !sessionUser.empty() && Lower(sessionUser) != Lower(userName))
+    return ConnectionResult::kOtherCredentialsInUse;
   if (!s->userName.empty() && (Lower(s->userName) != Lower(userName) || s->password != password)) {
     return ConnectionResult::kLoginRefused;
-  }
-  if (userName.empty()) return ConnectionResult::kDone;
-  // One user name per server at a time, over every connection to it.
-  std::string otherServer, otherShare;
-  auto conflicts = [&](const std::string& otherRemote, const std::string& otherUser) {
-    return !otherUser.empty() && Lower(otherUser) != Lower(userName) &&
-           SplitRemoteName(otherRemote, otherServer, otherShare) &&
-           Lower(otherServer) == Lower(server);
-  };
-  for (const Letter& l : letters_) {
-    if (l.current && conflicts(*l.current, l.userName))
-      return ConnectionResult::kOtherCredentialsInUse;
-  }
-  for (const Deviceless& d : deviceless_) {
-    if (conflicts(d.remoteName, d.userName)) return ConnectionResult::kOtherCredentialsInUse;
   }
   return ConnectionResult::kDone;
 }
@@ -104,9 +109,17 @@ ConnectionResult MemoryConnections::AddConnection(const std::string& localName,
   if (localName.empty()) {
     ConnectionResult access = CheckAccess(remoteName, password, userName);
     if (access != ConnectionResult::kDone) return access;
-    deviceless_.push_back(Deviceless{remoteName, userName});
+    // The same share again is the same connection.
+    if (!ConnectedWithoutLetter(remoteName)) deviceless_.push_back(Deviceless{remoteName, userName});
     return ConnectionResult::kDone;
   }
+  return AddToLetter(localName, remoteName, password, userName, flags);
+}
+
+ConnectionResult MemoryConnections::AddToLetter(const std::string& localName,
+                                                  const std::string& remoteName,
+                                                  const std::string& password,
+                                                  const std::string& userName, unsigned flags) {
   int i = LetterIndex(localName);
   if (i < 0) return ConnectionResult::kNoSuchLetter;
   Letter& l = letters_[i];
@@ -143,6 +156,27 @@ ConnectionResult MemoryConnections::CancelConnection(const std::string& localNam
   l.openFiles = false;
   if (flags & kConnectUpdateProfile) l.remembered.reset();
   return ConnectionResult::kDone;
+}
+
+ConnectionResult MemoryConnections::Reconnect(const std::string& localName,
+                                              const std::string& remoteName) {
+  calls.push_back("reconnect " + localName + " " + remoteName);
+  // The credentials the system holds: those of a connection to the server
+  // that is still up; without one, the logged-on user's, which a share that
+  // takes one user name only refuses.
+  std::string server, share;
+  if (!SplitRemoteName(remoteName, server, share)) return ConnectionResult::kShareNotFound;
+  std::string user = SessionUser(server);
+  const Share* s = FindShare(remoteName);
+  if (s && !s->userName.empty() && Lower(s->userName) != Lower(user))
+    return ConnectionResult::kLoginRefused;
+  return AddToLetter(localName, remoteName, s ? s->password : "", user, kConnectUpdateProfile);
+}
+
+bool MemoryConnections::ConnectedWithoutLetter(const std::string& remoteName) {
+  for (const Deviceless& d : deviceless_)
+    if (Lower(d.remoteName) == Lower(remoteName)) return true;
+  return false;
 }
 
 unsigned MemoryConnections::GetDriveType(const std::string& localName) {

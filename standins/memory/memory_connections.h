@@ -2,7 +2,8 @@
 // can reach: drive types per letter, current and remembered connections,
 // shares that need a user name and password, connections without a drive
 // letter, and drives with open files. It answers like the Windows networking
-// functions do, down to a server taking one user name at a time.
+// functions do, down to a server taking one user name at a time (and saying
+// so before it looks at the password).
 #pragma once
 
 #include <map>
@@ -28,6 +29,10 @@ class MemoryConnections : public NetworkConnections {
                                     bool force) override;
   // A connected letter is remote; otherwise the letter's own type.
   unsigned GetDriveType(const std::string& localName) override;
+  // With the user name of a connection to the same server that is up, as
+  // Windows reuses its session; without one, no credentials at all.
+  ConnectionResult Reconnect(const std::string& localName, const std::string& remoteName) override;
+  bool ConnectedWithoutLetter(const std::string& remoteName) override;
   // Connections here never wait; the hook is only kept.
   void SetWaitHook(WaitHook* hook) override { waitHook = hook; }
 
@@ -60,7 +65,7 @@ class MemoryConnections : public NetworkConnections {
   // The remote names of the connections without a drive letter, in order.
   std::vector<std::string> DevicelessConnections() const;
   // Every call, in order: "get E:", "add E: \\srv\data user=... flags=1",
-  // "cancel E: flags=1 force=0", "type E:".
+  // "cancel E: flags=1 force=0", "type E:", "reconnect E: \\srv\data".
   std::vector<std::string> calls;
   // The credentials of the last AddConnection.
   std::string lastUserName;
@@ -88,6 +93,13 @@ class MemoryConnections : public NetworkConnections {
   // Index 0 to 25 for "A:" to "Z:"; -1 for anything else.
   static int LetterIndex(const std::string& localName);
   const Share* FindShare(const std::string& remoteName) const;
+  // The user name a connection to `server` that is up was made with; empty
+  // when there is none (or only ones with the default credentials).
+  std::string SessionUser(const std::string& server) const;
+  // AddConnection onto a letter, unrecorded.
+  ConnectionResult AddToLetter(const std::string& localName, const std::string& remoteName,
+                                 const std::string& password, const std::string& userName,
+                                 unsigned flags);
   // The share named, and the credentials: kDone when they let one in.
   ConnectionResult CheckAccess(const std::string& remoteName, const std::string& password,
                                const std::string& userName) const;

@@ -332,7 +332,7 @@ unsigned GvfsConnections::GetDriveType(const std::string& localName) {
   return lstat(LinkPath(letter).c_str(), &st) == 0 ? kDriveRemote : kDriveNoRootDir;
 }
 
-ConnectionResult GvfsConnections::Reconnect(const std::string& localName) {
+ConnectionResult GvfsConnections::ReconnectRemembered(const std::string& localName) {
   char letter = LetterOf(localName);
   if (!letter) return ConnectionResult::kNoSuchLetter;
   std::string target;

@@ -41,7 +41,7 @@ class GvfsConnections : public NetworkConnections {
   unsigned GetDriveType(const std::string& localName) override;
   // A remembered letter whose mount is gone is mounted again as the user it
   // was made as, with the password the keyring holds (none asked for).
-  ConnectionResult Reconnect(const std::string& localName) override;
+  ConnectionResult ReconnectRemembered(const std::string& localName) override;
   // Called every few milliseconds while a mount or an unmount lasts.
   void SetWaitHook(WaitHook* hook) override {
     waitHook_ = hook;

@@ -2,8 +2,12 @@
 
 #include "windows_api.h"
 
+#include <cctype>
 #include <cstdio>
 #include <string>
+#include <vector>
+
+#include "remote_name.h"
 
 namespace tessavue::win32 {
 
@@ -45,16 +49,27 @@ ConnectionResult Win32NetworkConnections::ResultOf(unsigned long error) {
   }
 }
 
+ConnectionResult Win32NetworkConnections::ConnectionOf(const std::string& localName,
+                                                       unsigned long error, const char* remote,
+                                                       std::string& remoteName) {
+  // A remembered connection whose server is away still names its share: the
+  // letter can be shown and put back with it.
+  if (error == NO_ERROR || error == ERROR_CONNECTION_UNAVAIL) remoteName = remote;
+  // A letter with no drive at all is no network connection either (Wine
+  // answers so for every free letter).
+  bool isLetter = localName.size() == 2 && localName[1] == ':' &&
+                  std::isalpha(static_cast<unsigned char>(localName[0]));
+  if (error == ERROR_BAD_DEVICE && isLetter) return ConnectionResult::kNotConnected;
+  return ResultOf(error);
+}
+
 ConnectionResult Win32NetworkConnections::GetConnection(const std::string& localName,
                                                         std::string& remoteName) {
   char remote[256] = {};
   DWORD length = sizeof remote;
   DWORD result = ::WNetGetConnectionA(localName.c_str(), remote, &length);
-  if (result == NO_ERROR) {
-    remote[sizeof remote - 1] = '\0';
-    remoteName = remote;
-  }
-  return ResultOf(result);
+  remote[sizeof remote - 1] = '\0';
+  return ConnectionOf(localName, result, remote, remoteName);
 }
 
 ConnectionResult Win32NetworkConnections::AddConnection(const std::string& localName,
@@ -122,6 +137,38 @@ ConnectionResult Win32NetworkConnections::CancelConnection(const std::string& lo
 
 unsigned Win32NetworkConnections::GetDriveType(const std::string& localName) {
   return ::GetDriveTypeA(localName.c_str());
+}
+
+ConnectionResult Win32NetworkConnections::Reconnect(const std::string& localName,
+                                                    const std::string& remoteName) {
+  NETRESOURCEA resource{};
+  resource.dwType = RESOURCETYPE_ANY;
+  resource.lpLocalName = const_cast<char*>(localName.c_str());
+  resource.lpRemoteName = const_cast<char*>(remoteName.c_str());
+  // No password and no user name: those the system holds.
+  return ResultOf(::WNetAddConnection2A(&resource, nullptr, nullptr, CONNECT_UPDATE_PROFILE));
+}
+
+bool Win32NetworkConnections::ConnectedWithoutLetter(const std::string& remoteName) {
+  HANDLE handle = nullptr;
+  if (::WNetOpenEnumA(RESOURCE_CONNECTED, RESOURCETYPE_ANY, 0, nullptr, &handle) != NO_ERROR)
+    return false;
+  bool found = false;
+  // 16 KB a round, as the documentation advises; a bounded number of rounds.
+  std::vector<NETRESOURCEA> buffer(16384 / sizeof(NETRESOURCEA));
+  for (int round = 0; round < 64 && !found; ++round) {
+    DWORD count = static_cast<DWORD>(-1);
+    DWORD size = static_cast<DWORD>(buffer.size() * sizeof(NETRESOURCEA));
+    if (::WNetEnumResourceA(handle, &count, buffer.data(), &size) != NO_ERROR) break;
+    const NETRESOURCEA* resources = buffer.data();
+    for (DWORD i = 0; i < count && !found; ++i) {
+      const NETRESOURCEA& r = resources[i];
+      found = (!r.lpLocalName || !*r.lpLocalName) && r.lpRemoteName &&
+              EqualsIgnoringCase(r.lpRemoteName, remoteName);
+    }
+  }
+  ::WNetCloseEnum(handle);
+  return found;
 }
 
 // --- shell ---

@@ -18,7 +18,14 @@ class Win32NetworkConnections : public NetworkConnections {
   ConnectionResult CancelConnection(const std::string& localName, unsigned flags,
                                     bool force) override;
   unsigned GetDriveType(const std::string& localName) override;
+  ConnectionResult Reconnect(const std::string& localName, const std::string& remoteName) override;
+  // Looks through the connections WNetOpenEnumA(RESOURCE_CONNECTED) lists.
+  bool ConnectedWithoutLetter(const std::string& remoteName) override;
 
+  // What WNetGetConnectionA for `localName` came to, given its result and the
+  // remote name it wrote; `remoteName` gets that name when there is one.
+  static ConnectionResult ConnectionOf(const std::string& localName, unsigned long error,
+                                       const char* remote, std::string& remoteName);
   // What a result of the WNet functions (a Windows error number) comes to.
   static ConnectionResult ResultOf(unsigned long error);
   // The user name a kept password is filed under: "DOMAIN\\user" or

@@ -54,6 +54,8 @@ ip link add "${tag}a" type veth peer name "${tag}b"
 ip link set "${tag}a" netns "$srv"
 ip link set "${tag}b" netns "$cli"
 ip -n "$srv" addr add 10.213.57.1/24 brd + dev "${tag}a"
+# A second address of the server: a device with a name no one knows.
+ip -n "$srv" addr add 10.213.57.3/24 dev "${tag}a"
 ip -n "$cli" addr add 10.213.57.2/24 brd + dev "${tag}b"
 for ns in "$srv" "$cli"; do ip -n "$ns" link set lo up; done
 ip -n "$srv" link set "${tag}a" up
@@ -77,7 +79,7 @@ cat >"$tmp/smb.conf" <<EOF
 [global]
   workgroup = WORKGROUP
   server role = standalone server
-  interfaces = 10.213.57.1/24
+  interfaces = 10.213.57.1/24 10.213.57.3/24
   bind interfaces only = yes
   smb ports = 445
   disable netbios = yes
@@ -119,9 +121,11 @@ ip netns exec "$srv" ss -ltn | grep -q '10.213.57.1:445' || { echo "smbd did not
 
 device_name=""
 # The enclosure's reply mode: "unicast" for the whole run, then "group" and
-# "broadcast" for the window's flow once more each.
+# "broadcast" for the window's flow once more each; a second argument plays
+# another device instead.
 start_device() {
-  ip netns exec "$srv" "$device_binary" --device "ip=10.213.57.1,name=Enclosure,shares=public:media,reply=$1" \
+  ip netns exec "$srv" "$device_binary" \
+    --device "${2:-ip=10.213.57.1,name=Enclosure,shares=public:media},reply=$1" \
     >"$tmp/device.log" 2>&1 &
   device_pid=$!
   for _ in $(seq 50); do grep -q ready "$tmp/device.log" && break; sleep 0.1; done
@@ -148,8 +152,8 @@ if ! mountpoint -q "$XDG_RUNTIME_DIR/gvfs"; then
 fi
 "$TEST_BINARY" ${TEST_FILTER:+--gtest_filter="$TEST_FILTER"}
 status=$?
-for share in smb://10.213.57.1/public smb://enclosure/public smb://enclosure/media; do
-  gio mount -u "$share" >/dev/null 2>&1
+for mount in "$XDG_RUNTIME_DIR"/gvfs/smb-share:*; do
+  [ -e "$mount" ] && gio mount -u "$mount" >/dev/null 2>&1
 done
 kill "$gvfsd_pid" 2>/dev/null
 wait "$gvfsd_pid" 2>/dev/null
@@ -157,6 +161,7 @@ fusermount3 -uz "$XDG_RUNTIME_DIR/gvfs" 2>/dev/null
 exit $status
 EOF
 set +e
+far_name=""
 run_client() {  # gtest filter, empty for all
   ip netns exec "$cli" env -u DBUS_SESSION_BUS_ADDRESS \
     HOME="$tmp/home" XDG_RUNTIME_DIR="$tmp/run" GVFSD="$gvfsd" TEST_BINARY="$test_binary" \
@@ -164,6 +169,7 @@ run_client() {  # gtest filter, empty for all
     SMB_E2E_SERVER=10.213.57.1 SMB_E2E_CLIENT=10.213.57.2 SMB_E2E_DEVICE_NAME="$device_name" \
     SMB_E2E_SHARE_DIR="$tmp/share" SMB_E2E_USER=nobody \
     SMB_E2E_PASSWORD="$password" SMB_E2E_MEDIA_USER=daemon SMB_E2E_MEDIA_PASSWORD="$media_password" \
+    SMB_E2E_FAR_NAME="$far_name" SMB_E2E_FAR_ADDRESS=10.213.57.3 \
     GIO_USE_VOLUME_MONITOR=unix \
     timeout 150 dbus-run-session -- bash "$tmp/client.sh" 2>&1 |
     grep -v -e '^dbus-daemon\[' -e 'VolumeMonitor' -e '^$'
@@ -178,4 +184,11 @@ for reply in group broadcast; do
   start_device "$reply"
   run_client "*TheWindowFindsTheEnclosure*" || status=1
 done
+if [ -n "$device_binary" ]; then
+  echo "-- a device whose name no one knows, at the server's second address"
+  kill "$device_pid" 2>/dev/null && wait "$device_pid" 2>/dev/null
+  start_device unicast "ip=10.213.57.3,name=Farbox,shares=public"
+  far_name=Farbox
+  run_client "*WhoseNameNoOneKnows*" || status=1
+fi
 exit "$status"

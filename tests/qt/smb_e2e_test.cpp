@@ -14,6 +14,7 @@
 #include <memory>
 #include <sstream>
 
+#include "connection_reasons.h"
 #include "drive_table.h"
 #include "gio_share_mounts.h"
 #include "gvfs_connections.h"
@@ -230,7 +231,8 @@ TEST_F(SmbDriveTest, TheWindowKeepsALettersShareWhenConnectingAnotherFails) {
   connect(1, "E:");
   ASSERT_EQ(modals.shown.size(), 4u);
   EXPECT_EQ(modals.shown[2].kind, "login");
-  EXPECT_EQ(modals.shown[3].text, "Mount Disk Fail!");
+  EXPECT_EQ(modals.shown[3].text, std::string("Mount Disk Fail!\n") +
+                                      ConnectFailureReason(ConnectionResult::kLoginRefused));
   EXPECT_EQ(modals.shown[3].caption, "Error");
   EXPECT_EQ(ReadFile(Drives() / "E" / "hello.txt"), "hello from the enclosure\n");
   std::string remote;
@@ -264,6 +266,55 @@ TEST_F(SmbDriveTest, TheWindowKeepsALettersShareWhenConnectingAnotherFails) {
   QTest::mouseClick(window.disconnectButton, Qt::LeftButton);
   ASSERT_EQ(modals.shown.size(), 7u);
   EXPECT_EQ(modals.shown[6].text, "Umount Disk OK!");
+  QTest::mouseClick(window.exitButton, Qt::LeftButton);
+}
+
+// A device that no name service of this workstation knows (no hosts entry,
+// NetBIOS off), as one behind a router or over a VPN: "Connect" maps its
+// share by the address it answered from, and a wrong password says so.
+TEST_F(SmbDriveTest, TheWindowMapsADeviceWhoseNameNoOneKnowsByItsAddress) {
+  const std::string farName = Env("SMB_E2E_FAR_NAME");
+  const std::string farAddress = Env("SMB_E2E_FAR_ADDRESS");
+  if (farName.empty()) GTEST_SKIP() << "no device without a name service playing";
+  ASSERT_FALSE(PosixNameResolver().Resolves(farName));
+  RealWindow w(options_);
+  ASSERT_TRUE(w.Start());
+  ModalDriver& modals = w.modals;
+  QtMainWindow& window = *w.window;
+  ASSERT_EQ(window.deviceList->GetItemCount(), 1);
+  ASSERT_EQ(window.deviceList->GetItemText(0, 0), farName);
+  ASSERT_EQ(window.deviceList->GetItemText(0, 1), farAddress);
+  Click(window.deviceList, 0);
+  ASSERT_GE(window.shareList->GetItemCount(), 1);
+  ASSERT_EQ(window.shareList->GetItemText(0, 0), "public");
+
+  // A wrong password, typed at "Login" after the first try: the reason.
+  const QString user = QString::fromStdString(Env("SMB_E2E_USER"));
+  Click(window.shareList, 0);
+  modals.logins.push_back(ModalDriver::Type(user, QStringLiteral("not-the-password")));
+  QTest::mouseClick(window.connectButton, Qt::LeftButton);
+  ASSERT_EQ(modals.shown.size(), 2u);
+  EXPECT_EQ(modals.shown[0].kind, "login");
+  EXPECT_EQ(modals.shown[1].text, std::string("Mount Disk Fail!\n") +
+                                      ConnectFailureReason(ConnectionResult::kLoginRefused));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(Drives() / "D")));
+
+  // The right one: mapped by address, shown like a letter mapped by name.
+  Click(window.shareList, 0);
+  modals.logins.push_back(
+      ModalDriver::Type(user, QString::fromStdString(Env("SMB_E2E_PASSWORD"))));
+  QTest::mouseClick(window.connectButton, Qt::LeftButton);
+  ASSERT_EQ(modals.shown.size(), 4u);
+  EXPECT_EQ(modals.shown[3].text, "Mount Disk OK!");
+  EXPECT_EQ(ReadFile(Drives() / "D" / "hello.txt"), "hello from the enclosure\n");
+  EXPECT_EQ(window.shareList->GetItemText(0, 1), "D:");
+  EXPECT_EQ(window.driveCombo->itemText(0).toStdString(), "D: \\\\" + farAddress + "\\public");
+
+  Click(window.shareList, 0);
+  QTest::mouseClick(window.disconnectButton, Qt::LeftButton);
+  ASSERT_EQ(modals.shown.size(), 5u);
+  EXPECT_EQ(modals.shown[4].text, "Umount Disk OK!");
+  EXPECT_FALSE(fs::exists(fs::symlink_status(Drives() / "D")));
   QTest::mouseClick(window.exitButton, Qt::LeftButton);
 }
 

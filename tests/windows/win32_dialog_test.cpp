@@ -26,38 +26,6 @@
 namespace tessavue::win32 {
 namespace {
 
-// Raw reads of the window, independent of the program's control wrappers.
-std::string ListText(HWND list, int row, int column) {
-  char buffer[512] = {};
-  LVITEMA item{};
-  item.iSubItem = column;
-  item.pszText = buffer;
-  item.cchTextMax = sizeof buffer;
-  SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-  return buffer;
-}
-
-int ListRows(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
-
-std::vector<std::string> ListColumn(HWND list, int column) {
-  std::vector<std::string> texts;
-  for (int row = 0; row < ListRows(list); ++row) texts.push_back(ListText(list, row, column));
-  return texts;
-}
-
-std::string ComboText(HWND combo, int index) {
-  char buffer[512] = {};
-  SendMessageA(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(buffer));
-  return buffer;
-}
-
-std::vector<std::string> ComboItems(HWND combo) {
-  std::vector<std::string> items;
-  int count = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) items.push_back(ComboText(combo, i));
-  return items;
-}
-
 // The window, opened by each test, with the clicks and choices of a user.
 class MainWindowTest : public Win32WindowFixture {
  protected:
@@ -76,29 +44,6 @@ class MainWindowTest : public Win32WindowFixture {
     }
   }
 
-  // What the list view does on a click: the row becomes the selection, then
-  // the parent hears NM_CLICK.
-  void SelectRow(int listId, int row) {
-    HWND list = Item(listId);
-    LVITEMA state{};
-    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    state.state = row >= 0 ? (LVIS_SELECTED | LVIS_FOCUSED) : 0;
-    SendMessageA(list, LVM_SETITEMSTATE, row >= 0 ? row : static_cast<WPARAM>(-1),
-                 reinterpret_cast<LPARAM>(&state));
-  }
-
-  void ClickDevice(int row) {
-    SelectRow(1000, row);
-    NMITEMACTIVATE click{};
-    click.hdr.hwndFrom = Item(1000);
-    click.hdr.idFrom = 1000;
-    click.hdr.code = NM_CLICK;
-    click.iItem = row;
-    SendMessageA(dialog, WM_NOTIFY, 1000, reinterpret_cast<LPARAM>(&click));
-  }
-
-  void Press(int id) { SendMessageA(Item(id), BM_CLICK, 0, 0); }
-
   void ChooseDhcp(int index) {
     SendMessageA(Item(1015), CB_SETCURSEL, index, 0);
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(1015, CBN_SELCHANGE),
@@ -107,12 +52,6 @@ class MainWindowTest : public Win32WindowFixture {
 
   void SetAddress(int id, BYTE a, BYTE b, BYTE c, BYTE d) {
     SendMessageA(Item(id), IPM_SETADDRESS, 0, MAKEIPADDRESS(a, b, c, d));
-  }
-
-  std::vector<std::string> Messages() const {
-    std::vector<std::string> texts;
-    for (const auto& box : window->messageBoxes) texts.push_back(box.caption + ": " + box.text);
-    return texts;
   }
 };
 

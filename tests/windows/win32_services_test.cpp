@@ -56,5 +56,24 @@ TEST(SystemServicesTest, WNetErrorsComeToTheirOutcomes) {
     EXPECT_EQ(Win32NetworkConnections::ResultOf(c.error), c.result) << c.error;
 }
 
+// WNetGetConnectionA's answers for one letter: a remembered connection whose
+// server is away keeps its share's name (a letter move puts it back with
+// it); a letter that is no drive at all is not connected.
+TEST(SystemServicesTest, WNetGetConnectionAnswersKeepTheRememberedShare) {
+  std::string remote;
+  EXPECT_EQ(Win32NetworkConnections::ConnectionOf("K:", ERROR_CONNECTION_UNAVAIL,
+                                                  "\\\\box\\public", remote),
+            ConnectionResult::kUnavailable);
+  EXPECT_EQ(remote, "\\\\box\\public");
+  remote.clear();
+  EXPECT_EQ(Win32NetworkConnections::ConnectionOf("K:", ERROR_BAD_DEVICE, "", remote),
+            ConnectionResult::kNotConnected);
+  EXPECT_EQ(Win32NetworkConnections::ConnectionOf("K", ERROR_BAD_DEVICE, "", remote),
+            ConnectionResult::kNoSuchLetter);
+  EXPECT_EQ(Win32NetworkConnections::ConnectionOf("K:", ERROR_NOT_CONNECTED, "junk", remote),
+            ConnectionResult::kNotConnected);
+  EXPECT_EQ(remote, "");
+}
+
 }  // namespace
 }  // namespace tessavue::win32

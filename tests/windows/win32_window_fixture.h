@@ -1,8 +1,9 @@
 // tessavue.exe's main window for a test: the real dialog from template 102,
-// created modeless over the demo devices on the in-memory network and drive
-// letters held in memory, with raw reads of its controls that do not go
-// through the program's control wrappers. Message boxes are recorded by the
-// host instead of shown.
+// created modeless over the demo devices on the in-memory network, with the
+// drive letters held in memory (Win32WindowFixture) or any other connections,
+// with raw reads of its controls that do not go through the program's control
+// wrappers and the clicks of a user. Message boxes are recorded by the host
+// instead of shown.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "demo_devices.h"
 #include "memory_connections.h"
@@ -52,7 +54,42 @@ inline std::string Dotted(HWND ipControl) {
          std::to_string(THIRD_IPADDRESS(address)) + "." + std::to_string(FOURTH_IPADDRESS(address));
 }
 
-class Win32WindowFixture : public ::testing::Test {
+// Raw reads of the window, independent of the program's control wrappers.
+inline std::string ListText(HWND list, int row, int column) {
+  char buffer[512] = {};
+  LVITEMA item{};
+  item.iSubItem = column;
+  item.pszText = buffer;
+  item.cchTextMax = sizeof buffer;
+  SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+  return buffer;
+}
+
+inline int ListRows(HWND list) {
+  return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+}
+
+inline std::vector<std::string> ListColumn(HWND list, int column) {
+  std::vector<std::string> texts;
+  for (int row = 0; row < ListRows(list); ++row) texts.push_back(ListText(list, row, column));
+  return texts;
+}
+
+inline std::string ComboText(HWND combo, int index) {
+  char buffer[512] = {};
+  SendMessageA(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(buffer));
+  return buffer;
+}
+
+inline std::vector<std::string> ComboItems(HWND combo) {
+  std::vector<std::string> items;
+  int count = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) items.push_back(ComboText(combo, i));
+  return items;
+}
+
+template <typename Connections>
+class WindowFixtureOver : public ::testing::Test {
  protected:
   // The transport started over the demo devices; the window is made by Open.
   void SetUp() override {
@@ -80,10 +117,40 @@ class Win32WindowFixture : public ::testing::Test {
 
   HWND Item(int id) const { return GetDlgItem(dialog, id); }
 
+  // What the list view does on a click: the row becomes the selection, then
+  // the parent hears NM_CLICK (device list only).
+  void SelectRow(int listId, int row) {
+    HWND list = Item(listId);
+    LVITEMA state{};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    state.state = row >= 0 ? (LVIS_SELECTED | LVIS_FOCUSED) : 0;
+    SendMessageA(list, LVM_SETITEMSTATE, row >= 0 ? row : static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(&state));
+  }
+
+  void ClickDevice(int row) {
+    SelectRow(1000, row);
+    NMITEMACTIVATE click{};
+    click.hdr.hwndFrom = Item(1000);
+    click.hdr.idFrom = 1000;
+    click.hdr.code = NM_CLICK;
+    click.iItem = row;
+    SendMessageA(dialog, WM_NOTIFY, 1000, reinterpret_cast<LPARAM>(&click));
+  }
+
+  void Press(int id) { SendMessageA(Item(id), BM_CLICK, 0, 0); }
+
+  // "Caption: text" of each message box since the last clear.
+  std::vector<std::string> Messages() const {
+    std::vector<std::string> texts;
+    for (const auto& box : window->messageBoxes) texts.push_back(box.caption + ": " + box.text);
+    return texts;
+  }
+
   VirtualClock clock;
   MemoryNetwork network{clock};
   SimulatedSegment segment{network};
-  MemoryConnections connections;
+  Connections connections;
   MemorySystem system;
   MemoryNameResolver resolver = [] {
     MemoryNameResolver r;
@@ -97,5 +164,7 @@ class Win32WindowFixture : public ::testing::Test {
   std::unique_ptr<MainWindow> window;
   HWND dialog = nullptr;
 };
+
+using Win32WindowFixture = WindowFixtureOver<MemoryConnections>;
 
 }  // namespace tessavue::win32

@@ -14,6 +14,9 @@
 //     // Something of the share is still held by this workstation; asked only
 //     // where no letter holds it.
 //     bool StillHeld(const std::string& share);
+//     // Optional: the system shows a letter whose server is away as free
+//     // (Wine), rather than as remembered with its share.
+//     static constexpr bool kAwayLetterLooksFree = true;
 //   };
 //
 //   INSTANTIATE_TYPED_TEST_SUITE_P(Name, ConnectionsContract, World);
@@ -42,6 +45,14 @@ class ConnectionsContract : public ::testing::Test {
 };
 
 TYPED_TEST_SUITE_P(ConnectionsContract);
+
+template <typename World>
+constexpr bool AwayLetterLooksFree() {
+  if constexpr (requires { World::kAwayLetterLooksFree; })
+    return World::kAwayLetterLooksFree;
+  else
+    return false;
+}
 
 TYPED_TEST_P(ConnectionsContract, ALetterLeadsToItsShareUntilDisconnected) {
   auto& c = this->c;
@@ -125,8 +136,15 @@ TYPED_TEST_P(ConnectionsContract, ALetterWhoseServerIsAwayIsRememberedUntilDisco
             ConnectionResult::kDone);
   this->world.ServerAway('K');
   std::string remote;
-  EXPECT_EQ(c.GetConnection("K:", remote), ConnectionResult::kUnavailable);
-  EXPECT_EQ(remote, "\\\\box\\public");
+  if (AwayLetterLooksFree<TypeParam>()) {
+    EXPECT_EQ(c.GetConnection("K:", remote), ConnectionResult::kNotConnected);
+  } else {
+    EXPECT_EQ(c.GetConnection("K:", remote), ConnectionResult::kUnavailable);
+    EXPECT_EQ(remote, "\\\\box\\public");
+  }
+  // Connecting it anew is refused while it is remembered.
+  EXPECT_EQ(c.AddConnection("K:", "\\\\box\\alpha", "s3cret", "alice", kConnectUpdateProfile),
+            ConnectionResult::kLetterInUse);
   ASSERT_EQ(c.CancelConnection("K:", kConnectUpdateProfile, false), ConnectionResult::kDone);
   remote.clear();
   EXPECT_EQ(c.GetConnection("K:", remote), ConnectionResult::kNotConnected);

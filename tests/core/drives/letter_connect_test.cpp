@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "memory_connections.h"
 
 namespace tessavue {
@@ -26,21 +29,27 @@ class LetterConnectTest : public ::testing::Test {
   MemoryConnections net;
 };
 
-TEST_F(LetterConnectTest, SameServerUnderAnotherUserReplacesTheLettersOwnConnection) {
+// The server refuses john while E: holds it for mary, and says so before it
+// looks at john's password: whether that password is right cannot be known
+// without dropping E:, and mary's connection could not be made again without
+// hers. So E: stays, whatever john typed.
+TEST_F(LetterConnectTest, SameServerUnderAnotherUserKeepsTheLetter) {
   Map('E', "mary", "mary");
-  // The server refuses john while E: holds it for mary; E: has to go first.
-  EXPECT_EQ(net.AddConnection("", "\\\\nas\\john", "secret", "john", 0),
-            ConnectionResult::kOtherCredentialsInUse);
-  EXPECT_EQ(ConnectLetter(net, "E:", "\\\\nas\\john", "secret", "john"), ConnectionResult::kDone);
-  EXPECT_EQ(net.Connection('E'), "\\\\nas\\john");
-  EXPECT_TRUE(net.IsRemembered('E'));
-
-  // A wrong password is found out before the letter is touched.
+  for (const char* password : {"secret", "wrong", ""}) {
+    SCOPED_TRACE(password);
+    EXPECT_EQ(ConnectLetter(net, "E:", "\\\\nas\\john", password, "john"),
+              ConnectionResult::kOtherCredentialsInUse);
+    EXPECT_EQ(net.Connection('E'), "\\\\nas\\mary");
+    EXPECT_TRUE(net.IsRemembered('E'));
+    EXPECT_TRUE(net.DevicelessConnections().empty());
+  }
+  // The same user again moves the letter; a wrong password never touches it.
+  EXPECT_EQ(ConnectLetter(net, "E:", "\\\\nas\\open", "bad", "mary"), ConnectionResult::kDone);
+  EXPECT_EQ(net.Connection('E'), "\\\\nas\\open");
   EXPECT_EQ(ConnectLetter(net, "E:", "\\\\nas\\mary", "bad", "mary"),
             ConnectionResult::kLoginRefused);
-  EXPECT_EQ(net.Connection('E'), "\\\\nas\\john");
+  EXPECT_EQ(net.Connection('E'), "\\\\nas\\open");
   EXPECT_TRUE(net.IsRemembered('E'));
-  EXPECT_TRUE(net.DevicelessConnections().empty());
 }
 
 TEST_F(LetterConnectTest, ConflictThroughAnotherLetterLeavesThisOneAlone) {
@@ -77,6 +86,42 @@ TEST_F(LetterConnectTest, FreeLetterAndTheSameShareAgain) {
   EXPECT_EQ(net.Connection('D'), "\\\\nas\\mary");
   EXPECT_TRUE(net.IsRemembered('D'));
   EXPECT_TRUE(net.DevicelessConnections().empty());
+}
+
+// A connection without a letter to the share that the user made
+// (`net use \\nas\open`) is still there after Connect; the one Connect made
+// itself is gone.
+TEST_F(LetterConnectTest, TheUsersOwnConnectionWithoutALetterStays) {
+  ASSERT_EQ(net.AddConnection("", "\\\\nas\\open", "", "", 0), ConnectionResult::kDone);
+  EXPECT_EQ(ConnectLetter(net, "E:", "\\\\nas\\open", "", ""), ConnectionResult::kDone);
+  EXPECT_EQ(ConnectLetter(net, "F:", "\\\\nas\\mary", "pw", "mary"), ConnectionResult::kDone);
+  EXPECT_EQ(net.DevicelessConnections(), std::vector<std::string>{"\\\\nas\\open"});
+  EXPECT_EQ(net.Connection('E'), "\\\\nas\\open");
+}
+
+// The share is gone between the check without a letter and the move: E:
+// comes back with the credentials the system holds for its server (F: keeps
+// mary's session up), never with an empty password.
+TEST_F(LetterConnectTest, ALetterComesBackWithTheCredentialsTheSystemHolds) {
+  struct GoneOnTheLetter : MemoryConnections {
+    ConnectionResult AddConnection(const std::string& local, const std::string& remote,
+                                   const std::string& password, const std::string& user,
+                                   unsigned flags) override {
+      if (!local.empty() && remote == "\\\\other\\data") return ConnectionResult::kShareNotFound;
+      return MemoryConnections::AddConnection(local, remote, password, user, flags);
+    }
+  } world;
+  world.AddShare("nas", "mary", "mary", "pw");
+  world.AddShare("other", "data");
+  for (char letter : {'E', 'F'}) {
+    world.MapOutside(letter, "\\\\nas\\mary");
+    world.SetConnectionUser(letter, "mary");
+  }
+  EXPECT_EQ(ConnectLetter(world, "E:", "\\\\other\\data", "", ""),
+            ConnectionResult::kShareNotFound);
+  EXPECT_EQ(world.Connection('E'), "\\\\nas\\mary");
+  EXPECT_TRUE(world.IsRemembered('E'));
+  EXPECT_TRUE(world.DevicelessConnections().empty());
 }
 
 }  // namespace

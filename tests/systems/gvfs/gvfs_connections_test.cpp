@@ -139,7 +139,7 @@ TEST_F(GvfsConnectionsTest, RefusesMalformedRequestsWithoutMounting) {
                 ConnectionResult::kDone);
     }
     EXPECT_EQ(c().CancelConnection(bad, 1, false), ConnectionResult::kNoSuchLetter);
-    EXPECT_EQ(c().Reconnect(bad), ConnectionResult::kNoSuchLetter);
+    EXPECT_EQ(c().ReconnectRemembered(bad), ConnectionResult::kNoSuchLetter);
   }
   EXPECT_TRUE(mounts_->calls.empty());
 }
@@ -150,7 +150,7 @@ TEST_F(GvfsConnectionsTest, AFileUnderALettersNameIsLeftAlone) {
   EXPECT_EQ(c().AddConnection("G:", "\\\\box\\public", "s3cret", "alice", 1),
             ConnectionResult::kLetterInUse);
   EXPECT_EQ(c().CancelConnection("G:", 1, true), ConnectionResult::kNotConnected);
-  EXPECT_EQ(c().Reconnect("G:"), ConnectionResult::kNotConnected);
+  EXPECT_EQ(c().ReconnectRemembered("G:"), ConnectionResult::kNotConnected);
   EXPECT_TRUE(fs::is_regular_file(Link('G')));
 }
 
@@ -308,26 +308,26 @@ TEST_F(GvfsConnectionsTest, ReconnectMountsRememberedLettersFromTheKeyringOnly) 
   mounts_->EndSession();
   const int answers = mounts_->answers();
 
-  EXPECT_EQ(c().Reconnect("E:"), ConnectionResult::kDone);
+  EXPECT_EQ(c().ReconnectRemembered("E:"), ConnectionResult::kDone);
   EXPECT_EQ(fs::read_symlink(Link('E')), eMount);  // as the same user, in its domain
   std::string remote;
   EXPECT_EQ(c().GetConnection("E:", remote), ConnectionResult::kDone);
-  EXPECT_EQ(c().Reconnect("E:"), ConnectionResult::kDone);  // connected already
+  EXPECT_EQ(c().ReconnectRemembered("E:"), ConnectionResult::kDone);  // connected already
   // No password kept: refused, the letter stays remembered.
-  EXPECT_EQ(c().Reconnect("F:"), ConnectionResult::kLoginRefused);
+  EXPECT_EQ(c().ReconnectRemembered("F:"), ConnectionResult::kLoginRefused);
   EXPECT_EQ(c().GetConnection("F:", remote), ConnectionResult::kUnavailable);
   EXPECT_EQ(remote, "\\\\box\\alpha");
   EXPECT_EQ(mounts_->answers(), answers);
   EXPECT_EQ(Count(mounts_->calls, "keyring"), 2);
-  EXPECT_EQ(c().Reconnect("G:"), ConnectionResult::kNotConnected);
+  EXPECT_EQ(c().ReconnectRemembered("G:"), ConnectionResult::kNotConnected);
 
   // The share gone, or its server away: remembered all the same.
   mounts_->EndSession();
   mounts_->RemoveShare("box", "public");
-  EXPECT_EQ(c().Reconnect("E:"), ConnectionResult::kShareNotFound);
+  EXPECT_EQ(c().ReconnectRemembered("E:"), ConnectionResult::kShareNotFound);
   mounts_->AddShare("box", "public", "alice", "s3cret");
   mounts_->SetServerAway("box", true);
-  EXPECT_EQ(c().Reconnect("E:"), ConnectionResult::kServerUnreachable);
+  EXPECT_EQ(c().ReconnectRemembered("E:"), ConnectionResult::kServerUnreachable);
   EXPECT_EQ(c().GetConnection("E:", remote), ConnectionResult::kUnavailable);
 }
 
@@ -341,7 +341,7 @@ TEST_F(GvfsConnectionsTest, ReconnectPointsTheLinkAtTheMountAsItIsNow) {
   mounts_->EndSession();
   fs::remove(Link('E'));
   fs::create_symlink("/run/user/999/gvfs/smb-share:server=box,share=public", Link('E'));
-  EXPECT_EQ(c().Reconnect("E:"), ConnectionResult::kDone);
+  EXPECT_EQ(c().ReconnectRemembered("E:"), ConnectionResult::kDone);
   EXPECT_EQ(fs::read_symlink(Link('E')), Mount("box", "public"));
   EXPECT_FALSE(fs::exists(fs::symlink_status(Link('E').string() + ".new")));
 }
