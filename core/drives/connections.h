@@ -76,10 +76,16 @@ class NetworkConnections {
   virtual bool ConnectedWithoutLetter(const std::string& /*remoteName*/) { return false; }
   // Connects a remembered but unavailable letter again with what the system
   // keeps (the password of its keyring, or none); nobody is asked anything.
-  // Systems that reconnect their letters themselves at sign-in leave it to
-  // them (kFailed).
-  virtual ConnectionResult ReconnectRemembered(const std::string& /*localName*/) {
-    return ConnectionResult::kFailed;
+  // kDone for a letter connected already, kNotConnected for one that holds
+  // nothing.
+  virtual ConnectionResult ReconnectRemembered(const std::string& localName) {
+    std::string remote;
+    const ConnectionResult held = GetConnection(localName, remote);
+    if (held == ConnectionResult::kUnavailable && !remote.empty())
+      return Reconnect(localName, remote);
+    return held == ConnectionResult::kDone || held == ConnectionResult::kNoSuchLetter
+               ? held
+               : ConnectionResult::kNotConnected;
   }
   // Called while a connection call waits for a helper program (nullptr:
   // nobody). Connections that wait inside the system ignore it.
