@@ -77,15 +77,22 @@ class NetworkConnections {
   // Connects a remembered but unavailable letter again with what the system
   // keeps (the password of its keyring, or none); nobody is asked anything.
   // kDone for a letter connected already, kNotConnected for one that holds
-  // nothing.
+  // nothing. By default the share is reached without a letter first, so that
+  // a letter whose share cannot be reached stays remembered; only then is
+  // the remembered letter made anew.
   virtual ConnectionResult ReconnectRemembered(const std::string& localName) {
     std::string remote;
     const ConnectionResult held = GetConnection(localName, remote);
-    if (held == ConnectionResult::kUnavailable && !remote.empty())
-      return Reconnect(localName, remote);
-    return held == ConnectionResult::kDone || held == ConnectionResult::kNoSuchLetter
-               ? held
-               : ConnectionResult::kNotConnected;
+    if (held != ConnectionResult::kUnavailable || remote.empty())
+      return held == ConnectionResult::kDone || held == ConnectionResult::kNoSuchLetter
+                 ? held
+                 : ConnectionResult::kNotConnected;
+    const ConnectionResult probe = AddConnection("", remote, "", "", 0);
+    if (probe != ConnectionResult::kDone) return probe;
+    CancelConnection(localName, kConnectUpdateProfile, false);
+    const ConnectionResult result = Reconnect(localName, remote);
+    CancelConnection(remote, 0, false);
+    return result;
   }
   // Called while a connection call waits for a helper program (nullptr:
   // nobody). Connections that wait inside the system ignore it.
