@@ -119,9 +119,9 @@ int ListDrives(NetworkConnections& connections, bool json, std::ostream& out) {
     const std::string localName = std::string(1, letter) + ":";
     const LetterState s = StateOf(connections, localName);
     if (json) {
-      out << (letter == 'D' ? "" : ",") << "\n  {\"letter\": \"" << localName
-          << "\", \"state\": \"" << s.state << "\", \"maps\": "
-          << (s.remote.empty() ? "null" : JsonString(s.remote)) << '}';
+      out << (letter == 'D' ? "" : ",") << "\n  {\"letter\": \"" << localName << "\", \"state\": \""
+          << s.state << "\", \"maps\": " << (s.remote.empty() ? "null" : JsonString(s.remote))
+          << '}';
     } else {
       out << localName << "      " << s.state;
       if (!s.remote.empty())
@@ -133,8 +133,8 @@ int ListDrives(NetworkConnections& connections, bool json, std::ostream& out) {
   return kExitDone;
 }
 
-int DisconnectLetter(NetworkConnections& connections, const std::string& letter,
-                     std::ostream& out, std::ostream& err) {
+int DisconnectLetter(NetworkConnections& connections, const std::string& letter, std::ostream& out,
+                     std::ostream& err) {
   std::string localName;
   ParseLetter(letter, localName);
   const ConnectionResult result =
@@ -218,8 +218,8 @@ void WriteReconnected(const std::vector<Remembered>& letters, bool json, std::os
     if (json) {
       out << (first ? "" : ",") << "\n  {\"letter\": \"" << r.localName << "\", \"state\": \""
           << (connected ? "connected" : "unavailable") << "\", \"maps\": " << JsonString(r.remote)
-          << ", \"reason\": "
-          << (connected ? "null" : JsonString(ConnectFailureReason(r.result))) << '}';
+          << ", \"reason\": " << (connected ? "null" : JsonString(ConnectFailureReason(r.result)))
+          << '}';
     } else {
       out << r.localName << ' ' << Shown(r.remote) << (connected ? " connected" : " unavailable");
       if (!connected) out << ": " << ConnectFailureReason(r.result);

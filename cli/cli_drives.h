@@ -29,8 +29,8 @@ bool CheckDriveCommand(const Options& o, std::string& error);
 // drives [--json]: D: to Z:, what each maps and whether it is reachable.
 int ListDrives(NetworkConnections& connections, bool json, std::ostream& out);
 // disconnect LETTER.
-int DisconnectLetter(NetworkConnections& connections, const std::string& letter,
-                     std::ostream& out, std::ostream& err);
+int DisconnectLetter(NetworkConnections& connections, const std::string& letter, std::ostream& out,
+                     std::ostream& err);
 
 // connect's request, its operands checked.
 struct ShareRequest {

@@ -25,9 +25,8 @@ ConnectionResult MoveLetter(NetworkConnections& connections, const std::string& 
   if (connections.CancelConnection(localName, kConnectUpdateProfile, false) ==
       ConnectionResult::kFilesOpen)
     return ConnectionResult::kFilesOpen;
-  ConnectionResult result =
-      connections.AddConnection(localName, remoteName, password, userName,
-                                kConnectUpdateProfile | extraFlags);
+  ConnectionResult result = connections.AddConnection(localName, remoteName, password, userName,
+                                                      kConnectUpdateProfile | extraFlags);
   if (result != ConnectionResult::kDone && !held.empty() &&
       HeldBy(connections, localName).empty()) {
     // The old connection comes back under the credentials the system keeps
@@ -50,7 +49,8 @@ ConnectionResult ConnectLetter(NetworkConnections& connections, const std::strin
   // holds the server under the other user name: the new credentials cannot
   // be tried without dropping the letter, and a letter dropped for
   // credentials that then fail could not be put back.
-  ConnectionResult probe = connections.AddConnection("", remoteName, password, userName, extraFlags);
+  ConnectionResult probe =
+      connections.AddConnection("", remoteName, password, userName, extraFlags);
   if (probe != ConnectionResult::kDone) return probe;
   ConnectionResult result =
       MoveLetter(connections, localName, remoteName, password, userName, held, extraFlags);

@@ -29,12 +29,9 @@ std::string Encode(const std::string& text) {
 
 const char* HowOf(PasswordAnswer answer) {
   switch (answer) {
-    case PasswordAnswer::kGiven:
-      return "given";
-    case PasswordAnswer::kGivenRemember:
-      return "remember";
-    case PasswordAnswer::kKeyringOnly:
-      break;
+    case PasswordAnswer::kGiven: return "given";
+    case PasswordAnswer::kGivenRemember: return "remember";
+    case PasswordAnswer::kKeyringOnly: break;
   }
   return "keyring";
 }
@@ -75,8 +72,7 @@ ConnectionResult MemoryShareMounts::Mount(const ShareLogin& login, const std::st
   if (waitHook_) waitHook_->KeepAlive();
   if (Find(login, path)) return ConnectionResult::kDone;
   if (away_.count(Lower(login.server))) return ConnectionResult::kServerUnreachable;
-  if (!shares_.count(KeyOf(login.server, login.share, "")))
-    return ConnectionResult::kShareNotFound;
+  if (!shares_.count(KeyOf(login.server, login.share, ""))) return ConnectionResult::kShareNotFound;
   Key who = KeyOf(login.user, login.domain, login.server);
   auto kept = keyring_.find(who);
   bool in = kept != keyring_.end() && LetsIn(login, kept->second);

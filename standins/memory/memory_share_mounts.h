@@ -58,8 +58,8 @@ class MemoryShareMounts : public ShareMounts {
   WaitHook* waitHook_ = nullptr;
   std::map<Key, std::pair<std::string, std::string>> shares_;  // server, share -> user, password
   std::set<std::string> away_;
-  std::set<std::string> mounted_;                       // folder names
-  std::map<Key, std::string> keyring_;                  // user, domain, server -> password
+  std::set<std::string> mounted_;       // folder names
+  std::map<Key, std::string> keyring_;  // user, domain, server -> password
   bool busy_ = false;
   int answers_ = 0;
 };

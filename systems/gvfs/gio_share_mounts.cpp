@@ -107,16 +107,13 @@ std::string GioShareMounts::UriOf(const ShareLogin& login) {
 
 ConnectionResult GioShareMounts::MountFailure(int ioErrorCode, const std::string& message) {
   switch (ioErrorCode) {
-    case G_IO_ERROR_PERMISSION_DENIED:
-      return ConnectionResult::kLoginRefused;
+    case G_IO_ERROR_PERMISSION_DENIED: return ConnectionResult::kLoginRefused;
     case G_IO_ERROR_TIMED_OUT:
     case G_IO_ERROR_HOST_NOT_FOUND:
     case G_IO_ERROR_HOST_UNREACHABLE:
     case G_IO_ERROR_NETWORK_UNREACHABLE:
-    case G_IO_ERROR_CONNECTION_REFUSED:
-      return ConnectionResult::kServerUnreachable;
-    default:
-      break;
+    case G_IO_ERROR_CONNECTION_REFUSED: return ConnectionResult::kServerUnreachable;
+    default: break;
   }
   std::string text;
   for (char c : message) text += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -172,8 +169,8 @@ void OnAskPassword(GMountOperation* op, const char* /*message*/, const char* /*d
   g_mount_operation_set_password(op, call->password.c_str());
   bool keep = call->answer == PasswordAnswer::kGivenRemember &&
               (flags & G_ASK_PASSWORD_SAVING_SUPPORTED) != 0;
-  g_mount_operation_set_password_save(op, keep ? G_PASSWORD_SAVE_PERMANENTLY
-                                               : G_PASSWORD_SAVE_NEVER);
+  g_mount_operation_set_password_save(op,
+                                      keep ? G_PASSWORD_SAVE_PERMANENTLY : G_PASSWORD_SAVE_NEVER);
   g_mount_operation_reply(op, G_MOUNT_OPERATION_HANDLED);
 }
 

@@ -269,8 +269,8 @@ ConnectionResult GvfsConnections::AddConnection(const std::string& localName,
 
   std::string mountPath;
   bool mountedHere = false;
-  PasswordAnswer answer = (flags & kConnectRememberPassword) ? PasswordAnswer::kGivenRemember
-                                                             : PasswordAnswer::kGiven;
+  PasswordAnswer answer =
+      (flags & kConnectRememberPassword) ? PasswordAnswer::kGivenRemember : PasswordAnswer::kGiven;
   ConnectionResult result = Mount(login, password, answer, mountPath, mountedHere);
   if (result != ConnectionResult::kDone) return result;
   if (!letter) {

@@ -108,9 +108,10 @@ bool Win32NetworkConnections::KeepPassword(const std::string& server, const std:
   if (server.empty()) return false;
   // The password as the authentication packages read it: UTF-16, without a
   // trailing zero.
-  int length = password.empty() ? 0
-                                : ::MultiByteToWideChar(CP_ACP, 0, password.data(),
-                                                        static_cast<int>(password.size()), nullptr, 0);
+  int length = password.empty()
+                   ? 0
+                   : ::MultiByteToWideChar(CP_ACP, 0, password.data(),
+                                           static_cast<int>(password.size()), nullptr, 0);
   std::wstring secret(static_cast<std::size_t>(length), L'\0');
   if (length > 0)
     ::MultiByteToWideChar(CP_ACP, 0, password.data(), static_cast<int>(password.size()),

@@ -103,8 +103,7 @@ TEST_F(CliDrivesTest, ConnectMapsByNameWhereItResolvesElseByAddress) {
   EXPECT_EQ(connections_.Connection('G'), "\\\\10.9.0.7\\data");
 
   // A letter's mapping moves to the new share; disconnect frees it.
-  ASSERT_EQ(Run({"connect", "192.168.0.20", "private", "G:", "--user", "mary",
-                 "--password-stdin"},
+  ASSERT_EQ(Run({"connect", "192.168.0.20", "private", "G:", "--user", "mary", "--password-stdin"},
                 "pw\n"),
             cli::kExitDone)
       << err_.str();
@@ -167,7 +166,6 @@ TEST_F(CliDrivesTest, BadInputChangesNothingAndSendsNothing) {
   EXPECT_TRUE(network_.sent().empty());
 }
 
-
 // A clock whose sleeps play what happens meanwhile: at `atMicros` the
 // network comes up (its interfaces change) and the server answers again.
 class ScriptedClock : public Clock {
@@ -209,10 +207,10 @@ class CliReconnectTest : public CliDrivesTest {
 };
 
 TEST_F(CliReconnectTest, EveryRememberedLetterIsTriedOnceAndReportedOnItsLine) {
-  connections_.MapOutside('E', "\\\\Box\\public");         // connected already
-  connections_.Remember('F', "\\\\Box\\public");           // comes back
-  connections_.Remember('G', "\\\\Box\\gone");             // the share is gone
-  connections_.Remember('H', "\\\\Box\\private");          // its password is not kept
+  connections_.MapOutside('E', "\\\\Box\\public");  // connected already
+  connections_.Remember('F', "\\\\Box\\public");    // comes back
+  connections_.Remember('G', "\\\\Box\\gone");      // the share is gone
+  connections_.Remember('H', "\\\\Box\\private");   // its password is not kept
   EXPECT_EQ(Reconnect({"reconnect"}), cli::kExitDeviceFailed);
   EXPECT_EQ(Lines(), (std::vector<std::string>{
                          "E: \\\\Box\\public connected",
@@ -289,17 +287,18 @@ TEST_F(CliReconnectTest, ConnectRememberKeepsThePasswordAndTheOptionsStayInTheir
   // The kept password goes with the share's connections, as the check box's.
   bool kept = false;
   for (const std::string& call : connections_.calls)
-    kept = kept || (call.rfind("add E: ", 0) == 0 &&
-                    call.find("flags=" + std::to_string(kConnectUpdateProfile |
-                                                        kConnectRememberPassword)) !=
-                        std::string::npos);
+    kept =
+        kept ||
+        (call.rfind("add E: ", 0) == 0 &&
+         call.find("flags=" + std::to_string(kConnectUpdateProfile | kConnectRememberPassword)) !=
+             std::string::npos);
   EXPECT_TRUE(kept);
   ASSERT_EQ(Run({"connect", "192.168.0.20", "public", "F"}), cli::kExitDone);
   for (const std::string& call : connections_.calls) {
     if (call.rfind("add F: ", 0) == 0) {
-      EXPECT_EQ(call.find("flags=" + std::to_string(kConnectUpdateProfile |
-                                                    kConnectRememberPassword)),
-                std::string::npos);
+      EXPECT_EQ(
+          call.find("flags=" + std::to_string(kConnectUpdateProfile | kConnectRememberPassword)),
+          std::string::npos);
     }
   }
 

@@ -393,9 +393,9 @@ TEST_F(MountTest, EachFailureSaysWhy) {
   const std::string office = "\\\\Tessavue-Office\\public";
   connections.MapOutside('F', office);
   SelectShare(kOffice, 1);
-  for (ConnectionResult why : {ConnectionResult::kServerUnreachable,
-                               ConnectionResult::kGuestRefused,
-                               ConnectionResult::kProtocolRefused}) {
+  for (ConnectionResult why :
+       {ConnectionResult::kServerUnreachable, ConnectionResult::kGuestRefused,
+        ConnectionResult::kProtocolRefused}) {
     connections.SetServerRefusal("Tessavue-Office", why);
     shareList.ClickRow(1);
     driveCombo.SelectText("F: " + office);

@@ -234,9 +234,9 @@ TEST_F(GvfsConnectionsTest, ConnectionWithoutALetterHoldsItsMountWhileLettersCom
   ASSERT_EQ(c().CancelConnection("\\\\box\\public", 0, false), ConnectionResult::kDone);
   EXPECT_TRUE(fs::is_directory(Mount("box", "public")));
   std::string theirs;
-  ASSERT_EQ(mounts_->Mount({"box", "theirs", "alice", ""}, "s3cret", PasswordAnswer::kGiven,
-                           theirs),
-            ConnectionResult::kDone);
+  ASSERT_EQ(
+      mounts_->Mount({"box", "theirs", "alice", ""}, "s3cret", PasswordAnswer::kGiven, theirs),
+      ConnectionResult::kDone);
   ASSERT_EQ(c().AddConnection("", "\\\\box\\theirs", "", "", 0), ConnectionResult::kDone);
   ASSERT_EQ(c().CancelConnection("\\\\box\\theirs", 0, false), ConnectionResult::kDone);
   EXPECT_TRUE(fs::is_directory(Mount("box", "theirs")));
@@ -349,8 +349,7 @@ TEST_F(GvfsConnectionsTest, ReconnectPointsTheLinkAtTheMountAsItIsNow) {
 TEST(GvfsNames, MountNamesRemoteNamesAndUris) {
   ShareLogin login;
   ASSERT_TRUE(GvfsConnections::ParseMountName(
-      "/run/user/1000/gvfs/smb-share:domain=HOME,server=10.0.0.5,share=my%20docs,user=bob",
-      login));
+      "/run/user/1000/gvfs/smb-share:domain=HOME,server=10.0.0.5,share=my%20docs,user=bob", login));
   EXPECT_EQ(login.server, "10.0.0.5");
   EXPECT_EQ(login.share, "my docs");
   EXPECT_EQ(login.user, "bob");
