@@ -142,7 +142,8 @@ void RunHeadless(DatagramNetwork& network, Clock& clock, int devices) {
   HeadlessComboBox dhcpCombo, driveCombo;
   HeadlessListView shareList, deviceList;
   HeadlessIpAddressControl ipAddress, netmaskAddress, gatewayAddress;
-  MainDialog dialog(protocol, drives, SystemServices{s.connections, s.shell, s.system, s.resolver}, host,
+  MainDialog dialog(protocol, drives, SystemServices{s.connections, s.shell, s.system, s.resolver},
+                    host,
                     MainDialogControls{configurationButton, disconnectButton, connectButton,
                                        dhcpCombo, driveCombo, shareList, deviceList, refreshButton,
                                        ipAddress, netmaskAddress, gatewayAddress});

@@ -573,11 +573,9 @@ void MainDialog::OnConnect() {
 
   // Whatever the letter held before, current or remembered, gives way only
   // to a connection that works.
-  ConnectionResult result = ConnectWithLogin(localName, remoteName, nt4OrEarlier);
-  if (result != ConnectionResult::kDone) {
-    ReportFailure("Mount Disk Fail!", ConnectFailureReason(result));
-    return;
-  }
+  if (ConnectionResult result = ConnectWithLogin(localName, remoteName, nt4OrEarlier);
+      result != ConnectionResult::kDone)
+    return ReportFailure("Mount Disk Fail!", ConnectFailureReason(result));
 
   Report("Mount Disk OK!", kCaptionConfirm, MessageIcon::Information);
   ShowDriveChange();

@@ -110,16 +110,17 @@ ConnectionResult MemoryConnections::AddConnection(const std::string& localName,
     ConnectionResult access = CheckAccess(remoteName, password, userName);
     if (access != ConnectionResult::kDone) return access;
     // The same share again is the same connection.
-    if (!ConnectedWithoutLetter(remoteName)) deviceless_.push_back(Deviceless{remoteName, userName});
+    if (!ConnectedWithoutLetter(remoteName))
+      deviceless_.push_back(Deviceless{remoteName, userName});
     return ConnectionResult::kDone;
   }
   return AddToLetter(localName, remoteName, password, userName, flags);
 }
 
 ConnectionResult MemoryConnections::AddToLetter(const std::string& localName,
-                                                  const std::string& remoteName,
-                                                  const std::string& password,
-                                                  const std::string& userName, unsigned flags) {
+                                                const std::string& remoteName,
+                                                const std::string& password,
+                                                const std::string& userName, unsigned flags) {
   int i = LetterIndex(localName);
   if (i < 0) return ConnectionResult::kNoSuchLetter;
   Letter& l = letters_[i];

@@ -98,8 +98,8 @@ class MemoryConnections : public NetworkConnections {
   std::string SessionUser(const std::string& server) const;
   // AddConnection onto a letter, unrecorded.
   ConnectionResult AddToLetter(const std::string& localName, const std::string& remoteName,
-                                 const std::string& password, const std::string& userName,
-                                 unsigned flags);
+                               const std::string& password, const std::string& userName,
+                               unsigned flags);
   // The share named, and the credentials: kDone when they let one in.
   ConnectionResult CheckAccess(const std::string& remoteName, const std::string& password,
                                const std::string& userName) const;

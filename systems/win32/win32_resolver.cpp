@@ -11,8 +11,8 @@ bool Win32NameResolver::Resolves(const std::string& name) {
   WSADATA data;
   if (::WSAStartup(MAKEWORD(1, 1), &data) != 0) return false;
   const hostent* host = ::gethostbyname(name.c_str());
-  const bool found = host != nullptr && host->h_addrtype == AF_INET && host->h_addr_list != nullptr &&
-                     host->h_addr_list[0] != nullptr;
+  const bool found = host != nullptr && host->h_addrtype == AF_INET &&
+                     host->h_addr_list != nullptr && host->h_addr_list[0] != nullptr;
   ::WSACleanup();
   return found;
 }

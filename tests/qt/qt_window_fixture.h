@@ -18,8 +18,8 @@ namespace tessavue {
 
 class QtWindowFixture : public ::testing::Test {
  protected:
-  QtWindowFixture() : app_(world_.network, world_.clock, world_.connections, shell_, system_,
-                              world_.resolver) {
+  QtWindowFixture()
+      : app_(world_.network, world_.clock, world_.connections, shell_, system_, world_.resolver) {
     // Linux names no Windows version: the Connect of the non-NT family.
     system_.SetVersion(0, 6, 1, 0);
     EXPECT_TRUE(app_.protocol.InitTransport());

@@ -301,8 +301,7 @@ TEST_F(SmbDriveTest, TheWindowMapsADeviceWhoseNameNoOneKnowsByItsAddress) {
 
   // The right one: mapped by address, shown like a letter mapped by name.
   Click(window.shareList, 0);
-  modals.logins.push_back(
-      ModalDriver::Type(user, QString::fromStdString(Env("SMB_E2E_PASSWORD"))));
+  modals.logins.push_back(ModalDriver::Type(user, QString::fromStdString(Env("SMB_E2E_PASSWORD"))));
   QTest::mouseClick(window.connectButton, Qt::LeftButton);
   ASSERT_EQ(modals.shown.size(), 4u);
   EXPECT_EQ(modals.shown[3].text, "Mount Disk OK!");

@@ -64,11 +64,11 @@ await_window >/dev/null || exit 1
 expect_public_on_f "at start"
 
 connect_music_to_f demo wrong &&
-  expect "Connect F: with a wrong password" "Error: Mount Disk Fail!"
+  expect_failure "Connect F: with a wrong password" "Error: Mount Disk Fail!"
 expect_public_on_f "after a wrong password"
 
 connect_music_to_f cancel &&
-  expect "Connect F: with Login cancelled" "Error: Mount Disk Fail!"
+  expect_failure "Connect F: with Login cancelled" "Error: Mount Disk Fail!"
 expect_public_on_f "after Login was cancelled"
 
 connect_music_to_f demo demo &&

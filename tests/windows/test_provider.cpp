@@ -167,8 +167,7 @@ bool Split(const std::string& remote, std::string& server, std::string& share) {
   if (cut == std::string::npos || cut == 2 || cut + 1 >= remote.size()) return false;
   server = remote.substr(2, cut - 2);
   share = remote.substr(cut + 1);
-  return share.find_first_of("\\/") == std::string::npos &&
-         server.find('/') == std::string::npos;
+  return share.find_first_of("\\/") == std::string::npos && server.find('/') == std::string::npos;
 }
 
 std::string ServerOf(const std::string& remote) {
@@ -194,9 +193,9 @@ bool DefineDrive(char letter, ULONG type, const std::string& mountPoint) {
     drive->mountPointOffset = sizeof(MountmgrUnixDrive);
     std::memcpy(buffer.data() + sizeof(MountmgrUnixDrive), mountPoint.c_str(), mountPoint.size());
   }
-  HANDLE manager = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                               nullptr);
+  HANDLE manager =
+      CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   if (manager == INVALID_HANDLE_VALUE) return false;
   DWORD returned = 0;
   BOOL ok = DeviceIoControl(manager, kDefineUnixDrive, buffer.data(),
@@ -263,8 +262,8 @@ DWORD LetterRefusal(const State& state, const std::string& local, DWORD flags) {
 // user name per server, then the share's own user and password. Null ones
 // are those of the server's session, when there is one. `user` gets the
 // user the connection is made under.
-DWORD Credentials(const State& state, const std::vector<std::string>& share, const wchar_t* password,
-                  const wchar_t* userName, std::string& user) {
+DWORD Credentials(const State& state, const std::vector<std::string>& share,
+                  const wchar_t* password, const wchar_t* userName, std::string& user) {
   std::string server = ServerOf(share[1]);
   std::string session = SessionUser(state, server);
   user = Narrow(userName);
@@ -322,16 +321,14 @@ DWORD Cancel(const std::string& name, BOOL force) {
     if (letter) UnmountLetter(*it);
     state.connections.erase(it);
     // Closing the connection closes its files.
-    std::erase_if(state.lines, [&](const std::string& line) {
-      return letter && Same(line, "open " + name);
-    });
+    std::erase_if(state.lines,
+                  [&](const std::string& line) { return letter && Same(line, "open " + name); });
     Save(state);
     return NO_ERROR;
   }
   // A remembered connection that is not up goes without a word (mpr.dll
   // then forgets it).
-  if (letter && Remembered(Upper(name[0])))
-    return NO_ERROR;
+  if (letter && Remembered(Upper(name[0]))) return NO_ERROR;
   return ERROR_NOT_CONNECTED;
 }
 
@@ -359,25 +356,26 @@ __declspec(dllexport) DWORD APIENTRY NPGetCaps(DWORD index) {
   }
 }
 
-__declspec(dllexport) DWORD APIENTRY NPAddConnection3(HWND, LPNETRESOURCEW resource,
-                                                      LPWSTR password, LPWSTR userName,
-                                                      DWORD flags) {
+__declspec(dllexport) DWORD APIENTRY
+    NPAddConnection3(HWND, LPNETRESOURCEW resource, LPWSTR password, LPWSTR userName, DWORD flags) {
   if (!resource) return ERROR_INVALID_PARAMETER;
   std::string local = Narrow(resource->lpLocalName);
   std::string remote = Narrow(resource->lpRemoteName);
   DWORD result = Add(local, remote, password, userName, flags);
   char passwordShown[8] = "given";
-  if (!password) std::strcpy(passwordShown, "none");
-  else if (!*password) std::strcpy(passwordShown, "empty");
+  if (!password)
+    std::strcpy(passwordShown, "none");
+  else if (!*password)
+    std::strcpy(passwordShown, "empty");
   Record("add local=" + local + " remote=" + remote + " user=" + Shown(userName, "(none)") +
-         " password=" + passwordShown + " flags=" + std::to_string(flags) + " type=" +
-         std::to_string(resource->dwType) + " provider=" + Shown(resource->lpProvider, "(none)") +
-         " -> " + std::to_string(result));
+         " password=" + passwordShown + " flags=" + std::to_string(flags) +
+         " type=" + std::to_string(resource->dwType) +
+         " provider=" + Shown(resource->lpProvider, "(none)") + " -> " + std::to_string(result));
   return result;
 }
 
-__declspec(dllexport) DWORD APIENTRY NPAddConnection(LPNETRESOURCEW resource, LPWSTR password,
-                                                     LPWSTR userName) {
+__declspec(dllexport) DWORD APIENTRY
+    NPAddConnection(LPNETRESOURCEW resource, LPWSTR password, LPWSTR userName) {
   return NPAddConnection3(nullptr, resource, password, userName, 0);
 }
 
@@ -389,8 +387,8 @@ __declspec(dllexport) DWORD APIENTRY NPCancelConnection(LPWSTR name, BOOL force)
   return result;
 }
 
-__declspec(dllexport) DWORD APIENTRY NPOpenEnum(DWORD scope, DWORD, DWORD, LPNETRESOURCEW,
-                                                LPHANDLE handle) {
+__declspec(dllexport) DWORD APIENTRY
+    NPOpenEnum(DWORD scope, DWORD, DWORD, LPNETRESOURCEW, LPHANDLE handle) {
   if (scope != RESOURCE_CONNECTED) return WN_NOT_SUPPORTED;
   auto* enumeration = new Enumeration;
   enumeration->connections = Load().connections;
@@ -398,8 +396,8 @@ __declspec(dllexport) DWORD APIENTRY NPOpenEnum(DWORD scope, DWORD, DWORD, LPNET
   return WN_SUCCESS;
 }
 
-__declspec(dllexport) DWORD APIENTRY NPEnumResource(HANDLE handle, LPDWORD count, LPVOID buffer,
-                                                    LPDWORD size) {
+__declspec(dllexport) DWORD APIENTRY
+    NPEnumResource(HANDLE handle, LPDWORD count, LPVOID buffer, LPDWORD size) {
   auto* e = static_cast<Enumeration*>(handle);
   if (e->next >= e->connections.size()) return WN_NO_MORE_ENTRIES;
   auto* out = static_cast<NETRESOURCEW*>(buffer);
@@ -410,8 +408,8 @@ __declspec(dllexport) DWORD APIENTRY NPEnumResource(HANDLE handle, LPDWORD count
     const Connection& c = e->connections[e->next];
     std::wstring local(c.local == "-" ? L"" : std::wstring(c.local.begin(), c.local.end()));
     std::wstring remote(c.remote.begin(), c.remote.end());
-    std::size_t bytes = sizeof(NETRESOURCEW) + (local.size() + remote.size() + 2) * 2 +
-                        sizeof kProviderName;
+    std::size_t bytes =
+        sizeof(NETRESOURCEW) + (local.size() + remote.size() + 2) * 2 + sizeof kProviderName;
     if (reinterpret_cast<char*>(out + made) + bytes > end) break;
     NETRESOURCEW& r = out[made];
     r = NETRESOURCEW{};

@@ -141,7 +141,8 @@ int RunWithProvider() {
   std::string provider = folder + "\\tessavue_test_provider.dll";
   char temp[MAX_PATH] = {};
   GetTempPathA(MAX_PATH, temp);
-  std::string base = std::string(temp) + "tessavue-provider-" + std::to_string(GetCurrentProcessId());
+  std::string base =
+      std::string(temp) + "tessavue-provider-" + std::to_string(GetCurrentProcessId());
 
   // What was there before: the keys made here go again.
   const char* providerParent = "System\\CurrentControlSet\\Control\\NetworkProvider";

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "connection_reasons.h"
 #include "demo_devices.h"
 #include "memory_segment.h"
 #include "memory_connections.h"
@@ -307,8 +308,9 @@ TEST_F(MainWindowTest, ConnectAndDisconnectMapTheSelectedShare) {
   Press(1004);
   ASSERT_EQ(window->messageBoxes.size(), 1u);
   EXPECT_EQ(window->messageBoxes[0].text,
-            "Umount Disk Fail!\nPlease checked if you had selected a drive to un-mount,\n"
-            "or any file opened on selected drive that did not close.");
+            std::string("Umount Disk Fail!\nPlease checked if you had selected a drive to "
+                        "un-mount,\nor any file opened on selected drive that did not close.\n") +
+                DisconnectFailureReason(ConnectionResult::kNotConnected));
   EXPECT_EQ(window->messageBoxes[0].icon, MessageIcon::Stop);
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "connection_reasons.h"
 #include "provider_world.h"
 #include "win32_system.h"
 #include "win32_window_fixture.h"
@@ -27,8 +28,12 @@ const std::vector<std::string> kDemoNetwork = {
     "share \\\\Tessavue-Media\\music bob tune",
     "share \\\\Tessavue-Media\\video bob tune",
 };
-constexpr int kDevices = 1000, kShares = 1001, kConnect = 1003, kDisconnect = 1004,
-              kDrives = 1013;
+// "Error: Mount Disk Fail!" with the reason for `why` on its own line.
+std::string MountFail(ConnectionResult why) {
+  return std::string("Error: Mount Disk Fail!\n") + ConnectFailureReason(why);
+}
+
+constexpr int kDevices = 1000, kShares = 1001, kConnect = 1003, kDisconnect = 1004, kDrives = 1013;
 
 class DriveWindowTest : public WindowFixtureOver<Win32NetworkConnections> {
  protected:
@@ -129,9 +134,9 @@ TEST_F(DriveWindowTest, ConnectOnNtAsksForTheLoginFirst) {
   EXPECT_EQ(Locations(), (std::vector<std::string>{"", "E:", ""}));
   EXPECT_EQ(Remembered('E'), "\\\\Tessavue-Office\\backup");
   // The first free letter is chosen again.
-  EXPECT_EQ(ComboText(Item(kDrives), static_cast<int>(SendMessageA(Item(kDrives), CB_GETCURSEL,
-                                                                    0, 0))),
-            "D:");
+  EXPECT_EQ(
+      ComboText(Item(kDrives), static_cast<int>(SendMessageA(Item(kDrives), CB_GETCURSEL, 0, 0))),
+      "D:");
 }
 
 TEST_F(DriveWindowTest, ConnectElsewhereTriesTheCredentialsAsTheyStandThenTheLogin) {
@@ -162,13 +167,13 @@ TEST_F(DriveWindowTest, AWrongPasswordOrAShareThatIsGoneFailsAndChangesNothing) 
   loginPassword = "wrong";
   OpenWithLogin();
   Connect(0, 1, 'E');
-  EXPECT_EQ(Messages(), std::vector<std::string>{"Error: Mount Disk Fail!"});
+  EXPECT_EQ(Messages(), std::vector<std::string>{MountFail(ConnectionResult::kLoginRefused)});
   EXPECT_EQ(Calls(), std::vector<std::string>{"add local= remote=\\\\Tessavue-Office\\backup "
                                               "user=alice password=given flags=0 -> 86"});
   loginPassword = "s3cret";
   world.Drop("share \\\\Tessavue-Office\\scans ");
   Connect(0, 2, 'E');
-  EXPECT_EQ(Messages(), std::vector<std::string>{"Error: Mount Disk Fail!"});
+  EXPECT_EQ(Messages(), std::vector<std::string>{MountFail(ConnectionResult::kShareNotFound)});
   EXPECT_EQ(Calls(), std::vector<std::string>{"add local= remote=\\\\Tessavue-Office\\scans "
                                               "user=alice password=given flags=0 -> 67"});
   EXPECT_TRUE(MappedItems().empty());
@@ -183,20 +188,20 @@ TEST_F(DriveWindowTest, ALetterMovesOnlyWhenTheNewShareIsReached) {
   MapBefore("E:", "\\\\Tessavue-Office\\public", "", "");
   OpenWithLogin();
   EXPECT_EQ(Locations(), (std::vector<std::string>{}));  // no device chosen yet
-  auto expectPublic = [&](const char* what) {
+  auto expectPublic = [&](const char* what, ConnectionResult why) {
     SCOPED_TRACE(what);
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Error: Mount Disk Fail!"});
+    EXPECT_EQ(Messages(), std::vector<std::string>{MountFail(why)});
     EXPECT_EQ(MappedItems(), std::vector<std::string>{"E: \\\\Tessavue-Office\\public"});
     EXPECT_EQ(Remembered('E'), "\\\\Tessavue-Office\\public");
   };
   loginPassword = "wrong";
   Connect(0, 1, 'E');
-  expectPublic("wrong password");
+  expectPublic("wrong password", ConnectionResult::kLoginRefused);
   EXPECT_EQ(Locations(), (std::vector<std::string>{"E:", "", ""}));
   loginPassword = "s3cret";
   world.Add("open E:");
   Connect(0, 1, 'E');
-  expectPublic("files open");
+  expectPublic("files open", ConnectionResult::kFilesOpen);
   std::vector<std::string> calls = Calls();
   EXPECT_NE(std::find(calls.begin(), calls.end(), "cancel name=E: force=0 -> 2401"), calls.end());
   world.Drop("open E:");
@@ -215,7 +220,9 @@ TEST_F(DriveWindowTest, AServerInUseUnderAnotherNameKeepsItsLetter) {
   world.Add("share \\\\Tessavue-Media\\photos alice s3cret");
   OpenWithLogin();
   Connect(1, 2, 'F');  // "photos" as alice
-  EXPECT_EQ(Messages(), std::vector<std::string>{"Error: Mount Disk Fail!"});
+  // Windows 1219, said in words: another user name holds the device.
+  EXPECT_EQ(Messages(),
+            std::vector<std::string>{MountFail(ConnectionResult::kOtherCredentialsInUse)});
   EXPECT_EQ(Calls(), std::vector<std::string>{"add local= remote=\\\\Tessavue-Media\\photos "
                                               "user=alice password=given flags=0 -> 1219"});
   EXPECT_EQ(MappedItems(), std::vector<std::string>{"F: \\\\Tessavue-Media\\music"});
@@ -233,8 +240,9 @@ TEST_F(DriveWindowTest, DisconnectUnmapsUnlessFilesAreOpen) {
   Press(kDisconnect);
   ASSERT_EQ(window->messageBoxes.size(), 1u);
   EXPECT_EQ(window->messageBoxes[0].text,
-            "Umount Disk Fail!\nPlease checked if you had selected a drive to un-mount,\n"
-            "or any file opened on selected drive that did not close.");
+            std::string("Umount Disk Fail!\nPlease checked if you had selected a drive to "
+                        "un-mount,\nor any file opened on selected drive that did not close.\n") +
+                DisconnectFailureReason(ConnectionResult::kFilesOpen));
   EXPECT_EQ(Calls(), std::vector<std::string>{"cancel name=E: force=0 -> 2401"});
   EXPECT_EQ(MappedItems(), std::vector<std::string>{"E: \\\\Tessavue-Office\\public"});
 
@@ -275,6 +283,34 @@ TEST_F(DriveWindowTest, ARememberedLetterWhoseServerIsAway) {
   EXPECT_EQ(Messages(), std::vector<std::string>{"Confirm: Mount Disk OK!"});
   EXPECT_EQ(MappedItems(), std::vector<std::string>{"F: \\\\Tessavue-Media\\music"});
   EXPECT_EQ(Remembered('F'), "\\\\Tessavue-Media\\music");
+}
+
+// A device whose name this workstation cannot resolve is mapped by the
+// address it answered from; its letter then reads like one mapped by name.
+// A device that is off says so.
+TEST_F(DriveWindowTest, ANameNoOneResolvesIsMappedByAddress) {
+  UseWindows(true);
+  resolver.names.clear();
+  world.Add("share \\\\192.168.0.20\\public - -");
+  OpenWithLogin();
+  Connect(0, 0, 'E');
+  EXPECT_EQ(Messages(), std::vector<std::string>{"Confirm: Mount Disk OK!"});
+  std::vector<std::string> calls = Calls();
+  ASSERT_FALSE(calls.empty());
+  EXPECT_EQ(calls[0].rfind("add local= remote=\\\\192.168.0.20\\public ", 0), 0u) << calls[0];
+  EXPECT_EQ(MappedItems(), std::vector<std::string>{"E: \\\\192.168.0.20\\public"});
+  EXPECT_EQ(Locations(), (std::vector<std::string>{"E:", "", ""}));
+  SelectRow(kShares, 0);
+  window->messageBoxes.clear();
+  Press(kDisconnect);
+  Pump();
+  EXPECT_EQ(Messages(), std::vector<std::string>{"Confirm: Umount Disk OK!"});
+  EXPECT_TRUE(MappedItems().empty());
+
+  world.ServerAway("192.168.0.20");
+  Connect(0, 0, 'E');
+  EXPECT_EQ(Messages(), std::vector<std::string>{MountFail(ConnectionResult::kServerUnreachable)});
+  EXPECT_TRUE(MappedItems().empty());
 }
 
 }  // namespace

@@ -61,8 +61,8 @@ TEST(SystemServicesTest, WNetErrorsComeToTheirOutcomes) {
 // it); a letter that is no drive at all is not connected.
 TEST(SystemServicesTest, WNetGetConnectionAnswersKeepTheRememberedShare) {
   std::string remote;
-  EXPECT_EQ(Win32NetworkConnections::ConnectionOf("K:", ERROR_CONNECTION_UNAVAIL,
-                                                  "\\\\box\\public", remote),
+  EXPECT_EQ(Win32NetworkConnections::ConnectionOf("K:", ERROR_CONNECTION_UNAVAIL, "\\\\box\\public",
+                                                  remote),
             ConnectionResult::kUnavailable);
   EXPECT_EQ(remote, "\\\\box\\public");
   remote.clear();

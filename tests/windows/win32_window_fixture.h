@@ -108,8 +108,8 @@ class WindowFixtureOver : public ::testing::Test {
   void Open(HostOptions options = {}) {
     options.recordMessageBoxes = true;
     window = std::make_unique<MainWindow>(GetModuleHandleA(nullptr), protocol, drives,
-                                          SystemServices{connections, shell, system, resolver}, look,
-                                          std::move(options));
+                                          SystemServices{connections, shell, system, resolver},
+                                          look, std::move(options));
     dialog = window->CreateModeless();
     ASSERT_NE(dialog, nullptr);
     Pump();

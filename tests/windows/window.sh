@@ -94,3 +94,12 @@ expect() {
   echo "  $what: $got"
   [ "$got" = "$want" ] || { fail "$what: got '$got', expected '$want'"; return 1; }
 }
+# A failure's message box: the window's text, then the reason on a line of
+# its own.
+expect_failure() {
+  local what=$1 want=$2 got
+  got=$(p next 10)
+  echo "  $what: $got"
+  { [ "${got%%$'\n'*}" = "$want" ] && [ -n "${got#*$'\n'}" ] && [ "$got" != "$want" ]; } ||
+    { fail "$what: got '$got', expected '$want' and a reason"; return 1; }
+}

@@ -113,7 +113,7 @@ check_version() {
         # The Windows user's name, fixed: the demo account cannot be given.
         expect "Connect \\\\Tessavue-Media\\music" "Login user=\"$windows_user\" user-enabled=0" &&
           p login demo demo >/dev/null
-        expect "Connect \\\\Tessavue-Media\\music" "Error: Mount Disk Fail!" ;;
+        expect_failure "Connect \\\\Tessavue-Media\\music" "Error: Mount Disk Fail!" ;;
       *)
         expect "Connect \\\\Tessavue-Media\\music" 'Login user="" user-enabled=1' &&
           p login demo demo >/dev/null
