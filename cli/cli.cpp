@@ -288,6 +288,7 @@ int Session::Connect(const DeviceRecord* device) {
   ParseLetter(o_.operands[2], request.localName);
   request.userName = user_;
   request.password = password_;
+  request.remember = o_.remember;
   return ConnectShare(*drives_, request, out_, err_);
 }
 
@@ -358,6 +359,10 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
       return ListDrives(drives->connections, options.json, out);
     if (options.command == Command::kDisconnect)
       return DisconnectLetter(drives->connections, options.operands[0], out, err);
+    if (options.command == Command::kReconnect) {
+      const int seconds = options.wait ? std::stoi(*options.wait) : kReconnectWaitDefault;
+      return ReconnectLetters(drives->connections, {network, clock, seconds}, options.json, out);
+    }
   }
   Session session(options, in, out, err, network, clock, shell, drives);
   return session.Execute();

@@ -7,6 +7,7 @@
 
 #include "connections.h"
 #include "name_resolver.h"
+#include "network.h"
 
 namespace tessavue::cli {
 
@@ -39,8 +40,25 @@ struct ShareRequest {
   std::string localName;
   std::string userName;
   std::string password;
+  bool remember = false;  // the password kept for the reconnect at sign-in
 };
 int ConnectShare(DriveServices& drives, const ShareRequest& request, std::ostream& out,
                  std::ostream& err);
+
+// What reconnect waits with: the interfaces it watches, its clock, and the
+// longest wait for a network.
+struct ReconnectWait {
+  DatagramNetwork& network;
+  Clock& clock;
+  int seconds;
+};
+
+// reconnect [--json] [--wait SECONDS]: every remembered letter whose share is
+// not connected is connected again with what the system keeps, nobody asked;
+// letters whose server is not reached are tried again as the network changes,
+// until the wait is over. kExitDone when every remembered letter is
+// connected.
+int ReconnectLetters(NetworkConnections& connections, const ReconnectWait& wait, bool json,
+                     std::ostream& out);
 
 }  // namespace tessavue::cli

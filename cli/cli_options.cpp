@@ -15,8 +15,9 @@ const char* const kHelp =
     "  tessavue-cli open DEVICE_IP\n"
     "  tessavue-cli drives [--json]\n"
     "  tessavue-cli connect DEVICE_IP SHARE LETTER [--user NAME]\n"
-    "                       [--password TEXT | --password-stdin]\n"
+    "                       [--password TEXT | --password-stdin] [--remember]\n"
     "  tessavue-cli disconnect LETTER\n"
+    "  tessavue-cli reconnect [--json] [--wait SECONDS]\n"
     "  every command also takes [--local-ip ADDR] and [--target ADDR]...\n"
     "\n"
     "Finds the storage devices on the local network (UDP port 13579, group\n"
@@ -43,6 +44,12 @@ const char* const kHelp =
     "                goes only once the share is reached. On Linux a letter is a link\n"
     "                in ~/Network Drives to a GVfs mount made under the user named\n"
     "  disconnect    unmap LETTER; a letter with files open stays\n"
+    "  reconnect     connect again every remembered letter whose share is not\n"
+    "                connected, with the password the desktop's keyring holds (or\n"
+    "                none); never asks for one. Waits up to --wait seconds\n"
+    "                (default 60) for the network, trying again when the\n"
+    "                interfaces change. One line per letter; exit 0 when every\n"
+    "                remembered letter is connected, else 1\n"
     "\n"
     "Options:\n"
     "  --json             scan, shares and drives: JSON output. scan gives an array of\n"
@@ -50,8 +57,9 @@ const char* const kHelp =
     "                     (\"dhcp\" true for DHCP, \"id\" the 10-byte device identifier\n"
     "                     in 20 lowercase hex digits) in discovery order; shares an\n"
     "                     array of names; drives an array of {\"letter\", \"state\",\n"
-    "                     \"maps\"} (\"maps\" null when free). Device texts are 8-bit: bytes 0x80 "
-    "and up\n"
+    "                     \"maps\"} (\"maps\" null when free); reconnect the same for\n"
+    "                     each remembered letter, with \"reason\" (null when connected).\n"
+    "                     Device texts are 8-bit: bytes 0x80 and up\n"
     "                     are written as \\u0080..\\u00ff (their Latin-1 characters).\n"
     "  --user NAME        administrator user name (default \"qewro\"), at most 16 characters;\n"
     "                     connect: the share's user name, DOMAIN\\NAME or NAME (default:\n"
@@ -59,6 +67,9 @@ const char* const kHelp =
     "  --password TEXT    administrator password (default \"qewro\"), at most 16 characters;\n"
     "                     connect: the share's password (default: none)\n"
     "  --password-stdin   read the password from the first line of standard input\n"
+    "  --remember         connect: keep the password in the desktop's keyring, for\n"
+    "                     reconnect and the reconnect at sign-in\n"
+    "  --wait SECONDS     reconnect: the longest wait for the network (0 to 3600)\n"
     "  --local-ip ADDR    search only from this workstation address (any command,\n"
     "                     anywhere on the line); default: every IPv4 interface that is\n"
     "                     up, not loopback and multicast-capable\n"
@@ -99,6 +110,7 @@ Command CommandByName(const std::string& name) {
   if (name == "drives") return Command::kDrives;
   if (name == "connect") return Command::kConnect;
   if (name == "disconnect") return Command::kDisconnect;
+  if (name == "reconnect") return Command::kReconnect;
   return Command::kNone;
 }
 
@@ -151,6 +163,10 @@ bool TakeOption(const std::vector<std::string>& args, std::size_t& i, Options& o
     ok = flag(o.json);
   else if (name == "--password-stdin")
     ok = flag(o.passwordStdin);
+  else if (name == "--remember")
+    ok = flag(o.remember);
+  else if (name == "--wait")
+    ok = value(o.wait);
   else if (name == "--user")
     ok = value(o.user);
   else if (name == "--password")
@@ -217,6 +233,14 @@ bool CheckCombination(const Options& o, std::string& error) {
   const Command c = o.command;
   if ((o.user || o.password || o.passwordStdin) && !TakesCredentials(c)) {
     error = "--user and --password apply to login, set-dhcp, set-static and connect only";
+    return false;
+  }
+  if (o.remember && c != Command::kConnect) {
+    error = "--remember applies to connect only";
+    return false;
+  }
+  if (o.wait && c != Command::kReconnect) {
+    error = "--wait applies to reconnect only";
     return false;
   }
   if (o.password && o.passwordStdin) {

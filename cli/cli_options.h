@@ -20,13 +20,19 @@ enum class Command {
   kOpen,
   kDrives,
   kConnect,
-  kDisconnect
+  kDisconnect,
+  kReconnect
 };
 
-// drives, connect and disconnect: the workstation's drive letters.
+// drives, connect, disconnect and reconnect: the workstation's drive letters.
 inline bool IsDriveCommand(Command c) {
-  return c == Command::kDrives || c == Command::kConnect || c == Command::kDisconnect;
+  return c == Command::kDrives || c == Command::kConnect || c == Command::kDisconnect ||
+         c == Command::kReconnect;
 }
+
+// How long reconnect waits for a network by default, and at most.
+constexpr int kReconnectWaitDefault = 60;
+constexpr int kReconnectWaitMax = 3600;
 
 struct Options {
   Command command = Command::kNone;
@@ -38,6 +44,11 @@ struct Options {
   bool json = false;
   std::optional<std::string> user, password;
   bool passwordStdin = false;
+  // connect: keep the password for the reconnect at sign-in.
+  bool remember = false;
+  // reconnect: --wait as given, and as read (seconds).
+  std::optional<std::string> wait;
+  int waitSeconds = kReconnectWaitDefault;
   std::optional<std::string> ip, netmask, gateway;
   std::optional<std::string> localIp;
   // --target, in the order given (repeatable).

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli.h"
+#include "gio_share_mounts.h"
 #include "gvfs_connections.h"
 #include "posix_clock.h"
 #include "posix_network.h"
@@ -16,7 +17,8 @@ int main(int argc, char** argv) {
   tessavue::PosixNetwork network;
   tessavue::PosixClock clock;
   tessavue::PosixShell shell;
-  tessavue::GvfsConnections connections;
+  tessavue::GioShareMounts mounts;
+  tessavue::GvfsConnections connections(mounts);
   tessavue::PosixNameResolver resolver;
   tessavue::cli::DriveServices drives{connections, resolver};
   return tessavue::cli::Run(args, std::cin, std::cout, std::cerr, network, clock, shell, &drives);

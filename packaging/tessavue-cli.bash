@@ -5,7 +5,7 @@ _tessavue_cli() {
   _init_completion -s || return
 
   case $prev in
-    --user|--password|--ip|--netmask|--gateway|--local-ip|--target)
+    --user|--password|--ip|--netmask|--gateway|--local-ip|--target|--wait)
       return ;;
   esac
   # --opt=VALUE: nothing to offer for the value.
@@ -15,7 +15,7 @@ _tessavue_cli() {
   local i command="" operands=0
   for ((i = 1; i < cword; i++)); do
     case ${words[i]} in
-      --user|--password|--ip|--netmask|--gateway|--local-ip|--target) ((i++)) ;;
+      --user|--password|--ip|--netmask|--gateway|--local-ip|--target|--wait) ((i++)) ;;
       -*) ;;
       *) if [[ -z $command ]]; then command=${words[i]}; else ((operands++)); fi ;;
     esac
@@ -26,7 +26,7 @@ _tessavue_cli() {
       mapfile -t COMPREPLY < <(compgen -W '--local-ip --target --help --version' -- "$cur")
     else
       mapfile -t COMPREPLY < <(compgen -W 'scan shares login set-dhcp set-static open drives
-        connect disconnect' -- "$cur")
+        connect disconnect reconnect' -- "$cur")
     fi
     return
   fi
@@ -37,7 +37,8 @@ _tessavue_cli() {
     login|set-dhcp) options+=" --user --password --password-stdin" ;;
     set-static) options+=" --ip --netmask --gateway --user --password --password-stdin" ;;
     drives) options+=" --json" ;;
-    connect) options+=" --user --password --password-stdin" ;;
+    connect) options+=" --user --password --password-stdin --remember" ;;
+    reconnect) options+=" --json --wait" ;;
   esac
   if [[ $cur == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")

@@ -14,6 +14,7 @@
 
 #include "utility_app.h"
 #include "version.h"
+#include "gio_share_mounts.h"
 #include "gvfs_connections.h"
 #include "posix_clock.h"
 #include "posix_network.h"
@@ -93,7 +94,8 @@ int RunWindow(const Options& options) {
     PosixNetwork network;
     if (options.localIp) network.SetLocalAddress(*options.localIp);
     PosixClock clock;
-    GvfsConnections connections;
+    GioShareMounts mounts;
+    GvfsConnections connections(mounts);
     PosixNameResolver resolver;
     UtilityApp app(network, clock, connections, shell, system, resolver);
     app.InitInstance(platform, exitCode);

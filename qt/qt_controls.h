@@ -5,6 +5,7 @@
 // four octets, a single-line edit.
 #pragma once
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
 #include <QLineEdit>
@@ -28,6 +29,17 @@ class QtButton : public QPushButton, public Button {
   QtButton(const QString& caption, QWidget* parent);
   void Enable(bool enabled) override { setEnabled(enabled); }
   bool IsEnabled() const override { return QWidget::isEnabled(); }
+};
+
+class QtCheckBox : public QCheckBox, public CheckBox {
+ public:
+  QtCheckBox(const QString& caption, QWidget* parent) : QCheckBox(caption, parent) {}
+  void Enable(bool enabled) override { setEnabled(enabled); }
+  bool IsEnabled() const override { return QWidget::isEnabled(); }
+  void SetCheck(bool checked) override { setChecked(checked); }
+  bool GetCheck() const override { return isChecked(); }
+  void Show(bool shown) override { setVisible(shown); }
+  bool IsShown() const override { return !isHidden(); }
 };
 
 class QtListView : public QTreeWidget, public ListView {

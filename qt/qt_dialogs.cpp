@@ -210,6 +210,8 @@ QtLoginWindow::QtLoginWindow(LoginPrompts& logic, QWidget* parent)
   passwordEdit->setAccessibleName(TextOf(LabelOf(layout, "IDC_PASSWORD")));
   userNameEdit->setMaxLength(kLoginTextLimit);
   passwordEdit->setMaxLength(kLoginTextLimit);
+  const DialogControl& remember = FindControl(layout, "IDC_REMEMBER_PASSWORD");
+  rememberBox = Place(new QtCheckBox(TextOf(remember), this), du, layout, "IDC_REMEMBER_PASSWORD");
   okButton = PushButton(layout, "IDOK", du, this);
   cancelButton = PushButton(layout, "IDCANCEL", du, this);
   // Enter presses the focused button, else "OK".
@@ -222,7 +224,7 @@ QtLoginWindow::QtLoginWindow(LoginPrompts& logic, QWidget* parent)
   });
   connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
   ApplyDialogColors(this);
-  logic_.OnInitDialog(*userNameEdit, *passwordEdit);
+  logic_.OnInitDialog(*userNameEdit, *passwordEdit, *rememberBox);
   (userNameEdit->isEnabled() ? userNameEdit : passwordEdit)->setFocus(Qt::OtherFocusReason);
 }
 

@@ -56,6 +56,7 @@ class QtLoginWindow : public QDialog {
 
   QtEditControl* userNameEdit;
   QtEditControl* passwordEdit;
+  QtCheckBox* rememberBox;
   QtButton* okButton;
   QtButton* cancelButton;
 

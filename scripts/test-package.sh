@@ -31,7 +31,7 @@ changelog=$(dpkg-parsechangelog -l packaging/changelog -S Version)
 [ "$changelog" = "$version" ] || failed "packaging/changelog starts at $changelog, the project is $version"
 depends=$(dpkg-deb -f "$deb" Depends)
 # What the programs start, and what dpkg-shlibdeps finds for the Qt window.
-for dependency in gvfs-backends gvfs-fuse libglib2.0-bin xdg-utils libqt6widgets6 libc6; do
+for dependency in gvfs-backends gvfs-fuse libglib2.0-0 xdg-utils libqt6widgets6 libc6; do
   [[ ", $depends," == *", $dependency"[\ ,]* ]] || failed "Depends lacks $dependency: $depends"
 done
 apt-get -s -q install "$PWD/$deb" >"$scratch/apt.log" 2>&1 ||
@@ -46,6 +46,14 @@ dpkg -x "$deb" "$dest" || exit 1
 share=$dest/usr/share
 desktop=$share/applications/tessavue.desktop
 desktop-file-validate "$desktop" || failed "desktop-file-validate"
+# The reconnect at sign-in: a valid autostart entry, a conffile, starting an
+# installed program.
+autostart=$dest/etc/xdg/autostart/tessavue-reconnect.desktop
+desktop-file-validate "$autostart" || failed "desktop-file-validate (autostart)"
+dpkg-deb -I "$deb" conffiles | grep -qx /etc/xdg/autostart/tessavue-reconnect.desktop ||
+  failed "the autostart entry is not a conffile"
+autostart_exec=$(sed -n 's/^Exec=//p' "$autostart")
+[ -x "$dest/usr/bin/${autostart_exec%% *}" ] || failed "Exec=$autostart_exec is not installed"
 appstreamcli validate-tree --no-net "$dest" || failed "appstreamcli validate-tree"
 # The desktop entry starts an installed program and names an installed icon,
 # each PNG as large as the folder it lies in says.

@@ -28,6 +28,19 @@ class Win32Button : public WindowControl<Button> {
   using WindowControl::WindowControl;
 };
 
+class Win32CheckBox : public WindowControl<CheckBox> {
+ public:
+  using WindowControl::WindowControl;
+  void SetCheck(bool checked) override {
+    ::SendMessageA(window_, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  }
+  bool GetCheck() const override {
+    return ::SendMessageA(window_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+  }
+  void Show(bool shown) override { ::ShowWindow(window_, shown ? SW_SHOW : SW_HIDE); }
+  bool IsShown() const override { return ::IsWindowVisible(window_) != FALSE; }
+};
+
 class Win32ListView : public WindowControl<ListView> {
  public:
   using WindowControl::WindowControl;

@@ -18,6 +18,7 @@ static_assert(IDC_APPLY == kIdApply && IDC_CONFIGURATION == kIdConfiguration);
 static_assert(IDC_EXIT == kIdExit && IDC_NETMASK == kIdNetmask && IDC_GATEWAY == kIdGateway);
 static_assert(IDC_DRIVE_COMBO == kIdDriveCombo && IDC_DHCP_COMBO == kIdDhcpCombo);
 static_assert(IDC_ABOUT == kIdAbout && IDC_USERNAME == kUserNameEditId);
+static_assert(IDC_REMEMBER_PASSWORD == kRememberPasswordId);
 static_assert(IDC_PASSWORD == kPasswordEditId && IDOK == kIdOk && IDCANCEL == kIdCancel);
 static_assert(IDD_SEARCH_ADDRESS == kSearchAddressDialogTemplate &&
               IDC_SEARCH_ADDRESS == kSearchAddressFieldId &&
@@ -137,6 +138,7 @@ struct LoginRun {
   const std::function<void(HWND)>& onShown;
   Win32Edit userName;
   Win32Edit password;
+  Win32CheckBox remember;
 };
 
 INT_PTR CALLBACK LoginProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -145,10 +147,11 @@ INT_PTR CALLBACK LoginProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
     ::SetWindowLongPtrA(window, DWLP_USER, lParam);
     run->userName.Attach(::GetDlgItem(window, kUserNameEditId));
     run->password.Attach(::GetDlgItem(window, kPasswordEditId));
+    run->remember.Attach(::GetDlgItem(window, kRememberPasswordId));
     // At most 16 characters each, as the login buffers hold.
     run->userName.SetLimitText(kLoginTextLimit);
     run->password.SetLimitText(kLoginTextLimit);
-    run->logic.OnInitDialog(run->userName, run->password);
+    run->logic.OnInitDialog(run->userName, run->password, run->remember);
     if (run->onShown) run->onShown(window);
     return TRUE;
   }
@@ -468,7 +471,7 @@ void MainWindow::MessageBox(const std::string& text, const std::string& caption,
 }
 
 int MainWindow::RunLoginDialog(LoginPrompts& dialog) {
-  LoginRun run{dialog, look_, options_.onLoginDialogShown, {}, {}};
+  LoginRun run{dialog, look_, options_.onLoginDialogShown, {}, {}, {}};
   auto result = ::DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_LOGIN), window_, LoginProcedure,
                                   reinterpret_cast<LPARAM>(&run));
   return result == kIdOk ? kIdOk : kIdCancel;

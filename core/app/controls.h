@@ -21,6 +21,16 @@ class Control {
 
 class Button : public Control {};
 
+// A check box, unticked or ticked. One that has no use in a dialog's present
+// purpose is not shown at all.
+class CheckBox : public Control {
+ public:
+  virtual void SetCheck(bool checked) = 0;
+  virtual bool GetCheck() const = 0;
+  virtual void Show(bool shown) = 0;
+  virtual bool IsShown() const = 0;
+};
+
 // Item state bit of a selected list row.
 constexpr unsigned kListItemSelected = 0x0002;  // LVIS_SELECTED
 
@@ -96,7 +106,8 @@ enum class MessageIcon { Stop, Exclamation, Information };
 class LoginPrompts {
  public:
   virtual ~LoginPrompts() = default;
-  virtual void OnInitDialog(EditControl& userNameEdit, EditControl& passwordEdit) = 0;
+  virtual void OnInitDialog(EditControl& userNameEdit, EditControl& passwordEdit,
+                            CheckBox& rememberBox) = 0;
   virtual int OnOK() = 0;
   virtual int OnCancel() = 0;
 };

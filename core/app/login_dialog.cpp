@@ -15,9 +15,15 @@ constexpr std::size_t kUserNameBuffer = 128;
 LoginDialog::LoginDialog(DeviceProtocol& protocol, int adminLoginMode, SystemInfo& system)
     : protocol_(protocol), adminLoginMode_(adminLoginMode), system_(system) {}
 
-void LoginDialog::OnInitDialog(EditControl& userNameEdit, EditControl& passwordEdit) {
+void LoginDialog::OnInitDialog(EditControl& userNameEdit, EditControl& passwordEdit,
+                               CheckBox& rememberBox) {
   userNameEdit_ = &userNameEdit;
   passwordEdit_ = &passwordEdit;
+  rememberBox_ = &rememberBox;
+  // The administrator's password is the device's, never the system's to keep.
+  rememberPassword = false;
+  rememberBox.SetCheck(false);
+  rememberBox.Show(adminLoginMode_ != 1);
   userNameEdit.SetLimitText(kLoginTextLimit);
   passwordEdit.SetLimitText(kLoginTextLimit);
 
@@ -47,6 +53,7 @@ int LoginDialog::OnOK() {
   if (passwordEdit_) password = passwordEdit_->GetText();
   userName = userName.substr(0, kLoginTextLimit);
   password = password.substr(0, kLoginTextLimit);
+  rememberPassword = adminLoginMode_ != 1 && rememberBox_ && rememberBox_->GetCheck();
   protocol_.SetLogin(userName.c_str(), password.c_str());
   return kIdOk;
 }

@@ -89,7 +89,7 @@ void MainDialog::Report(const std::string& text, const std::string& caption, Mes
 void MainDialog::AskLogin() {
   LoginDialog login(protocol_, AdminLoginMode, services_.system);
   if (waiting_) host_.Waits().WaitEnds();
-  host_.RunLoginDialog(login);
+  rememberPassword_ = host_.RunLoginDialog(login) == kIdOk && login.rememberPassword;
   if (waiting_) host_.Waits().WaitBegins();
 }
 
@@ -587,9 +587,13 @@ void MainDialog::ReportFailure(const std::string& text, const char* reason) {
 
 ConnectionResult MainDialog::ConnectWithLogin(const std::string& localName,
                                               const std::string& remoteName, bool nt4OrEarlier) {
+  // Only a password typed into the "Login" dialog of this Connect, with the
+  // box ticked, is kept.
+  rememberPassword_ = false;
   auto connect = [&] {
     return ConnectLetter(services_.connections, localName, remoteName, protocol_.loginPassword(),
-                         protocol_.loginUserName());
+                         protocol_.loginUserName(),
+                         rememberPassword_ ? kConnectRememberPassword : 0u);
   };
   if (nt4OrEarlier) {
     AskLogin();

@@ -221,6 +221,8 @@ class MainDialog {
   MainDialogControls c_;
   bool handlerRunning_ = false;
   bool waiting_ = false;
+  // "Remember password" was ticked in the last "Login" dialog of a Connect.
+  bool rememberPassword_ = false;
   // The device row whose settings and shares the window shows, by index and
   // address; meaningful while deviceSelected is 1.
   int shownRow_ = -1;

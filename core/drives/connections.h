@@ -27,6 +27,10 @@ enum class ConnectionResult {
 
 // Remember the connection (CONNECT_UPDATE_PROFILE).
 constexpr unsigned kConnectUpdateProfile = 1;
+// Keep the password where the system keeps such passwords, where its own
+// reconnect at the next sign-in finds it. No Windows networking flag: the
+// system layer keeps the password itself and never hands this on.
+constexpr unsigned kConnectRememberPassword = 0x40000000;
 
 // Drive types as GetDriveTypeA returns them.
 enum DriveType : unsigned {
@@ -70,6 +74,26 @@ class NetworkConnections {
   // (by anyone: `net use \\server\share` too). A system that cannot tell
   // says no.
   virtual bool ConnectedWithoutLetter(const std::string& /*remoteName*/) { return false; }
+  // Connects a remembered but unavailable letter again with what the system
+  // keeps (the password of its keyring, or none); nobody is asked anything.
+  // kDone for a letter connected already, kNotConnected for one that holds
+  // nothing. By default the share is reached without a letter first, so that
+  // a letter whose share cannot be reached stays remembered; only then is
+  // the remembered letter made anew.
+  virtual ConnectionResult ReconnectRemembered(const std::string& localName) {
+    std::string remote;
+    const ConnectionResult held = GetConnection(localName, remote);
+    if (held != ConnectionResult::kUnavailable || remote.empty())
+      return held == ConnectionResult::kDone || held == ConnectionResult::kNoSuchLetter
+                 ? held
+                 : ConnectionResult::kNotConnected;
+    const ConnectionResult probe = AddConnection("", remote, "", "", 0);
+    if (probe != ConnectionResult::kDone) return probe;
+    CancelConnection(localName, kConnectUpdateProfile, false);
+    const ConnectionResult result = Reconnect(localName, remote);
+    CancelConnection(remote, 0, false);
+    return result;
+  }
   // Called while a connection call waits for a helper program (nullptr:
   // nobody). Connections that wait inside the system ignore it.
   virtual void SetWaitHook(WaitHook* /*hook*/) {}

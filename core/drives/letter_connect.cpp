@@ -18,14 +18,15 @@ std::string HeldBy(NetworkConnections& connections, const std::string& localName
 // connection or the old one.
 ConnectionResult MoveLetter(NetworkConnections& connections, const std::string& localName,
                             const std::string& remoteName, const std::string& password,
-                            const std::string& userName, const std::string& held) {
+                            const std::string& userName, const std::string& held,
+                            unsigned extraFlags) {
   // Files open on the old connection keep it, and say why the letter cannot
   // move; any other refusal shows in the connect below.
   if (connections.CancelConnection(localName, kConnectUpdateProfile, false) ==
       ConnectionResult::kFilesOpen)
     return ConnectionResult::kFilesOpen;
-  ConnectionResult result =
-      connections.AddConnection(localName, remoteName, password, userName, kConnectUpdateProfile);
+  ConnectionResult result = connections.AddConnection(localName, remoteName, password, userName,
+                                                      kConnectUpdateProfile | extraFlags);
   if (result != ConnectionResult::kDone && !held.empty() &&
       HeldBy(connections, localName).empty()) {
     // The old connection comes back under the credentials the system keeps
@@ -39,7 +40,7 @@ ConnectionResult MoveLetter(NetworkConnections& connections, const std::string& 
 
 ConnectionResult ConnectLetter(NetworkConnections& connections, const std::string& localName,
                                const std::string& remoteName, const std::string& password,
-                               const std::string& userName) {
+                               const std::string& userName, unsigned extraFlags) {
   std::string held = HeldBy(connections, localName);
   // A connection to the share without a letter that was there before (the
   // user's own) is not ours to drop afterwards.
@@ -48,10 +49,11 @@ ConnectionResult ConnectLetter(NetworkConnections& connections, const std::strin
   // holds the server under the other user name: the new credentials cannot
   // be tried without dropping the letter, and a letter dropped for
   // credentials that then fail could not be put back.
-  ConnectionResult probe = connections.AddConnection("", remoteName, password, userName, 0);
+  ConnectionResult probe =
+      connections.AddConnection("", remoteName, password, userName, extraFlags);
   if (probe != ConnectionResult::kDone) return probe;
   ConnectionResult result =
-      MoveLetter(connections, localName, remoteName, password, userName, held);
+      MoveLetter(connections, localName, remoteName, password, userName, held, extraFlags);
   // The letter (new or old) holds its own connection; the one without a
   // letter has done its work.
   if (!heldWithoutLetter) connections.CancelConnection(remoteName, 0, false);

@@ -17,8 +17,9 @@ namespace tessavue {
 // connection, among others), the letter keeps, or gets back, what it held.
 // A connection to the share without a letter that was there before stays.
 // kDone, or what the attempt came to.
+// `extraFlags` (kConnectRememberPassword) go with the new share's connections.
 ConnectionResult ConnectLetter(NetworkConnections& connections, const std::string& localName,
                                const std::string& remoteName, const std::string& password,
-                               const std::string& userName);
+                               const std::string& userName, unsigned extraFlags = 0);
 
 }  // namespace tessavue

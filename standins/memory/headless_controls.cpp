@@ -292,7 +292,10 @@ int ScriptedDialogHost::RunLoginDialog(LoginPrompts& dialog) {
   if (waits.busy()) ++modalsWhileBusy;
   HeadlessEdit userNameEdit;
   HeadlessEdit passwordEdit;
-  dialog.OnInitDialog(userNameEdit, passwordEdit);
+  HeadlessCheckBox rememberBox;
+  // A box left ticked from an earlier use of the window.
+  rememberBox.SetCheck(true);
+  dialog.OnInitDialog(userNameEdit, passwordEdit, rememberBox);
 
   LoginRun run;
   run.userNameShown = userNameEdit.GetText();
@@ -300,6 +303,8 @@ int ScriptedDialogHost::RunLoginDialog(LoginPrompts& dialog) {
   run.passwordShown = passwordEdit.GetText();
   run.userNameLimit = userNameEdit.limit();
   run.passwordLimit = passwordEdit.limit();
+  run.rememberShown = rememberBox.IsShown();
+  run.rememberTicked = rememberBox.GetCheck();
 
   LoginAnswer answer{std::nullopt, "", false};
   if (!loginScript.empty()) {
@@ -308,6 +313,7 @@ int ScriptedDialogHost::RunLoginDialog(LoginPrompts& dialog) {
   }
   if (answer.userName) userNameEdit.Type(*answer.userName);
   passwordEdit.Type(answer.password);
+  if (answer.remember) rememberBox.Click();
   run.endCode = answer.ok ? dialog.OnOK() : dialog.OnCancel();
   loginRuns.push_back(run);
   return run.endCode;

@@ -181,6 +181,25 @@ class HeadlessEdit : public EditControl {
   int limit_ = 0;  // 0: the system's default, no practical limit
 };
 
+class HeadlessCheckBox : public CheckBox {
+ public:
+  void Enable(bool enabled) override { enabled_ = enabled; }
+  bool IsEnabled() const override { return enabled_; }
+  void SetCheck(bool checked) override { checked_ = checked; }
+  bool GetCheck() const override { return checked_; }
+  void Show(bool shown) override { shown_ = shown; }
+  bool IsShown() const override { return shown_; }
+  // What a user does: a click ticks or unticks a box that is there to click.
+  void Click() {
+    if (shown_ && enabled_) checked_ = !checked_;
+  }
+
+ private:
+  bool enabled_ = true;
+  bool checked_ = false;
+  bool shown_ = true;
+};
+
 struct RecordedMessage {
   std::string text;
   std::string caption;
@@ -194,6 +213,8 @@ struct LoginAnswer {
   std::optional<std::string> userName;
   std::string password;
   bool ok = true;
+  // "Remember password" ticked, when the box is shown.
+  bool remember = false;
 };
 
 // One press of a button in the "Search at address" dialog: the fields as
@@ -211,6 +232,8 @@ struct LoginRun {
   std::string passwordShown;
   int userNameLimit = 0;
   int passwordLimit = 0;
+  bool rememberShown = false;
+  bool rememberTicked = false;  // as the dialog opened
   int endCode = 0;
 };
 

@@ -7,42 +7,22 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <initializer_list>
 
-#include "child_process.h"
 #include "remote_name.h"
 
 namespace tessavue {
 namespace {
-
-// gio speaks English and starts no volume monitors of its own: its prompts
-// are read as text, and a mount needs nothing but the GVfs daemon.
-const std::vector<std::string> kGioEnvironment = {"LC_ALL=C", "LANGUAGE=C",
-                                                  "GIO_USE_VOLUME_MONITOR=unix"};
 
 // "E:" (either case) to 'E'; 0 when the name is not a drive letter.
 char LetterOf(const std::string& localName) {
   if (localName.size() != 2 || localName[1] != ':') return 0;
   char c = static_cast<char>(std::toupper(static_cast<unsigned char>(localName[0])));
   return (c >= 'A' && c <= 'Z') ? c : '\0';
-}
-
-std::string PercentEncode(const std::string& text) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : text) {
-    if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
-      out += static_cast<char>(c);
-    } else {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
-  }
-  return out;
 }
 
 std::string PercentDecode(const std::string& text) {
@@ -58,10 +38,6 @@ std::string PercentDecode(const std::string& text) {
     }
   }
   return out;
-}
-
-bool HasLineBreakOrNul(const std::string& text) {
-  return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
 }
 
 std::string LoggedOnUser() {
@@ -86,62 +62,10 @@ bool IsBelow(const std::string& path, const std::string& root) {
   return path.size() == root.size() || path[root.size()] == '/';
 }
 
-// The last line of what gio has printed since the last answer, when it is a
-// prompt ("User [guest]: ", "Domain [WORKGROUP]: ", "Password: ").
-std::string PromptOf(const std::string& pending) {
-  std::size_t end = pending.size();
-  if (end < 2 || pending.compare(end - 2, 2, ": ") != 0) return {};
-  std::size_t lineStart = pending.rfind('\n');
-  std::string line = pending.substr(lineStart == std::string::npos ? 0 : lineStart + 1);
-  for (const char* name : {"User", "Domain", "Password"})
-    if (line.rfind(name, 0) == 0) return name;
-  return {};
-}
-
-// The answers to gio's questions for one mount. Each question is answered
-// once; gio asks again after a refused login, and the second question is
-// answered with end of input, which ends the attempt.
-class LoginAnswers {
- public:
-  // "DOMAIN\user" gives both; no user name gives `defaultUser`.
-  LoginAnswers(const std::string& userName, const std::string& password,
-               const std::string& defaultUser)
-      : user_(userName), password_(password) {
-    if (std::size_t cut = user_.find('\\'); cut != std::string::npos) {
-      domain_ = user_.substr(0, cut);
-      user_ = user_.substr(cut + 1);
-    }
-    if (user_.empty()) user_ = defaultUser.empty() ? LoggedOnUser() : defaultUser;
-  }
-
-  ChildReply Answer(const std::string& pending) {
-    std::string prompt = PromptOf(pending);
-    if (prompt.empty()) return {};
-    bool& asked = prompt == "User"     ? askedUser_
-                  : prompt == "Domain" ? askedDomain_
-                                       : askedPassword_;
-    if (asked) {
-      refused_ = true;
-      return {ChildReply::kCloseInput, {}};
-    }
-    asked = true;
-    // An empty answer takes gio's default (shown in brackets).
-    if (prompt == "User") return {ChildReply::kAnswer, user_};
-    if (prompt == "Domain") return {ChildReply::kAnswer, domain_};
-    return {ChildReply::kAnswer, password_};
-  }
-
-  // gio asked a question a second time: the login was refused.
-  bool refused() const { return refused_; }
-
- private:
-  std::string user_, domain_, password_;
-  bool askedUser_ = false, askedDomain_ = false, askedPassword_ = false, refused_ = false;
-};
-
 }  // namespace
 
-GvfsConnections::GvfsConnections(GvfsOptions options) : options_(std::move(options)) {
+GvfsConnections::GvfsConnections(ShareMounts& mounts, GvfsOptions options)
+    : mounts_(mounts), options_(std::move(options)) {
   driveFolder_ = options_.driveFolder;
   if (driveFolder_.empty()) {
     const char* home = std::getenv("HOME");
@@ -156,70 +80,30 @@ GvfsConnections::GvfsConnections(GvfsOptions options) : options_(std::move(optio
     driveFolder_ = base + "/Network Drives";
   }
   while (driveFolder_.size() > 1 && driveFolder_.back() == '/') driveFolder_.pop_back();
-  gioPath_ = FindProgram(options_.gioProgram);
 }
 
-bool GvfsConnections::RemoteNameToUri(const std::string& remoteName, std::string& uri) {
+bool GvfsConnections::SplitRemoteName(const std::string& remoteName, std::string& server,
+                                      std::string& share) {
   if (remoteName.size() < 5 || remoteName[0] != '\\' || remoteName[1] != '\\') return false;
   std::size_t cut = remoteName.find('\\', 2);
   if (cut == std::string::npos) return false;
-  std::string server = remoteName.substr(2, cut - 2);
-  std::string share = remoteName.substr(cut + 1);
+  server = remoteName.substr(2, cut - 2);
+  share = remoteName.substr(cut + 1);
   if (server.empty() || share.empty()) return false;
   // One share, not a folder inside it; no control characters anywhere.
   for (const std::string* part : {&server, &share})
     for (unsigned char c : *part)
       if (c < 0x20 || c == 0x7f || c == '\\' || c == '/') return false;
-  uri = "smb://" + PercentEncode(server) + "/" + PercentEncode(share);
   return true;
 }
 
-std::string GvfsConnections::UriWithUser(const std::string& uri, const std::string& userName) {
-  static const std::string kScheme = "smb://";
-  if (userName.empty() || uri.compare(0, kScheme.size(), kScheme) != 0) return uri;
-  std::string user = userName;
-  std::string domain;
-  if (std::size_t cut = user.find('\\'); cut != std::string::npos) {
-    domain = user.substr(0, cut);
-    user = user.substr(cut + 1);
-  }
-  if (user.empty()) return uri;
-  std::string who =
-      domain.empty() ? PercentEncode(user) : PercentEncode(domain) + ";" + PercentEncode(user);
-  return kScheme + who + "@" + uri.substr(kScheme.size());
-}
-
-ConnectionResult GvfsConnections::MountFailure(const std::string& errors) {
-  std::string text;
-  for (char c : errors) text += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  auto says = [&text](std::initializer_list<const char*> phrases) {
-    for (const char* phrase : phrases)
-      if (text.find(phrase) != std::string::npos) return true;
-    return false;
-  };
-  // gio's last words, "gio: smb://...: Failed to mount Windows share: <why>",
-  // <why> being the system's text for the SMB client's error.
-  if (says({"protocol"})) return ConnectionResult::kProtocolRefused;
-  if (says({"guest"})) return ConnectionResult::kGuestRefused;
-  if (says({"permission denied", "access denied", "logon failure"}))
-    return ConnectionResult::kLoginRefused;
-  if (says({"timed out", "no route to host", "host is down", "network is unreachable",
-            "connection refused", "name or service not known", "failed to retrieve share list"}))
-    return ConnectionResult::kServerUnreachable;
-  if (says({"no such file or directory", "not found", "does not exist"}))
-    return ConnectionResult::kShareNotFound;
-  return ConnectionResult::kFailed;
-}
-
-bool GvfsConnections::ParseMountName(const std::string& path, std::string& server,
-                                     std::string& share) {
+bool GvfsConnections::ParseMountName(const std::string& path, ShareLogin& login) {
   std::size_t slash = path.rfind('/');
   std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   static const std::string kPrefix = "smb-share:";
   if (name.compare(0, kPrefix.size(), kPrefix) != 0) return false;
   std::string keys = name.substr(kPrefix.size());
-  server.clear();
-  share.clear();
+  login = ShareLogin{};
   std::size_t start = 0;
   while (start <= keys.size()) {
     std::size_t end = keys.find(',', start);
@@ -229,25 +113,26 @@ bool GvfsConnections::ParseMountName(const std::string& path, std::string& serve
     if (eq != std::string::npos) {
       std::string key = pair.substr(0, eq);
       std::string value = PercentDecode(pair.substr(eq + 1));
-      if (key == "server") server = value;
-      if (key == "share") share = value;
+      if (key == "server") login.server = value;
+      if (key == "share") login.share = value;
+      if (key == "user") login.user = value;
+      if (key == "domain") login.domain = value;
     }
     start = end + 1;
   }
-  return !server.empty() && !share.empty();
+  return !login.server.empty() && !login.share.empty();
 }
 
 std::string GvfsConnections::LinkPath(char letter) const {
   return driveFolder_ + "/" + std::string(1, letter);
 }
 
-bool GvfsConnections::ReadDriveLink(char letter, std::string& target, std::string& server,
-                                    std::string& share) const {
+bool GvfsConnections::ReadDriveLink(char letter, std::string& target, ShareLogin& login) const {
   struct stat st {};
   std::string link = LinkPath(letter);
   if (lstat(link.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return false;
   target = ReadLink(link);
-  return !target.empty() && ParseMountName(target, server, share);
+  return !target.empty() && ParseMountName(target, login);
 }
 
 bool GvfsConnections::MountIsLive(const std::string& target) {
@@ -298,73 +183,31 @@ bool GvfsConnections::FilesOpenBelow(const std::string& mountPath) const {
   return open;
 }
 
-ChildResult GvfsConnections::Gio(const std::vector<std::string>& args,
-                                 const std::function<ChildReply(const std::string&)>& converse) {
-  std::vector<std::string> argv{gioPath_};
-  argv.insert(argv.end(), args.begin(), args.end());
-  std::function<void()> keepAlive;
-  if (waitHook_) keepAlive = [this] { waitHook_->KeepAlive(); };
-  return RunChild(argv, kGioEnvironment, options_.timeoutMillis, converse, keepAlive);
-}
-
-bool GvfsConnections::LocalPathOf(const std::string& uri, std::string& path) {
-  if (gioPath_.empty()) return false;
-  ChildResult run = Gio({"info", uri + "/"});
-  if (run.exitCode != 0) return false;
-  static const std::string kKey = "local path: ";
-  std::size_t at = run.output.find("\n" + kKey);
-  if (at == std::string::npos) {
-    if (run.output.compare(0, kKey.size(), kKey) != 0) return false;
-    at = 0;
-  } else {
-    at += 1;
-  }
-  std::size_t end = run.output.find('\n', at);
-  path = run.output.substr(at + kKey.size(),
-                           end == std::string::npos ? std::string::npos : end - at - kKey.size());
-  return !path.empty() && path[0] == '/';
-}
-
 ConnectionResult GvfsConnections::GetConnection(const std::string& localName,
                                                 std::string& remoteName) {
   char letter = LetterOf(localName);
   if (!letter) return ConnectionResult::kNoSuchLetter;
-  std::string target, server, share;
-  if (!ReadDriveLink(letter, target, server, share)) return ConnectionResult::kNotConnected;
-  remoteName = "\\\\" + server + "\\" + share;
+  std::string target;
+  ShareLogin login;
+  if (!ReadDriveLink(letter, target, login)) return ConnectionResult::kNotConnected;
+  remoteName = "\\\\" + login.server + "\\" + login.share;
   return MountIsLive(target) ? ConnectionResult::kDone : ConnectionResult::kUnavailable;
 }
 
-ConnectionResult GvfsConnections::Mount(const std::string& uri, const std::string& password,
-                                        const std::string& userName, std::string& mountPath,
+ConnectionResult GvfsConnections::Mount(const ShareLogin& login, const std::string& password,
+                                        PasswordAnswer answer, std::string& mountPath,
                                         bool& mountedHere) {
   mountedHere = false;
-  if (gioPath_.empty()) return ConnectionResult::kShareNotFound;
-  LoginAnswers answers(userName, password, options_.defaultUser);
-
-  if (LocalPathOf(uri, mountPath)) return ConnectionResult::kDone;
-  ChildResult run = Gio({"mount", uri},
-                        [&answers](const std::string& pending) { return answers.Answer(pending); });
-  if (run.exitCode != 0) {
-    if (answers.refused()) return ConnectionResult::kLoginRefused;
-    // A mount that is already there (made by another program meanwhile)
-    // is used as it is.
-    return LocalPathOf(uri, mountPath) ? ConnectionResult::kDone : MountFailure(run.errors);
-  }
+  if (mounts_.Find(login, mountPath)) return ConnectionResult::kDone;
+  ConnectionResult result = mounts_.Mount(login, password, answer, mountPath);
+  if (result != ConnectionResult::kDone) return result;
   mountedHere = true;
-  if (!LocalPathOf(uri, mountPath)) {
-    // Mounted, but not shown as files (gvfsd-fuse is not running): a
-    // letter could not reach it.
-    Gio({"mount", "-u", uri});
-    mountedHere = false;
-    return ConnectionResult::kFailed;
-  }
   AwaitFuseView(mountPath);
   return ConnectionResult::kDone;
 }
 
 void GvfsConnections::AwaitFuseView(const std::string& mountPath) {
-  // gio reports the fuse path as soon as the mount exists, but gvfsd-fuse
+  // GVfs reports the fuse path as soon as the mount exists, but gvfsd-fuse
   // may answer for it with I/O errors a moment longer (at once after the
   // same share was let go, on a loaded machine): a letter linked then would
   // show an unreadable folder. The wait ends when the folder can be listed;
@@ -383,8 +226,9 @@ void GvfsConnections::AwaitFuseView(const std::string& mountPath) {
 
 bool GvfsConnections::MountHeld(const std::string& mountPath, char exceptLetter) const {
   for (char other = 'A'; other <= 'Z'; ++other) {
-    std::string otherTarget, server, share;
-    if (other != exceptLetter && ReadDriveLink(other, otherTarget, server, share) &&
+    std::string otherTarget;
+    ShareLogin login;
+    if (other != exceptLetter && ReadDriveLink(other, otherTarget, login) &&
         otherTarget == mountPath)
       return true;
   }
@@ -393,39 +237,41 @@ bool GvfsConnections::MountHeld(const std::string& mountPath, char exceptLetter)
   return false;
 }
 
-std::string GvfsConnections::LoginUser(const std::string& userName) const {
-  std::size_t cut = userName.find('\\');
-  std::string user = cut == std::string::npos ? userName : userName.substr(cut + 1);
-  if (!user.empty()) return userName;
-  std::string domain = cut == std::string::npos ? "" : userName.substr(0, cut + 1);
-  return domain + (options_.defaultUser.empty() ? LoggedOnUser() : options_.defaultUser);
+ShareLogin GvfsConnections::LoginOf(const std::string& server, const std::string& share,
+                                    const std::string& userName) const {
+  ShareLogin login{server, share, userName, {}};
+  if (std::size_t cut = userName.find('\\'); cut != std::string::npos) {
+    login.domain = userName.substr(0, cut);
+    login.user = userName.substr(cut + 1);
+  }
+  if (login.user.empty())
+    login.user = options_.defaultUser.empty() ? LoggedOnUser() : options_.defaultUser;
+  return login;
 }
 
 ConnectionResult GvfsConnections::AddConnection(const std::string& localName,
                                                 const std::string& remoteName,
                                                 const std::string& password,
-                                                const std::string& userName, unsigned /*flags*/) {
+                                                const std::string& userName, unsigned flags) {
   // The link is both the connection and its memory: it is made whatever the
   // flags say, and stays until the letter is disconnected.
   char letter = LetterOf(localName);
   if (!letter && !localName.empty()) return ConnectionResult::kNoSuchLetter;
-  std::string uri;
-  if (!RemoteNameToUri(remoteName, uri)) return ConnectionResult::kShareNotFound;
+  std::string server, share;
+  if (!SplitRemoteName(remoteName, server, share)) return ConnectionResult::kShareNotFound;
   // Every mount is made under the user name it logs in with (the logged-on
   // user's when none is given): a mount of the share under another identity
   // (the file manager's, as guest, say) is never taken for this one.
-  uri = UriWithUser(uri, LoginUser(userName));
-  // Each answer is one line of gio's standard input; a line break inside one
-  // would answer the next question.
-  if (HasLineBreakOrNul(password) || HasLineBreakOrNul(userName))
-    return ConnectionResult::kLoginRefused;
+  ShareLogin login = LoginOf(server, share, userName);
   std::string link = letter ? LinkPath(letter) : std::string();
   struct stat st {};
   if (letter && lstat(link.c_str(), &st) == 0) return ConnectionResult::kLetterInUse;
 
   std::string mountPath;
   bool mountedHere = false;
-  ConnectionResult result = Mount(uri, password, userName, mountPath, mountedHere);
+  PasswordAnswer answer =
+      (flags & kConnectRememberPassword) ? PasswordAnswer::kGivenRemember : PasswordAnswer::kGiven;
+  ConnectionResult result = Mount(login, password, answer, mountPath, mountedHere);
   if (result != ConnectionResult::kDone) return result;
   if (!letter) {
     deviceless_.push_back(Deviceless{remoteName, mountPath, mountedHere});
@@ -435,7 +281,7 @@ ConnectionResult GvfsConnections::AddConnection(const std::string& localName,
   mkdir(driveFolder_.c_str(), 0700);
   if (symlink(mountPath.c_str(), link.c_str()) != 0) {
     int error = errno;
-    if (mountedHere) Gio({"mount", "-u", uri});
+    if (mountedHere) mounts_.Unmount(mountPath, true);
     return error == EEXIST ? ConnectionResult::kLetterInUse : ConnectionResult::kFailed;
   }
   return ConnectionResult::kDone;
@@ -456,24 +302,24 @@ ConnectionResult GvfsConnections::CancelConnection(const std::string& localName,
     if (dropped.empty()) return ConnectionResult::kNotConnected;
     for (const Deviceless& d : dropped) {
       if (d.mountedHere && !MountHeld(d.mountPath, 0) && MountIsLive(d.mountPath) &&
-          !FilesOpenBelow(d.mountPath) && !gioPath_.empty())
-        Gio({"mount", "-u", d.mountPath});
+          !FilesOpenBelow(d.mountPath))
+        mounts_.Unmount(d.mountPath, false);
     }
     return ConnectionResult::kDone;
   }
   char letter = LetterOf(localName);
   if (!letter) return ConnectionResult::kNoSuchLetter;
-  std::string target, server, share;
-  if (!ReadDriveLink(letter, target, server, share)) return ConnectionResult::kNotConnected;
+  std::string target;
+  ShareLogin login;
+  if (!ReadDriveLink(letter, target, login)) return ConnectionResult::kNotConnected;
 
   // The mount goes with its last letter; a letter that shares it with
   // another, or with a connection without a letter, only loses its link.
   if (!MountHeld(target, letter) && MountIsLive(target)) {
     if (!force && FilesOpenBelow(target)) return ConnectionResult::kFilesOpen;
-    if (!gioPath_.empty()) {
-      ChildResult run = Gio({"mount", "-u", target});
-      if (run.exitCode != 0 && !force && MountIsLive(target)) return ConnectionResult::kFilesOpen;
-    }
+    ConnectionResult unmounted = mounts_.Unmount(target, force);
+    if (unmounted != ConnectionResult::kDone && !force && MountIsLive(target))
+      return ConnectionResult::kFilesOpen;
   }
   if (unlink(LinkPath(letter).c_str()) != 0) return ConnectionResult::kFailed;
   return ConnectionResult::kDone;
@@ -484,6 +330,33 @@ unsigned GvfsConnections::GetDriveType(const std::string& localName) {
   if (!letter) return kDriveNoRootDir;
   struct stat st {};
   return lstat(LinkPath(letter).c_str(), &st) == 0 ? kDriveRemote : kDriveNoRootDir;
+}
+
+ConnectionResult GvfsConnections::ReconnectRemembered(const std::string& localName) {
+  char letter = LetterOf(localName);
+  if (!letter) return ConnectionResult::kNoSuchLetter;
+  std::string target;
+  ShareLogin login;
+  if (!ReadDriveLink(letter, target, login)) return ConnectionResult::kNotConnected;
+  if (MountIsLive(target)) return ConnectionResult::kDone;
+  // A link made before mounts were made as their user names none: the
+  // logged-on user's, as then.
+  if (login.user.empty()) login = LoginOf(login.server, login.share, login.domain + "\\");
+  std::string mountPath;
+  bool mountedHere = false;
+  ConnectionResult result = Mount(login, {}, PasswordAnswer::kKeyringOnly, mountPath, mountedHere);
+  if (result != ConnectionResult::kDone) return result;
+  if (mountPath == target) return ConnectionResult::kDone;
+  // The mount shows under another folder now (another runtime folder): the
+  // link follows it.
+  std::string link = LinkPath(letter);
+  std::string fresh = link + ".new";
+  unlink(fresh.c_str());
+  if (symlink(mountPath.c_str(), fresh.c_str()) != 0 || rename(fresh.c_str(), link.c_str()) != 0) {
+    unlink(fresh.c_str());
+    return ConnectionResult::kFailed;
+  }
+  return ConnectionResult::kDone;
 }
 
 }  // namespace tessavue

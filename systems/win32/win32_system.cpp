@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "remote_name.h"
@@ -82,7 +83,52 @@ ConnectionResult Win32NetworkConnections::AddConnection(const std::string& local
   resource.lpLocalName = localName.empty() ? nullptr : const_cast<char*>(localName.c_str());
   resource.lpRemoteName = const_cast<char*>(remoteName.c_str());
   resource.lpProvider = nullptr;
-  return ResultOf(::WNetAddConnection2A(&resource, password.c_str(), userName.c_str(), flags));
+  ConnectionResult result = ResultOf(::WNetAddConnection2A(
+      &resource, password.c_str(), userName.c_str(), flags & ~kConnectRememberPassword));
+  // Only credentials that let the user in are kept; the default ones (no
+  // user name) are the system's already.
+  if (result == ConnectionResult::kDone && (flags & kConnectRememberPassword) &&
+      !userName.empty()) {
+    std::string server = remoteName.size() > 2 ? remoteName.substr(2) : std::string();
+    server = server.substr(0, server.find('\\'));
+    KeepPassword(server, userName, password);
+  }
+  return result;
+}
+
+std::string Win32NetworkConnections::CredentialUser(const std::string& server,
+                                                    const std::string& userName) {
+  if (userName.find('\\') != std::string::npos || userName.find('@') != std::string::npos)
+    return userName;
+  return server + "\\" + userName;
+}
+
+bool Win32NetworkConnections::KeepPassword(const std::string& server, const std::string& userName,
+                                           const std::string& password) {
+  if (server.empty()) return false;
+  // The password as the authentication packages read it: UTF-16, without a
+  // trailing zero.
+  int length = password.empty()
+                   ? 0
+                   : ::MultiByteToWideChar(CP_ACP, 0, password.data(),
+                                           static_cast<int>(password.size()), nullptr, 0);
+  std::wstring secret(static_cast<std::size_t>(length), L'\0');
+  if (length > 0)
+    ::MultiByteToWideChar(CP_ACP, 0, password.data(), static_cast<int>(password.size()),
+                          secret.data(), length);
+  std::string user = CredentialUser(server, userName);
+  CREDENTIALA credential{};
+  credential.Type = CRED_TYPE_DOMAIN_PASSWORD;
+  credential.TargetName = const_cast<char*>(server.c_str());
+  credential.UserName = const_cast<char*>(user.c_str());
+  credential.CredentialBlobSize = static_cast<DWORD>(secret.size() * sizeof(wchar_t));
+  credential.CredentialBlob = reinterpret_cast<LPBYTE>(secret.data());
+  // Kept for every later sign-in; where the account cannot roam (or the
+  // edition keeps no enterprise credentials) on this computer only.
+  credential.Persist = CRED_PERSIST_ENTERPRISE;
+  if (::CredWriteA(&credential, 0)) return true;
+  credential.Persist = CRED_PERSIST_LOCAL_MACHINE;
+  return ::CredWriteA(&credential, 0) != FALSE;
 }
 
 ConnectionResult Win32NetworkConnections::CancelConnection(const std::string& localName,

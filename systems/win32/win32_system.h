@@ -28,6 +28,15 @@ class Win32NetworkConnections : public NetworkConnections {
                                        const char* remote, std::string& remoteName);
   // What a result of the WNet functions (a Windows error number) comes to.
   static ConnectionResult ResultOf(unsigned long error);
+  // The user name a kept password is filed under: "DOMAIN\\user" or
+  // "user@domain" as given; a bare name is an account of the server itself.
+  static std::string CredentialUser(const std::string& server, const std::string& userName);
+  // Keeps `password` in the user's credential store as the domain password
+  // of `server`, where Windows finds it when it connects the remembered
+  // letters again at sign-in (as "cmdkey /add" keeps one). false when the
+  // store refused it.
+  static bool KeepPassword(const std::string& server, const std::string& userName,
+                           const std::string& password);
 };
 
 // Runs "explorer http://a.b.c.d" with the window hidden (WinExec).

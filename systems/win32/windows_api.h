@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <winnetwk.h>
+#include <wincred.h>
 
 #undef MessageBox
 #undef GetDriveType

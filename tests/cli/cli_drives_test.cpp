@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -163,6 +164,161 @@ TEST_F(CliDrivesTest, BadInputChangesNothingAndSendsNothing) {
   }
   EXPECT_EQ(Changes(), 0u);
   EXPECT_TRUE(network_.sent().empty());
+}
+
+// A clock whose sleeps play what happens meanwhile: at `atMicros` the
+// network comes up (its interfaces change) and the server answers again.
+class ScriptedClock : public Clock {
+ public:
+  explicit ScriptedClock(VirtualClock& inner) : inner_(inner) {}
+  std::int64_t NowMicros() override { return inner_.NowMicros(); }
+  void SleepMicros(std::int64_t micros) override {
+    inner_.SleepMicros(micros);
+    ++sleeps;
+    if (onTime && inner_.NowMicros() >= atMicros) {
+      onTime();
+      onTime = nullptr;
+    }
+  }
+  std::int64_t atMicros = 0;
+  std::function<void()> onTime;
+  int sleeps = 0;
+
+ private:
+  VirtualClock& inner_;
+};
+
+class CliReconnectTest : public CliDrivesTest {
+ protected:
+  int Reconnect(std::vector<std::string> args) {
+    out_.str("");
+    err_.str("");
+    std::istringstream in;
+    cli::DriveServices drives{connections_, resolver_};
+    return cli::Run(args, in, out_, err_, network_, scripted_, shell_, &drives);
+  }
+  std::vector<std::string> Lines() {
+    std::istringstream lines(out_.str());
+    std::vector<std::string> rows;
+    for (std::string line; std::getline(lines, line);) rows.push_back(line);
+    return rows;
+  }
+  ScriptedClock scripted_{clock_};
+};
+
+TEST_F(CliReconnectTest, EveryRememberedLetterIsTriedOnceAndReportedOnItsLine) {
+  connections_.MapOutside('E', "\\\\Box\\public");  // connected already
+  connections_.Remember('F', "\\\\Box\\public");    // comes back
+  connections_.Remember('G', "\\\\Box\\gone");      // the share is gone
+  connections_.Remember('H', "\\\\Box\\private");   // its password is not kept
+  EXPECT_EQ(Reconnect({"reconnect"}), cli::kExitDeviceFailed);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{
+                         "E: \\\\Box\\public connected",
+                         "F: \\\\Box\\public connected",
+                         std::string("G: \\\\Box\\gone unavailable: ") +
+                             ConnectFailureReason(ConnectionResult::kShareNotFound),
+                         std::string("H: \\\\Box\\private unavailable: ") +
+                             ConnectFailureReason(ConnectionResult::kLoginRefused),
+                     }));
+  EXPECT_EQ(connections_.Connection('F'), "\\\\Box\\public");
+  // Nothing to wait for: the refusals are final, and nothing was asked.
+  EXPECT_EQ(scripted_.sleeps, 0);
+  EXPECT_EQ(err_.str(), "");
+  EXPECT_TRUE(connections_.IsRemembered('G'));
+  EXPECT_TRUE(connections_.IsRemembered('H'));
+
+  ASSERT_EQ(Reconnect({"reconnect", "--json"}), cli::kExitDeviceFailed);
+  auto list = nlohmann::json::parse(out_.str(), nullptr, false);
+  ASSERT_TRUE(list.is_array()) << out_.str();
+  ASSERT_EQ(list.size(), 4u);
+  EXPECT_EQ(list[1]["letter"], "F:");
+  EXPECT_EQ(list[1]["state"], "connected");
+  EXPECT_EQ(list[1]["maps"], "\\\\Box\\public");
+  EXPECT_TRUE(list[1]["reason"].is_null());
+  EXPECT_EQ(list[2]["state"], "unavailable");
+  EXPECT_EQ(list[2]["reason"], ConnectFailureReason(ConnectionResult::kShareNotFound));
+
+  // Every remembered letter connected: exit 0; none at all: 0 and "[]".
+  ASSERT_EQ(Run({"disconnect", "G"}), cli::kExitDone);
+  ASSERT_EQ(Run({"disconnect", "H"}), cli::kExitDone);
+  EXPECT_EQ(Reconnect({"reconnect"}), cli::kExitDone);
+  ASSERT_EQ(Run({"disconnect", "E"}), cli::kExitDone);
+  ASSERT_EQ(Run({"disconnect", "F"}), cli::kExitDone);
+  EXPECT_EQ(Reconnect({"reconnect", "--json"}), cli::kExitDone);
+  EXPECT_EQ(nlohmann::json::parse(out_.str(), nullptr, false), nlohmann::json::array());
+}
+
+TEST_F(CliReconnectTest, AServerAwayIsTriedAgainWhenTheNetworkChangesWithinTheWait) {
+  connections_.Remember('E', "\\\\Box\\public");
+  connections_.SetServerRefusal("Box", ConnectionResult::kServerUnreachable);
+  // The network comes up after 25 s: the letter connects then, well within
+  // the 60 s by default.
+  scripted_.atMicros = clock_.NowMicros() + 25 * 1000000LL;
+  scripted_.onTime = [this] {
+    network_.SetLocalAddresses({Ipv4Address{{192, 168, 0, 9}}});
+    connections_.SetServerRefusal("Box", ConnectionResult::kDone);
+  };
+  const std::int64_t start = clock_.NowMicros();
+  EXPECT_EQ(Reconnect({"reconnect"}), cli::kExitDone);
+  EXPECT_EQ(Lines(), std::vector<std::string>{"E: \\\\Box\\public connected"});
+  EXPECT_LT(clock_.NowMicros() - start, 27 * 1000000LL);
+
+  // A server that never comes back: tried for the time given, then the
+  // letter stays remembered.
+  ASSERT_EQ(Run({"disconnect", "E"}), cli::kExitDone);
+  connections_.Remember('E', "\\\\Box\\public");
+  connections_.SetServerRefusal("Box", ConnectionResult::kServerUnreachable);
+  const std::int64_t again = clock_.NowMicros();
+  EXPECT_EQ(Reconnect({"reconnect", "--wait", "30"}), cli::kExitDeviceFailed);
+  EXPECT_GE(clock_.NowMicros() - again, 30 * 1000000LL);
+  EXPECT_LT(clock_.NowMicros() - again, 32 * 1000000LL);
+  EXPECT_TRUE(connections_.IsRemembered('E'));
+  // --wait 0: one round, no wait.
+  const int sleeps = scripted_.sleeps;
+  EXPECT_EQ(Reconnect({"reconnect", "--wait=0"}), cli::kExitDeviceFailed);
+  EXPECT_EQ(scripted_.sleeps, sleeps);
+}
+
+TEST_F(CliReconnectTest, ConnectRememberKeepsThePasswordAndTheOptionsStayInTheirPlace) {
+  ASSERT_EQ(Run({"connect", "192.168.0.20", "private", "E", "--user", "mary", "--password", "pw",
+                 "--remember"}),
+            cli::kExitDone)
+      << err_.str();
+  // The kept password goes with the share's connections, as the check box's.
+  bool kept = false;
+  for (const std::string& call : connections_.calls)
+    kept =
+        kept ||
+        (call.rfind("add E: ", 0) == 0 &&
+         call.find("flags=" + std::to_string(kConnectUpdateProfile | kConnectRememberPassword)) !=
+             std::string::npos);
+  EXPECT_TRUE(kept);
+  ASSERT_EQ(Run({"connect", "192.168.0.20", "public", "F"}), cli::kExitDone);
+  for (const std::string& call : connections_.calls) {
+    if (call.rfind("add F: ", 0) == 0) {
+      EXPECT_EQ(
+          call.find("flags=" + std::to_string(kConnectUpdateProfile | kConnectRememberPassword)),
+          std::string::npos);
+    }
+  }
+
+  const std::size_t changes = Changes();
+  for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+           {"reconnect", "E"},
+           {"reconnect", "--wait"},
+           {"reconnect", "--wait", "-1"},
+           {"reconnect", "--wait", "3601"},
+           {"reconnect", "--wait", "1.5"},
+           {"reconnect", "--wait", "99999999999"},
+           {"reconnect", "--remember"},
+           {"reconnect", "--password", "pw"},
+           {"drives", "--wait", "5"},
+           {"disconnect", "E", "--remember"},
+           {"scan", "--remember"},
+       }) {
+    EXPECT_EQ(Run(bad), cli::kExitUsage) << bad.back();
+  }
+  EXPECT_EQ(Changes(), changes);
 }
 
 }  // namespace

@@ -123,7 +123,7 @@ TEST_F(QtLayoutTest, MainWindowHasEveryControlOfItsTemplateWhereTheTemplatePutsI
 }
 
 struct NoLogin : LoginPrompts {
-  void OnInitDialog(EditControl&, EditControl&) override {}
+  void OnInitDialog(EditControl&, EditControl&, CheckBox&) override {}
   int OnOK() override { return 1; }
   int OnCancel() override { return 2; }
 };
@@ -140,10 +140,12 @@ TEST_F(QtLayoutTest, DialogsHaveEveryControlOfTheirTemplates) {
   ExpectLayout(login, "IDD_LOGIN",
                {{"IDC_USERNAME", login.userNameEdit},
                 {"IDC_PASSWORD", login.passwordEdit},
+                {"IDC_REMEMBER_PASSWORD", login.rememberBox},
                 {"IDOK", login.okButton},
                 {"IDCANCEL", login.cancelButton}});
   EXPECT_EQ(login.userNameEdit->accessibleName(), "User name :");
   EXPECT_EQ(login.passwordEdit->accessibleName(), "Password :");
+  EXPECT_EQ(login.rememberBox->text(), "Remember password");
 
   NoAddress addressLogic;
   QtSearchAddressWindow search(addressLogic, &w());

@@ -5,12 +5,15 @@
 # With a tessavue-device program, the enclosure itself is played too, so the
 # whole window can find it and map its share by name ("Enclosure", resolved
 # through the client namespace's own hosts file).
-# Usage: smb_e2e.sh <smb_e2e_tests binary> [tessavue-device]. Needs root;
+# Last, the letters that come back at the next sign-in, through tessavue-cli
+# and a Secret Service of the test's own.
+# Usage: smb_e2e.sh <smb_e2e_tests binary> [tessavue-device [tessavue-cli]]. Needs root;
 # exits 77 (skipped) without it or without the programs.
 set -euo pipefail
 
 test_binary=${1:?usage: smb_e2e.sh <smb_e2e_tests binary> [tessavue-device]}
 device_binary=${2:-}
+cli_binary=${3:-}
 skip() { echo "SKIPPED: $*"; exit 77; }
 [ "$(id -u)" -eq 0 ] || skip "needs root (network namespaces, smbd, FUSE)"
 for p in ip smbd smbpasswd dbus-run-session gio fusermount3; do
@@ -190,5 +193,98 @@ if [ -n "$device_binary" ]; then
   start_device unicast "ip=10.213.57.3,name=Farbox,shares=public"
   far_name=Farbox
   run_client "*WhoseNameNoOneKnows*" || status=1
+fi
+
+# Letters that come back at the next sign-in: sessions one after another on
+# the same home, each with its own bus, its Secret Service (gnome-keyring,
+# unlocked as the sign-in unlocks it, its files in the home) and gvfsd; the
+# letters are made and brought back by tessavue-cli. Standard input is
+# /dev/null wherever nothing may be typed.
+cat >"$tmp/session.sh" <<'EOF'
+set -u
+printf '%s' "$KEYRING_PASSWORD" | gnome-keyring-daemon --unlock --components=secrets >/dev/null
+"$GVFSD" >/dev/null 2>&1 &
+gvfsd_pid=$!
+for _ in $(seq 100); do
+  mountpoint -q "$XDG_RUNTIME_DIR/gvfs" && break
+  sleep 0.1
+done
+mountpoint -q "$XDG_RUNTIME_DIR/gvfs" || { echo "gvfsd-fuse did not start"; exit 1; }
+bash -c "$SESSION_STEPS" </dev/null
+status=$?
+# The session ends: the mounts go with gvfsd, the bus and the keyring.
+kill "$gvfsd_pid" 2>/dev/null
+wait "$gvfsd_pid" 2>/dev/null
+fusermount3 -uz "$XDG_RUNTIME_DIR/gvfs" 2>/dev/null
+exit $status
+EOF
+# A gio first on the sessions' PATH tells whether anything runs the program.
+mkdir -p "$tmp/bin"
+# shellcheck disable=SC2016 # expanded when the stand-in runs
+printf '#!/bin/sh\ntouch "$HOME/gio-was-run"\nexit 1\n' >"$tmp/bin/gio"
+chmod 755 "$tmp/bin/gio"
+session() {  # the session's steps, run by bash
+  ip netns exec "$cli" env -u DBUS_SESSION_BUS_ADDRESS PATH="$tmp/bin:$PATH" \
+    HOME="$tmp/home" XDG_RUNTIME_DIR="$tmp/run" GVFSD="$gvfsd" CLI="$cli_binary" \
+    KEYRING_PASSWORD=sign-in-7 SESSION_STEPS="$1" \
+    SMB_PASSWORD="$password" MEDIA_PASSWORD="$media_password" GIO_USE_VOLUME_MONITOR=unix \
+    timeout 120 dbus-run-session -- bash "$tmp/session.sh" 2>&1 |
+    grep -v -e '^dbus-daemon\[' -e 'VolumeMonitor' -e '^$' -e 'discover_other_daemon' \
+      -e 'control socket'
+  return "${PIPESTATUS[0]}"
+}
+if [ -n "$cli_binary" ] && command -v gnome-keyring-daemon >/dev/null &&
+  command -v secret-tool >/dev/null; then
+  echo "-- E: mapped with its password kept, F: without"
+  rm -rf "$tmp/home/Network Drives"
+  # shellcheck disable=SC2016 # expanded by the session's own shell
+  session '
+    set -e
+    printf "%s\n" "$SMB_PASSWORD" |
+      "$CLI" connect 10.213.57.1 public E --user nobody --password-stdin --remember
+    grep -q "hello from the enclosure" "$HOME/Network Drives/E/hello.txt"
+    printf "%s\n" "$MEDIA_PASSWORD" |
+      "$CLI" connect 10.213.57.1 media F --user daemon --password-stdin
+    # What the keyring holds: its attributes (the secret is not shown).
+    secret-tool search --all protocol smb 2>&1 | grep -v "^secret = " | tee "$HOME/keyring.txt"
+    grep -q "^attribute.user = nobody" "$HOME/keyring.txt"
+    grep -q "^attribute.server = 10.213.57.1" "$HOME/keyring.txt"
+    ! grep -q "^attribute.user = daemon" "$HOME/keyring.txt"
+  ' || { echo "FAILED: mapping with the password kept"; status=1; }
+
+  echo "-- the next sign-in: E: comes back from the keyring, F: stays remembered"
+  # shellcheck disable=SC2016
+  session '
+    start=$(date +%s)
+    out=$("$CLI" reconnect --wait 20); rc=$?
+    echo "$out"
+    [ "$rc" -eq 1 ] || { echo "reconnect exit $rc, not 1"; exit 1; }
+    # F: has no password kept: refused at once, not waited for.
+    [ $(($(date +%s) - start)) -lt 15 ] || { echo "reconnect waited"; exit 1; }
+    echo "$out" | grep -qx "E: .*public connected" || exit 1
+    echo "$out" | grep -q "^F: .*media unavailable: " || exit 1
+    grep -q "hello from the enclosure" "$HOME/Network Drives/E/hello.txt" || exit 1
+    [ -L "$HOME/Network Drives/F" ] || { echo "F: forgotten"; exit 1; }
+    "$CLI" drives | grep -q "^F: *unavailable" || exit 1
+  ' || { echo "FAILED: reconnect at the next sign-in"; status=1; }
+
+  echo "-- the share gone from the server: E: stays remembered"
+  sed -i '/^\[public\]/,/^  valid users = nobody/d' "$tmp/smb.conf"
+  kill -HUP "$smbd_pid"
+  sleep 1
+  # shellcheck disable=SC2016
+  session '
+    "$CLI" reconnect --json --wait 3 >"$HOME/reconnect.json"; rc=$?
+    cat "$HOME/reconnect.json"
+    [ "$rc" -eq 1 ] || { echo "reconnect exit $rc, not 1"; exit 1; }
+    grep -q "\"letter\": \"E:\", \"state\": \"unavailable\"" "$HOME/reconnect.json" || exit 1
+    [ -L "$HOME/Network Drives/E" ] || { echo "E: forgotten"; exit 1; }
+  ' || { echo "FAILED: a share that is gone"; status=1; }
+  if [ -e "$tmp/home/gio-was-run" ]; then
+    echo "FAILED: the program ran gio"
+    status=1
+  fi
+else
+  echo "-- sign-in reconnect skipped: no tessavue-cli, gnome-keyring or secret-tool"
 fi
 exit "$status"

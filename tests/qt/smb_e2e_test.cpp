@@ -16,6 +16,7 @@
 
 #include "connection_reasons.h"
 #include "drive_table.h"
+#include "gio_share_mounts.h"
 #include "gvfs_connections.h"
 #include "memory_system.h"
 #include "posix_clock.h"
@@ -57,7 +58,7 @@ struct LinuxSystem : MemorySystem {
 // The Linux program's window over the real network and GVfs, on the
 // workstation's address that smb_e2e.sh passes in SMB_E2E_CLIENT.
 struct RealWindow {
-  explicit RealWindow(const GvfsOptions& options) : connections(options) {}
+  explicit RealWindow(const GvfsOptions& options) : connections(mounts, options) {}
   // Opens the transport and shows the window after its first search; false
   // when the address or the transport is missing.
   bool Start() {
@@ -74,6 +75,7 @@ struct RealWindow {
 
   PosixNetwork network;
   PosixClock clock;
+  GioShareMounts mounts;
   GvfsConnections connections;
   RecordingShell shell;
   LinuxSystem system;
@@ -88,7 +90,6 @@ class SmbDriveTest : public ::testing::Test {
   void SetUp() override {
     server_ = Env("SMB_E2E_SERVER");
     if (server_.empty()) GTEST_SKIP() << "run through smb_e2e.sh (needs a Samba server)";
-    options_.timeoutMillis = 30000;
     remote_ = "\\\\" + server_ + "\\public";
   }
   fs::path Drives() { return fs::path(Env("HOME")) / "Network Drives"; }
@@ -96,10 +97,11 @@ class SmbDriveTest : public ::testing::Test {
   std::string server_;
   std::string remote_;
   GvfsOptions options_;
+  GioShareMounts mounts_;
 };
 
 TEST_F(SmbDriveTest, ConnectWithWrongThenRightPasswordListAndDisconnect) {
-  GvfsConnections c(options_);
+  GvfsConnections c(mounts_, options_);
   EXPECT_EQ(c.driveFolder(), Drives().string());
   const std::string user = Env("SMB_E2E_USER");
   const std::string password = Env("SMB_E2E_PASSWORD");

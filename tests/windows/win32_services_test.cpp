@@ -75,5 +75,29 @@ TEST(SystemServicesTest, WNetGetConnectionAnswersKeepTheRememberedShare) {
   EXPECT_EQ(remote, "");
 }
 
+// "Remember password": the server's domain password in the user's credential
+// store, under the user name as the authentication packages look it up.
+TEST(SystemServicesTest, AKeptPasswordIsTheServersDomainCredential) {
+  EXPECT_EQ(Win32NetworkConnections::CredentialUser("box", "mary"), "box\\mary");
+  EXPECT_EQ(Win32NetworkConnections::CredentialUser("box", "HOME\\mary"), "HOME\\mary");
+  EXPECT_EQ(Win32NetworkConnections::CredentialUser("box", "mary@home.example"),
+            "mary@home.example");
+  EXPECT_FALSE(Win32NetworkConnections::KeepPassword("", "mary", "pw"));
+
+  const char* server = "tessavue-test-box";
+  ASSERT_TRUE(Win32NetworkConnections::KeepPassword(server, "mary", "pw"));
+  PCREDENTIALA kept = nullptr;
+  ASSERT_TRUE(::CredReadA(server, CRED_TYPE_DOMAIN_PASSWORD, 0, &kept));
+  EXPECT_STREQ(kept->UserName, "tessavue-test-box\\mary");
+  EXPECT_NE(kept->Persist, static_cast<DWORD>(CRED_PERSIST_SESSION));
+  ::CredFree(kept);
+  // Kept again, the one credential of the server is written over.
+  ASSERT_TRUE(Win32NetworkConnections::KeepPassword(server, "HOME\\mary", "pw2"));
+  ASSERT_TRUE(::CredReadA(server, CRED_TYPE_DOMAIN_PASSWORD, 0, &kept));
+  EXPECT_STREQ(kept->UserName, "HOME\\mary");
+  ::CredFree(kept);
+  EXPECT_TRUE(::CredDeleteA(server, CRED_TYPE_DOMAIN_PASSWORD, 0));
+}
+
 }  // namespace
 }  // namespace tessavue::win32

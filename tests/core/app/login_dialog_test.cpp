@@ -79,5 +79,27 @@ TEST_F(LoginDialogTest, CancelKeepsTheCredentials) {
   EXPECT_STREQ(protocol.loginPassword(), "these");
 }
 
+// "Remember password": a Windows account's login only, unticked at every
+// opening whatever the box showed before; the administrator's never.
+TEST_F(LoginDialogTest, RememberPasswordIsAWindowsAccountsChoiceMadeEachTime) {
+  auto remembered = [this](int adminMode, LoginAnswer answer) {
+    host.ScriptLogin(std::move(answer));
+    LoginDialog dialog(protocol, adminMode, system);
+    host.RunLoginDialog(dialog);
+    return dialog.rememberPassword;
+  };
+  LoginAnswer ticked{"mary", "pw", true, true};
+  EXPECT_TRUE(remembered(0, ticked));
+  EXPECT_TRUE(host.loginRuns.back().rememberShown);
+  EXPECT_FALSE(host.loginRuns.back().rememberTicked);
+  EXPECT_FALSE(remembered(0, {"mary", "pw", true, false}));
+  EXPECT_FALSE(host.loginRuns.back().rememberTicked);
+  // Cancelled, nothing is to be kept.
+  EXPECT_FALSE(remembered(0, {"mary", "pw", false, true}));
+
+  EXPECT_FALSE(remembered(1, ticked));
+  EXPECT_FALSE(host.loginRuns.back().rememberShown);
+}
+
 }  // namespace
 }  // namespace tessavue

@@ -189,6 +189,32 @@ TEST_F(MountTest, NonNtAsksForCredentialsOnlyAfterAFailure) {
   EXPECT_EQ(host.loginRuns.size(), 2u);
 }
 
+// The box ticked in the "Login" of a Connect: the password goes with the
+// share's connections to be kept; the next Connect without the dialog, or
+// with the box left alone, keeps nothing.
+TEST_F(MountTest, RememberPasswordGoesWithTheConnectThatAskedForIt) {
+  const std::string kept = "flags=" + std::to_string(kConnectRememberPassword);
+  const std::string keptLetter =
+      "flags=" + std::to_string(kConnectUpdateProfile | kConnectRememberPassword);
+  SelectShare(kMedia, 0);  // "music" needs mary / pw
+  driveCombo.SelectText("E:");
+  host.ScriptLogin({"mary", "pw", true, true});
+  connections.calls.clear();
+  dialog.OnConnect();
+  EXPECT_EQ(LastMessage(), mountOk);
+  EXPECT_EQ(CountCalls("add - \\\\Tessavue-Media\\music user=mary " + kept), 1u);
+  EXPECT_EQ(CountCalls("add E: \\\\Tessavue-Media\\music user=mary " + keptLetter), 1u);
+
+  connections.AddShare("Tessavue-Media", "video", "mary", "pw");
+  shareList.ClickRow(1);
+  driveCombo.SelectText("F:");
+  connections.calls.clear();
+  dialog.OnConnect();  // the credentials stand: no dialog, nothing kept
+  EXPECT_EQ(LastMessage(), mountOk);
+  EXPECT_EQ(host.loginRuns.size(), 1u);
+  for (const std::string& call : connections.calls) EXPECT_EQ(call.find(kept), std::string::npos);
+}
+
 TEST_F(MountTest, NtFamilyAlwaysShowsTheDialogFirst) {
   system.SetVersion(2, 4, 0, 1381);  // Windows NT 4
   SelectShare(kOffice, 0);           // needs no password
