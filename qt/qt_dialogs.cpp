@@ -374,6 +374,8 @@ void QtMainWindow::InitDialog() {
 }
 
 int QtMainWindow::Run() {
+  // The window shows with its drive list; the first search starts once it
+  // is painted.
   InitDialog();
   return exec();
 }
@@ -524,7 +526,16 @@ void QtMainWindow::Repaint() {
 
 bool QtMainWindow::event(QEvent* event) {
   if (event->type() == QEvent::WindowActivate) Repaint();
-  return QDialog::event(event);
+  const bool firstPaint = event->type() == QEvent::Paint && initialised_ && !searchQueued_;
+  const bool result = QDialog::event(event);
+  if (firstPaint) {
+    // The window's first picture goes to the screen as this paint ends; the
+    // first search follows it.
+    searchQueued_ = true;
+    QMetaObject::invokeMethod(
+        this, [this] { if (!destroyed_) logic_->OnWindowShown(); }, Qt::QueuedConnection);
+  }
+  return result;
 }
 
 void QtMainWindow::showEvent(QShowEvent* event) {

@@ -67,6 +67,9 @@ namespace {
 constexpr UINT_PTR kSelectionTimerId = 1;
 // WM_DPICHANGED, which older headers lack.
 constexpr UINT kWmDpiChanged = 0x02E0;
+// Posted at the end of WM_INITDIALOG: the window goes on screen, then the
+// first search runs.
+constexpr UINT kWmShowAndSearch = WM_APP + 1;
 
 bool IsColorMessage(UINT message) {
   return message == WM_CTLCOLORDLG || message == WM_CTLCOLORSTATIC || message == WM_CTLCOLORBTN ||
@@ -270,7 +273,18 @@ BOOL MainWindow::OnInitDialog() {
       MainDialogControls{configurationButton_, disconnectButton_, connectButton_, dhcpCombo_,
                          driveCombo_, shareList_, deviceList_, refreshButton_, ipAddress_,
                          netmaskAddress_, gatewayAddress_});
-  return logic_->OnInitDialog() ? TRUE : FALSE;
+  const BOOL result = logic_->OnInitDialog() ? TRUE : FALSE;
+  ::PostMessageA(window_, kWmShowAndSearch, 0, 0);
+  return result;
+}
+
+void MainWindow::ShowAndSearch() {
+  // The dialog manager shows a modal dialog only once its queue has run
+  // empty; the window is shown and painted here instead, so that it is on
+  // screen before the first search's request leaves.
+  if (!::IsWindowVisible(window_)) ::ShowWindow(window_, SW_SHOWNORMAL);
+  ::UpdateWindow(window_);
+  logic_->OnWindowShown();
 }
 
 bool MainWindow::OnCommand(int id, int notification) {
@@ -334,6 +348,9 @@ INT_PTR MainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       // One shot.
       ::KillTimer(window_, kSelectionTimerId);
       if (logic_) logic_->OnSelectionSettled();
+      return TRUE;
+    case kWmShowAndSearch:
+      if (logic_) ShowAndSearch();
       return TRUE;
     case kWmDpiChanged:
       OnDpiChanged(LOWORD(wParam));

@@ -46,6 +46,10 @@
 //                                  list answers only at the program's
 //                                  keep-alives, so a count is what was on
 //                                  screen then
+//   tessavue-probe startwatch SECONDS   waits for the main window and prints
+//                                  the system time (ms since 1970) at which
+//                                  it was first visible, first showed a device
+//                                  row, and then took input
 //   tessavue-probe layout [LIST]   prints the DPI, the main window's client
 //                                  size, the list's column widths, and a
 //                                  `cut ROW COLUMN TEXT` line for every cell
@@ -218,6 +222,39 @@ int RefreshWatch(int seconds) {
     Sleep(1);
   }
   std::fprintf(stderr, "the search did not end within %d s\n", seconds);
+  return 1;
+}
+
+// Milliseconds since 1970 on the system clock, which the Linux side of a
+// benchmark reads too.
+double UnixMillis() {
+  FILETIME now{};
+  GetSystemTimePreciseAsFileTime(&now);
+  const ULONGLONG ticks = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  return static_cast<double>(ticks - 116444736000000000ULL) / 10000.0;
+}
+
+int StartWatch(int seconds) {
+  const double end = UnixMillis() + seconds * 1000.0;
+  double visible = 0, row = 0;
+  while (UnixMillis() < end) {
+    HWND dialog = MainWindow();
+    HWND list = FindControl(kDeviceList);
+    if (dialog && list) {
+      if (visible == 0 && IsWindowVisible(dialog)) visible = UnixMillis();
+      DWORD_PTR rows = 0;
+      if (row == 0 && visible != 0 &&
+          SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 5000, &rows) &&
+          rows > 0)
+        row = UnixMillis();
+      if (visible != 0 && row != 0 && IsWindowEnabled(dialog)) {
+        std::printf("visible %.1f\nrow %.1f\nenabled %.1f\n", visible, row, UnixMillis());
+        return 0;
+      }
+    }
+    Sleep(1);
+  }
+  std::fprintf(stderr, "no window with a row within %d s\n", seconds);
   return 1;
 }
 
@@ -473,6 +510,7 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "layout") == 0) return Layout(list(2));
   if (argc == 3 && std::strcmp(argv[1], "refreshwatch") == 0)
     return RefreshWatch(std::atoi(argv[2]));
+  if (argc == 3 && std::strcmp(argv[1], "startwatch") == 0) return StartWatch(std::atoi(argv[2]));
   if (argc == 2 && std::strcmp(argv[1], "version") == 0) return Version();
   if (argc == 4 && std::strcmp(argv[1], "select") == 0) return Select(std::atoi(argv[2]), argv[3]);
   if (argc == 4 && std::strcmp(argv[1], "address") == 0)
