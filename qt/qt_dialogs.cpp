@@ -44,11 +44,10 @@ QLabel* Static(const DialogControl& control, const DialogUnits& du, QWidget* par
   auto* label = new QLabel(text, parent);
   label->setTextFormat(Qt::PlainText);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  // The font here is not quite Windows' Arial: a caption gets the width and
-  // the line it needs rather than being cut off by a few pixels.
+  // The template's width holds its text; the line gets the height of the
+  // font, whose descenders a template height of 8 units may cut.
   QRect r = RectOf(du, control);
   r.setHeight(std::max(r.height(), label->fontMetrics().height()));
-  r.setWidth(std::max(r.width(), label->fontMetrics().horizontalAdvance(text) + 2));
   label->setGeometry(r);
   label->raise();
   return label;

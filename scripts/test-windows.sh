@@ -190,7 +190,8 @@ tests/windows/keyboard_check.sh "$app_exe" "$probe_exe" "$wine" || failed "the w
 "$wineserver_bin" -k 2>/dev/null
 
 step "the window at 96, 144 and 192 DPI"
-tests/windows/dpi_check.sh "$app_exe" "$probe_exe" "$wine" "$root/build/$prefix-dpi" "$artifacts" ||
+tests/windows/dpi_check.sh "$app_exe" "$probe_exe" "$wine" "$root/build/$prefix-dpi" "$artifacts" \
+  "$out/tests/windows/win32_tests.exe" ||
   failed "the window at high DPI"
 
 step "the window under each Windows version Wine reports"
