@@ -74,19 +74,9 @@ class TimedWindow : public QtMainWindow {
   }
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fputs("usage: start_bench LAUNCH_MS LOCAL_IP\n", stderr);
-    return 2;
-  }
-  const double launch = std::atof(argv[1]);
-  Ipv4Address local;
-  if (!ParseDotted(argv[2], local.octet)) return 2;
-  QApplication application(argc, argv);
-  QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-
+// The window over the devices heard from `local`, until its first search's
+// rows are painted; the figures, or 1 when no row came.
+int TimeStart(double launch, const Ipv4Address& local) {
   TimedNetwork network;
   network.SetLocalAddress(local);
   PosixClock clock;
@@ -114,4 +104,19 @@ int main(int argc, char** argv) {
   std::printf("%.1f %.1f %.1f\n", window.visible - launch, window.visible - network.firstRequest,
               window.row - network.firstReply);
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fputs("usage: start_bench LAUNCH_MS LOCAL_IP\n", stderr);
+    return 2;
+  }
+  const double launch = std::atof(argv[1]);
+  Ipv4Address local;
+  if (!ParseDotted(argv[2], local.octet)) return 2;
+  QApplication application(argc, argv);
+  QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+  return TimeStart(launch, local);
 }

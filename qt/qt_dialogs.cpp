@@ -532,7 +532,11 @@ bool QtMainWindow::event(QEvent* event) {
     // first search follows it.
     searchQueued_ = true;
     QMetaObject::invokeMethod(
-        this, [this] { if (!destroyed_) logic_->OnWindowShown(); }, Qt::QueuedConnection);
+        this,
+        [this] {
+          if (!destroyed_) logic_->OnWindowShown();
+        },
+        Qt::QueuedConnection);
   }
   return result;
 }

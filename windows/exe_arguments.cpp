@@ -21,7 +21,9 @@ ExeArguments ParseExeArguments(int argc, const char* const* argv) {
       return result;
     }
   }
-  result.command = early != ExeCommand::Window ? early : demo ? ExeCommand::Demo : ExeCommand::Window;
+  result.command = early != ExeCommand::Window ? early
+                   : demo                      ? ExeCommand::Demo
+                                               : ExeCommand::Window;
   return result;
 }
 

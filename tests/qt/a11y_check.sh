@@ -23,6 +23,7 @@ for _ in $(seq 100); do read -r -t 0.1 display <&"$displayfd" && break; done
 
 # Inside its own session bus: the AT-SPI bus, the program (accessibility on,
 # as a desktop with a screen reader running has it) and the reader.
+# shellcheck disable=SC2016 # the inner shell expands its own arguments
 DISPLAY=:$display XDG_RUNTIME_DIR=$(mktemp -d) timeout 120 dbus-run-session -- bash -c '
   "$1" --launch-immediately &
   launcher=$!

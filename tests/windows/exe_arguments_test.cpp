@@ -24,8 +24,8 @@ TEST(ExeArguments, KnownWordsOnlyAsWholeWords) {
   EXPECT_EQ(Parse({"--demo", "--version"}).command, ExeCommand::Version);
   EXPECT_EQ(Parse({"--help", "--version"}).command, ExeCommand::Help);
   // A path or word that merely contains a known one is not it.
-  for (const char* word : {"C:\\x\\--demo.txt", "--demo=1", "--DEMO", "-demo", "--versions",
-                           "--", "", "demo"}) {
+  for (const char* word :
+       {"C:\\x\\--demo.txt", "--demo=1", "--DEMO", "-demo", "--versions", "--", "", "demo"}) {
     ExeArguments parsed = Parse({word});
     EXPECT_EQ(parsed.command, ExeCommand::Unknown) << word;
     EXPECT_EQ(parsed.unknown, word);

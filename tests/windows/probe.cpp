@@ -254,8 +254,7 @@ int StartWatch(int seconds) {
       if (visible == 0 && IsWindowVisible(dialog)) visible = UnixMillis();
       DWORD_PTR rows = 0;
       if (row == 0 && visible != 0 &&
-          SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 5000, &rows) &&
-          rows > 0)
+          SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 5000, &rows) && rows > 0)
         row = UnixMillis();
       if (visible != 0 && row != 0 && IsWindowEnabled(dialog)) {
         std::printf("visible %.1f\nrow %.1f\nenabled %.1f\n", visible, row, UnixMillis());
