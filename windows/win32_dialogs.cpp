@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "resource.h"
+#include "win32_accessible.h"
 #include "search_address_dialog.h"
 
 namespace tessavue::win32 {
@@ -106,6 +107,7 @@ INT_PTR CALLBACK SearchAddressProcedure(HWND window, UINT message, WPARAM wParam
     auto* run = reinterpret_cast<SearchAddressRun*>(lParam);
     ::SetWindowLongPtrA(window, DWLP_USER, lParam);
     run->address.Attach(::GetDlgItem(window, kSearchAddressFieldId));
+    NameFieldsByLabels(window);
     run->logic.OnInitDialog(run->address);
     if (run->onShown) run->onShown(window);
     return TRUE;
@@ -148,6 +150,7 @@ INT_PTR CALLBACK LoginProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
     ::SetWindowLongPtrA(window, DWLP_USER, lParam);
     run->userName.Attach(::GetDlgItem(window, kUserNameEditId));
     run->password.Attach(::GetDlgItem(window, kPasswordEditId));
+    NameFieldsByLabels(window);
     // At most 16 characters each, as the login buffers hold.
     run->userName.SetLimitText(kLoginTextLimit);
     run->password.SetLimitText(kLoginTextLimit);
@@ -264,6 +267,7 @@ BOOL MainWindow::OnInitDialog() {
   dhcpCombo_.AddString(kDhcpDisabled);
   dhcpCombo_.AddString(kDhcpEnabled);
 
+  NameFieldsByLabels(window_);
   ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
   ::SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
 

@@ -239,7 +239,7 @@ int RefreshWatch(int seconds) {
 // benchmark reads too.
 double UnixMillis() {
   FILETIME now{};
-  GetSystemTimePreciseAsFileTime(&now);
+  GetSystemTimeAsFileTime(&now);
   const ULONGLONG ticks = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
   return static_cast<double>(ticks - 116444736000000000ULL) / 10000.0;
 }
