@@ -374,8 +374,12 @@ void QtMainWindow::InitDialog() {
 
 int QtMainWindow::Run() {
   // The window shows with its drive list; the first search starts once it
-  // is painted.
+  // is painted, or after a second where the window system never has it
+  // painted (started minimised).
   InitDialog();
+  QTimer::singleShot(1000, this, [this] {
+    if (!destroyed_) logic_->OnWindowShown();
+  });
   return exec();
 }
 
