@@ -1,5 +1,7 @@
 #include "qt_controls.h"
 
+#include <QAbstractItemView>
+#include <QAccessibleWidget>
 #include <QDateTime>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -171,7 +173,64 @@ bool QtListView::KeyHeld() const {
 
 // --- combo box ---
 
+namespace {
+
+// What a screen reader reads of a drop-down list: its label as its name and
+// the chosen item as its value. Qt's own interface on Linux gives the chosen
+// item as the name too, so a list with a choice ("D:") would be announced by
+// it and never by its label.
+class ComboBoxAccessible : public QAccessibleWidget {
+ public:
+  explicit ComboBoxAccessible(QComboBox* combo) : QAccessibleWidget(combo, QAccessible::ComboBox) {}
+
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Value) return combo()->currentText();
+    return QAccessibleWidget::text(t);
+  }
+  // The open list of items, as Qt's own interface has it.
+  int childCount() const override { return combo()->view() ? 1 : 0; }
+  QAccessibleInterface* child(int index) const override {
+    return index == 0 && combo()->view() ? QAccessible::queryAccessibleInterface(combo()->view())
+                                         : nullptr;
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    return child && child->object() == combo()->view() ? 0 : -1;
+  }
+  QAccessible::State state() const override {
+    QAccessible::State s = QAccessibleWidget::state();
+    s.expandable = true;
+    s.expanded = combo()->view() && combo()->view()->isVisible();
+    return s;
+  }
+  QStringList actionNames() const override {
+    return QStringList{showMenuAction()} + QAccessibleWidget::actionNames();
+  }
+  void doAction(const QString& name) override {
+    if (name == showMenuAction() || name == pressAction()) {
+      combo()->showPopup();
+    } else {
+      QAccessibleWidget::doAction(name);
+    }
+  }
+
+ private:
+  QComboBox* combo() const { return static_cast<QComboBox*>(widget()); }
+};
+
+QAccessibleInterface* ComboBoxAccessibleFactory(const QString& className, QObject* object) {
+  if (className != QLatin1String("QComboBox")) return nullptr;
+  auto* combo = dynamic_cast<QtComboBox*>(object);
+  return combo ? new ComboBoxAccessible(combo) : nullptr;
+}
+
+}  // namespace
+
 QtComboBox::QtComboBox(bool sorted, QWidget* parent) : QComboBox(parent), sorted_(sorted) {
+  static const bool factoryInstalled = [] {
+    QAccessible::installFactory(ComboBoxAccessibleFactory);
+    return true;
+  }();
+  (void)factoryInstalled;
   setEditable(false);
   connect(this, &QComboBox::activated, this, [this](int) {
     if (onSelChange) onSelChange();

@@ -44,11 +44,10 @@ QLabel* Static(const DialogControl& control, const DialogUnits& du, QWidget* par
   auto* label = new QLabel(text, parent);
   label->setTextFormat(Qt::PlainText);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  // The font here is not quite Windows' Arial: a caption gets the width and
-  // the line it needs rather than being cut off by a few pixels.
+  // The template's width holds its text; the line gets the height of the
+  // font, whose descenders a template height of 8 units may cut.
   QRect r = RectOf(du, control);
   r.setHeight(std::max(r.height(), label->fontMetrics().height()));
-  r.setWidth(std::max(r.width(), label->fontMetrics().horizontalAdvance(text) + 2));
   label->setGeometry(r);
   label->raise();
   return label;
@@ -376,7 +375,13 @@ void QtMainWindow::InitDialog() {
 }
 
 int QtMainWindow::Run() {
+  // The window shows with its drive list; the first search starts once it
+  // is painted, or after a second where the window system never has it
+  // painted (started minimised).
   InitDialog();
+  QTimer::singleShot(1000, this, [this] {
+    if (!destroyed_) logic_->OnWindowShown();
+  });
   return exec();
 }
 
@@ -526,7 +531,20 @@ void QtMainWindow::Repaint() {
 
 bool QtMainWindow::event(QEvent* event) {
   if (event->type() == QEvent::WindowActivate) Repaint();
-  return QDialog::event(event);
+  const bool firstPaint = event->type() == QEvent::Paint && initialised_ && !searchQueued_;
+  const bool result = QDialog::event(event);
+  if (firstPaint) {
+    // The window's first picture goes to the screen as this paint ends; the
+    // first search follows it.
+    searchQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          if (!destroyed_) logic_->OnWindowShown();
+        },
+        Qt::QueuedConnection);
+  }
+  return result;
 }
 
 void QtMainWindow::showEvent(QShowEvent* event) {

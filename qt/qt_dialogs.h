@@ -91,10 +91,11 @@ class QtMainWindow : public QDialog, public DialogHost, public WaitHook {
   explicit QtMainWindow(UtilityApp& app, QWidget* parent = nullptr);
   ~QtMainWindow() override;
 
-  // OnInitDialog (the first search runs before the window shows), then the
-  // modal run until the window ends.
+  // OnInitDialog, then the modal run until the window ends; the first search
+  // runs once the window has been painted (OnWindowShown).
   int Run();
-  // OnInitDialog alone, for a window shown without a modal run.
+  // OnInitDialog alone, for a window shown without a modal run (its first
+  // paint starts the first search all the same).
   void InitDialog();
 
   MainDialog& logic() { return *logic_; }
@@ -171,6 +172,7 @@ class QtMainWindow : public QDialog, public DialogHost, public WaitHook {
   std::vector<std::pair<QString, unsigned>> menuEntries_;
   bool destroyed_ = false;
   bool initialised_ = false;
+  bool searchQueued_ = false;
   int waitDepth_ = 0;
 };
 

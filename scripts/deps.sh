@@ -4,7 +4,8 @@
 set -euo pipefail
 
 build=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev nlohmann-json3-dev clang-format-14 shellcheck clang-tidy-14 pmccabe)
-desktop=(qt6-base-dev libgl-dev libglib2.0-dev gvfs-backends gvfs-fuse dbus dbus-x11 fuse3 libglib2.0-bin xdg-utils fonts-liberation gnome-keyring libsecret-tools)
+desktop=(qt6-base-dev libgl-dev libglib2.0-dev gvfs-backends gvfs-fuse dbus dbus-x11 fuse3 libglib2.0-bin xdg-utils fonts-liberation
+  gnome-keyring libsecret-tools at-spi2-core python3-pyatspi)
 windows=(googletest mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32 wine64 fonts-wine fonts-liberation xvfb xauth x11-utils xdotool imagemagick file)
 network=(iproute2 samba smbclient)
 package=(dpkg-dev lintian desktop-file-utils appstream man-db bash-completion xvfb xauth x11-utils xdotool file python3)

@@ -203,8 +203,14 @@ wine_session
 tests/windows/keyboard_check.sh "$app_exe" "$probe_exe" "$wine" || failed "the window by keyboard"
 "$wineserver_bin" -k 2>/dev/null
 
+step "tessavue.exe's command line"
+wine_session
+tests/windows/arguments_check.sh "$app_exe" "$probe_exe" "$wine" || failed "the command line"
+"$wineserver_bin" -k 2>/dev/null
+
 step "the window at 96, 144 and 192 DPI"
-tests/windows/dpi_check.sh "$app_exe" "$probe_exe" "$wine" "$root/build/$prefix-dpi" "$artifacts" ||
+tests/windows/dpi_check.sh "$app_exe" "$probe_exe" "$wine" "$root/build/$prefix-dpi" "$artifacts" \
+  "$out/tests/windows/win32_tests.exe" ||
   failed "the window at high DPI"
 
 step "the window under each Windows version Wine reports"

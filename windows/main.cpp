@@ -5,9 +5,10 @@
 // `tessavue.exe --demo` plays three simulated devices on an in-memory network
 // and drive letters held in memory instead, so every button can be tried
 // without hardware.
-#include <cstring>
+#include <cstdlib>
 #include <string>
 
+#include "exe_arguments.h"
 #include "utility_app.h"
 #include "version.h"
 #include "win32_app.h"
@@ -68,14 +69,34 @@ int RunDemo(HINSTANCE instance) {
 }
 #endif
 
+// `--help`, or an argument the program does not know: the usage in a message
+// box (exit code 2 for the unknown argument).
+int ShowUsage(const win32::ExeArguments& arguments) {
+  std::string text;
+  if (arguments.command == win32::ExeCommand::Unknown)
+    text = "Unknown argument: " + arguments.unknown + "\n\n";
+  text += win32::ExeUsage();
+  const bool unknown = arguments.command == win32::ExeCommand::Unknown;
+  MessageBoxA(nullptr, text.c_str(), "Quillon Tessavue",
+              MB_OK | (unknown ? MB_ICONEXCLAMATION : MB_ICONINFORMATION));
+  return unknown ? 2 : 0;
+}
+
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
-  if (commandLine && std::strstr(commandLine, "--version")) return ShowVersion();
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  // The C runtime has split the command line into words, quotes and all.
+  const win32::ExeArguments arguments = win32::ParseExeArguments(__argc, __argv);
+  switch (arguments.command) {
+    case win32::ExeCommand::Version: return ShowVersion();
+    case win32::ExeCommand::Help:
+    case win32::ExeCommand::Unknown: return ShowUsage(arguments);
 #ifdef TESSAVUE_DEMO
-  if (commandLine && std::strstr(commandLine, "--demo")) return RunDemo(instance);
+    case win32::ExeCommand::Demo: return RunDemo(instance);
 #else
-  (void)commandLine;
+    case win32::ExeCommand::Demo: return ShowUsage({win32::ExeCommand::Unknown, "--demo"});
 #endif
+    case win32::ExeCommand::Window: break;
+  }
   return Run(theApp, instance);
 }

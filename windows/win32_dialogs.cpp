@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "resource.h"
+#include "win32_accessible.h"
 #include "search_address_dialog.h"
 
 namespace tessavue::win32 {
@@ -68,6 +69,9 @@ namespace {
 constexpr UINT_PTR kSelectionTimerId = 1;
 // WM_DPICHANGED, which older headers lack.
 constexpr UINT kWmDpiChanged = 0x02E0;
+// Posted at the end of WM_INITDIALOG: the window goes on screen, then the
+// first search runs.
+constexpr UINT kWmShowAndSearch = WM_APP + 1;
 
 bool IsColorMessage(UINT message) {
   return message == WM_CTLCOLORDLG || message == WM_CTLCOLORSTATIC || message == WM_CTLCOLORBTN ||
@@ -104,6 +108,7 @@ INT_PTR CALLBACK SearchAddressProcedure(HWND window, UINT message, WPARAM wParam
     auto* run = reinterpret_cast<SearchAddressRun*>(lParam);
     ::SetWindowLongPtrA(window, DWLP_USER, lParam);
     run->address.Attach(::GetDlgItem(window, kSearchAddressFieldId));
+    NameFieldsByLabels(window);
     run->logic.OnInitDialog(run->address);
     if (run->onShown) run->onShown(window);
     return TRUE;
@@ -148,6 +153,7 @@ INT_PTR CALLBACK LoginProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
     run->userName.Attach(::GetDlgItem(window, kUserNameEditId));
     run->password.Attach(::GetDlgItem(window, kPasswordEditId));
     run->remember.Attach(::GetDlgItem(window, kRememberPasswordId));
+    NameFieldsByLabels(window);
     // At most 16 characters each, as the login buffers hold.
     run->userName.SetLimitText(kLoginTextLimit);
     run->password.SetLimitText(kLoginTextLimit);
@@ -264,6 +270,7 @@ BOOL MainWindow::OnInitDialog() {
   dhcpCombo_.AddString(kDhcpDisabled);
   dhcpCombo_.AddString(kDhcpEnabled);
 
+  NameFieldsByLabels(window_);
   ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
   ::SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
 
@@ -273,7 +280,18 @@ BOOL MainWindow::OnInitDialog() {
       MainDialogControls{configurationButton_, disconnectButton_, connectButton_, dhcpCombo_,
                          driveCombo_, shareList_, deviceList_, refreshButton_, ipAddress_,
                          netmaskAddress_, gatewayAddress_});
-  return logic_->OnInitDialog() ? TRUE : FALSE;
+  const BOOL result = logic_->OnInitDialog() ? TRUE : FALSE;
+  ::PostMessageA(window_, kWmShowAndSearch, 0, 0);
+  return result;
+}
+
+void MainWindow::ShowAndSearch() {
+  // The dialog manager shows a modal dialog only once its queue has run
+  // empty; the window is shown and painted here instead, so that it is on
+  // screen before the first search's request leaves.
+  if (!::IsWindowVisible(window_)) ::ShowWindow(window_, SW_SHOWNORMAL);
+  ::UpdateWindow(window_);
+  logic_->OnWindowShown();
 }
 
 bool MainWindow::OnCommand(int id, int notification) {
@@ -337,6 +355,9 @@ INT_PTR MainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       // One shot.
       ::KillTimer(window_, kSelectionTimerId);
       if (logic_) logic_->OnSelectionSettled();
+      return TRUE;
+    case kWmShowAndSearch:
+      if (logic_) ShowAndSearch();
       return TRUE;
     case kWmDpiChanged:
       OnDpiChanged(LOWORD(wParam));

@@ -104,6 +104,8 @@ class MainWindow : public DialogHost, public WaitHook {
   static INT_PTR CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
   BOOL OnInitDialog();
+  // Shows and paints the window, then runs its first search.
+  void ShowAndSearch();
   bool OnCommand(int id, int notification);
   void EndMainDialog(int result);
   bool OnNotify(const NMHDR& header);

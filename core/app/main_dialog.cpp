@@ -133,10 +133,15 @@ bool MainDialog::OnInitDialog() {
   if (!scope) return true;
   drives_.ScanDrives();
   FillDriveCombo(c_.driveCombo, drives_.UsableDrives());
-
-  Refresh();
   deviceSelected = 0;
   return true;
+}
+
+void MainDialog::OnWindowShown() {
+  if (firstSearchDone_) return;
+  HandlerScope scope(*this, true);
+  if (!scope) return;
+  Refresh();
 }
 
 void MainDialog::OnRefresh() {
@@ -160,6 +165,8 @@ void MainDialog::Refresh() {
 }
 
 void MainDialog::RunSearchAndFillDevices() {
+  // A search the user started before the window's own first one stands for it.
+  firstSearchDone_ = true;
   c_.refreshButton.Enable(false);
   DeviceRows rows(*this);
   protocol_.SearchDevices();

@@ -79,7 +79,14 @@ class MainDialog {
   MainDialog& operator=(const MainDialog&) = delete;
 
   // The host calls these from its messages.
+  // The columns, the address-mode choices and the drive list; no search, so
+  // that the window can be on screen at once.
   bool OnInitDialog();
+  // The window is on screen (shown and painted once): the first search, run
+  // as a "Refresh" runs, with its rows coming in as the devices answer. Only
+  // the first call searches.
+  void OnWindowShown();
+  bool FirstSearchDone() const { return firstSearchDone_; }
   void OnRefresh();
   void OnDeviceListClick();
   // The device list's selected row changed other than by a mouse click (the
@@ -220,6 +227,7 @@ class MainDialog {
   DialogHost& host_;
   MainDialogControls c_;
   bool handlerRunning_ = false;
+  bool firstSearchDone_ = false;
   bool waiting_ = false;
   // "Remember password" was ticked in the last "Login" dialog of a Connect.
   bool rememberPassword_ = false;

@@ -4,6 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <QGroupBox>
+#include <QHeaderView>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStyleOptionGroupBox>
+#include <QTreeWidget>
+#include <cstdio>
 #include <QLabel>
 #include <QPushButton>
 #include <fstream>
@@ -48,9 +54,9 @@ void ExpectPlaced(const RcControl& control, QWidget* widget, const DialogUnits& 
   const QRect want = du.Rect(control.x, control.y, control.cx, control.cy);
   const QRect got = widget->geometry();
   if (control.kind == "LTEXT") {
-    // A caption may take more room than Windows' Arial needs, never less.
+    // A caption's line may be higher than the template's, for the font.
     EXPECT_EQ(got.topLeft(), want.topLeft());
-    EXPECT_GE(got.width(), want.width());
+    EXPECT_EQ(got.width(), want.width());
     EXPECT_GE(got.height(), want.height());
     EXPECT_EQ(qobject_cast<QLabel*>(widget)->text(), Q(control.text));
   } else if (control.kind == "ICON") {
@@ -157,6 +163,62 @@ TEST_F(QtLayoutTest, DialogsHaveEveryControlOfTheirTemplates) {
   QtAboutBox about(&w());
   ExpectLayout(about, "IDD_ABOUTBOX",
                {{"IDOK", about.findChild<QPushButton*>(QStringLiteral("okButton"))}});
+}
+
+// Every caption of `dialog` (static texts, push buttons, group box titles,
+// list column headings) measured with its widget's font against the room the
+// widget leaves for it; each is printed with its sizes.
+void ExpectCaptionsWhole(QDialog& dialog, const char* name) {
+  int checked = 0;
+  auto check = [&](const QString& text, int needed, int room) {
+    ++checked;
+    std::printf("%s: \"%s\" needs %d, has %d\n", name, text.toUtf8().constData(), needed, room);
+    EXPECT_LE(needed, room) << name << ": \"" << text.toStdString() << "\" is cut";
+  };
+  for (QWidget* child : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    const QFontMetrics fm(child->font());
+    QStyle* style = child->style();
+    if (auto* label = qobject_cast<QLabel*>(child); label && !label->text().isEmpty()) {
+      check(label->text(), fm.horizontalAdvance(label->text()), label->contentsRect().width());
+    } else if (auto* button = qobject_cast<QPushButton*>(child)) {
+      // The room inside the button's frame, where the style draws its text.
+      QStyleOptionButton option;
+      option.initFrom(button);
+      option.text = button->text();
+      check(button->text(), fm.horizontalAdvance(button->text()),
+            style->subElementRect(QStyle::SE_PushButtonContents, &option, button).width());
+    } else if (auto* group = qobject_cast<QGroupBox*>(child)) {
+      QStyleOptionGroupBox option;
+      option.initFrom(group);
+      option.text = group->title();
+      option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+      const QRect title =
+          style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, group);
+      check(group->title(), fm.horizontalAdvance(group->title()),
+            std::min(title.width(), group->width() - title.x()));
+    } else if (auto* list = qobject_cast<QTreeWidget*>(child)) {
+      QHeaderView* header = list->header();
+      const int margin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+      for (int i = 0; i < header->count(); ++i) {
+        const QString heading = list->headerItem()->text(i);
+        check(heading, QFontMetrics(header->font()).horizontalAdvance(heading) + 2 * margin,
+              header->sectionSize(i));
+      }
+    }
+  }
+  EXPECT_GT(checked, 0) << name;
+}
+
+TEST_F(QtLayoutTest, EveryCaptionAndHeadingIsWhole) {
+  ExpectCaptionsWhole(w(), "main window");
+  NoLogin loginLogic;
+  QtLoginWindow login(loginLogic, &w());
+  ExpectCaptionsWhole(login, "Login");
+  NoAddress addressLogic;
+  QtSearchAddressWindow search(addressLogic, &w());
+  ExpectCaptionsWhole(search, "Search at address");
+  QtAboutBox about(&w());
+  ExpectCaptionsWhole(about, "About box");
 }
 
 }  // namespace

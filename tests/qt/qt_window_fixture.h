@@ -29,6 +29,10 @@ class QtWindowFixture : public ::testing::Test {
     window_->show();
     window_->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(window_.get(), 2000));
+    // The first paint has started the first search; the tests begin after it.
+    for (int i = 0; i < 500 && !(w().logic().FirstSearchDone() && !w().Waiting()); ++i)
+      QTest::qWait(10);
+    EXPECT_TRUE(w().logic().FirstSearchDone());
   }
 
   QtMainWindow& w() { return *window_; }

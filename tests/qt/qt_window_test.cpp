@@ -375,3 +375,63 @@ TEST_F(QtSearchAddressTest, CancelAddsNoTargetAndSearchesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// The window noting, when its first search begins, whether it had been
+// painted and whether a search request had been sent already.
+class StartWatchWindow : public QtMainWindow {
+ public:
+  StartWatchWindow(UtilityApp& app, const SimulatedDevice& device)
+      : QtMainWindow(app), device_(device) {}
+  void WaitBegins() override {
+    if (initialised && !searchBegan && device_.counters().searches == 0) {
+      searchBegan = true;
+      paintedFirst = painted;
+    }
+    QtMainWindow::WaitBegins();
+  }
+  void KeepAlive() override {
+    QtMainWindow::KeepAlive();
+    if (searchBegan && !refreshButton->isEnabled()) refreshGreyed = true;
+  }
+  bool initialised = false, searchBegan = false, painted = false, paintedFirst = false;
+  bool refreshGreyed = false;
+
+ protected:
+  bool event(QEvent* e) override {
+    const bool result = QtMainWindow::event(e);
+    if (e->type() == QEvent::Paint) painted = true;
+    return result;
+  }
+
+ private:
+  const SimulatedDevice& device_;
+};
+
+}  // namespace
+
+TEST(QtStartTest, TheWindowIsPaintedBeforeItsFirstSearchRunsAsARefresh) {
+  DemoWorld world;
+  MemorySystem system;
+  RecordingShell shell;
+  UtilityApp app(world.network, world.clock, world.connections, shell, system);
+  ASSERT_TRUE(app.protocol.InitTransport());
+  StartWatchWindow window(app, world.segment.device(0));
+  window.InitDialog();
+  window.initialised = true;
+  // Ready to show: the drive list filled, no search asked for yet.
+  EXPECT_EQ(window.driveCombo->count(), 23);
+  EXPECT_EQ(window.deviceList->GetItemCount(), 0);
+  EXPECT_EQ(world.segment.device(0).counters().searches, 0);
+
+  window.show();
+  for (int i = 0; i < 500 && !(window.logic().FirstSearchDone() && !window.Waiting()); ++i)
+    QTest::qWait(10);
+  EXPECT_TRUE(window.searchBegan);
+  EXPECT_TRUE(window.paintedFirst);
+  EXPECT_TRUE(window.refreshGreyed);  // as during a "Refresh"
+  EXPECT_EQ(world.segment.device(0).counters().searches, 3);
+  EXPECT_EQ(window.deviceList->GetItemCount(), 3);
+  EXPECT_TRUE(window.refreshButton->isEnabled());
+}

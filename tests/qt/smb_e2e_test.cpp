@@ -70,7 +70,10 @@ struct RealWindow {
     window = std::make_unique<QtMainWindow>(app);
     window->InitDialog();
     window->show();
-    return true;
+    // The first paint starts the first search; it lasts about 1.2 s.
+    for (int i = 0; i < 500 && !(window->logic().FirstSearchDone() && !window->Waiting()); ++i)
+      QTest::qWait(10);
+    return window->logic().FirstSearchDone();
   }
 
   PosixNetwork network;

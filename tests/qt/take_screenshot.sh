@@ -23,7 +23,9 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 [ -n "$window" ] || { echo "the window did not appear" >&2; exit 1; }
-sleep 0.5
+# Its first search starts once it is on screen and takes about 1.2 s in
+# --demo; the window takes no clicks until it has ended.
+sleep 2.5
 # The first row of the device list: below the list's header, left part.
 xdotool mousemove --window "$window" 40 44 click 1
 sleep 0.5

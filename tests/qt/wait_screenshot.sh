@@ -29,7 +29,9 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 [ -n "$window" ] || { echo "FAIL: the window did not appear"; exit 1; }
-sleep 0.5
+# Its first search starts once it is on screen and takes about 1.2 s in
+# --demo; the window takes no clicks until it has ended.
+sleep 2.5
 # The window is 281 x 231 dialog units: a control's place in pixels follows
 # from the window's size.
 read -r width height < <(xwininfo -id "$window" | awk '/Width/ {w=$NF} /Height/ {h=$NF} END {print w, h}')

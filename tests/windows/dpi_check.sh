@@ -3,15 +3,17 @@
 # prefix of its own): the list columns must be the 96-DPI widths in
 # proportion, no name or address cut, the window enlarged in proportion; a
 # screenshot of each, with the first device selected, in OUT_DIR
-# (windows-dpi-96.png, ...). Runs its own virtual display, large enough for
-# the window at 200 %.
-# Usage: dpi_check.sh TESSAVUE_EXE PROBE_EXE WINE PREFIX OUT_DIR
+# (windows-dpi-96.png, ...). Given the Windows test program, its
+# measurement of every caption of the four dialogs (DialogTexts) runs at each
+# DPI too. Runs its own virtual display, large enough for the window at 200 %.
+# Usage: dpi_check.sh TESSAVUE_EXE PROBE_EXE WINE PREFIX OUT_DIR [WIN32_TESTS_EXE]
 set -u
 exe=$1
 probe=$2
 wine=$3
 export WINEPREFIX=$4
 out=$5
+tests=${6:-}
 # shellcheck source=SCRIPTDIR/window.sh
 . "$(dirname "$0")/window.sh"
 wine_tools "$wine"
@@ -49,6 +51,11 @@ for dpi in 96 144 192; do
   "$wine" reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
     /v LogPixels /t REG_DWORD /d $dpi /f >/dev/null 2>&1
   "$wineserver_bin" -w
+  if [ -n "$tests" ]; then
+    timeout 120 "$wine" "$tests" --gtest_filter='DialogTexts.*' </dev/null >"$out/texts-$dpi.txt" 2>&1 ||
+      fail "$dpi DPI: a caption is cut: $(grep -E 'is cut|FAILED' "$out/texts-$dpi.txt" | tr -d '\r' | head -5)"
+    grep -c 'needs' "$out/texts-$dpi.txt" | sed "s/^/$dpi DPI, captions measured: /"
+  fi
   "$wine" "$exe" --demo </dev/null >/dev/null 2>&1 &
   if ! timeout 60 "$wine" "$probe" rows 40 >/dev/null; then
     fail "$dpi DPI: the demo window showed no devices"

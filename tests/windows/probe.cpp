@@ -6,6 +6,7 @@
 //                                  device list, control 1000, unless LIST
 //                                  says otherwise), one per line, columns
 //                                  split by tabs, once it has at least one row
+//                                  (the device list: and its search has ended)
 //   tessavue-probe rowpos ROW [LIST]   prints the screen point "x y" at the
 //                                  middle of that row
 //   tessavue-probe version         prints the Windows version text the
@@ -23,6 +24,9 @@
 //                                  user-enabled=0|1` for the "Login" dialog
 //                                  (left open), `CAPTION: TEXT` for a message
 //                                  box (then closed with its OK button)
+//   tessavue-probe startbox SECONDS  waits for a message box shown before any
+//                                  main window (the usage) and prints it as
+//                                  `CAPTION: TEXT`, then closes it with OK
 //   tessavue-probe login USER PASSWORD | cancel   fills the open "Login"
 //                                  dialog (the user name only where the edit
 //                                  is enabled) and presses OK, or Cancel
@@ -47,6 +51,10 @@
 //                                  list answers only at the program's
 //                                  keep-alives, so a count is what was on
 //                                  screen then
+//   tessavue-probe startwatch SECONDS   waits for the main window and prints
+//                                  the system time (ms since 1970) at which
+//                                  it was first visible, first showed a device
+//                                  row, and then took input
 //   tessavue-probe layout [LIST]   prints the DPI, the main window's client
 //                                  size, the list's column widths, and a
 //                                  `cut ROW COLUMN TEXT` line for every cell
@@ -127,11 +135,17 @@ std::string ItemText(HWND list, RemoteBlock& block, int row, int column) {
   return text;
 }
 
+HWND OpenModal();
+
 int Rows(int seconds, int listId) {
   for (int waited = 0; waited <= seconds * 10; ++waited) {
     HWND list = FindControl(listId);
     int rows = list ? static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
-    if (rows > 0) {
+    // The device list fills while its search runs (the window takes no input
+    // then, and no modal window is up): its rows are read once it has ended.
+    const bool searching =
+        listId == kDeviceList && list && !IsWindowEnabled(MainWindow()) && !OpenModal();
+    if (rows > 0 && !searching) {
       RemoteBlock block(list, 1024);
       if (!block.ok()) return 3;
       for (int row = 0; row < rows; ++row) {
@@ -219,6 +233,38 @@ int RefreshWatch(int seconds) {
     Sleep(1);
   }
   std::fprintf(stderr, "the search did not end within %d s\n", seconds);
+  return 1;
+}
+
+// Milliseconds since 1970 on the system clock, which the Linux side of a
+// benchmark reads too.
+double UnixMillis() {
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  const ULONGLONG ticks = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  return static_cast<double>(ticks - 116444736000000000ULL) / 10000.0;
+}
+
+int StartWatch(int seconds) {
+  const double end = UnixMillis() + seconds * 1000.0;
+  double visible = 0, row = 0;
+  while (UnixMillis() < end) {
+    HWND dialog = MainWindow();
+    HWND list = FindControl(kDeviceList);
+    if (dialog && list) {
+      if (visible == 0 && IsWindowVisible(dialog)) visible = UnixMillis();
+      DWORD_PTR rows = 0;
+      if (row == 0 && visible != 0 &&
+          SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 5000, &rows) && rows > 0)
+        row = UnixMillis();
+      if (visible != 0 && row != 0 && IsWindowEnabled(dialog)) {
+        std::printf("visible %.1f\nrow %.1f\nenabled %.1f\n", visible, row, UnixMillis());
+        return 0;
+      }
+    }
+    Sleep(1);
+  }
+  std::fprintf(stderr, "no window with a row within %d s\n", seconds);
   return 1;
 }
 
@@ -454,6 +500,35 @@ int Next(int seconds) {
   return 1;
 }
 
+// A message box of a tessavue.exe that has no main window (its usage, at
+// start): prints its text, each line apart, and closes it with OK.
+BOOL CALLBACK FindStartBox(HWND window, LPARAM found) {
+  char className[16] = {};
+  GetClassNameA(window, className, sizeof className);
+  if (std::strcmp(className, "#32770") != 0 || !IsWindowVisible(window) ||
+      !GetDlgItem(window, kMessageBoxText))
+    return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+int StartBox(int seconds) {
+  for (int waited = 0; waited <= seconds * 10; ++waited) {
+    HWND box = nullptr;
+    EnumWindows(FindStartBox, reinterpret_cast<LPARAM>(&box));
+    if (box) {
+      std::printf("%s: %s\n", WindowText(box).c_str(),
+                  WindowText(GetDlgItem(box, kMessageBoxText)).c_str());
+      PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+      for (int i = 0; i < 50 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(100);
+      return 0;
+    }
+    Sleep(100);
+  }
+  std::printf("none within %d s\n", seconds);
+  return 1;
+}
+
 int Login(int argc, char** argv) {
   HWND modal = OpenModal();
   if (!modal || WindowText(modal) != "Login") {
@@ -490,6 +565,8 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "layout") == 0) return Layout(list(2));
   if (argc == 3 && std::strcmp(argv[1], "refreshwatch") == 0)
     return RefreshWatch(std::atoi(argv[2]));
+  if (argc == 3 && std::strcmp(argv[1], "startbox") == 0) return StartBox(std::atoi(argv[2]));
+  if (argc == 3 && std::strcmp(argv[1], "startwatch") == 0) return StartWatch(std::atoi(argv[2]));
   if (argc == 2 && std::strcmp(argv[1], "version") == 0) return Version();
   if (argc == 4 && std::strcmp(argv[1], "select") == 0) return Select(std::atoi(argv[2]), argv[3]);
   if (argc == 3 && std::strcmp(argv[1], "items") == 0) return Items(std::atoi(argv[2]));

@@ -146,6 +146,23 @@ TEST_F(MainWindowTest, StartsWithTheDevicesListedAndTheTemplatesLayout) {
   EXPECT_NE(window->icon(), nullptr);
 }
 
+TEST_F(MainWindowTest, TheWindowIsUpBeforeItsFirstSearch) {
+  window = std::make_unique<MainWindow>(GetModuleHandleA(nullptr), protocol, drives,
+                                        SystemServices{connections, shell, system}, look,
+                                        HostOptions{true, {}, {}, {}});
+  dialog = window->CreateModeless();
+  ASSERT_NE(dialog, nullptr);
+  // Initialised: drive list filled, nothing asked of the network yet.
+  EXPECT_GT(SendMessageA(Item(1013), CB_GETCOUNT, 0, 0), 0);
+  EXPECT_EQ(ListRows(Item(1000)), 0);
+  EXPECT_EQ(segment.device(0).counters().searches, 0);
+  // The search follows from the window's own queue.
+  Pump();
+  EXPECT_EQ(segment.device(0).counters().searches, 3);
+  EXPECT_EQ(ListRows(Item(1000)), 3);
+  EXPECT_TRUE(IsWindowEnabled(Item(1002)));
+}
+
 TEST_F(MainWindowTest, ADeviceClickFillsTheLanFieldsAndTheShareList) {
   Open();
   ClickDevice(1);  // Tessavue-Media, on DHCP

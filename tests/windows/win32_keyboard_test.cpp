@@ -183,12 +183,14 @@ TEST_F(KeyboardWindowTest, EveryControlIsNamedByItsLabel) {
                                {1004, "Disconnect"},    {1009, "Exit"},      {1021, "About"}};
   CoInitialize(nullptr);
   for (const Named& n : own) EXPECT_EQ(AccessibleName(Item(n.id)), n.name) << n.id;
-  // The labelled controls: what this system's oleacc makes of them (Windows
-  // takes the label; Wine's oleacc reads only a window's own text).
-  for (const Named& n : labelled) {
-    std::cout << "accessible name of " << n.id << " (label \"" << n.name << "\"): \""
-              << AccessibleName(Item(n.id)) << "\"\n";
-  }
+  // The fields and drop-down lists by their labels, never by what they hold
+  // (an address, the chosen item), whatever the system's oleacc would make
+  // of them.
+  SendMessageA(Item(1006), IPM_SETADDRESS, 0, MAKEIPADDRESS(192, 168, 0, 20));
+  ASSERT_GT(SendMessageA(Item(1013), CB_GETCOUNT, 0, 0), 0);
+  SendMessageA(Item(1013), CB_SETCURSEL, 0, 0);
+  SendMessageA(Item(1015), CB_SETCURSEL, 1, 0);
+  for (const Named& n : labelled) EXPECT_EQ(AccessibleName(Item(n.id)), n.name) << n.id;
   CoUninitialize();
 }
 

@@ -23,10 +23,9 @@ wine_fresh_session() {
   "${in[@]}" "$wine" cmd /c exit </dev/null >/dev/null 2>&1
 }
 
-# The X server maps the window a moment after its rows are filled (the first
-# search runs before the dialog is shown): clicks and keys sent before that go
-# nowhere. Waits at most 30 s until the main window is viewable, and prints
-# its X window id.
+# The X server maps the window a moment after it is created (its first search
+# runs once it is shown): clicks and keys sent before that go nowhere. Waits
+# at most 30 s until the main window is viewable, and prints its X window id.
 await_window() {
   local seconds=30 id
   id=$(timeout "$seconds" xdotool search --sync --onlyvisible --name '^Quillon Tessavue$' 2>/dev/null | head -1)

@@ -1,5 +1,7 @@
 // The main window: start, refresh, a click in the device list, the address
 // mode, repaint, the web page and the small commands.
+#include <algorithm>
+
 #include "window_fixture.h"
 
 namespace tessavue {
@@ -34,6 +36,52 @@ TEST_F(MainDialogTest, StartListsDevicesWithEmptyAddressFields) {
   EXPECT_GT(clock.NowMicros() - before, 1'000'000);
   EXPECT_LT(clock.NowMicros() - before, 2'000'000);
   EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(MainDialogTest, TheWindowIsReadyBeforeItsFirstSearchWhichRunsAsARefresh) {
+  connections.MapOutside('E', "\\\\Tessavue-Office\\public");
+  ASSERT_TRUE(protocol.InitTransport());
+  const std::int64_t before = clock.NowMicros();
+  ASSERT_TRUE(dialog.OnInitDialog());
+  // Columns and drive list are there; nothing has been asked of the network.
+  EXPECT_EQ(deviceList.columns().size(), 4u);
+  EXPECT_EQ(driveCombo.items()[1], "E: \\\\Tessavue-Office\\public");
+  EXPECT_EQ(deviceList.GetItemCount(), 0);
+  EXPECT_EQ(Device(kOffice).counters().searches, 0);
+  EXPECT_LT(clock.NowMicros() - before, 100'000);
+  EXPECT_FALSE(host.waits.busy());
+  EXPECT_TRUE(refreshButton.IsEnabled());
+
+  // On screen: the search runs as "Refresh" does, greyed button, wait state
+  // and rows as the devices answer.
+  int rowsSeen = 0;
+  bool greyedAndBusy = true;
+  host.waits.onKeepAlive = [&] {
+    greyedAndBusy = greyedAndBusy && !refreshButton.IsEnabled() && host.waits.busy();
+    rowsSeen = std::max(rowsSeen, deviceList.GetItemCount());
+  };
+  dialog.OnWindowShown();
+  EXPECT_TRUE(greyedAndBusy);
+  EXPECT_EQ(rowsSeen, 3);
+  EXPECT_EQ(Device(kOffice).counters().searches, 3);
+  EXPECT_EQ(deviceList.ColumnTexts(0),
+            (Texts{"Tessavue-Office", "Tessavue-Media", "Tessavue-Lab"}));
+  EXPECT_TRUE(refreshButton.IsEnabled());
+  EXPECT_FALSE(host.waits.busy());
+
+  // It is the first search only: a later show (restored from the task bar)
+  // asks nothing.
+  dialog.OnWindowShown();
+  EXPECT_EQ(Device(kOffice).counters().searches, 3);
+}
+
+TEST_F(MainDialogTest, ARefreshBeforeTheWindowShowsStandsForTheFirstSearch) {
+  ASSERT_TRUE(protocol.InitTransport());
+  ASSERT_TRUE(dialog.OnInitDialog());
+  dialog.OnRefresh();
+  dialog.OnWindowShown();
+  EXPECT_EQ(Device(kOffice).counters().searches, 3);
+  EXPECT_EQ(deviceList.GetItemCount(), 3);
 }
 
 TEST_F(MainDialogTest, RefreshReplacesRowsAndForgetsSelection) {

@@ -49,6 +49,7 @@ class ScriptedPlatform : public AppPlatform {
     steps.push_back(app.protocol.TransportStarted() ? "dialog (transport up)" : "dialog");
     HeadlessWindow window(app, host_);
     window.dialog.OnInitDialog();
+    window.dialog.OnWindowShown();
     rowsAtStart = window.deviceList.GetItemCount();
     if (user) user(window);
     // The window goes: "Exit", then its destruction.

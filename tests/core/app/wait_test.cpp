@@ -63,7 +63,7 @@ class WaitTest : public WindowTest {
 
 TEST_F(WaitTest, ASearchKeepsTheWindowAliveAndNothingStartsInsideIt) {
   Open();
-  EXPECT_GT(host.waits.keepAlives, 100);  // the first search, before the window shows
+  EXPECT_GT(host.waits.keepAlives, 100);  // the first search, once the window shows
   const int searches = Device(kOffice).counters().searches;
   Watch([this] { EveryHandler(); });
 

@@ -61,10 +61,12 @@ class WindowTest : public ::testing::Test {
     deviceList.onSelectionChange = [this] { dialog.OnDeviceListSelectionChange(); };
   }
 
-  // The window as the program opens it.
+  // The window as the program opens it: initialised, then on screen, which
+  // starts the first search.
   void Open() {
     ASSERT_TRUE(protocol.InitTransport());
     ASSERT_TRUE(dialog.OnInitDialog());
+    dialog.OnWindowShown();
   }
   void ClickDevice(int row) {
     deviceList.ClickRow(row);
