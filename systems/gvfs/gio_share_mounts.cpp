@@ -93,10 +93,18 @@ void OnAbort(GMountOperation* op, gpointer /*data*/) {
 
 }  // namespace
 
-GioShareMounts::GioShareMounts(int timeoutMillis)
-    : context_(g_main_context_new()), timeoutMillis_(timeoutMillis) {}
+struct GioShareMounts::Context {
+  Context() = default;
+  Context(const Context&) = delete;
+  Context& operator=(const Context&) = delete;
+  ~Context() { g_main_context_unref(main); }
+  GMainContext* main = g_main_context_new();
+};
 
-GioShareMounts::~GioShareMounts() { g_main_context_unref(context_); }
+GioShareMounts::GioShareMounts(int timeoutMillis)
+    : context_(std::make_unique<Context>()), timeoutMillis_(timeoutMillis) {}
+
+GioShareMounts::~GioShareMounts() = default;
 
 std::string GioShareMounts::UriOf(const ShareLogin& login) {
   std::string who = PercentEncode(login.user);
@@ -208,9 +216,9 @@ void GioShareMounts::Await(Call& call) {
   // whether or not GIO has anything to deliver.
   GSource* tick = g_timeout_source_new(5);
   g_source_set_callback(tick, WakeUp, nullptr, nullptr);
-  g_source_attach(tick, context_);
+  g_source_attach(tick, context_->main);
   while (!call.done) {
-    g_main_context_iteration(context_, TRUE);
+    g_main_context_iteration(context_->main, TRUE);
     if (call.done) break;
     const auto now = Clock::now();
     if (now - start > limit) {
@@ -226,7 +234,7 @@ void GioShareMounts::Await(Call& call) {
 ConnectionResult GioShareMounts::Mount(const ShareLogin& login, const std::string& password,
                                        PasswordAnswer answer, std::string& path) {
   if (Find(login, path)) return ConnectionResult::kDone;
-  ContextScope scope(context_);
+  ContextScope scope(context_->main);
   auto call = std::make_shared<Call>();
   call->login = login;
   call->password = password;
@@ -254,7 +262,7 @@ ConnectionResult GioShareMounts::Mount(const ShareLogin& login, const std::strin
 }
 
 ConnectionResult GioShareMounts::Unmount(const std::string& path, bool force) {
-  ContextScope scope(context_);
+  ContextScope scope(context_->main);
   // A path inside gvfsd-fuse's folder is taken back to the mount it shows.
   Ref<GFile> file(g_file_new_for_path(path.c_str()));
   Ref<GMount> mount(g_file_find_enclosing_mount(file.p, nullptr, nullptr));

@@ -4,11 +4,10 @@
 // keep goes with GVfs into the desktop's Secret Service keyring.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "share_mounts.h"
-
-struct _GMainContext;
 
 namespace tessavue {
 
@@ -42,7 +41,9 @@ class GioShareMounts : public ShareMounts {
   // hook meanwhile; at the time limit the call is cancelled.
   void Await(Call& call);
 
-  _GMainContext* context_;
+  // GIO's main context of this object's calls.
+  struct Context;
+  std::unique_ptr<Context> context_;
   int timeoutMillis_;
   WaitHook* waitHook_ = nullptr;
 };
