@@ -359,6 +359,11 @@ void QtMainWindow::ConnectHandlers() {
   selectionTimer_ = new QTimer(this);
   selectionTimer_->setSingleShot(true);
   connect(selectionTimer_, &QTimer::timeout, this, [this] { logic_->OnSelectionSettled(); });
+  firstSearchTimer_ = new QTimer(this);
+  firstSearchTimer_->setSingleShot(true);
+  connect(firstSearchTimer_, &QTimer::timeout, this, [this] {
+    if (!destroyed_) logic_->OnWindowShown();
+  });
   dhcpCombo->onSelChange = [this] { logic_->OnDhcpModeChange(); };
 }
 
@@ -379,9 +384,7 @@ int QtMainWindow::Run() {
   // is painted, or after a second where the window system never has it
   // painted (started minimised).
   InitDialog();
-  QTimer::singleShot(1000, this, [this] {
-    if (!destroyed_) logic_->OnWindowShown();
-  });
+  firstSearchTimer_->start(1000);
   return exec();
 }
 
@@ -537,12 +540,7 @@ bool QtMainWindow::event(QEvent* event) {
     // The window's first picture goes to the screen as this paint ends; the
     // first search follows it.
     searchQueued_ = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-          if (!destroyed_) logic_->OnWindowShown();
-        },
-        Qt::QueuedConnection);
+    firstSearchTimer_->start(0);
   }
   return result;
 }

@@ -168,6 +168,9 @@ class QtMainWindow : public QDialog, public DialogHost, public WaitHook {
   UtilityApp& app_;
   std::unique_ptr<MainDialog> logic_;
   QTimer* selectionTimer_ = nullptr;
+  // Starts the first search: at once after the first paint, or a second
+  // after the modal run begins when no paint comes.
+  QTimer* firstSearchTimer_ = nullptr;
   QString aboutMenuText_;
   std::vector<std::pair<QString, unsigned>> menuEntries_;
   bool destroyed_ = false;

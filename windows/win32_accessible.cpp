@@ -73,6 +73,7 @@ class LabelledObject final : public IAccessible {
   HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
     if (child.vt != VT_I4 || child.lVal != CHILDID_SELF) return inner_->get_accName(child, name);
     if (!name) return E_POINTER;
+    if (!Api().allocString) return E_FAIL;
     *name = Api().allocString(name_.c_str());
     return *name ? S_OK : E_OUTOFMEMORY;
   }
@@ -164,13 +165,15 @@ constexpr UINT_PTR kSubclassId = 0x7E55;
 LRESULT CALLBACK LabelledProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                    UINT_PTR, DWORD_PTR data) {
   auto* label = reinterpret_cast<std::wstring*>(data);
-  if (message == WM_GETOBJECT && static_cast<LONG>(lParam) == OBJID_CLIENT) {
+  const AccessibilityApi& api = Api();
+  if (message == WM_GETOBJECT && static_cast<LONG>(lParam) == OBJID_CLIENT && api.createStd &&
+      api.fromObject) {
     IAccessible* inner = nullptr;
-    if (SUCCEEDED(Api().createStd(window, OBJID_CLIENT, kIAccessible,
-                                  reinterpret_cast<void**>(&inner))) &&
+    if (SUCCEEDED(
+            api.createStd(window, OBJID_CLIENT, kIAccessible, reinterpret_cast<void**>(&inner))) &&
         inner) {
       auto* object = new LabelledObject(inner, *label);
-      const LRESULT result = Api().fromObject(kIAccessible, wParam, object);
+      const LRESULT result = api.fromObject(kIAccessible, wParam, object);
       object->Release();
       return result;
     }
