@@ -9,6 +9,7 @@
 
 #include "cli_output.h"
 #include "network.h"
+#include "remembered_targets.h"
 #include "system.h"
 
 namespace tessavue::cli {
@@ -20,8 +21,10 @@ constexpr int kExitUsage = 2;         // bad usage or input; nothing was sent
 constexpr int kExitNotFound = 3;      // no device with that address answered the search
 
 // `args` without the program name. Data goes to `out`, messages to `err`,
-// a password asked for with --password-stdin is read from `in`.
+// a password asked for with --password-stdin is read from `in`. The
+// remembered targets are kept in `store` (nullptr: none are).
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-        std::ostream& err, DatagramNetwork& network, Clock& clock, Shell& shell);
+        std::ostream& err, DatagramNetwork& network, Clock& clock, Shell& shell,
+        TargetStore* store = nullptr);
 
 }  // namespace tessavue::cli

@@ -11,7 +11,9 @@ const char* const kHelp =
     "  tessavue-cli set-static DEVICE_IP --ip ADDR --netmask ADDR --gateway ADDR\n"
     "                          [--user NAME] [--password TEXT | --password-stdin]\n"
     "  tessavue-cli open DEVICE_IP\n"
-    "  every command also takes [--local-ip ADDR] and [--target ADDR]...\n"
+    "  tessavue-cli targets [--json] | targets add ADDR[/NN] | targets forget [ADDR[/NN]]\n"
+    "  every command that searches also takes [--local-ip ADDR], [--target ADDR[/NN]]...\n"
+    "  and [--no-remembered]\n"
     "\n"
     "Finds the storage devices on the local network (UDP port 13579, group\n"
     "224.0.0.1), lists their shares, checks the administrator password, moves a\n"
@@ -28,6 +30,13 @@ const char* const kHelp =
     "                be in the address's subnet), log in, then set them; prints the\n"
     "                new address\n"
     "  open          open http://DEVICE_IP in the browser (xdg-open)\n"
+    "  targets       list the remembered search targets, one a line (--json: an\n"
+    "                array of strings); \"targets add\" remembers one, \"targets\n"
+    "                forget\" forgets one, or all when none is named. The list is\n"
+    "                the windows' (\"Search at address...\"), kept per user in\n"
+    "                $XDG_CONFIG_HOME/tessavue/targets (~/.config/tessavue/targets;\n"
+    "                on Windows HKEY_CURRENT_USER\\Software\\Tessavue), and every\n"
+    "                command that searches also searches them\n"
     "\n"
     "Options:\n"
     "  --json             scan and shares: JSON output. scan gives an array of\n"
@@ -39,18 +48,26 @@ const char* const kHelp =
     "  --user NAME        administrator user name (default \"qewro\"), at most 16 characters\n"
     "  --password TEXT    administrator password (default \"qewro\"), at most 16 characters\n"
     "  --password-stdin   read the password from the first line of standard input\n"
-    "  --local-ip ADDR    search only from this workstation address (any command,\n"
-    "                     anywhere on the line); default: every IPv4 interface that is\n"
+    "  --local-ip ADDR    search only from this workstation address (any command\n"
+    "                     that searches, anywhere on the line); default: every IPv4\n"
+    "                     interface that is\n"
     "                     up, not loopback and multicast-capable\n"
-    "  --target ADDR      also send the search by unicast to ADDR (any command,\n"
-    "                     anywhere on the line, repeatable), out of the interface\n"
+    "  --target ADDR[/NN] also send the search by unicast to ADDR, or to every host\n"
+    "                     address of the subnet ADDR/NN (NN from 22 to 32: at most\n"
+    "                     1024 addresses, paced 16 a millisecond) (repeatable),\n"
+    "                     for this run only, out of the interface\n"
     "                     the system's route to ADDR uses: for a device on another\n"
     "                     subnet, behind a router or at the far end of a VPN.\n"
     "                     Requests to a device found this way go to its address by\n"
     "                     unicast. Across a router only a device that answers by\n"
     "                     unicast is heard: replies to the group 224.0.0.1 and\n"
     "                     broadcasts stay on its own segment. Refused (exit code\n"
-    "                     2): 0.0.0.0, 255.255.255.255, 224.0.0.0/4, 127.0.0.0/8\n"
+    "                     2): 0.0.0.0/8, 127.0.0.0/8, 224.0.0.0/4, 240.0.0.0/4,\n"
+    "                     subnets wider than /22 or with host bits set, the\n"
+    "                     broadcast address of the workstation's own network,\n"
+    "                     more than 4096 addresses in all. A target that cannot\n"
+    "                     be sent to is named on standard error\n"
+    "  --no-remembered    leave the remembered targets out of the search\n"
     "  --help             this text\n"
     "  --version          the program's name and version\n"
     "\n"
@@ -72,6 +89,7 @@ Command CommandByName(const std::string& name) {
   if (name == "set-dhcp") return Command::kSetDhcp;
   if (name == "set-static") return Command::kSetStatic;
   if (name == "open") return Command::kOpen;
+  if (name == "targets") return Command::kTargets;
   return Command::kNone;
 }
 
@@ -123,6 +141,8 @@ bool TakeOption(const std::vector<std::string>& args, std::size_t& i, Options& o
     ok = flag(o.json);
   else if (name == "--password-stdin")
     ok = flag(o.passwordStdin);
+  else if (name == "--no-remembered")
+    ok = flag(o.noRemembered);
   else if (name == "--user")
     ok = value(o.user);
   else if (name == "--password")
@@ -166,6 +186,8 @@ bool ParseWords(const std::vector<std::string>& args, Options& o, std::string& e
         return false;
       }
       o.commandName = arg;
+    } else if (o.command == Command::kTargets) {
+      if (!TakeTargetsWord(arg, o, error)) return false;
     } else if (o.command != Command::kScan && !o.device) {
       o.device = arg;
     } else {
@@ -185,6 +207,7 @@ bool CheckCombination(const Options& o, std::string& error) {
     return false;
   }
   const Command c = o.command;
+  if (c == Command::kTargets) return CheckTargetsLine(o, error);
   if (c != Command::kScan && !o.device) {
     error = o.commandName + " needs DEVICE_IP";
     return false;
@@ -209,6 +232,34 @@ bool CheckCombination(const Options& o, std::string& error) {
 }
 
 }  // namespace
+
+bool TakeTargetsWord(const std::string& word, Options& o, std::string& error) {
+  if (o.targetsVerb.empty() && (word == "add" || word == "forget")) {
+    o.targetsVerb = word;
+  } else if (!o.targetsVerb.empty() && !o.targetsArg) {
+    o.targetsArg = word;
+  } else {
+    error = o.targetsVerb.empty() ? "targets: unknown word (add or forget)"
+                                  : "unexpected extra argument";
+    return false;
+  }
+  return true;
+}
+
+bool CheckTargetsLine(const Options& o, std::string& error) {
+  if (o.targetsVerb == "add" && !o.targetsArg) {
+    error = "targets add needs ADDR or ADDR/NN";
+  } else if (o.json && !o.targetsVerb.empty()) {
+    error = "--json applies to the list of targets only";
+  } else if (!o.targets.empty() || o.noRemembered || o.localIp) {
+    error = "--target, --no-remembered and --local-ip apply to the commands that search";
+  } else if (o.user || o.password || o.passwordStdin || o.ip || o.netmask || o.gateway) {
+    error = "targets takes no login or address options";
+  } else {
+    return true;
+  }
+  return false;
+}
 
 bool Parse(const std::vector<std::string>& args, Options& o, std::string& error) {
   return ParseWords(args, o, error) && CheckCombination(o, error);

@@ -1,4 +1,5 @@
-// tessavue-cli on Linux: real sockets, the real clock, xdg-open.
+// tessavue-cli on Linux: real sockets, the real clock, xdg-open, the
+// remembered targets in the user's configuration folder.
 #include <iostream>
 #include <string>
 #include <vector>
@@ -7,11 +8,14 @@
 #include "posix_clock.h"
 #include "posix_network.h"
 #include "posix_shell.h"
+#include "posix_target_file.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   tessavue::PosixNetwork network;
   tessavue::PosixClock clock;
   tessavue::PosixShell shell;
-  return tessavue::cli::Run(args, std::cin, std::cout, std::cerr, network, clock, shell);
+  tessavue::PosixTargetFile remembered;
+  return tessavue::cli::Run(args, std::cin, std::cout, std::cerr, network, clock, shell,
+                            &remembered);
 }

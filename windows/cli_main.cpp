@@ -1,10 +1,11 @@
 // tessavue-cli.exe: the command-line tool on Windows sockets, the Windows
-// clock and the Windows shell.
+// clock, the Windows shell and the remembered targets in the registry.
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli.h"
+#include "registry_target_store.h"
 #include "win32_clock.h"
 #include "win32_system.h"
 #include "winsock_network.h"
@@ -14,5 +15,7 @@ int main(int argc, char** argv) {
   tessavue::WinsockNetwork network;
   tessavue::Win32Clock clock;
   tessavue::win32::Win32Shell shell;
-  return tessavue::cli::Run(args, std::cin, std::cout, std::cerr, network, clock, shell);
+  tessavue::RegistryTargetStore remembered;
+  return tessavue::cli::Run(args, std::cin, std::cout, std::cerr, network, clock, shell,
+                            &remembered);
 }
