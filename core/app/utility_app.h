@@ -36,7 +36,12 @@ class UtilityApp {
   // be started, else 0.
   bool InitInstance(AppPlatform& platform, int& exitCode);
 
-  SystemServices services() { return SystemServices{connections_, shell_, system_}; }
+  SystemServices services() {
+    return SystemServices{connections_, shell_, system_, targetStore_};
+  }
+  // The search targets entered in the window are remembered in `store`
+  // (by default they last for the run).
+  void RememberTargetsIn(TargetStore& store) { targetStore_ = &store; }
 
   DeviceProtocol protocol;
   DriveMap drives;
@@ -45,6 +50,7 @@ class UtilityApp {
   NetworkConnections& connections_;
   Shell& shell_;
   SystemInfo& system_;
+  TargetStore* targetStore_ = nullptr;
 };
 
 }  // namespace tessavue

@@ -78,12 +78,12 @@ bool RememberedTargets::ForgetAll() {
   return Store();
 }
 
-bool RememberedTargets::FollowMovedDevice(const Ipv4Address& from, const Ipv4Address& to) {
+bool RememberedTargets::FollowMovedDevice(const Ipv4Address& from, const Ipv4Address& to,
+                                          bool onlyRemembered) {
   Load();
   const SearchTarget own{from, 32};
-  // Only a remembered device follows: one found through a target given for
-  // this run alone leaves the list as it is.
-  if (std::find(targets_.begin(), targets_.end(), own) == targets_.end()) return true;
+  if (onlyRemembered && std::find(targets_.begin(), targets_.end(), own) == targets_.end())
+    return true;
   return !tessavue::FollowMovedDevice(targets_, from, to) || Store();
 }
 

@@ -47,8 +47,11 @@ class RememberedTargets {
   // Forget: `found` false when the target was not in the list.
   bool Forget(const SearchTarget& target, bool& found);
   bool ForgetAll();
-  // A device found through a remembered target moved: see FollowMovedDevice.
-  bool FollowMovedDevice(const Ipv4Address& from, const Ipv4Address& to);
+  // A device found through a target moved: the list follows it as
+  // FollowMovedDevice says, and only when `from` itself is remembered while
+  // `onlyRemembered` (a device given for one run leaves the list alone).
+  bool FollowMovedDevice(const Ipv4Address& from, const Ipv4Address& to,
+                         bool onlyRemembered = true);
 
  private:
   bool Store();

@@ -16,6 +16,7 @@
 #include "memory_connections.h"
 #include "memory_network.h"
 #include "memory_system.h"
+#include "memory_target_store.h"
 #include "virtual_clock.h"
 #include "protocol.h"
 #include "wire.h"
@@ -81,6 +82,7 @@ class WindowTest : public ::testing::Test {
   MemorySystem system;
   RecordingShell shell;
   ScriptedDialogHost host;
+  MemoryTargetStore remembered;
   DeviceProtocol protocol{network, clock};
   DriveMap drives{connections};
 
@@ -88,8 +90,8 @@ class WindowTest : public ::testing::Test {
   HeadlessComboBox dhcpCombo, driveCombo;
   HeadlessListView shareList, deviceList;
   HeadlessIpAddressControl ipAddress, netmaskAddress, gatewayAddress;
-  MainDialog dialog{protocol, drives, SystemServices{connections, shell, system}, host,
-                    MainDialogControls{configurationButton, disconnectButton, connectButton,
+  MainDialog dialog{protocol, drives, SystemServices{connections, shell, system, &remembered},
+                    host, MainDialogControls{configurationButton, disconnectButton, connectButton,
                                        dhcpCombo, driveCombo, shareList, deviceList, refreshButton,
                                        ipAddress, netmaskAddress, gatewayAddress}};
 };
