@@ -108,7 +108,8 @@ void DeviceProtocol::RunSearchRounds(std::int64_t start, std::int64_t end) {
       for (std::size_t i = 0; i < requests.size(); ++i)
         SendRequestOn(i, requests[i].data(), requests[i].size());
       due += sweep.size();
-      roundAt += ++round < kSearchSends ? kSearchSendGapMicros : 0;
+      // After the last round, its gap still bounds the first collection.
+      roundAt += ++round < kSearchSends ? kSearchSendGapMicros : kSearchLastGapMicros;
     }
     if (sent < due && now >= nextBatch) {
       const std::size_t batch = std::min(due - sent, static_cast<std::size_t>(kSweepBatch));
@@ -118,7 +119,7 @@ void DeviceProtocol::RunSearchRounds(std::int64_t start, std::int64_t end) {
     }
     if (now >= end) break;
     std::int64_t next = end;
-    if (round < kSearchSends) next = std::min(next, roundAt);
+    if (roundAt > now) next = std::min(next, roundAt);
     if (sent < due) next = std::min(next, nextBatch);
     CollectSearchReplies(next);
   }
