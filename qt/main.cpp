@@ -19,6 +19,7 @@
 #include "posix_network.h"
 #include "posix_shell.h"
 #include "posix_system.h"
+#include "posix_target_file.h"
 #include "demo_world.h"
 #include "qt_dialogs.h"
 #include "protocol.h"
@@ -93,7 +94,11 @@ int RunWindow(const Options& options) {
     if (options.localIp) network.SetLocalAddress(*options.localIp);
     PosixClock clock;
     GvfsConnections connections;
+    // The addresses searched at are the user's, kept in the configuration
+    // folder; the demo's last for its run.
+    PosixTargetFile remembered;
     UtilityApp app(network, clock, connections, shell, system);
+    app.RememberTargetsIn(remembered);
     app.InitInstance(platform, exitCode);
   }
   return exitCode;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "registry_target_store.h"
 #include "utility_app.h"
 #include "version.h"
 #include "win32_app.h"
@@ -75,5 +76,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
 #else
   (void)commandLine;
 #endif
+  // The addresses searched at are the user's, kept in the registry; the
+  // demo's last for its run.
+  RegistryTargetStore remembered;
+  theApp.RememberTargetsIn(remembered);
   return Run(theApp, instance);
 }
