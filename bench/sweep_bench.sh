@@ -14,7 +14,7 @@ probe_bin=$build/bench/sweep_probe
 [ "$(id -u)" -eq 0 ] || { echo "sweep_bench: needs root for network namespaces" >&2; exit 1; }
 { [ -x "$device_bin" ] && [ -x "$probe_bin" ]; } || { echo "sweep_bench: build $build first" >&2; exit 1; }
 
-# shellcheck source=../tests/e2e/netns_pair.sh
+# shellcheck source=SCRIPTDIR/../tests/e2e/netns_pair.sh
 . "$(dirname "$0")/../tests/e2e/netns_pair.sh"
 tag=$$
 ns_ws=tvw-ws-$tag; ns_rt=tvw-rt-$tag; ns_dev=tvw-dev-$tag

@@ -83,8 +83,7 @@ int RunTargets(const Options& o, std::ostream& out, std::ostream& err, TargetSto
   SearchTarget target;
   const TargetProblem problem = CheckTarget(o.targetsArg->c_str(), target);
   if (problem != TargetProblem::kNone)
-    return Say(err, kExitUsage,
-               TargetProblemMessage(problem, TerminalText(*o.targetsArg).c_str()));
+    return Say(err, kExitUsage, TargetProblemMessage(problem, TerminalText(*o.targetsArg).c_str()));
   return AddTarget(target, err, list, network);
 }
 
@@ -104,9 +103,9 @@ int GatherTargets(const Options& o, std::ostream& err, TargetStore* store,
                  "--target: " + TargetProblemMessage(problem, TerminalText(text).c_str()));
     if (std::find(targets.begin(), targets.end(), target) != targets.end()) continue;
     if (TargetAddressCount(targets) + target.HostCount() > kMostTargetAddresses)
-      return Say(err, kExitUsage,
-                 "--target: " + TargetProblemMessage(TargetProblem::kTooMany,
-                                                     TerminalText(text).c_str()));
+      return Say(
+          err, kExitUsage,
+          "--target: " + TargetProblemMessage(TargetProblem::kTooMany, TerminalText(text).c_str()));
     targets.push_back(target);
   }
   return kExitDone;
@@ -118,9 +117,9 @@ int RefuseOwnBroadcasts(const Options& o, std::ostream& err,
     SearchTarget target;
     if (CheckTarget(text.c_str(), target) == TargetProblem::kNone &&
         CheckTarget(target, broadcasts) == TargetProblem::kOwnBroadcast)
-      return Say(err, kExitUsage,
-                 "--target: " + TargetProblemMessage(TargetProblem::kOwnBroadcast,
-                                                     target.Text().c_str()));
+      return Say(
+          err, kExitUsage,
+          "--target: " + TargetProblemMessage(TargetProblem::kOwnBroadcast, target.Text().c_str()));
   }
   return kExitDone;
 }

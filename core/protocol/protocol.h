@@ -54,7 +54,7 @@ constexpr std::int64_t kSweepBatchGapMicros = 1000;
 namespace wire {
 class WireView;
 using Bytes = std::vector<std::uint8_t>;
-}
+}  // namespace wire
 
 // One of the workstation's networks: its interface address, and the client
 // identifier that the requests sent out of it carry (the process's six random

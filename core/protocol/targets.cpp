@@ -15,7 +15,8 @@ namespace tessavue {
 namespace {
 
 std::uint32_t ToNumber(const Ipv4Address& a) {
-  return static_cast<std::uint32_t>(a.octet[0]) << 24 | static_cast<std::uint32_t>(a.octet[1]) << 16 |
+  return static_cast<std::uint32_t>(a.octet[0]) << 24 |
+         static_cast<std::uint32_t>(a.octet[1]) << 16 |
          static_cast<std::uint32_t>(a.octet[2]) << 8 | a.octet[3];
 }
 
@@ -24,9 +25,7 @@ Ipv4Address FromNumber(std::uint32_t n) {
                       static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)}};
 }
 
-std::uint32_t MaskOf(int prefix) {
-  return prefix <= 0 ? 0 : ~std::uint32_t{0} << (32 - prefix);
-}
+std::uint32_t MaskOf(int prefix) { return prefix <= 0 ? 0 : ~std::uint32_t{0} << (32 - prefix); }
 
 // "nn" after the '/': one or two digits, 0 to 32; -1 otherwise.
 int ParsePrefix(const char* text) {
@@ -132,8 +131,9 @@ std::string TargetProblemMessage(TargetProblem problem, const char* text) {
     case TargetProblem::kReserved:
       return t + " is in the reserved range 240.0.0.0/4, no device's address";
     case TargetProblem::kOwnBroadcast:
-      return t + " is the broadcast address of the workstation's own network, which is searched"
-                 " anyway";
+      return t +
+             " is the broadcast address of the workstation's own network, which is searched"
+             " anyway";
     case TargetProblem::kTooMany:
       return "with " + t + " the targets would reach more than 4096 addresses in all";
   }

@@ -319,8 +319,7 @@ bool PosixNetwork::LocalBroadcasts(std::vector<Ipv4Address>& addresses) {
         i->ifa_broadaddr->sa_family != AF_INET)
       continue;
     const Ipv4Address b = FromInAddr(reinterpret_cast<sockaddr_in*>(i->ifa_broadaddr)->sin_addr);
-    if (std::find(addresses.begin(), addresses.end(), b) == addresses.end())
-      addresses.push_back(b);
+    if (std::find(addresses.begin(), addresses.end(), b) == addresses.end()) addresses.push_back(b);
   }
   freeifaddrs(list);
   return true;

@@ -59,9 +59,9 @@ bool RegistryTargetStore::WriteLines(const std::vector<std::string>& lines) {
   std::string data;
   for (const std::string& line : lines) data += line + '\0';
   data += '\0';
-  const bool ok = RegSetValueExA(key, kValueName, 0, REG_MULTI_SZ,
-                                 reinterpret_cast<const BYTE*>(data.data()),
-                                 static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+  const bool ok =
+      RegSetValueExA(key, kValueName, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data.data()),
+                     static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
   RegCloseKey(key);
   return ok;
 }

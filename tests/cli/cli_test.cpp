@@ -417,13 +417,13 @@ TEST_F(CliTest, RememberedTargetsAreKeptByTheTargetsCommandAndSearchedByEveryOth
   EXPECT_NE(err_.str().find("line 2"), std::string::npos) << err_.str();
   EXPECT_EQ(out_.str().find("10.9.0.50"), std::string::npos) << out_.str();
 
-  for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{
-           {"targets", "add"},
-           {"targets", "list"},
-           {"targets", "add", "10.9.0.1", "10.9.0.2"},
-           {"targets", "add", "10.9.0.1", "--json"},
-           {"targets", "--target", "10.9.0.1"},
-           {"targets", "--no-remembered"}}) {
+  for (std::vector<std::string> bad :
+       std::vector<std::vector<std::string>>{{"targets", "add"},
+                                             {"targets", "list"},
+                                             {"targets", "add", "10.9.0.1", "10.9.0.2"},
+                                             {"targets", "add", "10.9.0.1", "--json"},
+                                             {"targets", "--target", "10.9.0.1"},
+                                             {"targets", "--no-remembered"}}) {
     EXPECT_EQ(Run(bad), cli::kExitUsage) << bad[1];
   }
 }

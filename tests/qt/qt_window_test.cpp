@@ -372,8 +372,7 @@ TEST_F(QtSearchAddressTest, TheSlashFieldTakesASubnetOfTwoDigitsAndForgetEmpties
   ASSERT_GE(modals_.shown.size(), 2u);
   EXPECT_NE(modals_.shown[1].text.find("10.9.0.0/21 is wider"), std::string::npos)
       << modals_.shown[1].text;
-  EXPECT_EQ(app_.protocol.targets(),
-            (std::vector<SearchTarget>{{Ipv4Address{{10, 9, 0, 0}}, 24}}));
+  EXPECT_EQ(app_.protocol.targets(), (std::vector<SearchTarget>{{Ipv4Address{{10, 9, 0, 0}}, 24}}));
   EXPECT_GE(RowOf("10.9.0.30"), 0);
   w().SystemCommand(kIdmForgetTargets);
   EXPECT_TRUE(app_.protocol.targets().empty());

@@ -14,8 +14,8 @@ TEST_F(MainDialogTest, StartListsDevicesWithEmptyAddressFields) {
   std::int64_t before = clock.NowMicros();
   Open();
 
-  EXPECT_EQ(host.systemMenuEntries, (Texts{"About Dorvel(&A)...", "Search at address...",
-                                           "Forget searched addresses"}));
+  EXPECT_EQ(host.systemMenuEntries,
+            (Texts{"About Dorvel(&A)...", "Search at address...", "Forget searched addresses"}));
   ASSERT_EQ(shareList.columns().size(), 2u);
   EXPECT_EQ(shareList.columns()[1].heading, "Location");
   EXPECT_EQ(dhcpCombo.items(), (Texts{"Disabled", "Enabled"}));

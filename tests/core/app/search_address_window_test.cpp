@@ -38,8 +38,8 @@ class SearchAddressWindowTest : public WindowTest {
 
 TEST_F(SearchAddressWindowTest, TheEntryStandsBelowAboutAndRefusedAddressesKeepTheDialogOpen) {
   Open();
-  EXPECT_EQ(host.systemMenuEntries, (Texts{"About Dorvel(&A)...", "Search at address...",
-                                           "Forget searched addresses"}));
+  EXPECT_EQ(host.systemMenuEntries,
+            (Texts{"About Dorvel(&A)...", "Search at address...", "Forget searched addresses"}));
   EXPECT_EQ(host.systemMenuCommands, (std::vector<unsigned>{0x0010, 0x0020, 0x0030}));
   const std::size_t sent = network.sent().size();
 
@@ -134,10 +134,10 @@ TEST_F(SearchAddressWindowTest, ASubnetIsRememberedForTheNextStartUntilForgotten
   ScriptedDialogHost nextHost;
   HeadlessListView nextDevices;
   MainDialog next{nextProtocol, drives, SystemServices{connections, shell, system, &remembered},
-                  nextHost, MainDialogControls{configurationButton, disconnectButton,
-                                               connectButton, dhcpCombo, driveCombo, shareList,
-                                               nextDevices, refreshButton, ipAddress,
-                                               netmaskAddress, gatewayAddress}};
+                  nextHost,
+                  MainDialogControls{configurationButton, disconnectButton, connectButton,
+                                     dhcpCombo, driveCombo, shareList, nextDevices, refreshButton,
+                                     ipAddress, netmaskAddress, gatewayAddress}};
   next.OnInitDialog();
   EXPECT_EQ(nextDevices.GetItemCount(), 5);
   EXPECT_EQ(nextProtocol.targets(), (std::vector<SearchTarget>{{Ipv4Address{{10, 9, 0, 0}}, 24}}));

@@ -31,9 +31,9 @@ TEST(RememberedTargets, ADamagedListIsEmptyAndSaidOnceNeverStoredIsNotDamage) {
   EXPECT_EQ(remembered.TakeDamage(), "");
 
   const std::vector<std::vector<std::string>> damaged{
-      {"10.9.0.30", "nas.local"},         // not an address
-      {"10.9.0.0/21"},                    // too wide
-      {"10.9.0.30", "10.9.0.30"},         // twice
+      {"10.9.0.30", "nas.local"},  // not an address
+      {"10.9.0.0/21"},             // too wide
+      {"10.9.0.30", "10.9.0.30"},  // twice
       // 4097 addresses, one too many
       {"10.8.0.0/22", "10.8.4.0/22", "10.8.8.0/22", "10.8.12.0/22", "10.9.0.0/29", "10.9.0.8/31",
        "10.9.1.1"},

@@ -217,23 +217,39 @@ TEST_F(SearchTargets, BadTargetsAreRefusedAndATargetWithoutARouteSendsNothing) {
     const char* text;
     TargetProblem problem;
   } cases[] = {
-      {"10.9.0.30", TargetProblem::kNone},         {"223.255.255.254", TargetProblem::kNone},
-      {"1.2.3", TargetProblem::kNotAnAddress},     {"1.2.3.256", TargetProblem::kNotAnAddress},
-      {"", TargetProblem::kNotAnAddress},          {" 1.2.3.4", TargetProblem::kNotAnAddress},
-      {"1.2.3.4.5", TargetProblem::kNotAnAddress}, {"nas.local", TargetProblem::kNotAnAddress},
-      {"0.0.0.0", TargetProblem::kUnspecified},    {"255.255.255.255", TargetProblem::kBroadcast},
-      {"224.0.0.1", TargetProblem::kMulticast},    {"239.255.255.250", TargetProblem::kMulticast},
-      {"127.0.0.1", TargetProblem::kLoopback},     {"127.200.0.9", TargetProblem::kLoopback},
-      {"240.0.0.1", TargetProblem::kReserved},     {"0.1.2.3", TargetProblem::kUnspecified},
+      {"10.9.0.30", TargetProblem::kNone},
+      {"223.255.255.254", TargetProblem::kNone},
+      {"1.2.3", TargetProblem::kNotAnAddress},
+      {"1.2.3.256", TargetProblem::kNotAnAddress},
+      {"", TargetProblem::kNotAnAddress},
+      {" 1.2.3.4", TargetProblem::kNotAnAddress},
+      {"1.2.3.4.5", TargetProblem::kNotAnAddress},
+      {"nas.local", TargetProblem::kNotAnAddress},
+      {"0.0.0.0", TargetProblem::kUnspecified},
+      {"255.255.255.255", TargetProblem::kBroadcast},
+      {"224.0.0.1", TargetProblem::kMulticast},
+      {"239.255.255.250", TargetProblem::kMulticast},
+      {"127.0.0.1", TargetProblem::kLoopback},
+      {"127.200.0.9", TargetProblem::kLoopback},
+      {"240.0.0.1", TargetProblem::kReserved},
+      {"0.1.2.3", TargetProblem::kUnspecified},
       // Subnets: /22 to /32, given by their network address.
-      {"10.9.0.0/24", TargetProblem::kNone},       {"10.9.0.0/22", TargetProblem::kNone},
-      {"10.9.0.6/31", TargetProblem::kNone},       {"10.9.0.7/32", TargetProblem::kNone},
-      {"10.9.0.0/21", TargetProblem::kTooWide},    {"10.0.0.0/8", TargetProblem::kTooWide},
-      {"10.9.0.5/24", TargetProblem::kHostBits},   {"10.9.2.0/22", TargetProblem::kHostBits},
-      {"10.9.0.7/31", TargetProblem::kHostBits},   {"10.9.0.0/", TargetProblem::kBadPrefix},
-      {"10.9.0.0/33", TargetProblem::kBadPrefix},  {"10.9.0.0/024", TargetProblem::kBadPrefix},
-      {"10.9.0.0/2x", TargetProblem::kBadPrefix},  {"10.9.0.0/-4", TargetProblem::kBadPrefix},
-      {"10.9.0/24", TargetProblem::kNotAnAddress}, {"224.0.0.0/24", TargetProblem::kMulticast},
+      {"10.9.0.0/24", TargetProblem::kNone},
+      {"10.9.0.0/22", TargetProblem::kNone},
+      {"10.9.0.6/31", TargetProblem::kNone},
+      {"10.9.0.7/32", TargetProblem::kNone},
+      {"10.9.0.0/21", TargetProblem::kTooWide},
+      {"10.0.0.0/8", TargetProblem::kTooWide},
+      {"10.9.0.5/24", TargetProblem::kHostBits},
+      {"10.9.2.0/22", TargetProblem::kHostBits},
+      {"10.9.0.7/31", TargetProblem::kHostBits},
+      {"10.9.0.0/", TargetProblem::kBadPrefix},
+      {"10.9.0.0/33", TargetProblem::kBadPrefix},
+      {"10.9.0.0/024", TargetProblem::kBadPrefix},
+      {"10.9.0.0/2x", TargetProblem::kBadPrefix},
+      {"10.9.0.0/-4", TargetProblem::kBadPrefix},
+      {"10.9.0/24", TargetProblem::kNotAnAddress},
+      {"224.0.0.0/24", TargetProblem::kMulticast},
       {"127.0.0.0/24", TargetProblem::kLoopback},
   };
   for (const Case& c : cases) {
@@ -399,9 +415,10 @@ TEST_F(SearchTargets, OnlyTheMovedDevicesOwnTargetFollowsIt) {
   // own address: its reply names neither target.
   network.AddRoute(A(10, 9, 0, 0), A(255, 255, 0, 0), A(172, 16, 5, 2));
   SimulatedDevice& forwarded = beyond.AddDevice(Device("Forwarded", A(10, 9, 0, 2), 5));
-  network.AddUnicastListener([this, &forwarded](const Ipv4Address& to, const std::uint8_t* d, std::size_t n) {
-    if (to == A(10, 9, 0, 50)) network.SendToAddress(forwarded.settings().ip, d, n);
-  });
+  network.AddUnicastListener(
+      [this, &forwarded](const Ipv4Address& to, const std::uint8_t* d, std::size_t n) {
+        if (to == A(10, 9, 0, 50)) network.SendToAddress(forwarded.settings().ip, d, n);
+      });
   protocol.SetTargets({{A(10, 9, 0, 30)}, {A(10, 9, 0, 50)}, {A(10, 9, 4, 0), 24}});
   beyond.AddDevice(Device("InSubnet", A(10, 9, 4, 8), 6));
   protocol.SearchDevices();
@@ -413,10 +430,9 @@ TEST_F(SearchTargets, OnlyTheMovedDevicesOwnTargetFollowsIt) {
   protocol.SetNewAddress("10.9.0.3", "255.255.255.0", "10.9.0.1");
   ASSERT_TRUE(protocol.SetDeviceStatic());
   // Far's target stays; the moved device's new address is searched.
-  EXPECT_EQ(protocol.targets(), (std::vector<SearchTarget>{{A(10, 9, 0, 30)},
-                                                           {A(10, 9, 0, 50)},
-                                                           {A(10, 9, 4, 0), 24},
-                                                           {A(10, 9, 0, 3)}}));
+  EXPECT_EQ(protocol.targets(),
+            (std::vector<SearchTarget>{
+                {A(10, 9, 0, 30)}, {A(10, 9, 0, 50)}, {A(10, 9, 4, 0), 24}, {A(10, 9, 0, 3)}}));
   // Moved inside the subnet it was found in: nothing to change.
   protocol.SelectDevice("10.9.4.8");
   protocol.SetNewAddress("10.9.4.9", "255.255.255.0", "10.9.4.1");
@@ -426,8 +442,8 @@ TEST_F(SearchTargets, OnlyTheMovedDevicesOwnTargetFollowsIt) {
   protocol.SelectDevice("10.9.0.30");
   protocol.SetNewAddress("10.9.4.30", "255.255.255.0", "10.9.4.1");
   ASSERT_TRUE(protocol.SetDeviceStatic());
-  EXPECT_EQ(protocol.targets(), (std::vector<SearchTarget>{
-                                    {A(10, 9, 0, 50)}, {A(10, 9, 4, 0), 24}, {A(10, 9, 0, 3)}}));
+  EXPECT_EQ(protocol.targets(),
+            (std::vector<SearchTarget>{{A(10, 9, 0, 50)}, {A(10, 9, 4, 0), 24}, {A(10, 9, 0, 3)}}));
   protocol.SearchDevices();
   EXPECT_NE(Find("10.9.0.3"), nullptr);
   EXPECT_NE(Find("10.9.4.30"), nullptr);

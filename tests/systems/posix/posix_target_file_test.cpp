@@ -49,7 +49,7 @@ TEST(PosixTargetFile, FollowsXdgConfigHomeAndForgivesHandEditing) {
 
   FileHarness h;
   ASSERT_TRUE(h.file.WriteLines({"10.9.0.30"}));
-  struct stat info{};
+  struct stat info {};
   ASSERT_EQ(stat(h.path.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
   {
