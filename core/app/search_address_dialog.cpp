@@ -29,7 +29,11 @@ int SearchAddressDialog::OnOK() {
     FormatDotted(fields, dotted);
     // An empty prefix field: the one address.
     std::string text = dotted;
-    if (prefix_ != nullptr && !prefix_->GetText().empty()) text += "/" + prefix_->GetText();
+    const std::string prefix = prefix_ != nullptr ? prefix_->GetText() : std::string();
+    if (!prefix.empty()) {
+      text.push_back('/');
+      text.append(prefix);
+    }
     SearchTarget parsed;
     const TargetProblem problem = CheckTarget(text.c_str(), parsed);
     if (problem == TargetProblem::kNone) {
