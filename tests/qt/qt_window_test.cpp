@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include "login_dialog.h"
+#include "memory_target_store.h"
 #include "search_address_dialog.h"
 #include "qt_window_fixture.h"
 
@@ -377,6 +378,26 @@ TEST_F(QtSearchAddressTest, TheSlashFieldTakesASubnetOfTwoDigitsAndForgetEmpties
   w().SystemCommand(kIdmForgetTargets);
   EXPECT_TRUE(app_.protocol.targets().empty());
   EXPECT_EQ(RowOf("10.9.0.30"), -1);
+}
+
+TEST_F(QtSearchAddressTest, ARememberedSubnetIsSearchedAtTheNextStartUntilForgotten) {
+  // The next start of the program, over the list the last one left.
+  MemoryTargetStore remembered;
+  remembered.SetLines({"10.9.0.0/24"});
+  UtilityApp next(world_.network, world_.clock, world_.connections, shell_, system_);
+  next.RememberTargetsIn(remembered);
+  ASSERT_TRUE(next.protocol.InitTransport());
+  QtMainWindow again(next);
+  again.InitDialog();
+  auto listed = [&again](const std::string& ip) {
+    for (int i = 0; i < again.deviceList->GetItemCount(); ++i)
+      if (again.deviceList->GetItemText(i, 1) == ip) return true;
+    return false;
+  };
+  EXPECT_TRUE(listed("10.9.0.30"));
+  again.SystemCommand(kIdmForgetTargets);
+  EXPECT_TRUE(remembered.lines().empty());
+  EXPECT_FALSE(listed("10.9.0.30"));
 }
 
 TEST_F(QtSearchAddressTest, CancelAddsNoTargetAndSearchesNothing) {
