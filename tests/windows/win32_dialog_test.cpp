@@ -193,9 +193,9 @@ TEST_F(MainWindowTest, StartsWithTheDevicesListedAndTheTemplatesLayout) {
   EXPECT_EQ(client.bottom, size.bottom);
 
   // The system menu carries the About entry with command 16, then the
-  // search at an address.
+  // search at an address and the forgetting of the addresses searched.
   HMENU menu = GetSystemMenu(dialog, FALSE);
-  int about = GetMenuItemCount(menu) - 2;
+  int about = GetMenuItemCount(menu) - 3;
   char entry[64] = {};
   GetMenuStringA(menu, about, entry, sizeof entry, MF_BYPOSITION);
   EXPECT_EQ(std::string(entry), "About Dorvel(&A)...");
