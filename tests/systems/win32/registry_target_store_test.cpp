@@ -29,12 +29,11 @@ TEST(RegistryTargetStore, AValueOfAnotherTypeOrShapeIsUnreadable) {
   EXPECT_NE(h.registry.Where().find("HKEY_CURRENT_USER\\Software\\Tessavue-test-"),
             std::string::npos);
   HKEY key;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, h.key.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                            nullptr, &key, nullptr),
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, h.key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                            &key, nullptr),
             ERROR_SUCCESS);
   const char text[] = "10.9.0.30";
-  RegSetValueExA(key, "SearchTargets", 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                 sizeof text);
+  RegSetValueExA(key, "SearchTargets", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof text);
   RegCloseKey(key);
   std::vector<std::string> lines;
   EXPECT_EQ(h.registry.ReadLines(lines), TargetStore::Read::kUnreadable);
