@@ -7,6 +7,7 @@
 
 #include "cli_options.h"
 #include "cli_output.h"
+#include "cli_targets.h"
 #include "forwarding_network.h"
 #include "protocol.h"
 #include "static_address.h"
@@ -54,7 +55,8 @@ class CliNetwork : public ForwardingNetwork {
 class Session {
  public:
   Session(const Options& o, std::istream& in, std::ostream& out, std::ostream& err,
-          DatagramNetwork& network, Clock& clock, Shell& shell, DriveServices* drives)
+          DatagramNetwork& network, Clock& clock, Shell& shell, DriveServices* drives,
+          TargetStore* store)
       : o_(o),
         in_(in),
         out_(out),
@@ -62,7 +64,8 @@ class Session {
         shell_(shell),
         inner_(network),
         clock_(clock),
-        drives_(drives) {}
+        drives_(drives),
+        store_(store) {}
 
   int Execute();
 
@@ -87,6 +90,9 @@ class Session {
   // connect: the share of the device heard at DEVICE_IP (`device`), or of
   // the address alone when no device answered from there.
   int Connect(const DeviceRecord* device);
+  // A device found through a target took a new address: a remembered
+  // target that is its old one follows it.
+  void FollowMove(const DeviceRecord& device, const std::string& from, const char* to);
 
   const Options& o_;
   std::istream& in_;
@@ -96,10 +102,11 @@ class Session {
   DatagramNetwork& inner_;
   Clock& clock_;
   DriveServices* drives_;
+  TargetStore* store_;
 
   std::string device_, user_ = kDefaultAdministrator, password_ = kDefaultAdministrator;
   std::string newIp_, newNetmask_, newGateway_;
-  std::vector<Ipv4Address> targets_;
+  std::vector<SearchTarget> targets_;
 };
 
 int Session::Scan(DeviceProtocol& p) {
@@ -183,16 +190,16 @@ int Session::CheckInput(std::optional<Ipv4Address>& local) {
   return kExitDone;
 }
 
-int Session::ReadTargets() {
-  for (const std::string& text : o_.targets) {
-    Ipv4Address address;
-    const TargetProblem problem = CheckTarget(text.c_str(), address);
-    if (problem != TargetProblem::kNone)
-      return Fail(kExitUsage,
-                  "--target: " + TargetProblemMessage(problem, TerminalText(text).c_str()));
-    targets_.push_back(address);
-  }
-  return kExitDone;
+int Session::ReadTargets() { return GatherTargets(o_, err_, store_, targets_); }
+
+void Session::FollowMove(const DeviceRecord& device, const std::string& from, const char* to) {
+  Ipv4Address old, now;
+  if (device.viaTarget == 0 || store_ == nullptr || o_.noRemembered ||
+      !ParseDotted(from.c_str(), old.octet) || !ParseDotted(to, now.octet))
+    return;
+  RememberedTargets list(*store_);
+  if (!list.FollowMovedDevice(old, now))
+    err_ << "tessavue-cli: cannot store the list of targets in " << list.Where() << '\n';
 }
 
 int Session::ReadCredentials() {
@@ -253,7 +260,11 @@ int Session::OpenAndSearch(CliNetwork& network, DeviceProtocol& protocol) {
                                        DottedList(network.opened_) + " port " +
                                        std::to_string(kProtocolPort) +
                                        " (address not on this host, or the port is in use)");
+  std::vector<Ipv4Address> broadcasts;
+  network.LocalBroadcasts(broadcasts);
+  if (int result = RefuseOwnBroadcasts(o_, err_, broadcasts); result != kExitDone) return result;
   protocol.SearchDevices();
+  ReportTargetTroubles(protocol, err_);
   return kExitDone;
 }
 
@@ -263,7 +274,7 @@ int Session::Execute() {
 
   CliNetwork network(inner_, local);
   DeviceProtocol protocol(network, clock_);
-  for (const Ipv4Address& target : targets_) protocol.AddTarget(target);
+  protocol.SetTargets(targets_);
   if (!protocol.InitTransport()) return Fail(kExitDeviceFailed, "the network cannot be started");
   struct Shutdown {
     DeviceProtocol& p;
@@ -303,7 +314,9 @@ int Session::OnDevice(DeviceProtocol& protocol, DeviceRecord& device) {
     }
     case Command::kSetDhcp: {
       if (int result = Login(protocol, device); result != kExitDone) return result;
+      const DeviceRecord before = device;
       if (!protocol.SetDeviceDhcp()) return Fail(kExitDeviceFailed, "Set to dhcp client fail");
+      FollowMove(before, device_, protocol.selectedDeviceIp());
       err_ << "tessavue-cli: Set to dhcp client done!\n";
       out_ << protocol.selectedDeviceIp() << '\n';
       return kExitDone;
@@ -311,8 +324,10 @@ int Session::OnDevice(DeviceProtocol& protocol, DeviceRecord& device) {
     case Command::kSetStatic: {
       if (int result = Login(protocol, device); result != kExitDone) return result;
       protocol.SetNewAddress(newIp_.c_str(), newNetmask_.c_str(), newGateway_.c_str());
+      const DeviceRecord before = device;
       if (!protocol.SetDeviceStatic())
         return Fail(kExitDeviceFailed, "the device did not confirm the new address " + newIp_);
+      FollowMove(before, device_, newIp_.c_str());
       err_ << "tessavue-cli: the device now answers at " << newIp_ << '\n';
       out_ << newIp_ << '\n';
       return kExitDone;
@@ -324,13 +339,8 @@ int Session::OnDevice(DeviceProtocol& protocol, DeviceRecord& device) {
 }  // namespace
 
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-        std::ostream& err, DatagramNetwork& network, Clock& clock, Shell& shell) {
-  return Run(args, in, out, err, network, clock, shell, nullptr);
-}
-
-int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
         std::ostream& err, DatagramNetwork& network, Clock& clock, Shell& shell,
-        DriveServices* drives) {
+        DriveServices* drives, TargetStore* store) {
   Options options;
   std::string error;
   if (!Parse(args, options, error)) {
@@ -364,7 +374,8 @@ int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
       return ReconnectLetters(drives->connections, {network, clock, seconds}, options.json, out);
     }
   }
-  Session session(options, in, out, err, network, clock, shell, drives);
+  if (options.command == Command::kTargets) return RunTargets(options, out, err, store, network);
+  Session session(options, in, out, err, network, clock, shell, drives, store);
   return session.Execute();
 }
 

@@ -10,6 +10,7 @@
 #include "cli_drives.h"
 #include "cli_output.h"
 #include "network.h"
+#include "remembered_targets.h"
 #include "system.h"
 
 namespace tessavue::cli {
@@ -21,13 +22,11 @@ constexpr int kExitUsage = 2;         // bad usage or input; nothing was sent
 constexpr int kExitNotFound = 3;      // no device with that address answered the search
 
 // `args` without the program name. Data goes to `out`, messages to `err`,
-// a password asked for with --password-stdin is read from `in`.
-int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-        std::ostream& err, DatagramNetwork& network, Clock& clock, Shell& shell);
-// The same, with the workstation's drive letters for drives, connect and
-// disconnect (without them those commands fail).
+// a password asked for with --password-stdin is read from `in`. drives,
+// connect, disconnect and reconnect work on `drives` (nullptr: they fail);
+// the remembered targets are kept in `store` (nullptr: none are).
 int Run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
         std::ostream& err, DatagramNetwork& network, Clock& clock, Shell& shell,
-        DriveServices* drives);
+        DriveServices* drives = nullptr, TargetStore* store = nullptr);
 
 }  // namespace tessavue::cli

@@ -18,7 +18,9 @@ const char* const kHelp =
     "                       [--password TEXT | --password-stdin] [--remember]\n"
     "  tessavue-cli disconnect LETTER\n"
     "  tessavue-cli reconnect [--json] [--wait SECONDS]\n"
-    "  every command also takes [--local-ip ADDR] and [--target ADDR]...\n"
+    "  tessavue-cli targets [--json] | targets add ADDR[/NN] | targets forget [ADDR[/NN]]\n"
+    "  every command that searches also takes [--local-ip ADDR], [--target ADDR[/NN]]...\n"
+    "  and [--no-remembered]\n"
     "\n"
     "Finds the storage devices on the local network (UDP port 13579, group\n"
     "224.0.0.1), lists their shares, checks the administrator password, moves a\n"
@@ -50,6 +52,13 @@ const char* const kHelp =
     "                (default 60) for the network, trying again when the\n"
     "                interfaces change. One line per letter; exit 0 when every\n"
     "                remembered letter is connected, else 1\n"
+    "  targets       list the remembered search targets, one a line (--json: an\n"
+    "                array of strings); \"targets add\" remembers one, \"targets\n"
+    "                forget\" forgets one, or all when none is named. The list is\n"
+    "                the windows' (\"Search at address...\"), kept per user in\n"
+    "                $XDG_CONFIG_HOME/tessavue/targets (~/.config/tessavue/targets;\n"
+    "                on Windows HKEY_CURRENT_USER\\Software\\Tessavue), and every\n"
+    "                command that searches also searches them\n"
     "\n"
     "Options:\n"
     "  --json             scan, shares and drives: JSON output. scan gives an array of\n"
@@ -70,18 +79,26 @@ const char* const kHelp =
     "  --remember         connect: keep the password in the desktop's keyring, for\n"
     "                     reconnect and the reconnect at sign-in\n"
     "  --wait SECONDS     reconnect: the longest wait for the network (0 to 3600)\n"
-    "  --local-ip ADDR    search only from this workstation address (any command,\n"
-    "                     anywhere on the line); default: every IPv4 interface that is\n"
+    "  --local-ip ADDR    search only from this workstation address (any command\n"
+    "                     that searches, anywhere on the line); default: every IPv4\n"
+    "                     interface that is\n"
     "                     up, not loopback and multicast-capable\n"
-    "  --target ADDR      also send the search by unicast to ADDR (any command,\n"
-    "                     anywhere on the line, repeatable), out of the interface\n"
+    "  --target ADDR[/NN] also send the search by unicast to ADDR, or to every host\n"
+    "                     address of the subnet ADDR/NN (NN from 22 to 32: at most\n"
+    "                     1024 addresses, paced 16 a millisecond) (repeatable),\n"
+    "                     for this run only, out of the interface\n"
     "                     the system's route to ADDR uses: for a device on another\n"
     "                     subnet, behind a router or at the far end of a VPN.\n"
     "                     Requests to a device found this way go to its address by\n"
     "                     unicast. Across a router only a device that answers by\n"
     "                     unicast is heard: replies to the group 224.0.0.1 and\n"
     "                     broadcasts stay on its own segment. Refused (exit code\n"
-    "                     2): 0.0.0.0, 255.255.255.255, 224.0.0.0/4, 127.0.0.0/8\n"
+    "                     2): 0.0.0.0/8, 127.0.0.0/8, 224.0.0.0/4, 240.0.0.0/4,\n"
+    "                     subnets wider than /22 or with host bits set, the\n"
+    "                     broadcast address of the workstation's own network,\n"
+    "                     more than 4096 addresses in all. A target that cannot\n"
+    "                     be sent to is named on standard error\n"
+    "  --no-remembered    leave the remembered targets out of the search\n"
     "  --help             this text\n"
     "  --version          the program's name and version\n"
     "\n"
@@ -111,6 +128,7 @@ Command CommandByName(const std::string& name) {
   if (name == "connect") return Command::kConnect;
   if (name == "disconnect") return Command::kDisconnect;
   if (name == "reconnect") return Command::kReconnect;
+  if (name == "targets") return Command::kTargets;
   return Command::kNone;
 }
 
@@ -167,6 +185,8 @@ bool TakeOption(const std::vector<std::string>& args, std::size_t& i, Options& o
     ok = flag(o.remember);
   else if (name == "--wait")
     ok = value(o.wait);
+  else if (name == "--no-remembered")
+    ok = flag(o.noRemembered);
   else if (name == "--user")
     ok = value(o.user);
   else if (name == "--password")
@@ -212,6 +232,8 @@ bool ParseWords(const std::vector<std::string>& args, Options& o, std::string& e
       o.commandName = arg;
     } else if (IsDriveCommand(o.command)) {
       o.operands.push_back(arg);
+    } else if (o.command == Command::kTargets) {
+      if (!TakeTargetsWord(arg, o, error)) return false;
     } else if (o.command != Command::kScan && !o.device) {
       o.device = arg;
     } else {
@@ -231,6 +253,7 @@ bool CheckCombination(const Options& o, std::string& error) {
     return false;
   }
   const Command c = o.command;
+  if (c == Command::kTargets) return CheckTargetsLine(o, error);
   if ((o.user || o.password || o.passwordStdin) && !TakesCredentials(c)) {
     error = "--user and --password apply to login, set-dhcp, set-static and connect only";
     return false;
@@ -264,6 +287,34 @@ bool CheckCombination(const Options& o, std::string& error) {
 }
 
 }  // namespace
+
+bool TakeTargetsWord(const std::string& word, Options& o, std::string& error) {
+  if (o.targetsVerb.empty() && (word == "add" || word == "forget")) {
+    o.targetsVerb = word;
+  } else if (!o.targetsVerb.empty() && !o.targetsArg) {
+    o.targetsArg = word;
+  } else {
+    error = o.targetsVerb.empty() ? "targets: unknown word (add or forget)"
+                                  : "unexpected extra argument";
+    return false;
+  }
+  return true;
+}
+
+bool CheckTargetsLine(const Options& o, std::string& error) {
+  if (o.targetsVerb == "add" && !o.targetsArg) {
+    error = "targets add needs ADDR or ADDR/NN";
+  } else if (o.json && !o.targetsVerb.empty()) {
+    error = "--json applies to the list of targets only";
+  } else if (!o.targets.empty() || o.noRemembered || o.localIp) {
+    error = "--target, --no-remembered and --local-ip apply to the commands that search";
+  } else if (o.user || o.password || o.passwordStdin || o.ip || o.netmask || o.gateway) {
+    error = "targets takes no login or address options";
+  } else {
+    return true;
+  }
+  return false;
+}
 
 bool Parse(const std::vector<std::string>& args, Options& o, std::string& error) {
   return ParseWords(args, o, error) && CheckCombination(o, error);

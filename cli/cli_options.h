@@ -21,7 +21,8 @@ enum class Command {
   kDrives,
   kConnect,
   kDisconnect,
-  kReconnect
+  kReconnect,
+  kTargets
 };
 
 // drives, connect, disconnect and reconnect: the workstation's drive letters.
@@ -53,6 +54,11 @@ struct Options {
   std::optional<std::string> localIp;
   // --target, in the order given (repeatable).
   std::vector<std::string> targets;
+  // --no-remembered: the remembered targets are left out of the search.
+  bool noRemembered = false;
+  // targets: "" (list), "add" or "forget", and the target named.
+  std::string targetsVerb;
+  std::optional<std::string> targetsArg;
   bool help = false;
   bool version = false;
   // The first word named no command: the usage lines follow the error.
@@ -65,5 +71,11 @@ constexpr std::size_t kLoginTextMax = 16;
 // Reads `args` into `o`; false with `error` set on bad usage. Errors never
 // quote a value that might be a password.
 bool Parse(const std::vector<std::string>& args, Options& o, std::string& error);
+
+// The words after "targets" (a verb, then its target); false with `error`
+// set when there is one too many.
+bool TakeTargetsWord(const std::string& word, Options& o, std::string& error);
+// The checks of a targets line as a whole.
+bool CheckTargetsLine(const Options& o, std::string& error);
 
 }  // namespace tessavue::cli

@@ -1,5 +1,6 @@
-// tessavue-cli on Linux: real sockets, the real clock, xdg-open, and drive
-// letters as links to GVfs mounts.
+// tessavue-cli on Linux: real sockets, the real clock, xdg-open, drive
+// letters as links to GVfs mounts, and the remembered targets in the user's
+// configuration folder.
 #include <iostream>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "posix_network.h"
 #include "posix_resolver.h"
 #include "posix_shell.h"
+#include "posix_target_file.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -21,5 +23,7 @@ int main(int argc, char** argv) {
   tessavue::GvfsConnections connections(mounts);
   tessavue::PosixNameResolver resolver;
   tessavue::cli::DriveServices drives{connections, resolver};
-  return tessavue::cli::Run(args, std::cin, std::cout, std::cerr, network, clock, shell, &drives);
+  tessavue::PosixTargetFile remembered;
+  return tessavue::cli::Run(args, std::cin, std::cout, std::cerr, network, clock, shell, &drives,
+                            &remembered);
 }

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <queue>
 #include <string>
 #include <thread>
@@ -57,6 +58,9 @@ bool BindPort(int fd) {
   int one = 1;
   setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
   int buffer = 4 << 20;
+  // The address each datagram was sent to: a unicast request is for the
+  // device at that address alone.
+  setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &one, sizeof one);
   setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &buffer, sizeof buffer);
   setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
   sockaddr_in local{};
@@ -144,17 +148,41 @@ class Player {
   // Drains what is queued, so a burst of requests is not answered late.
   void Drain(std::vector<std::uint8_t>& buffer) {
     for (int drained = 0; drained < 256; ++drained) {
-      sockaddr_in from{};
-      socklen_t fromLength = sizeof from;
-      ssize_t got = recvfrom(fd_, buffer.data(), buffer.size(), MSG_DONTWAIT | MSG_TRUNC,
-                             reinterpret_cast<sockaddr*>(&from), &fromLength);
+      iovec data{buffer.data(), buffer.size()};
+      alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
+      msghdr message{};
+      message.msg_iov = &data;
+      message.msg_iovlen = 1;
+      message.msg_control = control;
+      message.msg_controllen = sizeof control;
+      ssize_t got = recvmsg(fd_, &message, MSG_DONTWAIT | MSG_TRUNC);
       if (got < 0) break;
       // Longer than the protocol's largest datagram: not a request.
       if (std::size_t(got) > tessavue::kMaxDatagram) continue;
       const auto received = SteadyClock::now();
-      for (auto& device : devices_) Answer(device, buffer.data(), std::size_t(got), received);
+      const std::optional<tessavue::Ipv4Address> unicastTo = UnicastDestination(message);
+      for (auto& device : devices_) {
+        if (unicastTo && !(device.settings().ip == *unicastTo)) continue;
+        Answer(device, buffer.data(), std::size_t(got), received);
+      }
       if (log_) std::fflush(stdout);
     }
+  }
+
+  // The address a datagram was sent to, when it is one device's: the group,
+  // a broadcast or an address that no device plays is for every device.
+  std::optional<tessavue::Ipv4Address> UnicastDestination(msghdr& message) const {
+    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+      if (c->cmsg_level != IPPROTO_IP || c->cmsg_type != IP_PKTINFO) continue;
+      in_pktinfo info;
+      std::memcpy(&info, CMSG_DATA(c), sizeof info);
+      tessavue::Ipv4Address to;
+      std::memcpy(to.octet, &info.ipi_addr, 4);
+      for (const auto& device : devices_)
+        if (device.settings().ip == to) return to;
+      return std::nullopt;
+    }
+    return std::nullopt;
   }
 
   void Answer(tessavue::SimulatedDevice& device, const std::uint8_t* data, std::size_t length,

@@ -23,15 +23,27 @@ _tessavue_cli() {
 
   if [[ -z $command ]]; then
     if [[ $cur == -* ]]; then
-      mapfile -t COMPREPLY < <(compgen -W '--local-ip --target --help --version' -- "$cur")
+      mapfile -t COMPREPLY < <(compgen -W '--local-ip --target --no-remembered --help --version' -- "$cur")
     else
       mapfile -t COMPREPLY < <(compgen -W 'scan shares login set-dhcp set-static open drives
-        connect disconnect reconnect' -- "$cur")
+        connect disconnect reconnect targets' -- "$cur")
     fi
     return
   fi
 
-  local options="--local-ip --target --help"
+  if [[ $command == targets ]]; then
+    # targets [--json] | targets add ADDR[/NN] | targets forget [ADDR[/NN]]
+    if [[ $cur == -* ]]; then
+      mapfile -t COMPREPLY < <(compgen -W '--json --help' -- "$cur")
+    elif [[ ${words[cword - 1]} == targets ]]; then
+      mapfile -t COMPREPLY < <(compgen -W 'add forget' -- "$cur")
+    elif [[ ${words[cword - 1]} == forget ]]; then
+      mapfile -t COMPREPLY < <(compgen -W "$(tessavue-cli targets 2>/dev/null)" -- "$cur")
+    fi
+    return
+  fi
+
+  local options="--local-ip --target --no-remembered --help"
   case $command in
     scan|shares) options+=" --json" ;;
     login|set-dhcp) options+=" --user --password --password-stdin" ;;

@@ -21,6 +21,7 @@
 #include "posix_resolver.h"
 #include "posix_shell.h"
 #include "posix_system.h"
+#include "posix_target_file.h"
 #include "demo_world.h"
 #include "qt_dialogs.h"
 #include "protocol.h"
@@ -97,7 +98,11 @@ int RunWindow(const Options& options) {
     GioShareMounts mounts;
     GvfsConnections connections(mounts);
     PosixNameResolver resolver;
+    // The addresses searched at are the user's, kept in the configuration
+    // folder; the demo's last for its run.
+    PosixTargetFile remembered;
     UtilityApp app(network, clock, connections, shell, system, resolver);
+    app.RememberTargetsIn(remembered);
     app.InitInstance(platform, exitCode);
   }
   return exitCode;

@@ -244,6 +244,9 @@ QtSearchAddressWindow::QtSearchAddressWindow(AddressPrompts& logic, QWidget* par
   Static(LabelOf(layout, "IDC_SEARCH_ADDRESS"), du, this);
   addressField = Place(new QtIpAddressEdit(this), du, layout, "IDC_SEARCH_ADDRESS");
   addressField->SetAccessibleLabel(TextOf(LabelOf(layout, "IDC_SEARCH_ADDRESS")));
+  Static(LabelOf(layout, "IDC_SEARCH_PREFIX"), du, this);
+  prefixField = Place(new QtEditControl(this), du, layout, "IDC_SEARCH_PREFIX");
+  prefixField->setAccessibleName(QStringLiteral("Subnet prefix length"));
   okButton = PushButton(layout, "IDOK", du, this);
   cancelButton = PushButton(layout, "IDCANCEL", du, this);
   okButton->setAutoDefault(true);
@@ -262,6 +265,7 @@ QtSearchAddressWindow::QtSearchAddressWindow(AddressPrompts& logic, QWidget* par
   connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
   ApplyDialogColors(this);
   logic_.OnInitDialog(*addressField);
+  logic_.OnInitPrefix(*prefixField);
   addressField->field(0)->setFocus(Qt::OtherFocusReason);
 }
 

@@ -75,6 +75,8 @@ class QtSearchAddressWindow : public QDialog {
   void done(int result) override;
 
   QtIpAddressEdit* addressField;
+  // "/NN": empty for one address.
+  QtEditControl* prefixField;
   QtButton* okButton;
   QtButton* cancelButton;
 

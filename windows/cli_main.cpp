@@ -1,10 +1,12 @@
 // tessavue-cli.exe: the command-line tool on Windows sockets, the Windows
-// clock, the Windows shell and the system's drive letters.
+// clock, the Windows shell, the system's drive letters and the remembered
+// targets in the registry.
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli.h"
+#include "registry_target_store.h"
 #include "win32_clock.h"
 #include "win32_resolver.h"
 #include "win32_system.h"
@@ -18,5 +20,7 @@ int main(int argc, char** argv) {
   tessavue::win32::Win32NetworkConnections connections;
   tessavue::win32::Win32NameResolver resolver;
   tessavue::cli::DriveServices drives{connections, resolver};
-  return tessavue::cli::Run(args, std::cin, std::cout, std::cerr, network, clock, shell, &drives);
+  tessavue::RegistryTargetStore remembered;
+  return tessavue::cli::Run(args, std::cin, std::cout, std::cerr, network, clock, shell, &drives,
+                            &remembered);
 }

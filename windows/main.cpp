@@ -9,6 +9,7 @@
 #include <string>
 
 #include "exe_arguments.h"
+#include "registry_target_store.h"
 #include "utility_app.h"
 #include "version.h"
 #include "win32_app.h"
@@ -98,5 +99,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 #endif
     case win32::ExeCommand::Window: break;
   }
+  // The addresses searched at are the user's, kept in the registry; the
+  // demo's last for its run.
+  RegistryTargetStore remembered;
+  theApp.RememberTargetsIn(remembered);
   return Run(theApp, instance);
 }

@@ -23,7 +23,8 @@ static_assert(IDC_REMEMBER_PASSWORD == kRememberPasswordId);
 static_assert(IDC_PASSWORD == kPasswordEditId && IDOK == kIdOk && IDCANCEL == kIdCancel);
 static_assert(IDD_SEARCH_ADDRESS == kSearchAddressDialogTemplate &&
               IDC_SEARCH_ADDRESS == kSearchAddressFieldId &&
-              IDM_SEARCH_ADDRESS == kIdmSearchAtAddress);
+              IDC_SEARCH_PREFIX == kSearchPrefixFieldId &&
+              IDM_SEARCH_ADDRESS == kIdmSearchAtAddress && IDM_FORGET_TARGETS == kIdmForgetTargets);
 
 void InitCommonControlClasses() {
   INITCOMMONCONTROLSEX classes{};
@@ -101,6 +102,7 @@ struct SearchAddressRun {
   const DialogLook& look;
   const std::function<void(HWND)>& onShown;
   Win32IpAddress address;
+  Win32Edit prefix;
 };
 
 INT_PTR CALLBACK SearchAddressProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -109,7 +111,9 @@ INT_PTR CALLBACK SearchAddressProcedure(HWND window, UINT message, WPARAM wParam
     ::SetWindowLongPtrA(window, DWLP_USER, lParam);
     run->address.Attach(::GetDlgItem(window, kSearchAddressFieldId));
     NameFieldsByLabels(window);
+    run->prefix.Attach(::GetDlgItem(window, kSearchPrefixFieldId));
     run->logic.OnInitDialog(run->address);
+    run->logic.OnInitPrefix(run->prefix);
     if (run->onShown) run->onShown(window);
     return TRUE;
   }
@@ -527,7 +531,7 @@ bool MainWindow::AddSystemMenuEntry(const std::string& text, unsigned commandId)
 }
 
 int MainWindow::RunSearchAtAddressDialog(AddressPrompts& dialog) {
-  SearchAddressRun run{dialog, look_, options_.onSearchAddressDialogShown, {}};
+  SearchAddressRun run{dialog, look_, options_.onSearchAddressDialogShown, {}, {}};
   auto result = ::DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_SEARCH_ADDRESS), window_,
                                   SearchAddressProcedure, reinterpret_cast<LPARAM>(&run));
   return result == kIdOk ? kIdOk : kIdCancel;

@@ -113,14 +113,17 @@ class LoginPrompts {
 };
 
 // The "Search at address" dialog's logic as the window that shows it sees
-// it: one address field, then OK or Cancel. The host calls OnInitDialog()
-// once the field exists. OnOK() returns the end code (1), or 0 when the
+// it: one address field and a prefix-length field after a "/", then OK or
+// Cancel. The host calls OnInitDialog() once the fields exist, and
+// OnInitPrefix() when it has the prefix field. OnOK() returns the end code (1), or 0 when the
 // address was refused (the logic has told the user why) and the dialog
 // stays open; OnCancel() returns 2.
 class AddressPrompts {
  public:
   virtual ~AddressPrompts() = default;
   virtual void OnInitDialog(IpAddressControl& addressField) = 0;
+  // The "/NN" field: empty for one address, 22 to 32 for a subnet.
+  virtual void OnInitPrefix(EditControl& prefixField) { (void)prefixField; }
   virtual int OnOK() = 0;
   virtual int OnCancel() = 0;
 };

@@ -1,5 +1,6 @@
 #include "main_dialog.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "connection_reasons.h"
@@ -52,6 +53,8 @@ void ShowAddress(IpAddressControl& control, const std::string& text) {
 MainDialog::MainDialog(DeviceProtocol& protocol, DriveMap& drives, SystemServices services,
                        DialogHost& host, MainDialogControls controls)
     : protocol_(protocol), drives_(drives), services_(services), host_(host), c_(controls) {
+  if (services_.targetStore != nullptr)
+    remembered_ = std::make_unique<RememberedTargets>(*services_.targetStore);
   protocol_.SetWaitHook(&host_.Waits());
   services_.connections.SetWaitHook(&host_.Waits());
 }
@@ -109,8 +112,10 @@ void MainDialog::CenteredIconOrigin(int clientWidth, int clientHeight, int iconW
 }
 
 bool MainDialog::OnInitDialog() {
-  if (host_.AddSystemMenuAbout(kAboutMenuText))
+  if (host_.AddSystemMenuAbout(kAboutMenuText)) {
     host_.AddSystemMenuEntry(kSearchAtAddressMenuText, kIdmSearchAtAddress);
+    host_.AddSystemMenuEntry(kForgetTargetsMenuText, kIdmForgetTargets);
+  }
 
   c_.deviceList.SetFullRowSelect();
   c_.deviceList.InsertColumn(0, "Name", 94);
@@ -168,6 +173,7 @@ void MainDialog::RunSearchAndFillDevices() {
   // A search the user started before the window's own first one stands for it.
   firstSearchDone_ = true;
   c_.refreshButton.Enable(false);
+  UseRememberedTargets();
   DeviceRows rows(*this);
   protocol_.SearchDevices();
   c_.refreshButton.Enable(true);
@@ -391,7 +397,8 @@ void MainDialog::OnPaint() {
 bool MainDialog::OnSysCommand(unsigned commandId) {
   HandlerScope scope(*this, false);
   if (!scope)
-    return (commandId & 0xFFF0u) == kIdmAboutBox || (commandId & 0xFFF0u) == kIdmSearchAtAddress;
+    return (commandId & 0xFFF0u) == kIdmAboutBox || (commandId & 0xFFF0u) == kIdmSearchAtAddress ||
+           (commandId & 0xFFF0u) == kIdmForgetTargets;
   if ((commandId & 0xFFF0u) == kIdmAboutBox) {
     host_.RunAboutDialog();
     return true;
@@ -400,7 +407,17 @@ bool MainDialog::OnSysCommand(unsigned commandId) {
     SearchAtAddress();
     return true;
   }
+  if ((commandId & 0xFFF0u) == kIdmForgetTargets) {
+    ForgetTargets();
+    return true;
+  }
   return false;
+}
+
+void MainDialog::OnForgetTargets() {
+  HandlerScope scope(*this, false);
+  if (!scope) return;
+  ForgetTargets();
 }
 
 void MainDialog::OnSearchAtAddress() {
@@ -413,12 +430,58 @@ void MainDialog::SearchAtAddress() {
   SearchAddressDialog dialog(host_);
   if (host_.RunSearchAtAddressDialog(dialog) != kIdOk) return;
   // Given twice, the address stays one target; the refresh runs all the same.
-  protocol_.AddTarget(dialog.address);
+  bool added = false;
+  if (remembered_ == nullptr || !remembered_->Add(dialog.target, added)) {
+    if (remembered_ != nullptr)
+      Report("The address could not be remembered in " + remembered_->Where() + ".",
+             kCaptionWarning, MessageIcon::Exclamation);
+    if (std::find(runOnly_.begin(), runOnly_.end(), dialog.target) == runOnly_.end())
+      runOnly_.push_back(dialog.target);
+  }
   host_.Waits().WaitBegins();
   waiting_ = true;
   Refresh();
   waiting_ = false;
   host_.Waits().WaitEnds();
+}
+
+void MainDialog::ForgetTargets() {
+  runOnly_.clear();
+  if (remembered_ != nullptr && !remembered_->ForgetAll())
+    Report("The searched addresses could not be forgotten in " + remembered_->Where() + ".",
+           kCaptionWarning, MessageIcon::Exclamation);
+  protocol_.SetTargets({});
+  host_.Waits().WaitBegins();
+  waiting_ = true;
+  Refresh();
+  waiting_ = false;
+  host_.Waits().WaitEnds();
+}
+
+void MainDialog::UseRememberedTargets() {
+  std::vector<SearchTarget> targets;
+  if (remembered_ != nullptr) {
+    targets = remembered_->Load();
+    if (std::string damage = remembered_->TakeDamage(); !damage.empty()) {
+      damage[0] = static_cast<char>(damage[0] - 'a' + 'A');
+      Report(damage + ".", kCaptionWarning, MessageIcon::Exclamation);
+    }
+  } else {
+    // Without a store the targets of the run are the protocol's own, a
+    // moved device's followed included.
+    targets = protocol_.targets();
+  }
+  targets.insert(targets.end(), runOnly_.begin(), runOnly_.end());
+  protocol_.SetTargets(targets);
+}
+
+void MainDialog::RememberMove(bool viaTarget, const std::string& from) {
+  Ipv4Address old, now;
+  if (!viaTarget || !ParseDotted(from.c_str(), old.octet) ||
+      !ParseDotted(protocol_.selectedDeviceIp(), now.octet))
+    return;
+  FollowMovedDevice(runOnly_, old, now);
+  if (remembered_ != nullptr) remembered_->FollowMovedDevice(old, now, false);
 }
 
 void MainDialog::OnAbout() {
@@ -485,7 +548,11 @@ void MainDialog::OnApply() {
 
 void MainDialog::ApplyDhcp() {
   if (!AdministratorLogin()) return;
+  const DeviceRecord* device = protocol_.FindSelectedDevice();
+  const bool viaTarget = device != nullptr && device->viaTarget != 0;
+  const std::string from = protocol_.selectedDeviceIp();
   if (protocol_.SetDeviceDhcp()) {
+    RememberMove(viaTarget, from);
     Report("Set to dhcp client done!", kCaptionConfirm, MessageIcon::Information);
     Refresh();
   } else {
@@ -516,12 +583,16 @@ void MainDialog::ApplyStaticAddress() {
   }
 
   if (!AdministratorLogin()) return;
+  const DeviceRecord* device = protocol_.FindSelectedDevice();
+  const bool viaTarget = device != nullptr && device->viaTarget != 0;
+  const std::string from = protocol_.selectedDeviceIp();
   // A change the device never confirmed is a failure, as on the DHCP path:
   // the fields keep what the user entered.
   if (!protocol_.SetDeviceStatic()) {
     Report("Set static IP fail", kCaptionError, MessageIcon::Stop);
     return;
   }
+  RememberMove(viaTarget, from);
   Refresh();
 }
 

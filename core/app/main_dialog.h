@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "controls.h"
 #include "system.h"
 #include "protocol.h"
+#include "remembered_targets.h"
 
 namespace tessavue {
 
@@ -66,7 +68,14 @@ struct SystemServices {
   Shell& shell;
   SystemInfo& system;
   NameResolver& resolver;
+  // Where the addresses searched at are remembered between runs; nullptr:
+  // they last for the run.
+  TargetStore* targetStore = nullptr;
 };
+
+// The entry below "Search at address..." in the system menu, and its text.
+constexpr unsigned kIdmForgetTargets = 0x0030;
+constexpr const char* kForgetTargetsMenuText = "Forget searched addresses";
 
 class MainDialog {
  public:
@@ -103,9 +112,12 @@ class MainDialog {
   // default processing.
   bool OnSysCommand(unsigned commandId);
   void OnAbout();
-  // "Search at address...": the address asked for becomes one of the run's
-  // search targets, and the device list is refreshed.
+  // "Search at address...": the address or subnet asked for becomes one of
+  // the remembered search targets, and the device list is refreshed.
   void OnSearchAtAddress();
+  // "Forget searched addresses": the remembered targets are forgotten, and
+  // the device list is refreshed.
+  void OnForgetTargets();
   void OnDhcpModeChange();
   void OnExit();
   void OnDestroy();
@@ -162,6 +174,13 @@ class MainDialog {
 
   // Asks for an address, adds it to the targets, refreshes.
   void SearchAtAddress();
+  void ForgetTargets();
+  // Before every search: the remembered targets read anew (a damaged list
+  // said once), with those that could not be stored.
+  void UseRememberedTargets();
+  // After a change of address of the selected device, which was at `from`
+  // and found through a target (`viaTarget`): its remembered entry follows.
+  void RememberMove(bool viaTarget, const std::string& from);
   // The refresh: lists and fields emptied, a search, one row per device.
   void Refresh();
   // The common tail of a refresh: a search, then one row per device.
@@ -238,6 +257,10 @@ class MainDialog {
   std::string shownName_;
   // The keyboard moved the selection and it has not settled yet.
   bool selectionPending_ = false;
+  // The remembered targets (none without a store), and the targets of this
+  // run that the store could not take.
+  std::unique_ptr<RememberedTargets> remembered_;
+  std::vector<SearchTarget> runOnly_;
 };
 
 // How long the device list's selection must stay put after a change by the

@@ -11,6 +11,12 @@ void SearchAddressDialog::OnInitDialog(IpAddressControl& addressField) {
   field_->ClearAddress();
 }
 
+void SearchAddressDialog::OnInitPrefix(EditControl& prefixField) {
+  prefix_ = &prefixField;
+  prefix_->SetText("");
+  prefix_->SetLimitText(2);
+}
+
 int SearchAddressDialog::OnOK() {
   if (field_ == nullptr) return kIdCancel;
   std::uint8_t fields[4] = {};
@@ -21,13 +27,20 @@ int SearchAddressDialog::OnOK() {
   } else {
     char dotted[16];
     FormatDotted(fields, dotted);
-    Ipv4Address parsed;
-    const TargetProblem problem = CheckTarget(dotted, parsed);
+    // An empty prefix field: the one address.
+    std::string text = dotted;
+    const std::string prefix = prefix_ != nullptr ? prefix_->GetText() : std::string();
+    if (!prefix.empty()) {
+      text.push_back('/');
+      text.append(prefix);
+    }
+    SearchTarget parsed;
+    const TargetProblem problem = CheckTarget(text.c_str(), parsed);
     if (problem == TargetProblem::kNone) {
-      address = parsed;
+      target = parsed;
       return kIdOk;
     }
-    message = TargetProblemMessage(problem, dotted);
+    message = TargetProblemMessage(problem, text.c_str());
   }
   host_.MessageBox(message, "Warnning", MessageIcon::Exclamation);
   return 0;

@@ -36,7 +36,10 @@ class UtilityApp {
   // be started, else 0.
   bool InitInstance(AppPlatform& platform, int& exitCode);
 
-  SystemServices services() { return SystemServices{connections_, shell_, system_, resolver_}; }
+  SystemServices services() { return SystemServices{connections_, shell_, system_, resolver_, targetStore_}; }
+  // The search targets entered in the window are remembered in `store`
+  // (by default they last for the run).
+  void RememberTargetsIn(TargetStore& store) { targetStore_ = &store; }
 
   DeviceProtocol protocol;
   DriveMap drives;
@@ -46,6 +49,7 @@ class UtilityApp {
   Shell& shell_;
   SystemInfo& system_;
   NameResolver& resolver_;
+  TargetStore* targetStore_ = nullptr;
 };
 
 }  // namespace tessavue

@@ -1,5 +1,6 @@
 // The search for devices: three search requests, then every reply that
 // arrives within the window adds its device once.
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -42,10 +43,11 @@ void DeviceProtocol::HandleSearchReply() {
   // interface of the segment search. Requests to it then go by unicast,
   // which also reaches it if it shares the workstation's segment.
   const int target = TargetOfReply(reply, f.address);
+  Ipv4Address from;
+  std::memcpy(from.octet, f.address, 4);
   const bool byTarget =
       target >= 0 &&
-      (heardOn < 0 || std::memcmp(targetRoutes_[static_cast<std::size_t>(target)].target.octet,
-                                  f.address, 4) == 0);
+      (heardOn < 0 || targetRoutes_[static_cast<std::size_t>(target)].target.Contains(from));
   if (heardOn < 0 && !byTarget) return;
   // The first reply from an address wins.
   if (!searchSeen_.insert(AddressKey(f.address)).second) return;
@@ -76,34 +78,52 @@ void DeviceProtocol::SearchDevices() {
   RouteTargets();
   DeviceList.Clear();
   searchSeen_.clear();
+  const std::int64_t start = clock_.NowMicros();
+  const std::int64_t end = start + kSearchWindowMicros;
+  RunSearchRounds(start, end);
+  DrainQueuedReplies(end + kDrainGraceMicros);
+  searchSeen_.clear();
+}
+
+void DeviceProtocol::RunSearchRounds(std::int64_t start, std::int64_t end) {
   std::vector<wire::Bytes> requests;
   for (const LocalInterface& i : LocalInterfaces)
     requests.push_back(wire::BuildSearchRequest(i.clientId));
   std::vector<wire::Bytes> targetRequests;
   for (const TargetRoute& r : targetRoutes_)
     targetRequests.push_back(wire::BuildSearchRequest(r.clientId));
+  const std::vector<SweepEntry> sweep = SweepList();
+  std::vector<TargetTrouble> counts(targetRoutes_.size());
 
-  // Replies are read from the first send on, the gaps between sends
-  // included, so however many devices answer none waits in the socket.
-  const std::int64_t start = clock_.NowMicros();
-  std::int64_t mark = start;
-  for (int send = 0; send < kSearchSends; ++send) {
-    // Every interface in the same instant: the search lasts no longer for
-    // having several.
-    for (std::size_t i = 0; i < requests.size(); ++i)
-      SendRequestOn(i, requests[i].data(), requests[i].size());
-    for (std::size_t t = 0; t < targetRequests.size(); ++t) {
-      if (targetRoutes_[t].routed)
-        network_.SendToAddress(targetRoutes_[t].target, targetRequests[t].data(),
-                               targetRequests[t].size());
+  // Each round goes to the group on every interface in one instant; its
+  // unicast to the targets follows in paced batches, beginning in the same
+  // instant. Replies are read from the first send on, the gaps included, so
+  // however many devices answer none waits in the socket.
+  std::int64_t roundAt = start;
+  std::int64_t nextBatch = start;
+  std::size_t due = 0, sent = 0;
+  for (int round = 0;;) {
+    const std::int64_t now = clock_.NowMicros();
+    if (round < kSearchSends && now >= roundAt) {
+      for (std::size_t i = 0; i < requests.size(); ++i)
+        SendRequestOn(i, requests[i].data(), requests[i].size());
+      due += sweep.size();
+      // After the last round, its gap still bounds the first collection.
+      roundAt += ++round < kSearchSends ? kSearchSendGapMicros : kSearchLastGapMicros;
     }
-    mark += send + 1 < kSearchSends ? kSearchSendGapMicros : kSearchLastGapMicros;
-    CollectSearchReplies(mark);
+    if (sent < due && now >= nextBatch) {
+      const std::size_t batch = std::min(due - sent, static_cast<std::size_t>(kSweepBatch));
+      SendSweep(sweep, targetRequests, sent, sent + batch, counts);
+      sent += batch;
+      nextBatch = now + kSweepBatchGapMicros;
+    }
+    if (now >= end) break;
+    std::int64_t next = end;
+    if (roundAt > now) next = std::min(next, roundAt);
+    if (sent < due) next = std::min(next, nextBatch);
+    CollectSearchReplies(next);
   }
-  const std::int64_t end = start + kSearchWindowMicros;
-  CollectSearchReplies(end);
-  DrainQueuedReplies(end + kDrainGraceMicros);
-  searchSeen_.clear();
+  ReportSweep(counts);
 }
 
 void DeviceProtocol::DrainQueuedReplies(std::int64_t deadline) {

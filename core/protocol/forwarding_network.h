@@ -33,8 +33,12 @@ class ForwardingNetwork : public DatagramNetwork {
   bool RouteSource(const Ipv4Address& to, Ipv4Address& source) override {
     return inner_.RouteSource(to, source);
   }
-  void SendToAddress(const Ipv4Address& to, const std::uint8_t* data, std::size_t length) override {
-    inner_.SendToAddress(to, data, length);
+  SendResult SendToAddress(const Ipv4Address& to, const std::uint8_t* data,
+                           std::size_t length) override {
+    return inner_.SendToAddress(to, data, length);
+  }
+  bool LocalBroadcasts(std::vector<Ipv4Address>& addresses) override {
+    return inner_.LocalBroadcasts(addresses);
   }
   void HearUnicastAt(const std::vector<Ipv4Address>& addresses) override {
     inner_.HearUnicastAt(addresses);

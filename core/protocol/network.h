@@ -21,6 +21,16 @@ struct Ipv4Address {
   friend bool operator==(const Ipv4Address&, const Ipv4Address&) = default;
 };
 
+// What became of a datagram sent by unicast.
+enum class SendResult {
+  kSent,
+  kNotOpen,      // the sockets are closed
+  kDenied,       // the system refused it (a broadcast address, a firewall)
+  kUnreachable,  // no route to the address, or its network is down
+  kBufferFull,   // the system's send buffer was full: this one was dropped
+  kFailed,       // any other error
+};
+
 class Clock {
  public:
   virtual ~Clock() = default;
@@ -89,11 +99,20 @@ class DatagramNetwork {
     return false;
   }
   // One datagram of `length` bytes to `to` on the protocol port, by
-  // unicast, out of the interface the system's route picks.
-  virtual void SendToAddress(const Ipv4Address& to, const std::uint8_t* data, std::size_t length) {
+  // unicast, out of the interface the system's route picks. Never blocks.
+  virtual SendResult SendToAddress(const Ipv4Address& to, const std::uint8_t* data,
+                                   std::size_t length) {
     (void)to;
     (void)data;
     (void)length;
+    return SendResult::kNotOpen;
+  }
+  // The broadcast addresses of the workstation's networks (the directed
+  // broadcast of each interface that has one). false when they cannot be
+  // known; `addresses` is then empty.
+  virtual bool LocalBroadcasts(std::vector<Ipv4Address>& addresses) {
+    addresses.clear();
+    return false;
   }
   // Replies by unicast to these addresses of the workstation are heard as
   // well, on whichever interface they arrive (one the search does not use,

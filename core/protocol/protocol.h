@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "network.h"
+#include "search_target.h"
 #include "wait_hook.h"
 #include "device_listener.h"
 #include "lists.h"
@@ -42,10 +43,18 @@ constexpr std::int64_t LongestWait(const WaitLoopLimits& limits) {
 // The whole search: the sends with their gaps, then the collection.
 constexpr std::int64_t kSearchWindowMicros =
     (kSearchSends - 1) * kSearchSendGapMicros + kSearchLastGapMicros + LongestWait(kSearchLoop);
+// The unicast to the targets' addresses leaves in batches of this many
+// datagrams, one batch a millisecond (16 a millisecond, 11-byte requests:
+// about 1.4 Mbit/s of frames). A /22's 1022 addresses take 64 ms, inside the
+// 80 ms between two rounds, so a sweep adds no time to the search; a batch is
+// small enough for any socket buffer and a small router's queue.
+constexpr int kSweepBatch = 16;
+constexpr std::int64_t kSweepBatchGapMicros = 1000;
 
 namespace wire {
 class WireView;
-}
+using Bytes = std::vector<std::uint8_t>;
+}  // namespace wire
 
 // One of the workstation's networks: its interface address, and the client
 // identifier that the requests sent out of it carry (the process's six random
@@ -59,21 +68,24 @@ struct LocalInterface {
 // it uses, and the client identifier made from it. `routed` is false when
 // the system has no route to the target (nothing is sent to it then).
 struct TargetRoute {
-  Ipv4Address target;
+  SearchTarget target;
   Ipv4Address source;
   std::uint8_t clientId[10];
   bool routed;
 };
 
-// What makes an address unusable as a search target.
-enum class TargetProblem { kNone, kNotAnAddress, kUnspecified, kBroadcast, kMulticast, kLoopback };
-// Parses and checks a target given as text. kNone with `address` set when
-// it may be used.
-TargetProblem CheckTarget(const char* text, Ipv4Address& address);
-TargetProblem CheckTarget(const Ipv4Address& address);
-// A sentence that says why `text` is refused; `text` goes into it as it is
-// (the caller makes it safe to show).
-std::string TargetProblemMessage(TargetProblem problem, const char* text);
+// A target the last search could not send to, or not to all of it:
+// `problem` when it was not sent to at all (kOwnBroadcast), else the first
+// failed send's `result` and how many of its datagrams failed.
+struct TargetTrouble {
+  SearchTarget target;
+  TargetProblem problem = TargetProblem::kNone;
+  SendResult result = SendResult::kSent;
+  std::uint32_t failed = 0;
+  std::uint32_t tried = 0;
+};
+// "10.9.0.0/22: ..." in words, for the user.
+std::string TargetTroubleMessage(const TargetTrouble& trouble);
 
 class DeviceProtocol {
  public:
@@ -118,9 +130,16 @@ class DeviceProtocol {
   // target.
   void SearchDevices();
 
-  // Adds an address the search also goes to by unicast (false when it is
-  // refused or already there). Targets last for the run.
-  bool AddTarget(const Ipv4Address& address);
+  // Adds an address or subnet the search also goes to by unicast (false
+  // when it is refused, already there, or would take the targets past
+  // kMostTargetAddresses). Targets last for the run.
+  bool AddTarget(const SearchTarget& target);
+  bool AddTarget(const Ipv4Address& address) { return AddTarget(SearchTarget{address, 32}); }
+  // Replaces every target by `targets` (those refused by AddTarget left out).
+  void SetTargets(const std::vector<SearchTarget>& targets);
+  // The targets the last search could not send to, in their order; empty
+  // when every datagram left.
+  const std::vector<TargetTrouble>& targetTroubles() const { return targetTroubles_; }
   // The route the last search used for the target through which `device`
   // was found; nullptr for a device heard on the segment.
   const TargetRoute* TargetRouteOf(const DeviceRecord& device) const;
@@ -161,7 +180,7 @@ class DeviceProtocol {
   // (0.0.0.0 while the workstation has no address at all).
   Ipv4Address FirstInterfaceAddress() const;
   const std::vector<LocalInterface>& localInterfaces() const { return LocalInterfaces; }
-  const std::vector<Ipv4Address>& targets() const { return Targets; }
+  const std::vector<SearchTarget>& targets() const { return Targets; }
   // The devices the last search found, in order of arrival.
   const DeviceListType& deviceList() const { return DeviceList; }
   // The selected device's shares, as the last FetchShares read them.
@@ -191,6 +210,9 @@ class DeviceProtocol {
   // Waits until the socket is readable or `deadline` passes, in slices short
   // enough for the wait hook to keep the window alive.
   bool WaitReadableUntil(std::int64_t deadline);
+  // Search: the three rounds, to the group and to the targets' addresses,
+  // paced, with every reply handled as it arrives; until `end`.
+  void RunSearchRounds(std::int64_t start, std::int64_t end);
   // Search: handles every datagram that arrives until `deadline`.
   void CollectSearchReplies(std::int64_t deadline);
   void HandleSearchReply();
@@ -234,9 +256,10 @@ class DeviceProtocol {
   // Every interface searched, the first first. Empty while the workstation
   // has no address at all (LocalIp is then "0.0.0.0").
   std::vector<LocalInterface> LocalInterfaces;
-  // Addresses the search also goes to by unicast, in the order given: for
-  // devices beyond the segment (another subnet, behind a router or a VPN).
-  std::vector<Ipv4Address> Targets;
+  // Addresses and subnets the search also goes to by unicast, in the order
+  // given: for devices beyond the segment (another subnet, behind a router or
+  // a VPN).
+  std::vector<SearchTarget> Targets;
   DeviceListType DeviceList;
   ShareListType ShareList;
   char SelectedDeviceIp[16] = {};
@@ -264,6 +287,22 @@ class DeviceProtocol {
   std::unordered_set<std::uint32_t> searchSeen_;
   // The last search's routes to the targets, one per target in order.
   std::vector<TargetRoute> targetRoutes_;
+  std::vector<TargetTrouble> targetTroubles_;
+  // One unicast search request: its destination and the target route whose
+  // identifier it carries.
+  struct SweepEntry {
+    Ipv4Address to;
+    std::size_t route;
+  };
+  // Every address the search's unicast round goes to, each once: the
+  // targets' hosts but the workstation's own addresses and broadcasts.
+  std::vector<SweepEntry> SweepList();
+  // Sends entries [from, to) of `sweep` (modulo its size), counting the
+  // sends and failures per target route in `counts`.
+  void SendSweep(const std::vector<SweepEntry>& sweep, const std::vector<wire::Bytes>& requests,
+                 std::size_t from, std::size_t to, std::vector<TargetTrouble>& counts);
+  // The targets whose sends failed join targetTroubles_.
+  void ReportSweep(const std::vector<TargetTrouble>& counts);
 };
 
 // Bounded copy of a text into a fixed buffer of `size` bytes: at most size-1

@@ -336,7 +336,9 @@ bool ScriptedDialogHost::AddSystemMenuEntry(const std::string& text, unsigned co
 int ScriptedDialogHost::RunSearchAtAddressDialog(AddressPrompts& dialog) {
   if (waits.busy()) ++modalsWhileBusy;
   HeadlessIpAddressControl field;
+  HeadlessEdit prefix;
   dialog.OnInitDialog(field);
+  dialog.OnInitPrefix(prefix);
   int endCode = 0;
   while (endCode == 0) {
     if (addressScript.empty()) {
@@ -349,12 +351,16 @@ int ScriptedDialogHost::RunSearchAtAddressDialog(AddressPrompts& dialog) {
       endCode = dialog.OnCancel();
       break;
     }
-    // Field by field, as typed: an empty part is a field left blank.
+    // Field by field, as typed: an empty part is a field left blank. What
+    // follows a '/' goes into the prefix field.
+    const std::size_t slash = answer.typed.find('/');
+    const std::string typed = answer.typed.substr(0, slash);
+    prefix.Type(slash == std::string::npos ? "" : answer.typed.substr(slash + 1));
     field.ClearAddress();
     std::size_t start = 0;
-    for (int i = 0; i < 4 && start <= answer.typed.size(); ++i) {
-      std::size_t dot = answer.typed.find('.', start);
-      std::string part = answer.typed.substr(start, dot == std::string::npos ? dot : dot - start);
+    for (int i = 0; i < 4 && start <= typed.size(); ++i) {
+      std::size_t dot = typed.find('.', start);
+      std::string part = typed.substr(start, dot == std::string::npos ? dot : dot - start);
       if (!part.empty()) field.TypeField(i, static_cast<std::uint8_t>(std::stoi(part)));
       if (dot == std::string::npos) break;
       start = dot + 1;

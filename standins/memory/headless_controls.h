@@ -221,6 +221,7 @@ struct LoginAnswer {
 // the user leaves them ("a.b.c.d", "" for all blank, or fields left blank as
 // in "10..0.5"), then OK, or Cancel.
 struct AddressAnswer {
+  // "a.b.c.d", or "a.b.c.d/nn" with the prefix field filled.
   std::string typed;
   bool ok = true;
 };

@@ -48,19 +48,25 @@ bool MemoryNetwork::RouteSource(const Ipv4Address& to, Ipv4Address& source) {
   return true;
 }
 
-void MemoryNetwork::SendToAddress(const Ipv4Address& to, const std::uint8_t* data,
-                                  std::size_t length) {
+SendResult MemoryNetwork::SendToAddress(const Ipv4Address& to, const std::uint8_t* data,
+                                        std::size_t length) {
   Ipv4Address source;
-  if (!open_ || !RouteSource(to, source)) return;
+  if (!open_) return SendResult::kNotOpen;
+  if (!RouteSource(to, source)) return SendResult::kUnreachable;
+  if (auto failing = failSends_.find(Key(to));
+      failing != failSends_.end() && failing->second != SendResult::kSent)
+    return failing->second;
   std::size_t via = 0;
   while (via < bound_.size() && !(bound_[via] == source)) ++via;
   sent_.emplace_back(data, data + length);
   sentOn_.push_back(via);
   sentTo_.push_back(to);
+  sentAt_.push_back(clock_.NowMicros());
   for (std::size_t i = 0; i < unicastListeners_.size(); ++i) {
     UnicastListener listener = unicastListeners_[i];
     listener(to, data, length);
   }
+  return SendResult::kSent;
 }
 
 void MemoryNetwork::Deliver(std::vector<std::uint8_t> datagram, std::int64_t delayMicros) {
@@ -131,6 +137,7 @@ void MemoryNetwork::SendToGroupOn(std::size_t via, const std::uint8_t* data, std
   sent_.emplace_back(data, data + length);
   sentOn_.push_back(via);
   sentTo_.push_back(Ipv4Address{{224, 0, 0, 1}});
+  sentAt_.push_back(clock_.NowMicros());
   // By index: a listener may add listeners while it runs.
   for (std::size_t i = 0; i < listeners_.size(); ++i) {
     if (listeners_[i].first != kEveryInterface && listeners_[i].first != via) continue;

@@ -59,6 +59,7 @@ class MemoryNetwork : public DatagramNetwork {
     sent_.clear();
     sentOn_.clear();
     sentTo_.clear();
+    sentAt_.clear();
   }
 
   // Knobs for tests: the workstation's interfaces (one, 192.168.0.100, by
@@ -87,6 +88,14 @@ class MemoryNetwork : public DatagramNetwork {
   void HoldBack(std::uint8_t firstByte, std::int64_t extraMicros) {
     holdBack_[firstByte] = extraMicros;
   }
+  // The broadcast addresses of the workstation's networks (none by default).
+  void SetLocalBroadcasts(std::vector<Ipv4Address> addresses) {
+    broadcasts_ = std::move(addresses);
+  }
+  // Sends by unicast to `to` fail with `result` (kSent: they go again).
+  void FailSendsTo(const Ipv4Address& to, SendResult result) { failSends_[Key(to)] = result; }
+  // The virtual time of each datagram of sent().
+  const std::vector<std::int64_t>& sentAt() const { return sentAt_; }
   // Seeds the random source, which is otherwise fixed, so runs repeat.
   void SetRandomSeed(std::uint32_t seed) { random_.seed(seed); }
 
@@ -119,7 +128,13 @@ class MemoryNetwork : public DatagramNetwork {
   bool RouteSource(const Ipv4Address& to, Ipv4Address& source) override;
   // sentOn() gives the position of the route's source among the open
   // interfaces, or interfaceCount() when it is none of them.
-  void SendToAddress(const Ipv4Address& to, const std::uint8_t* data, std::size_t length) override;
+  // A send to an address given to FailSendsTo fails with its result.
+  SendResult SendToAddress(const Ipv4Address& to, const std::uint8_t* data,
+                           std::size_t length) override;
+  bool LocalBroadcasts(std::vector<Ipv4Address>& addresses) override {
+    addresses = broadcasts_;
+    return true;
+  }
   void HearUnicastAt(const std::vector<Ipv4Address>& addresses) override {
     heardBeyond_ = addresses;
   }
@@ -148,6 +163,13 @@ class MemoryNetwork : public DatagramNetwork {
   std::vector<std::vector<std::uint8_t>> sent_;
   std::vector<std::size_t> sentOn_;
   std::vector<Ipv4Address> sentTo_;
+  std::vector<std::int64_t> sentAt_;
+  std::vector<Ipv4Address> broadcasts_;
+  static std::uint32_t Key(const Ipv4Address& a) {
+    return std::uint32_t{a.octet[0]} << 24 | std::uint32_t{a.octet[1]} << 16 |
+           std::uint32_t{a.octet[2]} << 8 | a.octet[3];
+  }
+  std::map<std::uint32_t, SendResult> failSends_;
   std::vector<UnicastListener> unicastListeners_;
   struct Route {
     Ipv4Address network, mask, source;

@@ -286,14 +286,43 @@ bool PosixNetwork::RouteSource(const Ipv4Address& to, Ipv4Address& source) {
   return RouteAddressTo(ToInAddr(to), source);
 }
 
-void PosixNetwork::SendToAddress(const Ipv4Address& to, const std::uint8_t* data,
-                                 std::size_t length) {
-  if (sendSocket_ < 0) return;
+SendResult PosixNetwork::SendToAddress(const Ipv4Address& to, const std::uint8_t* data,
+                                       std::size_t length) {
+  if (sendSocket_ < 0) return SendResult::kNotOpen;
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(options_.destinationPort);
   address.sin_addr = ToInAddr(to);
-  (void)sendto(sendSocket_, data, length, 0, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  if (sendto(sendSocket_, data, length, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&address),
+             sizeof address) >= 0)
+    return SendResult::kSent;
+  switch (errno) {
+    case EACCES:
+    case EPERM: return SendResult::kDenied;
+    case ENETUNREACH:
+    case EHOSTUNREACH:
+    case ENETDOWN:
+    case EHOSTDOWN: return SendResult::kUnreachable;
+    case ENOBUFS:
+    case EAGAIN: return SendResult::kBufferFull;
+    default: return SendResult::kFailed;
+  }
+}
+
+bool PosixNetwork::LocalBroadcasts(std::vector<Ipv4Address>& addresses) {
+  addresses.clear();
+  ifaddrs* list = nullptr;
+  if (getifaddrs(&list) != 0) return false;
+  for (ifaddrs* i = list; i != nullptr; i = i->ifa_next) {
+    if (i->ifa_addr == nullptr || i->ifa_addr->sa_family != AF_INET) continue;
+    if ((i->ifa_flags & IFF_BROADCAST) == 0 || i->ifa_broadaddr == nullptr ||
+        i->ifa_broadaddr->sa_family != AF_INET)
+      continue;
+    const Ipv4Address b = FromInAddr(reinterpret_cast<sockaddr_in*>(i->ifa_broadaddr)->sin_addr);
+    if (std::find(addresses.begin(), addresses.end(), b) == addresses.end()) addresses.push_back(b);
+  }
+  freeifaddrs(list);
+  return true;
 }
 
 bool PosixNetwork::WaitReadable(std::int64_t timeoutMicros) {

@@ -70,7 +70,9 @@ class PosixNetwork : public DatagramNetwork {
   bool RouteSource(const Ipv4Address& to, Ipv4Address& source) override;
   // Through the send socket, to the destination port; the system's route
   // picks the interface.
-  void SendToAddress(const Ipv4Address& to, const std::uint8_t* data, std::size_t length) override;
+  SendResult SendToAddress(const Ipv4Address& to, const std::uint8_t* data,
+                           std::size_t length) override;
+  bool LocalBroadcasts(std::vector<Ipv4Address>& addresses) override;
   // Receive also keeps what is addressed to these, on any interface.
   void HearUnicastAt(const std::vector<Ipv4Address>& addresses) override { beyond_ = addresses; }
   bool WaitReadable(std::int64_t timeoutMicros) override;

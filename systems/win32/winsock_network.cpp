@@ -183,15 +183,52 @@ bool WinsockNetwork::RouteSource(const Ipv4Address& to, Ipv4Address& source) {
   return ok;
 }
 
-void WinsockNetwork::SendToAddress(const Ipv4Address& to, const std::uint8_t* data,
-                                   std::size_t length) {
-  if (sendSocket_ == kNoSocket) return;
+SendResult WinsockNetwork::SendToAddress(const Ipv4Address& to, const std::uint8_t* data,
+                                         std::size_t length) {
+  if (sendSocket_ == kNoSocket) return SendResult::kNotOpen;
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(options_.destinationPort);
   address.sin_addr = ToInAddr(to);
-  sendto(AsSocket(sendSocket_), reinterpret_cast<const char*>(data), static_cast<int>(length), 0,
-         reinterpret_cast<sockaddr*>(&address), sizeof address);
+  if (sendto(AsSocket(sendSocket_), reinterpret_cast<const char*>(data), static_cast<int>(length),
+             0, reinterpret_cast<sockaddr*>(&address), sizeof address) != SOCKET_ERROR)
+    return SendResult::kSent;
+  switch (WSAGetLastError()) {
+    case WSAEACCES: return SendResult::kDenied;
+    case WSAENETUNREACH:
+    case WSAEHOSTUNREACH:
+    case WSAENETDOWN:
+    case WSAEHOSTDOWN: return SendResult::kUnreachable;
+    case WSAENOBUFS:
+    case WSAEWOULDBLOCK: return SendResult::kBufferFull;
+    default: return SendResult::kFailed;
+  }
+}
+
+bool WinsockNetwork::LocalBroadcasts(std::vector<Ipv4Address>& addresses) {
+  addresses.clear();
+  SOCKET probe = socket(AF_INET, SOCK_DGRAM, 0);
+  if (probe == INVALID_SOCKET) return false;
+  INTERFACE_INFO list[32];
+  DWORD bytes = 0;
+  const bool ok = WSAIoctl(probe, SIO_GET_INTERFACE_LIST, nullptr, 0, list, sizeof list, &bytes,
+                           nullptr, nullptr) == 0;
+  closesocket(probe);
+  if (!ok) return false;
+  // The system's broadcast field is often 255.255.255.255: the directed
+  // broadcast is made from the address and its netmask.
+  for (DWORD i = 0; i < bytes / sizeof list[0]; ++i) {
+    if ((list[i].iiFlags & IFF_BROADCAST) == 0) continue;
+    const std::uint32_t a = list[i].iiAddress.AddressIn.sin_addr.s_addr;
+    const std::uint32_t m = list[i].iiNetmask.AddressIn.sin_addr.s_addr;
+    const std::uint32_t b = a | ~m;
+    Ipv4Address broadcast;
+    std::memcpy(broadcast.octet, &b, 4);
+    bool seen = false;
+    for (const Ipv4Address& x : addresses) seen = seen || x == broadcast;
+    if (!seen) addresses.push_back(broadcast);
+  }
+  return true;
 }
 
 void WinsockNetwork::HearUnicastAt(const std::vector<Ipv4Address>& addresses) {

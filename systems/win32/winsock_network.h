@@ -48,7 +48,9 @@ class WinsockNetwork : public DatagramNetwork {
   // A connected UDP socket that sends nothing: the system's choice of
   // source address for `to`.
   bool RouteSource(const Ipv4Address& to, Ipv4Address& source) override;
-  void SendToAddress(const Ipv4Address& to, const std::uint8_t* data, std::size_t length) override;
+  SendResult SendToAddress(const Ipv4Address& to, const std::uint8_t* data,
+                           std::size_t length) override;
+  bool LocalBroadcasts(std::vector<Ipv4Address>& addresses) override;
   // One more receive socket bound to each address that no interface socket
   // has already.
   void HearUnicastAt(const std::vector<Ipv4Address>& addresses) override;

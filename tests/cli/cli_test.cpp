@@ -12,6 +12,7 @@
 #include "cli.h"
 #include "memory_segment.h"
 #include "memory_network.h"
+#include "memory_target_store.h"
 #include "virtual_clock.h"
 
 namespace tessavue {
@@ -76,7 +77,7 @@ class CliTest : public ::testing::Test {
     out_.str("");
     err_.str("");
     std::istringstream in(input);
-    return cli::Run(args, in, out_, err_, network_, clock_, shell_);
+    return cli::Run(args, in, out_, err_, network_, clock_, shell_, nullptr, &store_);
   }
 
   // Opcodes the workstation sent, in order.
@@ -90,6 +91,7 @@ class CliTest : public ::testing::Test {
   MemoryNetwork network_;
   SimulatedSegment segment_;
   UrlRecorder shell_;
+  MemoryTargetStore store_;
   std::ostringstream out_, err_;
 };
 
@@ -341,6 +343,12 @@ TEST_F(CliTest, BadTargetsAreRefusedBeforeAnythingIsSent) {
       {{"login", "192.168.0.20", "--target", "239.1.2.3"}, "multicast"},
       {{"--target", "127.0.0.1", "scan"}, "loopback"},
       {{"scan", "--target", "127.9.9.9"}, "loopback"},
+      {{"scan", "--target", "10.9.0.0/21"}, "wider than /22"},
+      {{"scan", "--target", "10.9.0.5/24"}, "host bits"},
+      {{"scan", "--target", "10.9.0.0/x"}, "prefix length"},
+      {{"scan", "--target", "10.8.0.0/22", "--target", "10.8.4.0/22", "--target", "10.8.8.0/22",
+        "--target", "10.8.12.0/22", "--target", "10.9.0.0/28"},
+       "more than 4096"},
   };
   for (const Case& c : cases) {
     network_.ClearSent();
@@ -354,6 +362,95 @@ TEST_F(CliTest, BadTargetsAreRefusedBeforeAnythingIsSent) {
   // A target text with control bytes is shown defused.
   EXPECT_EQ(Run({"scan", "--target", "1.2.3.4\x1b[2J"}), cli::kExitUsage);
   EXPECT_EQ(err_.str().find('\x1b'), std::string::npos) << err_.str();
+}
+
+TEST_F(CliTest, RememberedTargetsAreKeptByTheTargetsCommandAndSearchedByEveryOther) {
+  SimulatedSegment beyond(network_, 0, SegmentPlace::kBehindRouter);
+  beyond.AddDevice(Device("far", A(10, 9, 0, 30), 5));
+  beyond.AddDevice(Device("far77", A(10, 9, 0, 77), 5));
+  segment_.AddDevice(Device("nas", A(192, 168, 0, 20), 5));
+  network_.SetLocalBroadcasts({A(192, 168, 0, 255)});
+
+  ASSERT_EQ(Run({"targets"}), 0);
+  EXPECT_EQ(out_.str(), "");
+  EXPECT_NE(err_.str().find("no remembered targets (memory)"), std::string::npos) << err_.str();
+  ASSERT_EQ(Run({"targets", "add", "10.9.0.0/24"}), 0) << err_.str();
+  ASSERT_EQ(Run({"targets", "add", "10.9.0.0/24"}), 0);
+  EXPECT_NE(err_.str().find("already remembered"), std::string::npos) << err_.str();
+  for (const char* refused : {"10.9.0.0/21", "10.9.0.5/24", "192.168.0.255", "224.0.0.1"})
+    EXPECT_EQ(Run({"targets", "add", refused}), cli::kExitUsage) << refused;
+  EXPECT_EQ(store_.lines(), std::vector<std::string>{"10.9.0.0/24"});
+  ASSERT_EQ(Run({"targets", "--json"}), 0);
+  EXPECT_EQ(out_.str(), "[\"10.9.0.0/24\"]\n");
+  EXPECT_EQ(network_.sent().size(), 0u);
+
+  // Every searching command takes them, unless told not to.
+  ASSERT_EQ(Run({"scan"}), 0) << err_.str();
+  EXPECT_NE(out_.str().find("10.9.0.77"), std::string::npos) << out_.str();
+  EXPECT_NE(out_.str().find("10.9.0.30"), std::string::npos) << out_.str();
+  ASSERT_EQ(Run({"scan", "--no-remembered"}), 0);
+  EXPECT_EQ(out_.str().find("10.9.0.77"), std::string::npos) << out_.str();
+  EXPECT_EQ(Run({"shares", "10.9.0.77"}), 0) << err_.str();
+  EXPECT_EQ(Run({"shares", "10.9.0.77", "--no-remembered"}), cli::kExitNotFound);
+
+  // A device remembered by its own address: its entry follows it.
+  ASSERT_EQ(Run({"targets", "forget", "10.9.0.0/24"}), 0);
+  EXPECT_EQ(Run({"targets", "forget", "10.9.0.0/24"}), cli::kExitUsage);
+  ASSERT_EQ(Run({"targets", "add", "10.9.0.30"}), 0);
+  ASSERT_EQ(Run({"set-static", "10.9.0.30", "--ip", "10.9.0.50", "--netmask", "255.255.255.0",
+                 "--gateway", "10.9.0.1"}),
+            0)
+      << err_.str();
+  EXPECT_EQ(store_.lines(), std::vector<std::string>{"10.9.0.50"});
+  // Given for one run only: the list stays.
+  ASSERT_EQ(Run({"set-static", "10.9.0.77", "--target", "10.9.0.77", "--ip", "10.9.0.78",
+                 "--netmask", "255.255.255.0", "--gateway", "10.9.0.1"}),
+            0)
+      << err_.str();
+  EXPECT_EQ(store_.lines(), std::vector<std::string>{"10.9.0.50"});
+  ASSERT_EQ(Run({"targets", "forget"}), 0);
+  EXPECT_TRUE(store_.lines().empty());
+
+  // A damaged list: said, left out, and the search goes on.
+  store_.SetLines({"10.9.0.50", "nas.local"});
+  ASSERT_EQ(Run({"scan"}), 0);
+  EXPECT_NE(err_.str().find("line 2"), std::string::npos) << err_.str();
+  EXPECT_EQ(out_.str().find("10.9.0.50"), std::string::npos) << out_.str();
+
+  for (std::vector<std::string> bad :
+       std::vector<std::vector<std::string>>{{"targets", "add"},
+                                             {"targets", "list"},
+                                             {"targets", "add", "10.9.0.1", "10.9.0.2"},
+                                             {"targets", "add", "10.9.0.1", "--json"},
+                                             {"targets", "--target", "10.9.0.1"},
+                                             {"targets", "--no-remembered"}}) {
+    EXPECT_EQ(Run(bad), cli::kExitUsage) << bad[1];
+  }
+}
+
+TEST_F(CliTest, TargetsThatCannotBeSentToAreNamedOnStandardError) {
+  SimulatedSegment beyond(network_, 0, SegmentPlace::kBehindRouter);
+  beyond.AddDevice(Device("far", A(10, 9, 0, 30), 5));
+  // Remembered while it was still elsewhere; now the workstation's own
+  // network's broadcast.
+  store_.SetLines({"192.168.0.255"});
+  network_.SetLocalBroadcasts({A(192, 168, 0, 255)});
+  EXPECT_EQ(Run({"scan", "--target", "192.168.0.255"}), cli::kExitUsage);
+  EXPECT_NE(err_.str().find("broadcast address of the workstation's own network"),
+            std::string::npos)
+      << err_.str();
+  EXPECT_EQ(network_.sent().size(), 0u);
+
+  network_.FailSendsTo(A(10, 9, 0, 77), SendResult::kDenied);
+  ASSERT_EQ(Run({"scan", "--target", "10.9.0.77", "--target", "10.9.0.30"}), 0);
+  EXPECT_NE(out_.str().find("10.9.0.30"), std::string::npos) << out_.str();
+  EXPECT_NE(err_.str().find("target not searched: 192.168.0.255 is the broadcast"),
+            std::string::npos)
+      << err_.str();
+  EXPECT_NE(err_.str().find("target 10.9.0.77: not searched: the system refused"),
+            std::string::npos)
+      << err_.str();
+  EXPECT_EQ(err_.str().find("10.9.0.30:"), std::string::npos) << err_.str();
 }
 
 TEST_F(CliTest, SetCommandsSendNothingAfterARefusedLogin) {

@@ -89,7 +89,11 @@ class ModalDriver {
           return;
         }
         search->addressField->ClearAddress();
-        const QStringList parts = typed.split('.');
+        // "a.b.c.d/nn": the prefix typed into its own field.
+        const QStringList address = typed.split('/');
+        search->prefixField->clear();
+        if (address.size() > 1) QTest::keyClicks(search->prefixField, address[1]);
+        const QStringList parts = address[0].split('.');
         for (int i = 0; i < 4 && i < parts.size(); ++i)
           search->addressField->field(i)->setText(parts[i]);
         QTest::mouseClick(search->okButton, Qt::LeftButton);

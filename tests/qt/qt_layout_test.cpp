@@ -157,6 +157,7 @@ TEST_F(QtLayoutTest, DialogsHaveEveryControlOfTheirTemplates) {
   QtSearchAddressWindow search(addressLogic, &w());
   ExpectLayout(search, "IDD_SEARCH_ADDRESS",
                {{"IDC_SEARCH_ADDRESS", search.addressField},
+                {"IDC_SEARCH_PREFIX", search.prefixField},
                 {"IDOK", search.okButton},
                 {"IDCANCEL", search.cancelButton}});
 

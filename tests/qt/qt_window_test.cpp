@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include "login_dialog.h"
+#include "memory_target_store.h"
 #include "search_address_dialog.h"
 #include "qt_window_fixture.h"
 
@@ -340,7 +341,8 @@ TEST_F(QtSearchAddressTest, TheContextMenuEntryAsksForAnAddressAndListsTheDevice
   QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(5, 5), w().mapToGlobal(QPoint(5, 5)));
   QApplication::sendEvent(&w(), &menu);
   EXPECT_EQ(modals_.menuEntries,
-            (std::vector<std::string>{"About Dorvel(&A)...", "Search at address..."}));
+            (std::vector<std::string>{"About Dorvel(&A)...", "Search at address...",
+                                      "Forget searched addresses"}));
 
   // One dialog, pressed three times: two refusals, each with its warning.
   std::vector<std::string> kinds;
@@ -352,7 +354,7 @@ TEST_F(QtSearchAddressTest, TheContextMenuEntryAsksForAnAddressAndListsTheDevice
   EXPECT_EQ(modals_.shown[1].icon, QMessageBox::Warning);
   EXPECT_NE(modals_.shown[1].text.find("loopback"), std::string::npos) << modals_.shown[1].text;
   EXPECT_EQ(modals_.shown[3].text, "Please input IP address!");
-  EXPECT_EQ(app_.protocol.targets(), (std::vector<Ipv4Address>{Ipv4Address{{10, 9, 0, 30}}}));
+  EXPECT_EQ(app_.protocol.targets(), (std::vector<SearchTarget>{{Ipv4Address{{10, 9, 0, 30}}}}));
 
   const int row = RowOf("10.9.0.30");
   ASSERT_GE(row, 0);
@@ -362,6 +364,40 @@ TEST_F(QtSearchAddressTest, TheContextMenuEntryAsksForAnAddressAndListsTheDevice
   EXPECT_EQ(w().shareList->GetItemText(1, 0), "photos");
   EXPECT_TRUE(w().connectButton->isEnabled());
   EXPECT_TRUE(w().configurationButton->isEnabled());
+}
+
+TEST_F(QtSearchAddressTest, TheSlashFieldTakesASubnetOfTwoDigitsAndForgetEmptiesTheTargets) {
+  modals_.addresses = {QStringLiteral("10.9.0.0/219"), QStringLiteral("10.9.0.0/24")};
+  w().SystemCommand(kIdmSearchAtAddress);
+  // "219" typed into a two-character field is "21": refused as too wide.
+  ASSERT_GE(modals_.shown.size(), 2u);
+  EXPECT_NE(modals_.shown[1].text.find("10.9.0.0/21 is wider"), std::string::npos)
+      << modals_.shown[1].text;
+  EXPECT_EQ(app_.protocol.targets(), (std::vector<SearchTarget>{{Ipv4Address{{10, 9, 0, 0}}, 24}}));
+  EXPECT_GE(RowOf("10.9.0.30"), 0);
+  w().SystemCommand(kIdmForgetTargets);
+  EXPECT_TRUE(app_.protocol.targets().empty());
+  EXPECT_EQ(RowOf("10.9.0.30"), -1);
+}
+
+TEST_F(QtSearchAddressTest, ARememberedSubnetIsSearchedAtTheNextStartUntilForgotten) {
+  // The next start of the program, over the list the last one left.
+  MemoryTargetStore remembered;
+  remembered.SetLines({"10.9.0.0/24"});
+  UtilityApp next(world_.network, world_.clock, world_.connections, shell_, system_);
+  next.RememberTargetsIn(remembered);
+  ASSERT_TRUE(next.protocol.InitTransport());
+  QtMainWindow again(next);
+  again.InitDialog();
+  auto listed = [&again](const std::string& ip) {
+    for (int i = 0; i < again.deviceList->GetItemCount(); ++i)
+      if (again.deviceList->GetItemText(i, 1) == ip) return true;
+    return false;
+  };
+  EXPECT_TRUE(listed("10.9.0.30"));
+  again.SystemCommand(kIdmForgetTargets);
+  EXPECT_TRUE(remembered.lines().empty());
+  EXPECT_FALSE(listed("10.9.0.30"));
 }
 
 TEST_F(QtSearchAddressTest, CancelAddsNoTargetAndSearchesNothing) {

@@ -133,9 +133,9 @@ TEST_F(MainWindowTest, StartsWithTheDevicesListedAndTheTemplatesLayout) {
   EXPECT_EQ(client.bottom, size.bottom);
 
   // The system menu carries the About entry with command 16, then the
-  // search at an address.
+  // search at an address and the forgetting of the addresses searched.
   HMENU menu = GetSystemMenu(dialog, FALSE);
-  int about = GetMenuItemCount(menu) - 2;
+  int about = GetMenuItemCount(menu) - 3;
   char entry[64] = {};
   GetMenuStringA(menu, about, entry, sizeof entry, MF_BYPOSITION);
   EXPECT_EQ(std::string(entry), "About Dorvel(&A)...");
@@ -400,10 +400,12 @@ TEST_F(MainWindowTest, SearchAtAddressFromTheSystemMenuFindsADeviceBehindARouter
       PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                    reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
     };
-    // A refused address first: the dialog stays for the second.
-    PostMessageA(field, IPM_SETADDRESS, 0, MAKEIPADDRESS(224, 0, 0, 1));
+    // The subnet's prefix beside the address. A refused subnet first: the
+    // dialog stays for the second.
+    SetWindowTextA(GetDlgItem(box, 1024), "24");
+    PostMessageA(field, IPM_SETADDRESS, 0, MAKEIPADDRESS(224, 0, 0, 0));
     ok();
-    PostMessageA(field, IPM_SETADDRESS, 0, MAKEIPADDRESS(10, 9, 0, 30));
+    PostMessageA(field, IPM_SETADDRESS, 0, MAKEIPADDRESS(10, 9, 0, 0));
     ok();
   };
   Open(options);
@@ -412,12 +414,15 @@ TEST_F(MainWindowTest, SearchAtAddressFromTheSystemMenuFindsADeviceBehindARouter
   HMENU menu = GetSystemMenu(dialog, FALSE);
   ASSERT_NE(menu, nullptr);
   const int count = GetMenuItemCount(menu);
-  ASSERT_GE(count, 2);
+  ASSERT_GE(count, 3);
   char entry[64] = {};
-  GetMenuStringA(menu, count - 1, entry, sizeof entry, MF_BYPOSITION);
+  GetMenuStringA(menu, count - 2, entry, sizeof entry, MF_BYPOSITION);
   EXPECT_STREQ(entry, "Search at address...");
-  EXPECT_EQ(GetMenuItemID(menu, count - 1), 0x0020u);
-  EXPECT_EQ(GetMenuItemID(menu, count - 2), 0x0010u);
+  GetMenuStringA(menu, count - 1, entry, sizeof entry, MF_BYPOSITION);
+  EXPECT_STREQ(entry, "Forget searched addresses");
+  EXPECT_EQ(GetMenuItemID(menu, count - 1), 0x0030u);
+  EXPECT_EQ(GetMenuItemID(menu, count - 2), 0x0020u);
+  EXPECT_EQ(GetMenuItemID(menu, count - 3), 0x0010u);
 
   SendMessageA(dialog, WM_SYSCOMMAND, 0x0020, 0);
   Pump();

@@ -16,7 +16,8 @@ TEST_F(MainDialogTest, StartListsDevicesWithEmptyAddressFields) {
   std::int64_t before = clock.NowMicros();
   Open();
 
-  EXPECT_EQ(host.systemMenuEntries, (Texts{"About Dorvel(&A)...", "Search at address..."}));
+  EXPECT_EQ(host.systemMenuEntries,
+            (Texts{"About Dorvel(&A)...", "Search at address...", "Forget searched addresses"}));
   ASSERT_EQ(shareList.columns().size(), 2u);
   EXPECT_EQ(shareList.columns()[1].heading, "Location");
   EXPECT_EQ(dhcpCombo.items(), (Texts{"Disabled", "Enabled"}));
@@ -274,7 +275,7 @@ TEST_F(MainDialogTest, AboutSystemCommandAndExit) {
   EXPECT_TRUE(dialog.OnSysCommand(0x0010));
   EXPECT_TRUE(dialog.OnSysCommand(0x0013));   // the low four bits are the system's
   EXPECT_FALSE(dialog.OnSysCommand(0xF060));  // SC_CLOSE: default processing
-  EXPECT_FALSE(dialog.OnSysCommand(0x0030));
+  EXPECT_FALSE(dialog.OnSysCommand(0x0040));
   EXPECT_EQ(host.aboutRuns, 3);
 
   ASSERT_TRUE(network.IsOpen());

@@ -17,6 +17,7 @@
 #include "memory_network.h"
 #include "memory_resolver.h"
 #include "memory_system.h"
+#include "memory_target_store.h"
 #include "virtual_clock.h"
 #include "protocol.h"
 #include "wire.h"
@@ -87,6 +88,7 @@ class WindowTest : public ::testing::Test {
   MemoryNameResolver resolver;
   RecordingShell shell;
   ScriptedDialogHost host;
+  MemoryTargetStore remembered;
   DeviceProtocol protocol{network, clock};
   DriveMap drives{connections};
 
@@ -94,7 +96,7 @@ class WindowTest : public ::testing::Test {
   HeadlessComboBox dhcpCombo, driveCombo;
   HeadlessListView shareList, deviceList;
   HeadlessIpAddressControl ipAddress, netmaskAddress, gatewayAddress;
-  MainDialog dialog{protocol, drives, SystemServices{connections, shell, system, resolver}, host,
+  MainDialog dialog{protocol, drives, SystemServices{connections, shell, system, resolver, &remembered}, host,
                     MainDialogControls{configurationButton, disconnectButton, connectButton,
                                        dhcpCombo, driveCombo, shareList, deviceList, refreshButton,
                                        ipAddress, netmaskAddress, gatewayAddress}};

@@ -87,7 +87,8 @@ TYPED_TEST_P(DatagramNetworkContract, ClosedItHearsAndSendsNothingAndOpensAgain)
   EXPECT_EQ(this->net().Receive(buffer, sizeof buffer), -1);
   const std::uint8_t request[] = {1, 2};
   this->net().SendToGroup(request, sizeof request);
-  this->net().SendToAddress(this->harness.DeviceAddress(), request, sizeof request);
+  EXPECT_EQ(this->net().SendToAddress(this->harness.DeviceAddress(), request, sizeof request),
+            SendResult::kNotOpen);
   EXPECT_TRUE(this->harness.Sent().empty());
 
   // Opened again, it works as before.
@@ -106,7 +107,8 @@ TYPED_TEST_P(DatagramNetworkContract, RequestsLeaveOnlyByAnInterfaceItWasGiven) 
   this->net().SendToGroupOn(1, second, sizeof second);
   this->net().SendToGroupOn(0, first, sizeof first);
   const std::uint8_t direct[] = {'u', 'n', 'i'};
-  this->net().SendToAddress(this->harness.DeviceAddress(), direct, sizeof direct);
+  EXPECT_EQ(this->net().SendToAddress(this->harness.DeviceAddress(), direct, sizeof direct),
+            SendResult::kSent);
   EXPECT_EQ(this->harness.Sent(),
             (std::vector<Bytes>{Bytes(first, first + 4), Bytes(direct, direct + 3)}));
 

@@ -3,6 +3,7 @@
 // back only the replies addressed to it by unicast.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -137,7 +138,7 @@ TEST_F(SearchTargets, RequestsToADeviceFoundThroughATargetGoByUnicastAndFollowIt
   protocol.SetNewAddress("10.9.0.44", "255.255.255.0", "10.9.0.1");
   ASSERT_TRUE(protocol.SetDeviceStatic());
   EXPECT_EQ(far->settings().ip, A(10, 9, 0, 44));
-  EXPECT_EQ(protocol.targets(), std::vector<Ipv4Address>{A(10, 9, 0, 44)});
+  EXPECT_EQ(protocol.targets(), std::vector<SearchTarget>{{A(10, 9, 0, 44)}});
   // Under its new address the next request still reaches it.
   ASSERT_TRUE(protocol.FetchShares());
   EXPECT_STREQ(protocol.shareList().head->name, "Far-share");
@@ -164,7 +165,7 @@ TEST_F(SearchTargets, RequestsToADeviceFoundThroughATargetGoByUnicastAndFollowIt
   // DHCP: the address the device confirms becomes the target.
   protocol.SelectDevice("10.9.0.44");
   ASSERT_TRUE(protocol.SetDeviceDhcp());
-  EXPECT_EQ(protocol.targets(), std::vector<Ipv4Address>{A(10, 9, 0, 99)});
+  EXPECT_EQ(protocol.targets(), std::vector<SearchTarget>{{A(10, 9, 0, 99)}});
   protocol.SearchDevices();
   EXPECT_NE(Find("10.9.0.99"), nullptr);
 }
@@ -216,28 +217,76 @@ TEST_F(SearchTargets, BadTargetsAreRefusedAndATargetWithoutARouteSendsNothing) {
     const char* text;
     TargetProblem problem;
   } cases[] = {
-      {"10.9.0.30", TargetProblem::kNone},         {"223.255.255.254", TargetProblem::kNone},
-      {"1.2.3", TargetProblem::kNotAnAddress},     {"1.2.3.256", TargetProblem::kNotAnAddress},
-      {"", TargetProblem::kNotAnAddress},          {" 1.2.3.4", TargetProblem::kNotAnAddress},
-      {"1.2.3.4.5", TargetProblem::kNotAnAddress}, {"nas.local", TargetProblem::kNotAnAddress},
-      {"0.0.0.0", TargetProblem::kUnspecified},    {"255.255.255.255", TargetProblem::kBroadcast},
-      {"224.0.0.1", TargetProblem::kMulticast},    {"239.255.255.250", TargetProblem::kMulticast},
-      {"127.0.0.1", TargetProblem::kLoopback},     {"127.200.0.9", TargetProblem::kLoopback},
+      {"10.9.0.30", TargetProblem::kNone},
+      {"223.255.255.254", TargetProblem::kNone},
+      {"1.2.3", TargetProblem::kNotAnAddress},
+      {"1.2.3.256", TargetProblem::kNotAnAddress},
+      {"", TargetProblem::kNotAnAddress},
+      {" 1.2.3.4", TargetProblem::kNotAnAddress},
+      {"1.2.3.4.5", TargetProblem::kNotAnAddress},
+      {"nas.local", TargetProblem::kNotAnAddress},
+      {"0.0.0.0", TargetProblem::kUnspecified},
+      {"255.255.255.255", TargetProblem::kBroadcast},
+      {"224.0.0.1", TargetProblem::kMulticast},
+      {"239.255.255.250", TargetProblem::kMulticast},
+      {"127.0.0.1", TargetProblem::kLoopback},
+      {"127.200.0.9", TargetProblem::kLoopback},
+      {"240.0.0.1", TargetProblem::kReserved},
+      {"0.1.2.3", TargetProblem::kUnspecified},
+      // Subnets: /22 to /32, given by their network address.
+      {"10.9.0.0/24", TargetProblem::kNone},
+      {"10.9.0.0/22", TargetProblem::kNone},
+      {"10.9.0.6/31", TargetProblem::kNone},
+      {"10.9.0.7/32", TargetProblem::kNone},
+      {"10.9.0.0/21", TargetProblem::kTooWide},
+      {"10.0.0.0/8", TargetProblem::kTooWide},
+      {"10.9.0.5/24", TargetProblem::kHostBits},
+      {"10.9.2.0/22", TargetProblem::kHostBits},
+      {"10.9.0.7/31", TargetProblem::kHostBits},
+      {"10.9.0.0/", TargetProblem::kBadPrefix},
+      {"10.9.0.0/33", TargetProblem::kBadPrefix},
+      {"10.9.0.0/024", TargetProblem::kBadPrefix},
+      {"10.9.0.0/2x", TargetProblem::kBadPrefix},
+      {"10.9.0.0/-4", TargetProblem::kBadPrefix},
+      {"10.9.0/24", TargetProblem::kNotAnAddress},
+      {"224.0.0.0/24", TargetProblem::kMulticast},
+      {"127.0.0.0/24", TargetProblem::kLoopback},
   };
   for (const Case& c : cases) {
-    Ipv4Address parsed;
+    SearchTarget parsed;
     EXPECT_EQ(CheckTarget(c.text, parsed), c.problem) << c.text;
+    const std::string text = c.text;
+    if (c.problem == TargetProblem::kNone) {
+      EXPECT_EQ(parsed.Text(), text.substr(0, text.find("/32")));
+    }
     if (c.problem != TargetProblem::kNone) {
       EXPECT_NE(TargetProblemMessage(c.problem, c.text), "") << c.text;
     }
   }
   EXPECT_NE(TargetProblemMessage(TargetProblem::kMulticast, "224.0.0.1").find("224.0.0.1"),
             std::string::npos);
+  // A single address takes no prefix where only an address is asked for.
+  Ipv4Address single;
+  EXPECT_EQ(CheckTarget("10.9.0.0/24", single), TargetProblem::kNotAnAddress);
+  // The broadcast of the workstation's own network is refused; elsewhere
+  // the same last octet is an ordinary address.
+  const std::vector<Ipv4Address> broadcasts{A(192, 168, 0, 255)};
+  EXPECT_EQ(CheckTarget(SearchTarget{A(192, 168, 0, 255)}, broadcasts),
+            TargetProblem::kOwnBroadcast);
+  EXPECT_EQ(CheckTarget(SearchTarget{A(10, 9, 0, 255)}, broadcasts), TargetProblem::kNone);
   EXPECT_FALSE(protocol.AddTarget(A(127, 0, 0, 1)));
   EXPECT_FALSE(protocol.AddTarget(A(224, 0, 0, 1)));
   EXPECT_TRUE(protocol.AddTarget(A(10, 9, 0, 30)));
   EXPECT_FALSE(protocol.AddTarget(A(10, 9, 0, 30)));  // already there
   EXPECT_EQ(protocol.targets().size(), 1u);
+  // Four /22s fill the budget; a fifth address is one too many.
+  protocol.SetTargets({{A(10, 8, 0, 0), 22}, {A(10, 8, 4, 0), 22}, {A(10, 8, 8, 0), 22}});
+  EXPECT_TRUE(protocol.AddTarget(SearchTarget{A(10, 8, 12, 0), 22}));
+  EXPECT_EQ(TargetAddressCount(protocol.targets()), 4088u);
+  EXPECT_TRUE(protocol.AddTarget(SearchTarget{A(10, 9, 0, 0), 29}));
+  EXPECT_TRUE(protocol.AddTarget(SearchTarget{A(10, 9, 0, 8), 31}));
+  EXPECT_FALSE(protocol.AddTarget(A(10, 9, 1, 1)));
+  protocol.SetTargets({{A(10, 9, 0, 30)}});
 
   // No interface at all, so no route: the target gets nothing and the
   // search still ends as usual.
@@ -248,6 +297,157 @@ TEST_F(SearchTargets, BadTargetsAreRefusedAndATargetWithoutARouteSendsNothing) {
   EXPECT_EQ(network.sent().size(), 0u);
   EXPECT_EQ(protocol.deviceList().count, 0);
   EXPECT_GE(clock.NowMicros() - start, kSearchWindowMicros);
+}
+
+// The unicast sends of the last search, by virtual time, and the most that
+// left within any one millisecond.
+int MostUnicastPerMillisecond(const MemoryNetwork& network, const Ipv4Address& group) {
+  std::vector<std::int64_t> at;
+  for (std::size_t i = 0; i < network.sent().size(); ++i)
+    if (!(network.sentTo()[i] == group)) at.push_back(network.sentAt()[i]);
+  int most = 0;
+  for (std::size_t i = 0, j = 0; i < at.size(); ++i) {
+    while (at[i] - at[j] >= 1000) ++j;
+    most = std::max(most, static_cast<int>(i - j + 1));
+  }
+  return most;
+}
+
+TEST_F(SearchTargets, ASubnetIsSweptHostByHostPacedWithinTheSearchWindow) {
+  SimulatedDevice& second = beyond.AddDevice(Device("FarTwo", A(10, 9, 0, 2), 5));
+  // A plain search, for its length.
+  std::int64_t start = clock.NowMicros();
+  protocol.SearchDevices();
+  const std::int64_t plain = clock.NowMicros() - start;
+
+  ASSERT_TRUE(protocol.AddTarget(SearchTarget{A(10, 9, 0, 0), 24}));
+  // Given once more inside the subnet: still one request a round.
+  ASSERT_TRUE(protocol.AddTarget(A(10, 9, 0, 30)));
+  network.ClearSent();
+  start = clock.NowMicros();
+  protocol.SearchDevices();
+  EXPECT_EQ(clock.NowMicros() - start, plain);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Near", "FarTwo", "Far"}));
+  EXPECT_EQ(second.counters().searches, 3);
+  EXPECT_EQ(far->counters().searches, 3);
+  // Every host address three times, neither the network nor its broadcast.
+  EXPECT_EQ(SentTo(A(10, 9, 0, 1)).size(), 3u);
+  EXPECT_EQ(SentTo(A(10, 9, 0, 254)).size(), 3u);
+  EXPECT_TRUE(SentTo(A(10, 9, 0, 0)).empty());
+  EXPECT_TRUE(SentTo(A(10, 9, 0, 255)).empty());
+  EXPECT_EQ(network.sent().size(), 3u * (254 + 1));
+  EXPECT_LE(MostUnicastPerMillisecond(network, group), kSweepBatch);
+
+  // Requests to a device found in the subnet go to it by unicast.
+  network.ClearSent();
+  protocol.SelectDevice("10.9.0.2");
+  ASSERT_TRUE(protocol.FetchShares());
+  EXPECT_EQ(SentTo(A(10, 9, 0, 2)).size(), 1u);
+}
+
+TEST_F(SearchTargets, A22SweepAddsNoTimeAndEachRoundEndsBeforeTheNext) {
+  beyond.AddDevice(Device("FarCorner", A(10, 9, 3, 254), 6));
+  ASSERT_TRUE(protocol.AddTarget(SearchTarget{A(10, 9, 0, 0), 22}));
+  network.ClearSent();
+  const std::int64_t start = clock.NowMicros();
+  protocol.SearchDevices();
+  EXPECT_EQ(clock.NowMicros() - start, kSearchWindowMicros);
+  EXPECT_NE(Find("10.9.3.254"), nullptr);
+  EXPECT_NE(Find("10.9.0.30"), nullptr);
+  std::vector<std::int64_t> groupAt, lastUnicastOfRound(3, 0);
+  std::size_t unicast = 0;
+  for (std::size_t i = 0; i < network.sent().size(); ++i) {
+    if (network.sentTo()[i] == group) {
+      groupAt.push_back(network.sentAt()[i]);
+    } else {
+      lastUnicastOfRound[unicast++ / 1022] = network.sentAt()[i];
+    }
+  }
+  ASSERT_EQ(groupAt.size(), 3u);
+  EXPECT_EQ(unicast, 3u * 1022);
+  EXPECT_LT(lastUnicastOfRound[0], groupAt[1]);
+  EXPECT_LT(lastUnicastOfRound[1], groupAt[2]);
+  EXPECT_LT(lastUnicastOfRound[2], groupAt[2] + kSearchLastGapMicros);
+  EXPECT_LE(MostUnicastPerMillisecond(network, group), kSweepBatch);
+}
+
+TEST_F(SearchTargets, TargetsThatCannotBeSentToAreReportedAndTheRestIsSearched) {
+  network.SetLocalBroadcasts({A(192, 168, 0, 255)});
+  // Refused up front, and passed over (reported) when it became the
+  // workstation's broadcast after it was added.
+  ASSERT_TRUE(protocol.AddTarget(A(192, 168, 0, 255)));
+  ASSERT_TRUE(protocol.AddTarget(A(10, 9, 0, 30)));
+  ASSERT_TRUE(protocol.AddTarget(A(10, 9, 0, 77)));
+  // The workstation's own subnet: its address and broadcast are skipped.
+  ASSERT_TRUE(protocol.AddTarget(SearchTarget{A(192, 168, 0, 0), 24}));
+  network.FailSendsTo(A(10, 9, 0, 77), SendResult::kDenied);
+  network.FailSendsTo(A(192, 168, 0, 9), SendResult::kBufferFull);
+  network.ClearSent();
+  protocol.SearchDevices();
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Near", "Far"}));
+  EXPECT_TRUE(SentTo(A(192, 168, 0, 255)).empty());
+  EXPECT_TRUE(SentTo(workstation).empty());
+  EXPECT_EQ(SentTo(A(192, 168, 0, 20)).size(), 3u);
+
+  const std::vector<TargetTrouble>& troubles = protocol.targetTroubles();
+  ASSERT_EQ(troubles.size(), 3u);
+  EXPECT_EQ(troubles[0].problem, TargetProblem::kOwnBroadcast);
+  EXPECT_NE(TargetTroubleMessage(troubles[0]).find("192.168.0.255"), std::string::npos);
+  EXPECT_EQ(troubles[1].target, SearchTarget{A(10, 9, 0, 77)});
+  EXPECT_EQ(troubles[1].result, SendResult::kDenied);
+  EXPECT_EQ(TargetTroubleMessage(troubles[1]).rfind("10.9.0.77: not searched", 0), 0u);
+  EXPECT_EQ(troubles[2].result, SendResult::kBufferFull);
+  EXPECT_EQ(troubles[2].failed, 3u);
+  EXPECT_EQ(troubles[2].tried, 3u * 253);
+  EXPECT_NE(TargetTroubleMessage(troubles[2]).find("3 of 759"), std::string::npos);
+
+  // Sends that go again: nothing to report.
+  network.FailSendsTo(A(10, 9, 0, 77), SendResult::kSent);
+  network.FailSendsTo(A(192, 168, 0, 9), SendResult::kSent);
+  protocol.SetTargets({{A(10, 9, 0, 77)}});
+  protocol.SearchDevices();
+  EXPECT_TRUE(protocol.targetTroubles().empty());
+}
+
+TEST_F(SearchTargets, OnlyTheMovedDevicesOwnTargetFollowsIt) {
+  // Targets through the same interface (a VPN's). The second is an address
+  // the far router forwards to the device at 10.9.0.2, which answers from its
+  // own address: its reply names neither target.
+  network.AddRoute(A(10, 9, 0, 0), A(255, 255, 0, 0), A(172, 16, 5, 2));
+  SimulatedDevice& forwarded = beyond.AddDevice(Device("Forwarded", A(10, 9, 0, 2), 5));
+  network.AddUnicastListener(
+      [this, &forwarded](const Ipv4Address& to, const std::uint8_t* d, std::size_t n) {
+        if (to == A(10, 9, 0, 50)) network.SendToAddress(forwarded.settings().ip, d, n);
+      });
+  protocol.SetTargets({{A(10, 9, 0, 30)}, {A(10, 9, 0, 50)}, {A(10, 9, 4, 0), 24}});
+  beyond.AddDevice(Device("InSubnet", A(10, 9, 4, 8), 6));
+  protocol.SearchDevices();
+  ASSERT_NE(Find("10.9.0.2"), nullptr);
+  ASSERT_NE(Find("10.9.4.8"), nullptr);
+
+  protocol.SetLogin("qewro", "qewro");
+  protocol.SelectDevice("10.9.0.2");
+  protocol.SetNewAddress("10.9.0.3", "255.255.255.0", "10.9.0.1");
+  ASSERT_TRUE(protocol.SetDeviceStatic());
+  // Far's target stays; the moved device's new address is searched.
+  EXPECT_EQ(protocol.targets(),
+            (std::vector<SearchTarget>{
+                {A(10, 9, 0, 30)}, {A(10, 9, 0, 50)}, {A(10, 9, 4, 0), 24}, {A(10, 9, 0, 3)}}));
+  // Moved inside the subnet it was found in: nothing to change.
+  protocol.SelectDevice("10.9.4.8");
+  protocol.SetNewAddress("10.9.4.9", "255.255.255.0", "10.9.4.1");
+  ASSERT_TRUE(protocol.SetDeviceStatic());
+  EXPECT_EQ(protocol.targets().size(), 4u);
+  // Far's own target follows Far, into the subnet: it just goes.
+  protocol.SelectDevice("10.9.0.30");
+  protocol.SetNewAddress("10.9.4.30", "255.255.255.0", "10.9.4.1");
+  ASSERT_TRUE(protocol.SetDeviceStatic());
+  EXPECT_EQ(protocol.targets(),
+            (std::vector<SearchTarget>{{A(10, 9, 0, 50)}, {A(10, 9, 4, 0), 24}, {A(10, 9, 0, 3)}}));
+  protocol.SearchDevices();
+  EXPECT_NE(Find("10.9.0.3"), nullptr);
+  EXPECT_NE(Find("10.9.4.30"), nullptr);
+  EXPECT_NE(Find("10.9.4.9"), nullptr);
 }
 
 }  // namespace
