@@ -18,6 +18,7 @@
 #include <cstdlib>
 
 #include "memory_connections.h"
+#include "memory_resolver.h"
 #include "memory_system.h"
 #include "posix_clock.h"
 #include "posix_network.h"
@@ -83,7 +84,8 @@ int TimeStart(double launch, const Ipv4Address& local) {
   MemoryConnections connections;
   MemorySystem system;
   RecordingShell shell;
-  UtilityApp app(network, clock, connections, shell, system);
+  MemoryNameResolver resolver;
+  UtilityApp app(network, clock, connections, shell, system, resolver);
   if (!app.protocol.InitTransport()) return 1;
   SetDialogColors(kDialogBackground, kDialogText);
   TimedWindow window(app);

@@ -384,7 +384,8 @@ TEST_F(QtSearchAddressTest, ARememberedSubnetIsSearchedAtTheNextStartUntilForgot
   // The next start of the program, over the list the last one left.
   MemoryTargetStore remembered;
   remembered.SetLines({"10.9.0.0/24"});
-  UtilityApp next(world_.network, world_.clock, world_.connections, shell_, system_);
+  UtilityApp next(world_.network, world_.clock, world_.connections, shell_, system_,
+                  world_.resolver);
   next.RememberTargetsIn(remembered);
   ASSERT_TRUE(next.protocol.InitTransport());
   QtMainWindow again(next);
@@ -451,7 +452,7 @@ TEST(QtStartTest, TheWindowIsPaintedBeforeItsFirstSearchRunsAsARefresh) {
   DemoWorld world;
   MemorySystem system;
   RecordingShell shell;
-  UtilityApp app(world.network, world.clock, world.connections, shell, system);
+  UtilityApp app(world.network, world.clock, world.connections, shell, system, world.resolver);
   ASSERT_TRUE(app.protocol.InitTransport());
   StartWatchWindow window(app, world.segment.device(0));
   window.InitDialog();

@@ -148,7 +148,7 @@ TEST_F(MainWindowTest, StartsWithTheDevicesListedAndTheTemplatesLayout) {
 
 TEST_F(MainWindowTest, TheWindowIsUpBeforeItsFirstSearch) {
   window = std::make_unique<MainWindow>(GetModuleHandleA(nullptr), protocol, drives,
-                                        SystemServices{connections, shell, system}, look,
+                                        SystemServices{connections, shell, system, resolver}, look,
                                         HostOptions{true, {}, {}, {}});
   dialog = window->CreateModeless();
   ASSERT_NE(dialog, nullptr);

@@ -133,12 +133,13 @@ TEST_F(SearchAddressWindowTest, ASubnetIsRememberedForTheNextStartUntilForgotten
   ASSERT_TRUE(nextProtocol.InitTransport());
   ScriptedDialogHost nextHost;
   HeadlessListView nextDevices;
-  MainDialog next{nextProtocol, drives, SystemServices{connections, shell, system, &remembered},
+  MainDialog next{nextProtocol, drives, SystemServices{connections, shell, system, resolver, &remembered},
                   nextHost,
                   MainDialogControls{configurationButton, disconnectButton, connectButton,
                                      dhcpCombo, driveCombo, shareList, nextDevices, refreshButton,
                                      ipAddress, netmaskAddress, gatewayAddress}};
   next.OnInitDialog();
+  next.OnWindowShown();
   EXPECT_EQ(nextDevices.GetItemCount(), 5);
   EXPECT_EQ(nextProtocol.targets(), (std::vector<SearchTarget>{{Ipv4Address{{10, 9, 0, 0}}, 24}}));
 
