@@ -390,6 +390,10 @@ TEST_F(QtSearchAddressTest, ARememberedSubnetIsSearchedAtTheNextStartUntilForgot
   ASSERT_TRUE(next.protocol.InitTransport());
   QtMainWindow again(next);
   again.InitDialog();
+  // The first search runs once the window is painted.
+  again.show();
+  for (int i = 0; i < 500 && !(again.logic().FirstSearchDone() && !again.Waiting()); ++i)
+    QTest::qWait(10);
   auto listed = [&again](const std::string& ip) {
     for (int i = 0; i < again.deviceList->GetItemCount(); ++i)
       if (again.deviceList->GetItemText(i, 1) == ip) return true;
