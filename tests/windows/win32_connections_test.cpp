@@ -64,10 +64,12 @@ TEST_F(WNetCallsTest, TheNetworksAnswersComeBackAsTheyAre) {
     const char* answer;
     ConnectionResult result;
   } cases[] = {
-      {"1222", ConnectionResult::kFailed},       // no network
-      {"53", ConnectionResult::kShareNotFound},  // path not found
-      {"67", ConnectionResult::kShareNotFound}, {"86", ConnectionResult::kLoginRefused},
-      {"85", ConnectionResult::kLetterInUse},   {"1219", ConnectionResult::kOtherCredentialsInUse},
+      {"1222", ConnectionResult::kFailed},           // no network
+      {"53", ConnectionResult::kServerUnreachable},  // path not found: no one answers
+      {"67", ConnectionResult::kShareNotFound},
+      {"86", ConnectionResult::kLoginRefused},
+      {"85", ConnectionResult::kLetterInUse},
+      {"1219", ConnectionResult::kOtherCredentialsInUse},
       {"2401", ConnectionResult::kFilesOpen},
   };
   for (const auto& e : cases) {
