@@ -36,7 +36,9 @@ class UtilityApp {
   // be started, else 0.
   bool InitInstance(AppPlatform& platform, int& exitCode);
 
-  SystemServices services() { return SystemServices{connections_, shell_, system_, resolver_, targetStore_}; }
+  SystemServices services() {
+    return SystemServices{connections_, shell_, system_, resolver_, targetStore_};
+  }
   // The search targets entered in the window are remembered in `store`
   // (by default they last for the run).
   void RememberTargetsIn(TargetStore& store) { targetStore_ = &store; }

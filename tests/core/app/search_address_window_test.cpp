@@ -133,8 +133,8 @@ TEST_F(SearchAddressWindowTest, ASubnetIsRememberedForTheNextStartUntilForgotten
   ASSERT_TRUE(nextProtocol.InitTransport());
   ScriptedDialogHost nextHost;
   HeadlessListView nextDevices;
-  MainDialog next{nextProtocol, drives, SystemServices{connections, shell, system, resolver, &remembered},
-                  nextHost,
+  MainDialog next{nextProtocol, drives,
+                  SystemServices{connections, shell, system, resolver, &remembered}, nextHost,
                   MainDialogControls{configurationButton, disconnectButton, connectButton,
                                      dhcpCombo, driveCombo, shareList, nextDevices, refreshButton,
                                      ipAddress, netmaskAddress, gatewayAddress}};

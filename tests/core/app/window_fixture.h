@@ -96,7 +96,8 @@ class WindowTest : public ::testing::Test {
   HeadlessComboBox dhcpCombo, driveCombo;
   HeadlessListView shareList, deviceList;
   HeadlessIpAddressControl ipAddress, netmaskAddress, gatewayAddress;
-  MainDialog dialog{protocol, drives, SystemServices{connections, shell, system, resolver, &remembered}, host,
+  MainDialog dialog{protocol, drives,
+                    SystemServices{connections, shell, system, resolver, &remembered}, host,
                     MainDialogControls{configurationButton, disconnectButton, connectButton,
                                        dhcpCombo, driveCombo, shareList, deviceList, refreshButton,
                                        ipAddress, netmaskAddress, gatewayAddress}};
