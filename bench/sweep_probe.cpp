@@ -52,7 +52,8 @@ void PrintRate(const TimedSends& sends) {
   }
   const double span = Ms(sends.at.back() - sends.at.front());
   std::printf("unicast %zu failed %d span_ms %.1f per_ms_avg %.1f per_ms_peak %d\n",
-              sends.at.size(), sends.failed, span, span > 0 ? sends.at.size() / span : 0.0, peak);
+              sends.at.size(), sends.failed, span,
+              span > 0 ? static_cast<double>(sends.at.size()) / span : 0.0, peak);
 }
 
 }  // namespace

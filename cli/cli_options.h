@@ -42,11 +42,7 @@ struct Options {
   // The words after a drive command, in order (connect: DEVICE_IP SHARE
   // LETTER; disconnect: LETTER).
   std::vector<std::string> operands;
-  bool json = false;
   std::optional<std::string> user, password;
-  bool passwordStdin = false;
-  // connect: keep the password for the reconnect at sign-in.
-  bool remember = false;
   // reconnect: --wait as given, and as read (seconds).
   std::optional<std::string> wait;
   int waitSeconds = kReconnectWaitDefault;
@@ -54,11 +50,15 @@ struct Options {
   std::optional<std::string> localIp;
   // --target, in the order given (repeatable).
   std::vector<std::string> targets;
-  // --no-remembered: the remembered targets are left out of the search.
-  bool noRemembered = false;
   // targets: "" (list), "add" or "forget", and the target named.
   std::string targetsVerb;
   std::optional<std::string> targetsArg;
+  bool json = false;
+  bool passwordStdin = false;
+  // connect: keep the password for the reconnect at sign-in.
+  bool remember = false;
+  // --no-remembered: the remembered targets are left out of the search.
+  bool noRemembered = false;
   bool help = false;
   bool version = false;
   // The first word named no command: the usage lines follow the error.

@@ -13,7 +13,7 @@ namespace tessavue {
 namespace {
 
 // A list of targets is a few hundred bytes; a bigger file is no such list.
-constexpr std::size_t kMostBytes = 64 * 1024;
+constexpr std::size_t kMostBytes = std::size_t{64} * 1024;
 
 bool MakeFolder(const std::string& path) {
   // Every missing folder on the way, private to the user as configuration
