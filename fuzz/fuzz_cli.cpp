@@ -26,12 +26,36 @@ class NoShell : public Shell {
   void OpenWebPage(const std::string&) override {}
 };
 
-const char* const kWords[] = {
-    "scan",       "shares",       "login",         "set-dhcp",      "set-static",
-    "open",       "--json",       "--user",        "--password",    "--password-stdin",
-    "--ip",       "--netmask",    "--gateway",     "--local-ip",    "--help",
-    "-h",         "192.168.0.20", "192.168.0.100", "255.255.255.0", "192.168.0.1",
-    "--password="};
+const char* const kCommands[] = {"scan",       "shares",    "login",  "set-dhcp",
+                                 "set-static", "open",      "drives", "connect",
+                                 "disconnect", "reconnect", "targets"};
+
+const char* const kWords[] = {"scan",
+                              "shares",
+                              "login",
+                              "set-dhcp",
+                              "set-static",
+                              "open",
+                              "--json",
+                              "--user",
+                              "--password",
+                              "--password-stdin",
+                              "--ip",
+                              "--netmask",
+                              "--gateway",
+                              "--local-ip",
+                              "--help",
+                              "-h",
+                              "192.168.0.20",
+                              "192.168.0.100",
+                              "255.255.255.0",
+                              "192.168.0.1",
+                              "--password=",
+                              "connect",
+                              "targets",
+                              "--target",
+                              "--no-remembered",
+                              "192.168.0.0/24"};
 
 struct Outcome {
   int code;
@@ -61,8 +85,8 @@ Outcome RunOnce(const std::vector<std::string>& args, const std::string& input) 
 }
 
 bool IsCommand(const std::string& word) {
-  for (int i = 0; i < 6; ++i)
-    if (word == kWords[i]) return true;
+  for (const char* command : kCommands)
+    if (word == command) return true;
   return false;
 }
 
@@ -111,7 +135,8 @@ Secrets FindSecrets(const std::vector<std::string>& args, const std::string& inp
       found.blankedInput.replace(0, line.size(), line.size(), '\x01');
     }
     const bool takesValue = a == "--user" || a == "--password" || a == "--ip" || a == "--netmask" ||
-                            a == "--gateway" || a == "--local-ip";
+                            a == "--gateway" || a == "--local-ip" || a == "--target" ||
+                            a == "--wait";
     if (takesValue) {
       ++i;
       continue;
