@@ -12,21 +12,6 @@ std::string Lower(std::string text) {
   return text;
 }
 
-std::string Encode(const std::string& text) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : text) {
-    if (std::isalnum(c) || c == '-' || c == '.' || c == '_') {
-      out += static_cast<char>(c);
-    } else {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
-  }
-  return out;
-}
-
 const char* HowOf(PasswordAnswer answer) {
   switch (answer) {
     case PasswordAnswer::kGiven: return "given";
@@ -47,9 +32,9 @@ MemoryShareMounts::Key MemoryShareMounts::KeyOf(const std::string& a, const std:
 
 std::string MemoryShareMounts::PathOf(const ShareLogin& login) const {
   std::string name = "smb-share:";
-  if (!login.domain.empty()) name += "domain=" + Encode(login.domain) + ",";
-  name += "server=" + Encode(login.server) + ",share=" + Encode(login.share);
-  if (!login.user.empty()) name += ",user=" + Encode(login.user);
+  if (!login.domain.empty()) name += "domain=" + PercentEncode(login.domain) + ",";
+  name += "server=" + PercentEncode(login.server) + ",share=" + PercentEncode(login.share);
+  if (!login.user.empty()) name += ",user=" + PercentEncode(login.user);
   return root_ + "/" + name;
 }
 

@@ -10,21 +10,6 @@
 namespace tessavue {
 namespace {
 
-std::string PercentEncode(const std::string& text) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : text) {
-    if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
-      out += static_cast<char>(c);
-    } else {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
-  }
-  return out;
-}
-
 // Owns a GObject reference for the length of a scope.
 template <typename T>
 struct Ref {
