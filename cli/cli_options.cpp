@@ -1,5 +1,7 @@
 #include "cli_options.h"
 
+#include <CLI/CLI.hpp>
+
 #include "cli_drives.h"
 
 namespace tessavue::cli {
@@ -137,91 +139,113 @@ bool TakesCredentials(Command c) {
          c == Command::kConnect;
 }
 
-// Options are named by their name only, stray words are not repeated.
-// One "--name" or "--name=value" option at args[i]; a value given as the next
-// argument moves `i` past it.
-bool TakeOption(const std::vector<std::string>& args, std::size_t& i, Options& o,
-                std::string& error) {
-  const std::string& arg = args[i];
-  std::string name = arg;
-  std::optional<std::string> inlineValue;
-  if (auto eq = arg.find('='); eq != std::string::npos) {
-    name = arg.substr(0, eq);
-    inlineValue = arg.substr(eq + 1);
+struct FlagOption {
+  const char* names;
+  bool Options::*field;
+};
+constexpr FlagOption kFlagOptions[] = {
+    {"-h,--help", &Options::help},      {"--version", &Options::version},
+    {"--json", &Options::json},         {"--password-stdin", &Options::passwordStdin},
+    {"--remember", &Options::remember}, {"--no-remembered", &Options::noRemembered}};
+
+struct ValueOption {
+  const char* name;
+  std::optional<std::string> Options::*field;
+};
+constexpr ValueOption kValueOptions[] = {
+    {"--user", &Options::user},       {"--password", &Options::password},
+    {"--wait", &Options::wait},       {"--ip", &Options::ip},
+    {"--netmask", &Options::netmask}, {"--gateway", &Options::gateway},
+    {"--local-ip", &Options::localIp}};
+
+// The line as CLI11 reads it: the options (a value as the next argument or
+// after '='), and the words in between. Options it does not know are kept
+// aside, to be named without their values.
+class LineReader {
+ public:
+  explicit LineReader(Options& o) : o_(o) {
+    app_.set_help_flag();  // the help text is kHelp, not CLI11's
+    app_.allow_extras();
+    for (const FlagOption& f : kFlagOptions)
+      app_.add_flag(f.names, o.*f.field)->disable_flag_override();
+    for (const ValueOption& v : kValueOptions)
+      values_.push_back(
+          app_.add_option(v.name)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll));
+    app_.add_option("--target", o.targets)->allow_extra_args(false);
+    app_.add_option("words", words_);
   }
-  auto flag = [&](bool& target) {
-    if (inlineValue) {
-      error = name + " takes no value";
-      return false;
-    }
-    target = true;
-    return true;
-  };
-  auto value = [&](std::optional<std::string>& target) {
-    if (target) {
-      error = name + " given twice";
-      return false;
-    }
-    if (inlineValue) {
-      target = *inlineValue;
-    } else if (i + 1 < args.size()) {
-      target = args[++i];
-    } else {
-      error = name + " needs a value";
-      return false;
-    }
-    return true;
-  };
-  bool ok;
-  if (name == "--help")
-    ok = flag(o.help);
-  else if (name == "--version")
-    ok = flag(o.version);
-  else if (name == "--json")
-    ok = flag(o.json);
-  else if (name == "--password-stdin")
-    ok = flag(o.passwordStdin);
-  else if (name == "--remember")
-    ok = flag(o.remember);
-  else if (name == "--wait")
-    ok = value(o.wait);
-  else if (name == "--no-remembered")
-    ok = flag(o.noRemembered);
-  else if (name == "--user")
-    ok = value(o.user);
-  else if (name == "--password")
-    ok = value(o.password);
-  else if (name == "--ip")
-    ok = value(o.ip);
-  else if (name == "--netmask")
-    ok = value(o.netmask);
-  else if (name == "--gateway")
-    ok = value(o.gateway);
-  else if (name == "--local-ip")
-    ok = value(o.localIp);
-  else if (name == "--target") {
-    std::optional<std::string> target;
-    ok = value(target);
-    if (ok) o.targets.push_back(*target);
-  } else {
-    error = "unknown option " + name;
-    return false;
+
+  bool Read(const std::vector<std::string>& args, std::string& error);
+  const std::vector<std::string>& words() const { return words_; }
+  // The arguments that named no option, as given.
+  std::vector<std::string> unknown() const { return app_.remaining(); }
+
+ private:
+  bool TakesValue(const std::string& name) const {
+    const CLI::Option* option = app_.get_option_no_throw(name);
+    return option != nullptr && option->get_expected_min() > 0;
   }
-  return ok;
+  // CLI11 stops at a flag given a value, or at an option that ends the line
+  // without one.
+  std::string MismatchError(const std::vector<std::string>& args) const;
+
+  Options& o_;
+  CLI::App app_;
+  std::vector<CLI::Option*> values_;
+  std::vector<std::string> words_;
+};
+
+std::string LineReader::MismatchError(const std::vector<std::string>& args) const {
+  for (const std::string& arg : args) {
+    const std::size_t eq = arg.find('=');
+    if (arg.compare(0, 2, "--") == 0 && eq != std::string::npos &&
+        app_.get_option_no_throw(arg.substr(0, eq)) != nullptr && !TakesValue(arg.substr(0, eq)))
+      return arg.substr(0, eq) + " takes no value";
+  }
+  return args.empty() ? "bad usage" : args.back() + " needs a value";
 }
 
-bool ParseWords(const std::vector<std::string>& args, Options& o, std::string& error) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
-      if (!TakeOption(args, i, o, error)) return false;
-    } else if (arg == "-h") {
-      o.help = true;
-    } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
-      error = "unknown option " + arg.substr(0, 2);
+bool LineReader::Read(const std::vector<std::string>& args, std::string& error) {
+  // CLI11 takes the argument after "--name=" as the value; the '=' with
+  // nothing after it gives an empty one.
+  std::vector<std::string> reversed;
+  for (auto arg = args.rbegin(); arg != args.rend(); ++arg) {
+    if (arg->size() > 3 && arg->back() == '=' && TakesValue(arg->substr(0, arg->size() - 1))) {
+      reversed.emplace_back();
+      reversed.push_back(arg->substr(0, arg->size() - 1));
+    } else {
+      reversed.push_back(*arg);
+    }
+  }
+  try {
+    app_.parse(reversed);
+  } catch (const CLI::ParseError&) {
+    error = MismatchError(args);
+    return false;
+  }
+  for (std::size_t i = 0; i < values_.size(); ++i) {
+    const std::vector<std::string>& given = values_[i]->results();
+    if (given.size() > 1) {
+      error = std::string(kValueOptions[i].name) + " given twice";
       return false;
-    } else if (o.command == Command::kNone) {
-      o.command = CommandByName(arg);
+    }
+    if (!given.empty()) o_.*kValueOptions[i].field = given[0];
+  }
+  return true;
+}
+
+// An option CLI11 did not know, named by its name only: what follows '='
+// may be a password.
+std::string UnknownOption(const std::string& arg) {
+  if (arg.compare(0, 2, "--") != 0) return "unknown option " + arg.substr(0, 2);
+  return "unknown option " + arg.substr(0, arg.find('='));
+}
+
+// The command and what follows it. Stray words are not repeated.
+bool TakeWords(const std::vector<std::string>& words, Options& o, std::string& error) {
+  for (const std::string& word : words) {
+    if (o.command == Command::kNone) {
+      o.command = CommandByName(word);
       if (o.command == Command::kNone) {
         // The word itself is not repeated: it may be a password typed in the
         // wrong place.
@@ -229,13 +253,13 @@ bool ParseWords(const std::vector<std::string>& args, Options& o, std::string& e
         o.unknownCommand = true;
         return false;
       }
-      o.commandName = arg;
+      o.commandName = word;
     } else if (IsDriveCommand(o.command)) {
-      o.operands.push_back(arg);
+      o.operands.push_back(word);
     } else if (o.command == Command::kTargets) {
-      if (!TakeTargetsWord(arg, o, error)) return false;
+      if (!TakeTargetsWord(word, o, error)) return false;
     } else if (o.command != Command::kScan && !o.device) {
-      o.device = arg;
+      o.device = word;
     } else {
       error = "unexpected extra argument";
       return false;
@@ -317,7 +341,14 @@ bool CheckTargetsLine(const Options& o, std::string& error) {
 }
 
 bool Parse(const std::vector<std::string>& args, Options& o, std::string& error) {
-  return ParseWords(args, o, error) && CheckCombination(o, error);
+  LineReader reader(o);
+  if (!reader.Read(args, error)) return false;
+  // An unknown option first: the word after it may be its value.
+  if (!reader.unknown().empty()) {
+    error = UnknownOption(reader.unknown().front());
+    return false;
+  }
+  return TakeWords(reader.words(), o, error) && CheckCombination(o, error);
 }
 
 }  // namespace tessavue::cli

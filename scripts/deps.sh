@@ -3,7 +3,7 @@
 # Usage: scripts/deps.sh build|desktop|windows|network|package|fuzz|all ...
 set -euo pipefail
 
-build=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev nlohmann-json3-dev clang-format-14 shellcheck clang-tidy-14 pmccabe)
+build=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev nlohmann-json3-dev libcli11-dev clang-format-14 shellcheck clang-tidy-14 pmccabe)
 desktop=(qt6-base-dev libgl-dev libglib2.0-dev gvfs-backends gvfs-fuse dbus dbus-x11 fuse3 libglib2.0-bin xdg-utils fonts-liberation
   gnome-keyring libsecret-tools at-spi2-core python3-pyatspi)
 windows=(googletest mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32 wine64 fonts-wine fonts-liberation xvfb xauth x11-utils xdotool imagemagick file)
