@@ -5,6 +5,8 @@
 #include <map>
 #include <utility>
 
+#include <CLI/CLI.hpp>
+
 namespace tessavue {
 
 const char* const kDeviceProgramHelp =
@@ -269,53 +271,65 @@ bool PercentDecode(const std::string& text, std::string& out) {
 
 namespace {
 
-// --interface-ip, --device or --generate with its value.
-bool TakeValuedArgument(const std::string& arg, const std::string& v, DeviceProgramOptions& options,
-                        std::string& error) {
-  if (arg == "--interface-ip") {
-    if (!ParseAddress(v, options.interfaceAddress)) {
-      error = "--interface-ip: '" + v + "' is not a dotted IPv4 address";
-      return false;
-    }
-    options.haveInterface = true;
-    return true;
-  }
-  if (arg == "--device") {
-    DeviceSettings s;
-    if (!ParseDevice(v, options.devices.size(), s, error)) {
-      error = "--device: " + error;
-      return false;
-    }
-    options.devices.push_back(std::move(s));
-    return true;
-  }
-  if (!ParseGenerate(v, options, error)) {
-    error = "--generate: " + error;
+bool TakeInterface(const std::string& text, DeviceProgramOptions& options, std::string& error) {
+  if (!ParseAddress(text, options.interfaceAddress)) {
+    error = "--interface-ip: '" + text + "' is not a dotted IPv4 address";
     return false;
+  }
+  options.haveInterface = true;
+  return true;
+}
+
+bool TakeDevice(const std::string& text, DeviceProgramOptions& options, std::string& error) {
+  DeviceSettings s;
+  if (!ParseDevice(text, options.devices.size(), s, error)) {
+    error = "--device: " + error;
+    return false;
+  }
+  options.devices.push_back(std::move(s));
+  return true;
+}
+
+// --device and --generate, in the order given: a device's default name and
+// serial follow its place on the line.
+bool TakeDevices(const CLI::App& app, const CLI::Option* device, const CLI::Option* generate,
+                 DeviceProgramOptions& options, std::string& error) {
+  std::size_t nextDevice = 0, nextGenerate = 0;
+  for (const CLI::Option* given : app.parse_order()) {
+    if (given == device && !TakeDevice(device->results()[nextDevice++], options, error))
+      return false;
+    if (given == generate && !ParseGenerate(generate->results()[nextGenerate++], options, error)) {
+      error = "--generate: " + error;
+      return false;
+    }
   }
   return true;
 }
 
-// The argument at args[i], and its value if it takes one (i moves past it).
-bool TakeArgument(const std::vector<std::string>& args, std::size_t& i,
-                  DeviceProgramOptions& options, std::string& error) {
-  const std::string& arg = args[i];
-  if (arg == "--help" || arg == "-h") {
-    options.help = true;
-  } else if (arg == "--version") {
-    options.version = true;
-  } else if (arg == "--log") {
-    options.log = true;
-  } else if (arg != "--interface-ip" && arg != "--device" && arg != "--generate") {
-    error = "unknown argument '" + arg + "'";
+// The line as CLI11 reads it: flags, a value as the next argument or after
+// '=', --device and --generate as often as given.
+bool ReadLine(const std::vector<std::string>& args, DeviceProgramOptions& options,
+              std::string& error) {
+  CLI::App app;
+  app.set_help_flag();  // the help text is kDeviceProgramHelp
+  app.add_flag("-h,--help", options.help)->disable_flag_override();
+  app.add_flag("--version", options.version)->disable_flag_override();
+  app.add_flag("--log", options.log)->disable_flag_override();
+  CLI::Option* interface = app.add_option("--interface-ip")->type_name("ADDR");
+  interface->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  auto all = CLI::MultiOptionPolicy::TakeAll;
+  CLI::Option* device = app.add_option("--device")->type_name("SETTINGS")->multi_option_policy(all);
+  CLI::Option* generate =
+      app.add_option("--generate")->type_name("SETTINGS")->multi_option_policy(all);
+  try {
+    app.parse(std::vector<std::string>(args.rbegin(), args.rend()));
+  } catch (const CLI::ParseError& e) {
+    error = e.what();
     return false;
-  } else if (i + 1 >= args.size()) {
-    error = arg + " needs a value";
-    return false;
-  } else {
-    return TakeValuedArgument(arg, args[++i], options, error);
   }
-  return true;
+  if (interface->count() > 0 && !TakeInterface(interface->as<std::string>(), options, error))
+    return false;
+  return TakeDevices(app, device, generate, options, error);
 }
 
 }  // namespace
@@ -323,9 +337,7 @@ bool TakeArgument(const std::vector<std::string>& args, std::size_t& i,
 bool ParseDeviceProgramArgs(const std::vector<std::string>& args, DeviceProgramOptions& options,
                             std::string& error) {
   options = DeviceProgramOptions{};
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (!TakeArgument(args, i, options, error)) return false;
-  }
+  if (!ReadLine(args, options, error)) return false;
   if (options.help || options.version) return true;
   if (options.devices.empty()) {
     error = "no device given (--device or --generate)";

@@ -2,6 +2,8 @@
 // devices, and the refusal of bad settings with a reason.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -63,6 +65,31 @@ TEST(DeviceProgramArgs, GeneratedDevicesAreDistinct) {
   EXPECT_EQ(o.devices[1000].reply, ReplyMode::kGroup);
 }
 
+// --device and --generate interleaved: each device's default name, serial and
+// place in the list follow where it stands on the line; options may take
+// their value after '='.
+TEST(DeviceProgramArgs, DevicesKeepTheirPlaceOnTheLine) {
+  DeviceProgramOptions o;
+  std::string error;
+  ASSERT_TRUE(ParseDeviceProgramArgs(
+      {"--device=ip=10.213.1.5", "--generate", "count=2,ip=10.213.2.1,name=G",
+       "--interface-ip=10.213.1.1", "--device", "ip=10.213.1.6", "--log"},
+      o, error))
+      << error;
+  ASSERT_EQ(o.devices.size(), 4u);
+  EXPECT_EQ(o.devices[0].ip, A(10, 213, 1, 5));
+  EXPECT_EQ(o.devices[1].name, "G-1");
+  EXPECT_EQ(o.devices[2].ip, A(10, 213, 2, 2));
+  EXPECT_EQ(o.devices[3].ip, A(10, 213, 1, 6));
+  EXPECT_EQ(o.devices[3].name, "Tessavue-4");
+  std::set<std::array<std::uint8_t, 6>> serials;
+  for (const auto& s : o.devices) serials.insert(s.serial);
+  EXPECT_EQ(serials.size(), 4u);
+  EXPECT_TRUE(o.haveInterface);
+  EXPECT_EQ(o.interfaceAddress, A(10, 213, 1, 1));
+  EXPECT_TRUE(o.log);
+}
+
 TEST(DeviceProgramArgs, HelpAndVersionNeedNoDevice) {
   for (const char* word : {"--help", "--version"}) {
     DeviceProgramOptions o;
@@ -97,6 +124,9 @@ TEST(DeviceProgramArgs, BadSettingsAreRefusedWithAReason) {
       {"--interface-ip", "eth0", "--device", "ip=10.0.0.3"},
       {"--bogus"},
       {"--version=1"},
+      {"--log=1", "--device", "ip=10.0.0.3"},
+      {"--device", "ip=10.0.0.3", "stray"},
+      {"--device", "ip=10.0.0.3", "--generate"},
   };
   for (const auto& args : bad) {
     DeviceProgramOptions o;
