@@ -6,11 +6,13 @@
 #include <QApplication>
 #include <QIcon>
 #include <QStyleFactory>
+
+#include <CLI/CLI.hpp>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "utility_app.h"
 #include "version.h"
@@ -53,27 +55,37 @@ struct Options {
 };
 
 std::optional<int> ParseArgs(int argc, char** argv, Options& options) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--demo") == 0) {
-      options.demo = true;
-    } else if (std::strcmp(argv[i], "--local-ip") == 0 && i + 1 < argc) {
-      tessavue::Ipv4Address address;
-      if (!tessavue::ParseDotted(argv[++i], address.octet)) {
-        std::fprintf(stderr, "tessavue: not an IPv4 address: %s\n", argv[i]);
-        return 2;
-      }
-      options.localIp = address;
-    } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-      Usage(stdout);
-      return 0;
-    } else if (std::strcmp(argv[i], "--version") == 0) {
-      std::puts("tessavue " TESSAVUE_VERSION);
-      return 0;
-    } else {
-      std::fprintf(stderr, "tessavue: unknown argument: %s\n", argv[i]);
-      Usage(stderr);
+  CLI::App app;
+  app.set_help_flag();  // the usage text is Usage()'s
+  bool help = false, version = false;
+  app.add_flag("-h,--help", help)->disable_flag_override();
+  app.add_flag("--version", version)->disable_flag_override();
+  app.add_flag("--demo", options.demo)->disable_flag_override();
+  std::string localIp;
+  CLI::Option* local = app.add_option("--local-ip", localIp)->type_name("A.B.C.D");
+  local->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    std::fprintf(stderr, "tessavue: %s\n", e.what());
+    Usage(stderr);
+    return 2;
+  }
+  if (help) {
+    Usage(stdout);
+    return 0;
+  }
+  if (version) {
+    std::puts("tessavue " TESSAVUE_VERSION);
+    return 0;
+  }
+  if (local->count() > 0) {
+    tessavue::Ipv4Address address;
+    if (!tessavue::ParseDotted(localIp.c_str(), address.octet)) {
+      std::fprintf(stderr, "tessavue: not an IPv4 address: %s\n", localIp.c_str());
       return 2;
     }
+    options.localIp = address;
   }
   return std::nullopt;
 }
