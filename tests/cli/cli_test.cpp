@@ -189,6 +189,23 @@ TEST_F(CliTest, LoginRightWrongAndFromStandardInput) {
   EXPECT_EQ(segment_.device(0).counters().passwordChecks, 5);
 }
 
+// A value is the argument after its option, whatever it looks like; after
+// '=' it is what follows, even nothing.
+TEST_F(CliTest, AnOptionTakesItsValueWhateverItLooksLike) {
+  DeviceSettings nas = Device("nas", A(192, 168, 0, 20), 5);
+  nas.adminUser = "-admin";
+  nas.adminPassword = "--json";
+  segment_.AddDevice(nas);
+
+  EXPECT_EQ(Run({"login", "192.168.0.20", "--user", "-admin", "--password", "--json"}), 0)
+      << err_.str();
+  EXPECT_EQ(Run({"login", "--user=-admin", "--password=--json", "192.168.0.20"}), 0) << err_.str();
+  EXPECT_EQ(Run({"login", "--password=", "192.168.0.20", "--user=-admin"}), cli::kExitDeviceFailed)
+      << err_.str();
+  EXPECT_EQ(segment_.device(0).counters().passwordChecks, 3);
+  EXPECT_EQ(segment_.device(0).counters().passwordsAccepted, 2);
+}
+
 TEST_F(CliTest, PasswordsAreNeverEchoed) {
   segment_.AddDevice(Device("nas", A(192, 168, 0, 20), 5));
   const std::vector<std::vector<std::string>> cases = {
@@ -287,6 +304,8 @@ TEST_F(CliTest, RefusedInputSendsNothing) {
       {{"scan", "--local-ip", "localhost"}, "--local-ip"},
       {{"scan", "--json=yes"}, "takes no value"},
       {{"login", "192.168.0.20", "--user"}, "needs a value"},
+      {{"login", "192.168.0.20", "--user", "a", "--user=b"}, "--user given twice"},
+      {{"scan", "--bogus", "192.168.0.20"}, "unknown option --bogus"},
   };
   for (const Case& c : cases) {
     network_.ClearSent();
