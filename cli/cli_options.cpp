@@ -202,7 +202,9 @@ std::string LineReader::MismatchError(const std::vector<std::string>& args) cons
         app_.get_option_no_throw(arg.substr(0, eq)) != nullptr && !TakesValue(arg.substr(0, eq)))
       return arg.substr(0, eq) + " takes no value";
   }
-  return args.empty() ? "bad usage" : args.back() + " needs a value";
+  // Anything else is named by no word of the line, which may be a password.
+  if (args.empty() || app_.get_option_no_throw(args.back()) == nullptr) return "bad usage";
+  return args.back() + " needs a value";
 }
 
 bool LineReader::Read(const std::vector<std::string>& args, std::string& error) {

@@ -55,7 +55,18 @@ const char* const kWords[] = {"scan",
                               "targets",
                               "--target",
                               "--no-remembered",
-                              "192.168.0.0/24"};
+                              "192.168.0.0/24",
+                              "drives",
+                              "disconnect",
+                              "reconnect",
+                              "--wait",
+                              "--remember",
+                              "--version",
+                              "--user=",
+                              "--",
+                              "add",
+                              "forget",
+                              "E:"};
 
 struct Outcome {
   int code;
