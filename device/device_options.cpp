@@ -299,7 +299,7 @@ bool TakeDevices(const CLI::App& app, const CLI::Option* device, const CLI::Opti
     if (given == device && !TakeDevice(device->results()[nextDevice++], options, error))
       return false;
     if (given == generate && !ParseGenerate(generate->results()[nextGenerate++], options, error)) {
-      error = "--generate: " + error;
+      error.insert(0, "--generate: ");
       return false;
     }
   }

@@ -54,35 +54,47 @@ struct Options {
   std::optional<tessavue::Ipv4Address> localIp;
 };
 
-std::optional<int> ParseArgs(int argc, char** argv, Options& options) {
+// The words of the line as CLI11 reads them.
+struct Arguments {
+  bool help = false, version = false, demo = false;
+  std::optional<std::string> localIp;
+};
+
+void ReadArgs(int argc, char** argv, Arguments& arguments) {
   CLI::App app;
   app.set_help_flag();  // the usage text is Usage()'s
-  bool help = false, version = false;
-  app.add_flag("-h,--help", help)->disable_flag_override();
-  app.add_flag("--version", version)->disable_flag_override();
-  app.add_flag("--demo", options.demo)->disable_flag_override();
+  app.add_flag("-h,--help", arguments.help)->disable_flag_override();
+  app.add_flag("--version", arguments.version)->disable_flag_override();
+  app.add_flag("--demo", arguments.demo)->disable_flag_override();
   std::string localIp;
   CLI::Option* local = app.add_option("--local-ip", localIp)->type_name("A.B.C.D");
   local->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  app.parse(argc, argv);
+  if (local->count() > 0) arguments.localIp = localIp;
+}
+
+std::optional<int> ParseArgs(int argc, char** argv, Options& options) {
+  Arguments arguments;
   try {
-    app.parse(argc, argv);
-  } catch (const CLI::ParseError& e) {
+    ReadArgs(argc, argv, arguments);
+  } catch (const CLI::Error& e) {
     std::fprintf(stderr, "tessavue: %s\n", e.what());
     Usage(stderr);
     return 2;
   }
-  if (help) {
+  if (arguments.help) {
     Usage(stdout);
     return 0;
   }
-  if (version) {
+  if (arguments.version) {
     std::puts("tessavue " TESSAVUE_VERSION);
     return 0;
   }
-  if (local->count() > 0) {
+  options.demo = arguments.demo;
+  if (arguments.localIp) {
     tessavue::Ipv4Address address;
-    if (!tessavue::ParseDotted(localIp.c_str(), address.octet)) {
-      std::fprintf(stderr, "tessavue: not an IPv4 address: %s\n", localIp.c_str());
+    if (!tessavue::ParseDotted(arguments.localIp->c_str(), address.octet)) {
+      std::fprintf(stderr, "tessavue: not an IPv4 address: %s\n", arguments.localIp->c_str());
       return 2;
     }
     options.localIp = address;
