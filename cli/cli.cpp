@@ -177,13 +177,13 @@ int Session::CheckInput(std::optional<Ipv4Address>& local) {
   if (o_.command == Command::kConnect) {
     // Checked with the line.
     Address(o_.operands[0], octets);
-    device_ = Dotted(octets);
+    device_ = DottedText(octets);
   }
   if (o_.device) {
     // Not quoted: a password given in its place would be shown.
     if (!Address(*o_.device, octets))
       return Fail(kExitUsage, "DEVICE_IP is not a dotted IPv4 address");
-    device_ = Dotted(octets);
+    device_ = DottedText(octets);
   }
   if (int result = ReadCredentials(); result != kExitDone) return result;
   if (o_.command == Command::kSetStatic) return ReadNewAddress();
@@ -245,7 +245,7 @@ int Session::ReadNewAddress() {
     if (!Address(*f.value, f.octets))
       return Fail(kExitUsage, std::string(f.option) + ": '" + TerminalText(*f.value) +
                                   "' is not a dotted IPv4 address");
-    *f.text = Dotted(f.octets);
+    *f.text = DottedText(f.octets);
   }
   if (!GatewayInSubnet(fields[0].octets, fields[1].octets, fields[2].octets))
     return Fail(kExitUsage, kGatewayInputError);

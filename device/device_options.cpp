@@ -249,26 +249,6 @@ bool ParseGenerate(const std::string& text, DeviceProgramOptions& options, std::
   return true;
 }
 
-}  // namespace
-
-bool PercentDecode(const std::string& text, std::string& out) {
-  out.clear();
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '%') {
-      out += text[i];
-      continue;
-    }
-    if (i + 2 >= text.size()) return false;
-    int hi = HexValue(text[i + 1]), lo = HexValue(text[i + 2]);
-    if (hi < 0 || lo < 0) return false;
-    out += char(hi << 4 | lo);
-    i += 2;
-  }
-  return true;
-}
-
-namespace {
-
 // --interface-ip, --device or --generate with its value.
 bool TakeValuedArgument(const std::string& arg, const std::string& v, DeviceProgramOptions& options,
                         std::string& error) {

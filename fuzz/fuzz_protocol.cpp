@@ -101,11 +101,6 @@ bool FromAddress(const wire::Bytes& d, const std::uint8_t address[4]) {
   return true;
 }
 
-std::string Dotted(const std::uint8_t a[4]) {
-  return std::to_string(a[0]) + "." + std::to_string(a[1]) + "." + std::to_string(a[2]) + "." +
-         std::to_string(a[3]);
-}
-
 // One run: the request under test, the devices' addresses and what arrives.
 struct Scenario {
   int op = kSearch;
@@ -176,7 +171,7 @@ ExpectedList ExpectedSearch(const std::vector<const Arrival*>& order,
     if (network == networks || a->delay > kSearchWindowMicros) continue;
     std::uint8_t address[4] = {Byte(a->datagram, 17), Byte(a->datagram, 18), Byte(a->datagram, 19),
                                Byte(a->datagram, 20)};
-    const std::string ip = Dotted(address);
+    const std::string ip = DottedText(address);
     if (std::find(e.possible.begin(), e.possible.end(), ip) != e.possible.end()) continue;
     e.possible.push_back(ip);
     std::vector<std::uint8_t> id(10);
@@ -256,13 +251,13 @@ void CheckAnswered(const DeviceProtocol& protocol, int op, int result, const wir
     case kDhcp: {
       FUZZ_CHECK(result == 1);
       const std::uint8_t address[4] = {Byte(d, 17), Byte(d, 18), Byte(d, 19), Byte(d, 20)};
-      FUZZ_CHECK(protocol.selectedDeviceIp() == Dotted(address));
-      FUZZ_CHECK(ContainsAddress(protocol.deviceList(), Dotted(address).c_str()));
+      FUZZ_CHECK(protocol.selectedDeviceIp() == DottedText(address));
+      FUZZ_CHECK(ContainsAddress(protocol.deviceList(), DottedText(address).c_str()));
       break;
     }
     default:
       FUZZ_CHECK(result == 1);
-      FUZZ_CHECK(protocol.selectedDeviceIp() == Dotted(newIp));
+      FUZZ_CHECK(protocol.selectedDeviceIp() == DottedText(newIp));
       FUZZ_CHECK(std::strcmp(protocol.deviceList().head->gateway, "10.2.0.1") == 0);
       break;
   }
@@ -276,10 +271,10 @@ void CheckRequest(DeviceProtocol& protocol, VirtualClock& clock, MemoryNetwork& 
   const std::uint8_t* clientId = protocol.localInterfaces()[heardOn].clientId;
   const std::uint8_t deviceId[10] = {0xF0, 0x0F,        1,           2,           3,
                                      4,    selected[0], selected[1], selected[2], selected[3]};
-  AppendDevice(ProtocolTestAccess::DeviceList(protocol), "fuzz", Dotted(selected).c_str(),
+  AppendDevice(ProtocolTestAccess::DeviceList(protocol), "fuzz", DottedText(selected).c_str(),
                "255.0.0.0", "10.0.0.1", "0", deviceId, heardOn);
-  protocol.SelectDevice(Dotted(selected).c_str());
-  protocol.SetNewAddress(Dotted(s.newIp).c_str(), "255.255.0.0", "10.2.0.1");
+  protocol.SelectDevice(DottedText(selected).c_str());
+  protocol.SetNewAddress(DottedText(s.newIp).c_str(), "255.255.0.0", "10.2.0.1");
   protocol.SetLogin(kDefaultAdministrator, kDefaultAdministrator);
 
   const WaitLoopLimits& limits = s.op >= kDhcp ? kSetLoop : kQueryLoop;
@@ -298,7 +293,7 @@ void CheckRequest(DeviceProtocol& protocol, VirtualClock& clock, MemoryNetwork& 
     // Nothing in time: the whole wait, and nothing changed.
     FUZZ_CHECK(result == 0);
     FUZZ_CHECK(took == LongestWait(limits));
-    FUZZ_CHECK(protocol.selectedDeviceIp() == Dotted(selected));
+    FUZZ_CHECK(protocol.selectedDeviceIp() == DottedText(selected));
     FUZZ_CHECK(protocol.shareList().count == 0);
     return;
   }

@@ -269,11 +269,6 @@ BOOL MainWindow::OnInitDialog() {
   netmaskAddress_.Attach(::GetDlgItem(window_, kIdNetmask));
   gatewayAddress_.Attach(::GetDlgItem(window_, kIdGateway));
 
-  // The items of the address-mode list that the template carries.
-  dhcpCombo_.ResetContent();
-  dhcpCombo_.AddString(kDhcpDisabled);
-  dhcpCombo_.AddString(kDhcpEnabled);
-
   NameFieldsByLabels(window_);
   ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
   ::SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));

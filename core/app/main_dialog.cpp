@@ -127,8 +127,7 @@ bool MainDialog::OnInitDialog() {
   c_.shareList.InsertColumn(0, "Link Name", 120);
   c_.shareList.InsertColumn(1, "Location", 100);
 
-  // The address-mode list holds its two choices from the start; a front end
-  // whose dialog template does not bring them gets them here.
+  // The address-mode list's two choices, for every front end.
   if (c_.dhcpCombo.GetCount() == 0) {
     c_.dhcpCombo.AddString(kDhcpDisabled);
     c_.dhcpCombo.AddString(kDhcpEnabled);
@@ -359,9 +358,7 @@ bool MainDialog::DeviceReachable(const std::string& ip) {
   bool sameSubnet = true;
   const DeviceRecord* heard = FindByAddress(protocol_.deviceList(), ip.c_str());
   if (heard != nullptr) workstation = protocol_.InterfaceOf(*heard).address.octet;
-  for (int i = 0; i < 4; ++i) {
-    if ((workstation[i] & mask[i]) != (mask[i] & device[i])) sameSubnet = false;
-  }
+  if (!SameSubnet(workstation, device, mask)) sameSubnet = false;
   if (heard != nullptr && protocol_.TargetRouteOf(*heard) != nullptr) sameSubnet = true;
   return sameSubnet;
 }

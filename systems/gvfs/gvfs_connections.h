@@ -50,10 +50,6 @@ class GvfsConnections : public NetworkConnections {
 
   const std::string& driveFolder() const { return driveFolder_; }
 
-  // Server and share of "\\server\share"; false when the name is not of that
-  // form (a folder inside a share, control characters). Exposed for the tests.
-  static bool SplitRemoteName(const std::string& remoteName, std::string& server,
-                              std::string& share);
   // The share and the user named by the last part of a GVfs fuse path
   // ("smb-share:domain=HOME,server=box,share=public,user=bob"); false for
   // anything that names no server and share.
