@@ -113,24 +113,24 @@ int Session::Scan(DeviceProtocol& p) {
   if (o_.json) {
     out_ << '[';
     bool first = true;
-    for (const DeviceRecord* r = p.deviceList().head; r != nullptr; r = r->next) {
-      out_ << (first ? "" : ",") << "\n  {\"name\": " << JsonString(r->name)
-           << ", \"ip\": " << JsonString(r->ip) << ", \"netmask\": " << JsonString(r->netmask)
-           << ", \"gateway\": " << JsonString(r->gateway)
-           << ", \"dhcp\": " << (r->dhcpFlag[0] == '1' ? "true" : "false") << ", \"id\": \""
-           << Hex(r->deviceId, 10) << "\"}";
+    for (const DeviceRecord& r : p.deviceList()) {
+      out_ << (first ? "" : ",") << "\n  {\"name\": " << JsonString(r.name)
+           << ", \"ip\": " << JsonString(r.ip) << ", \"netmask\": " << JsonString(r.netmask)
+           << ", \"gateway\": " << JsonString(r.gateway)
+           << ", \"dhcp\": " << (r.dhcpFlag[0] == '1' ? "true" : "false") << ", \"id\": \""
+           << Hex(r.deviceId, 10) << "\"}";
       first = false;
     }
     out_ << (first ? "]\n" : "\n]\n");
   } else {
     std::vector<std::vector<std::string>> rows{{"NAME", "IP", "NETMASK", "GATEWAY", "DHCP", "ID"}};
-    for (const DeviceRecord* r = p.deviceList().head; r != nullptr; r = r->next) {
-      rows.push_back({r->name, r->ip, r->netmask, r->gateway, r->dhcpFlag[0] == '1' ? "yes" : "no",
-                      Hex(r->deviceId, 10)});
+    for (const DeviceRecord& r : p.deviceList()) {
+      rows.push_back({r.name, r.ip, r.netmask, r.gateway, r.dhcpFlag[0] == '1' ? "yes" : "no",
+                      Hex(r.deviceId, 10)});
     }
     PrintTable(out_, rows);
   }
-  if (p.deviceList().IsEmpty()) err_ << "tessavue-cli: no device answered the search\n";
+  if (p.deviceList().empty()) err_ << "tessavue-cli: no device answered the search\n";
   return kExitDone;
 }
 
@@ -139,15 +139,14 @@ int Session::Shares(DeviceProtocol& p) {
   if (o_.json) {
     out_ << '[';
     bool first = true;
-    for (const ShareRecord* s = p.shareList().head; s != nullptr; s = s->next) {
-      out_ << (first ? "" : ", ") << JsonString(s->name);
+    for (const ShareRecord& s : p.shareList()) {
+      out_ << (first ? "" : ", ") << JsonString(s.name);
       first = false;
     }
     out_ << "]\n";
   } else {
     std::vector<std::vector<std::string>> rows{{"SHARE"}};
-    for (const ShareRecord* s = p.shareList().head; s != nullptr; s = s->next)
-      rows.push_back({s->name});
+    for (const ShareRecord& s : p.shareList()) rows.push_back({s.name});
     PrintTable(out_, rows);
   }
   return kExitDone;

@@ -191,18 +191,16 @@ void CheckSearch(DeviceProtocol& protocol, VirtualClock& clock,
   FUZZ_CHECK(took >= kSearchWindowMicros && took <= kSearchWindowMicros + kDrainGrace);
 
   const ExpectedList e = ExpectedSearch(order, protocol, networks);
-  std::size_t index = 0, listed = 0;
-  for (const DeviceRecord* r = protocol.deviceList().head; r != nullptr; r = r->next, ++listed) {
-    FUZZ_CHECK(r->next != nullptr || r == protocol.deviceList().tail);
+  std::size_t index = 0;
+  for (const DeviceRecord& r : protocol.deviceList()) {
     // In order of first arrival, each address once, with its first reply's identifier.
-    while (index < e.possible.size() && e.possible[index] != r->ip) ++index;
+    while (index < e.possible.size() && e.possible[index] != r.ip) ++index;
     FUZZ_CHECK(index < e.possible.size());
-    FUZZ_CHECK(std::memcmp(r->deviceId, e.firstIds[index].data(), 10) == 0);
-    FUZZ_CHECK(r->localInterface == e.firstNetworks[index]);
-    FUZZ_CHECK(std::strlen(r->name) <= 255 && std::strlen(r->netmask) <= 15);
+    FUZZ_CHECK(std::memcmp(r.deviceId, e.firstIds[index].data(), 10) == 0);
+    FUZZ_CHECK(r.localInterface == e.firstNetworks[index]);
+    FUZZ_CHECK(std::strlen(r.name) <= 255 && std::strlen(r.netmask) <= 15);
     ++index;
   }
-  FUZZ_CHECK(listed == static_cast<std::size_t>(protocol.deviceList().count));
   for (const std::string& ip : e.sure)
     FUZZ_CHECK(ContainsAddress(protocol.deviceList(), ip.c_str()));
 }
@@ -239,13 +237,13 @@ void CheckAnswered(const DeviceProtocol& protocol, int op, int result, const wir
     case kShares: {
       FUZZ_CHECK(result == 1);
       std::vector<std::string> names;
-      for (const ShareRecord* s = protocol.shareList().head; s != nullptr; s = s->next) {
-        const std::string name = s->name;
+      for (const ShareRecord& s : protocol.shareList()) {
+        const std::string name = s.name;
         FUZZ_CHECK(!name.empty() && name.size() <= 63 && name.find(':') == std::string::npos);
         FUZZ_CHECK(std::find(names.begin(), names.end(), name) == names.end());
         names.push_back(name);
       }
-      FUZZ_CHECK(names.size() == static_cast<std::size_t>(protocol.shareList().count));
+      FUZZ_CHECK(names.size() == protocol.shareList().size());
       break;
     }
     case kDhcp: {
@@ -258,7 +256,7 @@ void CheckAnswered(const DeviceProtocol& protocol, int op, int result, const wir
     default:
       FUZZ_CHECK(result == 1);
       FUZZ_CHECK(protocol.selectedDeviceIp() == DottedText(newIp));
-      FUZZ_CHECK(std::strcmp(protocol.deviceList().head->gateway, "10.2.0.1") == 0);
+      FUZZ_CHECK(std::strcmp(protocol.deviceList().front().gateway, "10.2.0.1") == 0);
       break;
   }
 }
@@ -287,14 +285,14 @@ void CheckRequest(DeviceProtocol& protocol, VirtualClock& clock, MemoryNetwork& 
   FUZZ_CHECK(net.sentOn() == std::vector<std::size_t>{heardOn});
   FUZZ_CHECK(net.sent().size() == 1 && net.sent()[0].size() > 10 &&
              std::memcmp(net.sent()[0].data() + 1, clientId, 10) == 0);
-  FUZZ_CHECK(protocol.deviceList().head->localInterface == heardOn);
+  FUZZ_CHECK(protocol.deviceList().front().localInterface == heardOn);
 
   if (answer == nullptr) {
     // Nothing in time: the whole wait, and nothing changed.
     FUZZ_CHECK(result == 0);
     FUZZ_CHECK(took == LongestWait(limits));
     FUZZ_CHECK(protocol.selectedDeviceIp() == DottedText(selected));
-    FUZZ_CHECK(protocol.shareList().count == 0);
+    FUZZ_CHECK(protocol.shareList().empty());
     return;
   }
   FUZZ_CHECK(took == answer->delay);

@@ -229,12 +229,13 @@ void MainDialog::DeviceRows::WaitEnds() {
 }
 
 void MainDialog::DeviceRows::ShowRemaining() {
-  if (shown_ >= dialog_.protocol_.deviceList().count) return;
+  if (shown_ >= static_cast<int>(dialog_.protocol_.deviceList().size())) return;
   ListView& list = dialog_.c_.deviceList;
   list.SetRedraw(false);
   int row = 0;
-  for (const DeviceRecord* d = dialog_.protocol_.deviceList().head; d; d = d->next, ++row) {
-    if (row >= shown_) dialog_.ShowDeviceRow(row, *d);
+  for (const DeviceRecord& d : dialog_.protocol_.deviceList()) {
+    if (row >= shown_) dialog_.ShowDeviceRow(row, d);
+    ++row;
   }
   shown_ = row;
   list.SetRedraw(true);
@@ -322,9 +323,9 @@ void MainDialog::ShowDevice(int row) {
   protocol_.SelectDevice(ip.c_str());
   ShowAddress(c_.ipAddress, ip);
 
-  for (const DeviceRecord* d = protocol_.deviceList().head; d; d = d->next) {
-    if (ip != d->ip) continue;
-    bool dhcp = d->dhcpFlag[0] == '1';
+  for (const DeviceRecord& d : protocol_.deviceList()) {
+    if (ip != d.ip) continue;
+    bool dhcp = d.dhcpFlag[0] == '1';
     c_.dhcpCombo.SetCurSel(dhcp ? FindItem(c_.dhcpCombo, kDhcpEnabled, 1)
                                 : FindItem(c_.dhcpCombo, kDhcpDisabled, 0));
     c_.ipAddress.Enable(!dhcp);
@@ -375,11 +376,11 @@ void MainDialog::RefreshShareList() {
   const std::string& ip = shownIp_;
 
   int j = 0;
-  for (const ShareRecord* s = protocol_.shareList().head; s; s = s->next, ++j) {
-    int at = c_.shareList.InsertItem(j, "");
+  for (const ShareRecord& s : protocol_.shareList()) {
+    int at = c_.shareList.InsertItem(j++, "");
     if (at < 0) continue;
-    c_.shareList.SetItemText(at, 0, s->name);
-    std::string location = drives_.ShareLocation(name, ip, s->name);
+    c_.shareList.SetItemText(at, 0, s.name);
+    std::string location = drives_.ShareLocation(name, ip, s.name);
     if (!location.empty()) c_.shareList.SetItemText(at, 1, location);
   }
 }

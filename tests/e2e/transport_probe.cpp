@@ -115,8 +115,8 @@ int Session(long milliseconds) {
       for (const tessavue::LocalInterface& i : protocol.localInterfaces())
         interfaces += " " + tessavue::DottedText(i.address);
       std::printf("%s\n", interfaces.c_str());
-      for (const tessavue::DeviceRecord* r = protocol.deviceList().head; r != nullptr; r = r->next)
-        std::printf("device %s %s\n", r->name, r->ip);
+      for (const tessavue::DeviceRecord& r : protocol.deviceList())
+        std::printf("device %s %s\n", r.name, r.ip);
       std::printf("searched %d\n", ++searches);
     } else if (line.rfind("shares ", 0) == 0) {
       protocol.SelectDevice(line.substr(7).c_str());
@@ -124,8 +124,8 @@ int Session(long milliseconds) {
       const bool ok = protocol.FetchShares();
       const long ms = static_cast<long>((clock.NowMicros() - start) / 1000);
       std::string names;
-      for (const tessavue::ShareRecord* r = protocol.shareList().head; r != nullptr; r = r->next)
-        names += (names.empty() ? "" : ":") + std::string(r->name);
+      for (const tessavue::ShareRecord& r : protocol.shareList())
+        names += (names.empty() ? "" : ":") + std::string(r.name);
       if (ok) {
         std::printf("shares ok %s %ld\n", names.c_str(), ms);
       } else {

@@ -125,34 +125,34 @@ TEST(MemoryNetwork, TimeAndDeliveryRules) {
   EXPECT_EQ(net.dropped(), 3u);
 }
 
-TEST(Lists, AppendClearAndLookups) {
+TEST(Lists, AppendLookupsAndRecordsThatStayPut) {
   DeviceListType devices;
   const std::uint8_t id[10] = {};
-  EXPECT_TRUE(devices.IsEmpty());
+  EXPECT_TRUE(devices.empty());
   EXPECT_FALSE(ContainsAddress(devices, "1.1.1.1"));
   // Over-long fields are cut and stay terminated.
   std::string longName(400, 'n');
   AppendDevice(devices, longName.c_str(), "1.1.1.1", "255.255.255.255x", "", "1", id);
   AppendDevice(devices, "b", "1.1.1.2", "", "", "", id);
-  EXPECT_EQ(devices.count, 2);
-  EXPECT_EQ(std::strlen(devices.head->name), 255u);
-  EXPECT_STREQ(devices.head->netmask, "255.255.255.255");
+  ASSERT_EQ(devices.size(), 2u);
+  EXPECT_EQ(std::strlen(devices.front().name), 255u);
+  EXPECT_STREQ(devices.front().netmask, "255.255.255.255");
   EXPECT_TRUE(ContainsAddress(devices, "1.1.1.2"));
   EXPECT_FALSE(ContainsAddress(devices, "1.1.1.22"));
   EXPECT_FALSE(ContainsAddress(devices, "1.1.1."));
-  EXPECT_EQ(FindByAddress(devices, "1.1.1.2"), devices.tail);
-  devices.Clear();
-  EXPECT_EQ(devices.count, 0);
-  EXPECT_EQ(devices.head, nullptr);
-  EXPECT_EQ(devices.tail, nullptr);
+  EXPECT_EQ(FindByAddress(devices, "1.1.1.2"), &devices.back());
+  // A record stays where it is while later ones join.
+  const DeviceRecord* first = &devices.front();
+  for (int i = 0; i < 1000; ++i) AppendDevice(devices, "more", "1.1.2.1", "", "", "", id);
+  EXPECT_EQ(FindByAddress(devices, "1.1.1.1"), first);
 
   ShareListType shares;
   AppendShare(shares, "Media");
   EXPECT_TRUE(ContainsName(shares, "Media"));
   EXPECT_FALSE(ContainsName(shares, "media"));
   AppendShare(shares, std::string(80, 's').c_str());
-  EXPECT_EQ(std::strlen(shares.tail->name), 63u);
-  EXPECT_EQ(shares.head->next, shares.tail);
+  ASSERT_EQ(shares.size(), 2u);
+  EXPECT_EQ(std::strlen(shares.back().name), 63u);
 }
 
 TEST(DottedText, FormatAndStrictParse) {
