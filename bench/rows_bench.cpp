@@ -136,7 +136,7 @@ void RunHeadless(DatagramNetwork& network, Clock& clock, int devices) {
   TimedNetwork net(network);
   Services s;
   DeviceProtocol protocol(net, clock);
-  DriveMap drives(s.connections);
+  DriveLetterTable drives(s.connections);
   ScriptedDialogHost host;
   HeadlessButton configurationButton, disconnectButton, connectButton, refreshButton;
   HeadlessComboBox dhcpCombo, driveCombo;

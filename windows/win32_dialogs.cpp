@@ -209,7 +209,7 @@ INT_PTR CALLBACK AboutProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
 
 // --- the main window ---
 
-MainWindow::MainWindow(HINSTANCE instance, DeviceProtocol& protocol, DriveMap& drives,
+MainWindow::MainWindow(HINSTANCE instance, DeviceProtocol& protocol, DriveLetterTable& drives,
                        SystemServices services, const DialogLook& look, HostOptions options)
     : instance_(instance),
       protocol_(protocol),

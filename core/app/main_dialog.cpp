@@ -50,7 +50,7 @@ void ShowAddress(IpAddressControl& control, const std::string& text) {
 
 }  // namespace
 
-MainDialog::MainDialog(DeviceProtocol& protocol, DriveMap& drives, SystemServices services,
+MainDialog::MainDialog(DeviceProtocol& protocol, DriveLetterTable& drives, SystemServices services,
                        DialogHost& host, MainDialogControls controls)
     : protocol_(protocol), drives_(drives), services_(services), host_(host), c_(controls) {
   if (services_.targetStore != nullptr)

@@ -28,9 +28,9 @@ bool IsListedDriveType(unsigned type) {
 
 }  // namespace
 
-DriveMap::DriveMap(NetworkConnections& connections) : connections_(connections) {}
+DriveLetterTable::DriveLetterTable(NetworkConnections& connections) : connections_(connections) {}
 
-void DriveMap::ScanDrives() {
+void DriveLetterTable::ScanDrives() {
   for (int i = 0; i < 26; ++i) {
     DriveRecord& entry = DriveTable[i];
     std::snprintf(entry.localName, sizeof entry.localName, "%c:", 'A' + i);
@@ -54,7 +54,7 @@ void DriveMap::ScanDrives() {
   }
 }
 
-DriveChoices DriveMap::UsableDrives() const {
+DriveChoices DriveLetterTable::UsableDrives() const {
   DriveChoices choices;
   for (int i = 0; i < 26; ++i) {
     const DriveRecord& entry = DriveTable[i];
@@ -72,8 +72,9 @@ DriveChoices DriveMap::UsableDrives() const {
   return choices;
 }
 
-std::string DriveMap::ShareLocation(const std::string& deviceName, const std::string& deviceIp,
-                                    const std::string& shareName) const {
+std::string DriveLetterTable::ShareLocation(const std::string& deviceName,
+                                            const std::string& deviceIp,
+                                            const std::string& shareName) const {
   std::string location;
   for (const DriveRecord& entry : DriveTable) {
     bool serverMatches =

@@ -55,7 +55,7 @@ std::string MemoryConnections::SessionUser(const std::string& server) const {
   for (const Letter& l : letters_) {
     if (l.current && !l.userName.empty() && onServer(*l.current)) return l.userName;
   }
-  for (const Deviceless& d : deviceless_) {
+  for (const Letterless& d : letterless_) {
     if (!d.userName.empty() && onServer(d.remoteName)) return d.userName;
   }
   return {};
@@ -96,7 +96,7 @@ ConnectionResult MemoryConnections::AddConnection(const std::string& localName,
     if (access != ConnectionResult::kDone) return access;
     // The same share again is the same connection.
     if (!ConnectedWithoutLetter(remoteName))
-      deviceless_.push_back(Deviceless{remoteName, userName});
+      letterless_.push_back(Letterless{remoteName, userName});
     return ConnectionResult::kDone;
   }
   return AddToLetter(localName, remoteName, password, userName, flags);
@@ -126,10 +126,10 @@ ConnectionResult MemoryConnections::CancelConnection(const std::string& localNam
   calls.push_back("cancel " + localName + " flags=" + std::to_string(flags) +
                   " force=" + (force ? "1" : "0"));
   if (RemoteName::IsRemoteNameText(localName)) {
-    std::size_t before = deviceless_.size();
-    std::erase_if(deviceless_,
-                  [&](const Deviceless& d) { return EqualsIgnoringCase(d.remoteName, localName); });
-    return deviceless_.size() < before ? ConnectionResult::kDone : ConnectionResult::kNotConnected;
+    std::size_t before = letterless_.size();
+    std::erase_if(letterless_,
+                  [&](const Letterless& d) { return EqualsIgnoringCase(d.remoteName, localName); });
+    return letterless_.size() < before ? ConnectionResult::kDone : ConnectionResult::kNotConnected;
   }
   int i = LetterIndex(localName);
   if (i < 0) return ConnectionResult::kNotConnected;
@@ -160,7 +160,7 @@ ConnectionResult MemoryConnections::Reconnect(const std::string& localName,
 }
 
 bool MemoryConnections::ConnectedWithoutLetter(const std::string& remoteName) {
-  for (const Deviceless& d : deviceless_)
+  for (const Letterless& d : letterless_)
     if (EqualsIgnoringCase(d.remoteName, remoteName)) return true;
   return false;
 }
@@ -221,9 +221,9 @@ void MemoryConnections::SetConnectionUser(char letter, const std::string& userNa
   if (i >= 0) letters_[i].userName = userName;
 }
 
-std::vector<std::string> MemoryConnections::DevicelessConnections() const {
+std::vector<std::string> MemoryConnections::LetterlessConnections() const {
   std::vector<std::string> names;
-  for (const Deviceless& d : deviceless_) names.push_back(d.remoteName);
+  for (const Letterless& d : letterless_) names.push_back(d.remoteName);
   return names;
 }
 

@@ -192,7 +192,7 @@ bool GvfsConnections::MountHeld(const std::string& mountPath, char exceptLetter)
         otherTarget == mountPath)
       return true;
   }
-  for (const Deviceless& d : deviceless_)
+  for (const Letterless& d : letterless_)
     if (d.mountPath == mountPath) return true;
   return false;
 }
@@ -235,7 +235,7 @@ ConnectionResult GvfsConnections::AddConnection(const std::string& localName,
   ConnectionResult result = Mount(login, password, answer, mountPath, mountedHere);
   if (result != ConnectionResult::kDone) return result;
   if (!letter) {
-    deviceless_.push_back(Deviceless{remoteName, mountPath, mountedHere});
+    letterless_.push_back(Letterless{remoteName, mountPath, mountedHere});
     return ConnectionResult::kDone;
   }
 
@@ -254,14 +254,14 @@ ConnectionResult GvfsConnections::CancelConnection(const std::string& localName,
     // The connections to that share without a letter; a mount one of them
     // made goes with them unless a letter or another such connection holds
     // it.
-    std::vector<Deviceless> dropped;
-    std::erase_if(deviceless_, [&](const Deviceless& d) {
+    std::vector<Letterless> dropped;
+    std::erase_if(letterless_, [&](const Letterless& d) {
       if (!EqualsIgnoringCase(d.remoteName, localName)) return false;
       dropped.push_back(d);
       return true;
     });
     if (dropped.empty()) return ConnectionResult::kNotConnected;
-    for (const Deviceless& d : dropped) {
+    for (const Letterless& d : dropped) {
       if (d.mountedHere && !MountHeld(d.mountPath, 0) && MountIsLive(d.mountPath) &&
           !FilesOpenBelow(d.mountPath))
         mounts_.Unmount(d.mountPath, false);

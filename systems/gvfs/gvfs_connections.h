@@ -83,12 +83,12 @@ class GvfsConnections : public NetworkConnections {
   std::string driveFolder_;
   WaitHook* waitHook_ = nullptr;
   // The connections without a letter, in the order they were made.
-  struct Deviceless {
+  struct Letterless {
     std::string remoteName;
     std::string mountPath;
     bool mountedHere;
   };
-  std::vector<Deviceless> deviceless_;
+  std::vector<Letterless> letterless_;
 };
 
 }  // namespace tessavue

@@ -20,7 +20,7 @@ class DriveTableTest : public ::testing::Test {
   const DriveRecord& Entry(char letter) { return drives.DriveTable[letter - 'A']; }
 
   MemoryConnections net;
-  DriveMap drives{net};
+  DriveLetterTable drives{net};
   // The preselected item's text; empty when none.
   std::string Preselected() const {
     return choices.preselected < 0 ? std::string() : choices.items.at(choices.preselected);
