@@ -50,13 +50,6 @@ const char* const kDeviceProgramHelp =
 
 namespace {
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 bool ParseCount(const std::string& text, long long limit, long long& value) {
   if (text.empty() || text.size() > 12) return false;
   value = 0;
@@ -201,7 +194,7 @@ bool ParseDevice(const std::string& text, std::size_t index, DeviceSettings& s,
       return false;
     }
     for (std::size_t i = 0; i < 6; ++i) {
-      int hi = HexValue(hex[2 * i]), lo = HexValue(hex[2 * i + 1]);
+      int hi = HexDigitValue(hex[2 * i]), lo = HexDigitValue(hex[2 * i + 1]);
       if (hi < 0 || lo < 0) {
         error = "serial: 12 hex digits expected";
         return false;

@@ -63,7 +63,8 @@ DriveChoices DriveLetterTable::UsableDrives() const {
     if (!IsListedDriveType(connections_.GetDriveType(entry.localName))) continue;
     std::string text = entry.localName;
     if (entry.server[0] != '\0' && entry.share[0] != '\0') {
-      text += " " + RemoteName{entry.server, entry.share}.Text();
+      text += ' ';
+      text += RemoteName{entry.server, entry.share}.Text();
     } else if (choices.preselected < 0) {
       choices.preselected = static_cast<int>(choices.items.size());
     }

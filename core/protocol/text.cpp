@@ -5,16 +5,12 @@
 
 namespace tessavue {
 
-namespace {
-
-int HexValue(char c) {
+int HexDigitValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
 }
-
-}  // namespace
 
 void CopyText(char* destination, std::size_t size, const char* source) {
   if (size == 0) return;
@@ -96,8 +92,8 @@ bool PercentDecode(const std::string& text, std::string& out, BrokenEscape broke
   for (std::size_t i = 0; i < text.size(); ++i) {
     int hi = -1, lo = -1;
     if (text[i] == '%' && i + 2 < text.size()) {
-      hi = HexValue(text[i + 1]);
-      lo = HexValue(text[i + 2]);
+      hi = HexDigitValue(text[i + 1]);
+      lo = HexDigitValue(text[i + 2]);
     }
     if (hi >= 0 && lo >= 0) {
       out += static_cast<char>(hi << 4 | lo);

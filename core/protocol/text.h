@@ -29,6 +29,9 @@ bool ParseAddress(const std::string& text, Ipv4Address& address);
 // `a` and `b` lie in one subnet under `netmask`.
 bool SameSubnet(const std::uint8_t a[4], const std::uint8_t b[4], const std::uint8_t netmask[4]);
 
+// 0 to 15 for a hex digit of either case; -1 for anything else.
+int HexDigitValue(char c);
+
 // A name's part as it stands in an smb:// address (and in the names GVfs
 // gives its mounts): letters, digits and "-._~" as they are, every other
 // byte as %XX.
