@@ -84,7 +84,7 @@ Result Run(int devices, int networks) {
   protocol.SearchDevices();
   const std::int64_t elapsed = clock.NowMicros() - start;
   const double cpu = CpuSeconds() - cpuStart;
-  return Result{protocol.deviceList().count, static_cast<double>(elapsed) / 1e6,
+  return Result{static_cast<int>(protocol.deviceList().size()), static_cast<double>(elapsed) / 1e6,
                 replies > 0 ? cpu * 1e6 / static_cast<double>(replies) : 0.0};
 }
 

@@ -136,7 +136,7 @@ void RunHeadless(DatagramNetwork& network, Clock& clock, int devices) {
   TimedNetwork net(network);
   Services s;
   DeviceProtocol protocol(net, clock);
-  DriveMap drives(s.connections);
+  DriveLetterTable drives(s.connections);
   ScriptedDialogHost host;
   HeadlessButton configurationButton, disconnectButton, connectButton, refreshButton;
   HeadlessComboBox dhcpCombo, driveCombo;
@@ -203,7 +203,7 @@ void RunProtocolAlone(DatagramNetwork& network, Clock& clock, int devices) {
   if (!protocol.InitTransport()) std::exit(1);
   const Wall::time_point start = Wall::now();
   protocol.SearchDevices();
-  std::printf("%-9s %8d %7d %10.1f\n", "none", devices, int(protocol.deviceList().count),
+  std::printf("%-9s %8d %7d %10.1f\n", "none", devices, int(protocol.deviceList().size()),
               Ms(start, net.lastCall));
   protocol.ShutdownTransport();
 }

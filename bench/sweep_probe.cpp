@@ -39,7 +39,7 @@ double Ms(Wall::duration d) { return std::chrono::duration<double, std::milli>(d
 void Search(tessavue::DeviceProtocol& protocol, const char* kind) {
   const auto start = Wall::now();
   protocol.SearchDevices();
-  std::printf("%s listed %d search_ms %.1f\n", kind, protocol.deviceList().count,
+  std::printf("%s listed %d search_ms %.1f\n", kind, int(protocol.deviceList().size()),
               Ms(Wall::now() - start));
 }
 

@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
   auto t0 = Wall::now();
   protocol.SearchDevices();
   auto t1 = Wall::now();
-  std::printf("listed %d search_ms %.1f\n", int(protocol.deviceList().count),
+  std::printf("listed %d search_ms %.1f\n", int(protocol.deviceList().size()),
               std::chrono::duration<double, std::milli>(t1 - t0).count());
 
   const int queries = argc > 3 ? std::atoi(argv[3]) : 1;

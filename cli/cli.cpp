@@ -113,24 +113,24 @@ int Session::Scan(DeviceProtocol& p) {
   if (o_.json) {
     out_ << '[';
     bool first = true;
-    for (const DeviceRecord* r = p.deviceList().head; r != nullptr; r = r->next) {
-      out_ << (first ? "" : ",") << "\n  {\"name\": " << JsonString(r->name)
-           << ", \"ip\": " << JsonString(r->ip) << ", \"netmask\": " << JsonString(r->netmask)
-           << ", \"gateway\": " << JsonString(r->gateway)
-           << ", \"dhcp\": " << (r->dhcpFlag[0] == '1' ? "true" : "false") << ", \"id\": \""
-           << Hex(r->deviceId, 10) << "\"}";
+    for (const DeviceRecord& r : p.deviceList()) {
+      out_ << (first ? "" : ",") << "\n  {\"name\": " << JsonString(r.name)
+           << ", \"ip\": " << JsonString(r.ip) << ", \"netmask\": " << JsonString(r.netmask)
+           << ", \"gateway\": " << JsonString(r.gateway)
+           << ", \"dhcp\": " << (r.dhcpFlag[0] == '1' ? "true" : "false") << ", \"id\": \""
+           << Hex(r.deviceId, 10) << "\"}";
       first = false;
     }
     out_ << (first ? "]\n" : "\n]\n");
   } else {
     std::vector<std::vector<std::string>> rows{{"NAME", "IP", "NETMASK", "GATEWAY", "DHCP", "ID"}};
-    for (const DeviceRecord* r = p.deviceList().head; r != nullptr; r = r->next) {
-      rows.push_back({r->name, r->ip, r->netmask, r->gateway, r->dhcpFlag[0] == '1' ? "yes" : "no",
-                      Hex(r->deviceId, 10)});
+    for (const DeviceRecord& r : p.deviceList()) {
+      rows.push_back({r.name, r.ip, r.netmask, r.gateway, r.dhcpFlag[0] == '1' ? "yes" : "no",
+                      Hex(r.deviceId, 10)});
     }
     PrintTable(out_, rows);
   }
-  if (p.deviceList().IsEmpty()) err_ << "tessavue-cli: no device answered the search\n";
+  if (p.deviceList().empty()) err_ << "tessavue-cli: no device answered the search\n";
   return kExitDone;
 }
 
@@ -139,15 +139,14 @@ int Session::Shares(DeviceProtocol& p) {
   if (o_.json) {
     out_ << '[';
     bool first = true;
-    for (const ShareRecord* s = p.shareList().head; s != nullptr; s = s->next) {
-      out_ << (first ? "" : ", ") << JsonString(s->name);
+    for (const ShareRecord& s : p.shareList()) {
+      out_ << (first ? "" : ", ") << JsonString(s.name);
       first = false;
     }
     out_ << "]\n";
   } else {
     std::vector<std::vector<std::string>> rows{{"SHARE"}};
-    for (const ShareRecord* s = p.shareList().head; s != nullptr; s = s->next)
-      rows.push_back({s->name});
+    for (const ShareRecord& s : p.shareList()) rows.push_back({s.name});
     PrintTable(out_, rows);
   }
   return kExitDone;
@@ -177,13 +176,13 @@ int Session::CheckInput(std::optional<Ipv4Address>& local) {
   if (o_.command == Command::kConnect) {
     // Checked with the line.
     Address(o_.operands[0], octets);
-    device_ = Dotted(octets);
+    device_ = DottedText(octets);
   }
   if (o_.device) {
     // Not quoted: a password given in its place would be shown.
     if (!Address(*o_.device, octets))
       return Fail(kExitUsage, "DEVICE_IP is not a dotted IPv4 address");
-    device_ = Dotted(octets);
+    device_ = DottedText(octets);
   }
   if (int result = ReadCredentials(); result != kExitDone) return result;
   if (o_.command == Command::kSetStatic) return ReadNewAddress();
@@ -245,7 +244,7 @@ int Session::ReadNewAddress() {
     if (!Address(*f.value, f.octets))
       return Fail(kExitUsage, std::string(f.option) + ": '" + TerminalText(*f.value) +
                                   "' is not a dotted IPv4 address");
-    *f.text = Dotted(f.octets);
+    *f.text = DottedText(f.octets);
   }
   if (!GatewayInSubnet(fields[0].octets, fields[1].octets, fields[2].octets))
     return Fail(kExitUsage, kGatewayInputError);

@@ -8,15 +8,9 @@
 
 namespace tessavue::cli {
 
-std::string Dotted(const std::uint8_t octets[4]) {
-  char text[16];
-  FormatDotted(octets, text);
-  return text;
-}
-
 std::string DottedList(const std::vector<Ipv4Address>& addresses) {
   std::string text;
-  for (const Ipv4Address& a : addresses) text += (text.empty() ? "" : ", ") + Dotted(a.octet);
+  for (const Ipv4Address& a : addresses) text += (text.empty() ? "" : ", ") + DottedText(a);
   return text;
 }
 

@@ -22,8 +22,7 @@ std::string JsonString(const std::string& text);
 // up as their Latin-1 character in UTF-8. `columns` gets the shown width.
 std::string TerminalText(const std::string& text, std::size_t* columns = nullptr);
 
-// "a.b.c.d"; a list of them joined with ", ".
-std::string Dotted(const std::uint8_t octets[4]);
+// Dotted addresses joined with ", ".
 std::string DottedList(const std::vector<Ipv4Address>& addresses);
 // Lowercase hex digits of `n` bytes.
 std::string Hex(const std::uint8_t* bytes, std::size_t n);

@@ -52,13 +52,6 @@ const char* const kDeviceProgramHelp =
 
 namespace {
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 bool ParseCount(const std::string& text, long long limit, long long& value) {
   if (text.empty() || text.size() > 12) return false;
   value = 0;
@@ -203,7 +196,7 @@ bool ParseDevice(const std::string& text, std::size_t index, DeviceSettings& s,
       return false;
     }
     for (std::size_t i = 0; i < 6; ++i) {
-      int hi = HexValue(hex[2 * i]), lo = HexValue(hex[2 * i + 1]);
+      int hi = HexDigitValue(hex[2 * i]), lo = HexDigitValue(hex[2 * i + 1]);
       if (hi < 0 || lo < 0) {
         error = "serial: 12 hex digits expected";
         return false;
@@ -250,26 +243,6 @@ bool ParseGenerate(const std::string& text, DeviceProgramOptions& options, std::
   }
   return true;
 }
-
-}  // namespace
-
-bool PercentDecode(const std::string& text, std::string& out) {
-  out.clear();
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '%') {
-      out += text[i];
-      continue;
-    }
-    if (i + 2 >= text.size()) return false;
-    int hi = HexValue(text[i + 1]), lo = HexValue(text[i + 2]);
-    if (hi < 0 || lo < 0) return false;
-    out += char(hi << 4 | lo);
-    i += 2;
-  }
-  return true;
-}
-
-namespace {
 
 bool TakeInterface(const std::string& text, DeviceProgramOptions& options, std::string& error) {
   if (!ParseAddress(text, options.interfaceAddress)) {

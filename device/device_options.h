@@ -21,9 +21,6 @@ struct DeviceProgramOptions {
 bool ParseDeviceProgramArgs(const std::vector<std::string>& args, DeviceProgramOptions& options,
                             std::string& error);
 
-// Percent-decodes "%XX"; false on a broken escape.
-bool PercentDecode(const std::string& text, std::string& out);
-
 extern const char* const kDeviceProgramHelp;
 
 }  // namespace tessavue

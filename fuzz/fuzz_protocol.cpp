@@ -101,11 +101,6 @@ bool FromAddress(const wire::Bytes& d, const std::uint8_t address[4]) {
   return true;
 }
 
-std::string Dotted(const std::uint8_t a[4]) {
-  return std::to_string(a[0]) + "." + std::to_string(a[1]) + "." + std::to_string(a[2]) + "." +
-         std::to_string(a[3]);
-}
-
 // One run: the request under test, the devices' addresses and what arrives.
 struct Scenario {
   int op = kSearch;
@@ -176,7 +171,7 @@ ExpectedList ExpectedSearch(const std::vector<const Arrival*>& order,
     if (network == networks || a->delay > kSearchWindowMicros) continue;
     std::uint8_t address[4] = {Byte(a->datagram, 17), Byte(a->datagram, 18), Byte(a->datagram, 19),
                                Byte(a->datagram, 20)};
-    const std::string ip = Dotted(address);
+    const std::string ip = DottedText(address);
     if (std::find(e.possible.begin(), e.possible.end(), ip) != e.possible.end()) continue;
     e.possible.push_back(ip);
     std::vector<std::uint8_t> id(10);
@@ -196,18 +191,16 @@ void CheckSearch(DeviceProtocol& protocol, VirtualClock& clock,
   FUZZ_CHECK(took >= kSearchWindowMicros && took <= kSearchWindowMicros + kDrainGrace);
 
   const ExpectedList e = ExpectedSearch(order, protocol, networks);
-  std::size_t index = 0, listed = 0;
-  for (const DeviceRecord* r = protocol.deviceList().head; r != nullptr; r = r->next, ++listed) {
-    FUZZ_CHECK(r->next != nullptr || r == protocol.deviceList().tail);
+  std::size_t index = 0;
+  for (const DeviceRecord& r : protocol.deviceList()) {
     // In order of first arrival, each address once, with its first reply's identifier.
-    while (index < e.possible.size() && e.possible[index] != r->ip) ++index;
+    while (index < e.possible.size() && e.possible[index] != r.ip) ++index;
     FUZZ_CHECK(index < e.possible.size());
-    FUZZ_CHECK(std::memcmp(r->deviceId, e.firstIds[index].data(), 10) == 0);
-    FUZZ_CHECK(r->localInterface == e.firstNetworks[index]);
-    FUZZ_CHECK(std::strlen(r->name) <= 255 && std::strlen(r->netmask) <= 15);
+    FUZZ_CHECK(std::memcmp(r.deviceId, e.firstIds[index].data(), 10) == 0);
+    FUZZ_CHECK(r.localInterface == e.firstNetworks[index]);
+    FUZZ_CHECK(std::strlen(r.name) <= 255 && std::strlen(r.netmask) <= 15);
     ++index;
   }
-  FUZZ_CHECK(listed == static_cast<std::size_t>(protocol.deviceList().count));
   for (const std::string& ip : e.sure)
     FUZZ_CHECK(ContainsAddress(protocol.deviceList(), ip.c_str()));
 }
@@ -244,26 +237,26 @@ void CheckAnswered(const DeviceProtocol& protocol, int op, int result, const wir
     case kShares: {
       FUZZ_CHECK(result == 1);
       std::vector<std::string> names;
-      for (const ShareRecord* s = protocol.shareList().head; s != nullptr; s = s->next) {
-        const std::string name = s->name;
+      for (const ShareRecord& s : protocol.shareList()) {
+        const std::string name = s.name;
         FUZZ_CHECK(!name.empty() && name.size() <= 63 && name.find(':') == std::string::npos);
         FUZZ_CHECK(std::find(names.begin(), names.end(), name) == names.end());
         names.push_back(name);
       }
-      FUZZ_CHECK(names.size() == static_cast<std::size_t>(protocol.shareList().count));
+      FUZZ_CHECK(names.size() == protocol.shareList().size());
       break;
     }
     case kDhcp: {
       FUZZ_CHECK(result == 1);
       const std::uint8_t address[4] = {Byte(d, 17), Byte(d, 18), Byte(d, 19), Byte(d, 20)};
-      FUZZ_CHECK(protocol.selectedDeviceIp() == Dotted(address));
-      FUZZ_CHECK(ContainsAddress(protocol.deviceList(), Dotted(address).c_str()));
+      FUZZ_CHECK(protocol.selectedDeviceIp() == DottedText(address));
+      FUZZ_CHECK(ContainsAddress(protocol.deviceList(), DottedText(address).c_str()));
       break;
     }
     default:
       FUZZ_CHECK(result == 1);
-      FUZZ_CHECK(protocol.selectedDeviceIp() == Dotted(newIp));
-      FUZZ_CHECK(std::strcmp(protocol.deviceList().head->gateway, "10.2.0.1") == 0);
+      FUZZ_CHECK(protocol.selectedDeviceIp() == DottedText(newIp));
+      FUZZ_CHECK(std::strcmp(protocol.deviceList().front().gateway, "10.2.0.1") == 0);
       break;
   }
 }
@@ -276,10 +269,10 @@ void CheckRequest(DeviceProtocol& protocol, VirtualClock& clock, MemoryNetwork& 
   const std::uint8_t* clientId = protocol.localInterfaces()[heardOn].clientId;
   const std::uint8_t deviceId[10] = {0xF0, 0x0F,        1,           2,           3,
                                      4,    selected[0], selected[1], selected[2], selected[3]};
-  AppendDevice(ProtocolTestAccess::DeviceList(protocol), "fuzz", Dotted(selected).c_str(),
+  AppendDevice(ProtocolTestAccess::DeviceList(protocol), "fuzz", DottedText(selected).c_str(),
                "255.0.0.0", "10.0.0.1", "0", deviceId, heardOn);
-  protocol.SelectDevice(Dotted(selected).c_str());
-  protocol.SetNewAddress(Dotted(s.newIp).c_str(), "255.255.0.0", "10.2.0.1");
+  protocol.SelectDevice(DottedText(selected).c_str());
+  protocol.SetNewAddress(DottedText(s.newIp).c_str(), "255.255.0.0", "10.2.0.1");
   protocol.SetLogin(kDefaultAdministrator, kDefaultAdministrator);
 
   const WaitLoopLimits& limits = s.op >= kDhcp ? kSetLoop : kQueryLoop;
@@ -292,14 +285,14 @@ void CheckRequest(DeviceProtocol& protocol, VirtualClock& clock, MemoryNetwork& 
   FUZZ_CHECK(net.sentOn() == std::vector<std::size_t>{heardOn});
   FUZZ_CHECK(net.sent().size() == 1 && net.sent()[0].size() > 10 &&
              std::memcmp(net.sent()[0].data() + 1, clientId, 10) == 0);
-  FUZZ_CHECK(protocol.deviceList().head->localInterface == heardOn);
+  FUZZ_CHECK(protocol.deviceList().front().localInterface == heardOn);
 
   if (answer == nullptr) {
     // Nothing in time: the whole wait, and nothing changed.
     FUZZ_CHECK(result == 0);
     FUZZ_CHECK(took == LongestWait(limits));
-    FUZZ_CHECK(protocol.selectedDeviceIp() == Dotted(selected));
-    FUZZ_CHECK(protocol.shareList().count == 0);
+    FUZZ_CHECK(protocol.selectedDeviceIp() == DottedText(selected));
+    FUZZ_CHECK(protocol.shareList().empty());
     return;
   }
   FUZZ_CHECK(took == answer->delay);

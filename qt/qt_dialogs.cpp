@@ -324,10 +324,6 @@ void QtMainWindow::CreateControls(const DialogUnits& du) {
   LabelFor(layout, "IDC_DHCP_COMBO", dhcpCombo, du, this);
   LabelFor(layout, "IDC_DRIVE_COMBO", driveCombo, du, this);
   aboutButton = PushButton(layout, "IDC_ABOUT", du, this);
-
-  // The template's initial data of the "DHCP Client :" list.
-  dhcpCombo->AddString(kDhcpDisabled);
-  dhcpCombo->AddString(kDhcpEnabled);
   NameControls();
 }
 

@@ -209,7 +209,7 @@ INT_PTR CALLBACK AboutProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
 
 // --- the main window ---
 
-MainWindow::MainWindow(HINSTANCE instance, DeviceProtocol& protocol, DriveMap& drives,
+MainWindow::MainWindow(HINSTANCE instance, DeviceProtocol& protocol, DriveLetterTable& drives,
                        SystemServices services, const DialogLook& look, HostOptions options)
     : instance_(instance),
       protocol_(protocol),
@@ -268,11 +268,6 @@ BOOL MainWindow::OnInitDialog() {
   ipAddress_.Attach(::GetDlgItem(window_, kIdIpAddress));
   netmaskAddress_.Attach(::GetDlgItem(window_, kIdNetmask));
   gatewayAddress_.Attach(::GetDlgItem(window_, kIdGateway));
-
-  // The items of the address-mode list that the template carries.
-  dhcpCombo_.ResetContent();
-  dhcpCombo_.AddString(kDhcpDisabled);
-  dhcpCombo_.AddString(kDhcpEnabled);
 
   NameFieldsByLabels(window_);
   ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));

@@ -60,7 +60,7 @@ struct HostOptions {
 // the message boxes and the two small dialogs.
 class MainWindow : public DialogHost, public WaitHook {
  public:
-  MainWindow(HINSTANCE instance, DeviceProtocol& protocol, DriveMap& drives,
+  MainWindow(HINSTANCE instance, DeviceProtocol& protocol, DriveLetterTable& drives,
              SystemServices services, const DialogLook& look, HostOptions options = {});
   ~MainWindow() override;
   MainWindow(const MainWindow&) = delete;
@@ -115,7 +115,7 @@ class MainWindow : public DialogHost, public WaitHook {
 
   HINSTANCE instance_;
   DeviceProtocol& protocol_;
-  DriveMap& drives_;
+  DriveLetterTable& drives_;
   SystemServices services_;
   const DialogLook& look_;
   HostOptions options_;

@@ -50,7 +50,7 @@ void ShowAddress(IpAddressControl& control, const std::string& text) {
 
 }  // namespace
 
-MainDialog::MainDialog(DeviceProtocol& protocol, DriveMap& drives, SystemServices services,
+MainDialog::MainDialog(DeviceProtocol& protocol, DriveLetterTable& drives, SystemServices services,
                        DialogHost& host, MainDialogControls controls)
     : protocol_(protocol), drives_(drives), services_(services), host_(host), c_(controls) {
   if (services_.targetStore != nullptr)
@@ -127,8 +127,7 @@ bool MainDialog::OnInitDialog() {
   c_.shareList.InsertColumn(0, "Link Name", 120);
   c_.shareList.InsertColumn(1, "Location", 100);
 
-  // The address-mode list holds its two choices from the start; a front end
-  // whose dialog template does not bring them gets them here.
+  // The address-mode list's two choices, for every front end.
   if (c_.dhcpCombo.GetCount() == 0) {
     c_.dhcpCombo.AddString(kDhcpDisabled);
     c_.dhcpCombo.AddString(kDhcpEnabled);
@@ -230,12 +229,13 @@ void MainDialog::DeviceRows::WaitEnds() {
 }
 
 void MainDialog::DeviceRows::ShowRemaining() {
-  if (shown_ >= dialog_.protocol_.deviceList().count) return;
+  if (shown_ >= static_cast<int>(dialog_.protocol_.deviceList().size())) return;
   ListView& list = dialog_.c_.deviceList;
   list.SetRedraw(false);
   int row = 0;
-  for (const DeviceRecord* d = dialog_.protocol_.deviceList().head; d; d = d->next, ++row) {
-    if (row >= shown_) dialog_.ShowDeviceRow(row, *d);
+  for (const DeviceRecord& d : dialog_.protocol_.deviceList()) {
+    if (row >= shown_) dialog_.ShowDeviceRow(row, d);
+    ++row;
   }
   shown_ = row;
   list.SetRedraw(true);
@@ -323,9 +323,9 @@ void MainDialog::ShowDevice(int row) {
   protocol_.SelectDevice(ip.c_str());
   ShowAddress(c_.ipAddress, ip);
 
-  for (const DeviceRecord* d = protocol_.deviceList().head; d; d = d->next) {
-    if (ip != d->ip) continue;
-    bool dhcp = d->dhcpFlag[0] == '1';
+  for (const DeviceRecord& d : protocol_.deviceList()) {
+    if (ip != d.ip) continue;
+    bool dhcp = d.dhcpFlag[0] == '1';
     c_.dhcpCombo.SetCurSel(dhcp ? FindItem(c_.dhcpCombo, kDhcpEnabled, 1)
                                 : FindItem(c_.dhcpCombo, kDhcpDisabled, 0));
     c_.ipAddress.Enable(!dhcp);
@@ -359,9 +359,7 @@ bool MainDialog::DeviceReachable(const std::string& ip) {
   bool sameSubnet = true;
   const DeviceRecord* heard = FindByAddress(protocol_.deviceList(), ip.c_str());
   if (heard != nullptr) workstation = protocol_.InterfaceOf(*heard).address.octet;
-  for (int i = 0; i < 4; ++i) {
-    if ((workstation[i] & mask[i]) != (mask[i] & device[i])) sameSubnet = false;
-  }
+  if (!SameSubnet(workstation, device, mask)) sameSubnet = false;
   if (heard != nullptr && protocol_.TargetRouteOf(*heard) != nullptr) sameSubnet = true;
   return sameSubnet;
 }
@@ -378,11 +376,11 @@ void MainDialog::RefreshShareList() {
   const std::string& ip = shownIp_;
 
   int j = 0;
-  for (const ShareRecord* s = protocol_.shareList().head; s; s = s->next, ++j) {
-    int at = c_.shareList.InsertItem(j, "");
+  for (const ShareRecord& s : protocol_.shareList()) {
+    int at = c_.shareList.InsertItem(j++, "");
     if (at < 0) continue;
-    c_.shareList.SetItemText(at, 0, s->name);
-    std::string location = drives_.ShareLocation(name, ip, s->name);
+    c_.shareList.SetItemText(at, 0, s.name);
+    std::string location = drives_.ShareLocation(name, ip, s.name);
     if (!location.empty()) c_.shareList.SetItemText(at, 1, location);
   }
 }

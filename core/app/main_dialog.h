@@ -81,8 +81,8 @@ class MainDialog {
  public:
   // Gives the protocol and the connections the host's wait hook for the
   // dialog's life.
-  MainDialog(DeviceProtocol& protocol, DriveMap& drives, SystemServices services, DialogHost& host,
-             MainDialogControls controls);
+  MainDialog(DeviceProtocol& protocol, DriveLetterTable& drives, SystemServices services,
+             DialogHost& host, MainDialogControls controls);
   ~MainDialog();
   MainDialog(const MainDialog&) = delete;
   MainDialog& operator=(const MainDialog&) = delete;
@@ -241,7 +241,7 @@ class MainDialog {
   void ShowDeviceRow(int row, const DeviceRecord& device);
 
   DeviceProtocol& protocol_;
-  DriveMap& drives_;
+  DriveLetterTable& drives_;
   SystemServices services_;
   DialogHost& host_;
   MainDialogControls c_;

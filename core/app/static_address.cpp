@@ -1,5 +1,7 @@
 #include "static_address.h"
 
+#include "text.h"
+
 namespace tessavue {
 
 const char* MissingAddressText(bool haveIp, bool haveNetmask, bool haveGateway) {
@@ -11,10 +13,7 @@ const char* MissingAddressText(bool haveIp, bool haveNetmask, bool haveGateway) 
 
 bool GatewayInSubnet(const std::uint8_t ip[4], const std::uint8_t netmask[4],
                      const std::uint8_t gateway[4]) {
-  for (int i = 0; i < 4; ++i) {
-    if ((gateway[i] & netmask[i]) != (ip[i] & netmask[i])) return false;
-  }
-  return true;
+  return SameSubnet(gateway, ip, netmask);
 }
 
 }  // namespace tessavue

@@ -44,7 +44,7 @@ class UtilityApp {
   void RememberTargetsIn(TargetStore& store) { targetStore_ = &store; }
 
   DeviceProtocol protocol;
-  DriveMap drives;
+  DriveLetterTable drives;
 
  private:
   NetworkConnections& connections_;

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "remote_name.h"
 
@@ -27,9 +28,9 @@ bool IsListedDriveType(unsigned type) {
 
 }  // namespace
 
-DriveMap::DriveMap(NetworkConnections& connections) : connections_(connections) {}
+DriveLetterTable::DriveLetterTable(NetworkConnections& connections) : connections_(connections) {}
 
-void DriveMap::ScanDrives() {
+void DriveLetterTable::ScanDrives() {
   for (int i = 0; i < 26; ++i) {
     DriveRecord& entry = DriveTable[i];
     std::snprintf(entry.localName, sizeof entry.localName, "%c:", 'A' + i);
@@ -37,27 +38,23 @@ void DriveMap::ScanDrives() {
     std::string remote;
     ConnectionResult result = connections_.GetConnection(entry.localName, remote);
     // The system hands the remote name over in a 256-byte buffer: a longer
-    // one does not fit and counts as a failed call.
-    if (result != ConnectionResult::kDone || remote.size() >= kRemoteNameBuffer) {
+    // one does not fit and counts as a failed call. A letter connected, but
+    // not to a \\server\share name, holds nothing that a device share could
+    // be, so no stale names are kept either.
+    std::optional<RemoteName> name;
+    if (result == ConnectionResult::kDone && remote.size() < kRemoteNameBuffer)
+      name = RemoteName::Split(remote);
+    if (!name) {
       std::memset(entry.server, 0, sizeof entry.server);
       std::memset(entry.share, 0, sizeof entry.share);
       continue;
     }
-    // The server part ends at the first backslash after the leading two.
-    std::size_t cut = remote.size() > 2 ? remote.find('\\', 2) : std::string::npos;
-    if (cut == std::string::npos) {
-      // Connected, but not to a \\server\share name: nothing on this letter
-      // that a device share could be, so no stale names are kept either.
-      std::memset(entry.server, 0, sizeof entry.server);
-      std::memset(entry.share, 0, sizeof entry.share);
-      continue;
-    }
-    SetField(entry.server, sizeof entry.server, remote.data() + 2, cut - 2);
-    SetField(entry.share, sizeof entry.share, remote.data() + cut + 1, remote.size() - cut - 1);
+    SetField(entry.server, sizeof entry.server, name->server.data(), name->server.size());
+    SetField(entry.share, sizeof entry.share, name->share.data(), name->share.size());
   }
 }
 
-DriveChoices DriveMap::UsableDrives() const {
+DriveChoices DriveLetterTable::UsableDrives() const {
   DriveChoices choices;
   for (int i = 0; i < 26; ++i) {
     const DriveRecord& entry = DriveTable[i];
@@ -66,10 +63,8 @@ DriveChoices DriveMap::UsableDrives() const {
     if (!IsListedDriveType(connections_.GetDriveType(entry.localName))) continue;
     std::string text = entry.localName;
     if (entry.server[0] != '\0' && entry.share[0] != '\0') {
-      text += " \\\\";
-      text += entry.server;
-      text += '\\';
-      text += entry.share;
+      text += ' ';
+      text += RemoteName{entry.server, entry.share}.Text();
     } else if (choices.preselected < 0) {
       choices.preselected = static_cast<int>(choices.items.size());
     }
@@ -78,8 +73,9 @@ DriveChoices DriveMap::UsableDrives() const {
   return choices;
 }
 
-std::string DriveMap::ShareLocation(const std::string& deviceName, const std::string& deviceIp,
-                                    const std::string& shareName) const {
+std::string DriveLetterTable::ShareLocation(const std::string& deviceName,
+                                            const std::string& deviceIp,
+                                            const std::string& shareName) const {
   std::string location;
   for (const DriveRecord& entry : DriveTable) {
     bool serverMatches =

@@ -23,9 +23,11 @@ struct DriveChoices {
   int preselected = -1;
 };
 
-class DriveMap {
+// The drive table: the 26 letters (DriveTable) as the system's connections
+// last showed them, with the lookups the window makes in it.
+class DriveLetterTable {
  public:
-  explicit DriveMap(NetworkConnections& connections);
+  explicit DriveLetterTable(NetworkConnections& connections);
 
   // Refills all 26 entries from the system's network connections.
   void ScanDrives();

@@ -18,11 +18,6 @@ struct ShareLogin {
   std::string domain;
 };
 
-// A login's part as it stands in an smb:// address (and in the names GVfs
-// gives its mounts): letters, digits and "-._~" as they are, every other
-// byte as %XX.
-std::string PercentEncode(const std::string& text);
-
 // What to do when the server asks for a password.
 enum class PasswordAnswer {
   kGiven,          // answer with the password given, once; keep it nowhere

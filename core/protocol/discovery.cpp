@@ -63,7 +63,8 @@ void DeviceProtocol::HandleSearchReply() {
     searchSeen_.erase(AddressKey(f.address));
     return;
   }
-  if (deviceListener_) deviceListener_->DeviceJoined(*added, DeviceList.count - 1);
+  if (deviceListener_)
+    deviceListener_->DeviceJoined(*added, static_cast<int>(DeviceList.size()) - 1);
 }
 
 void DeviceProtocol::CollectSearchReplies(std::int64_t deadline) {
@@ -76,7 +77,7 @@ void DeviceProtocol::SearchDevices() {
   // The networks of the moment are the ones searched.
   RefreshInterfaces();
   RouteTargets();
-  DeviceList.Clear();
+  DeviceList.clear();
   searchSeen_.clear();
   const std::int64_t start = clock_.NowMicros();
   const std::int64_t end = start + kSearchWindowMicros;

@@ -5,39 +5,9 @@
 #include <new>
 #include <utility>
 
-#include "protocol.h"
+#include "text.h"
 
 namespace tessavue {
-
-template <typename Record>
-void RecordList<Record>::Clear() {
-  Record* record = head;
-  while (record != nullptr) {
-    Record* next = record->next;
-    delete record;
-    record = next;
-  }
-  head = nullptr;
-  tail = nullptr;
-  count = 0;
-}
-
-template <typename Record>
-Record* RecordList<Record>::AppendZeroed() {
-  Record* record = new (std::nothrow) Record{};
-  if (record == nullptr) return nullptr;
-  if (tail == nullptr) {
-    head = record;
-  } else {
-    tail->next = record;
-  }
-  tail = record;
-  ++count;
-  return record;
-}
-
-template struct RecordList<DeviceRecord>;
-template struct RecordList<ShareRecord>;
 
 namespace {
 
@@ -47,18 +17,26 @@ bool SameText(const char* field, std::size_t size, const char* text) {
   return text != nullptr && std::strncmp(field, text, size) == 0;
 }
 
+// A zero-filled record at the end of `list`; nullptr when no memory could
+// be had (the list is then as it was).
+template <typename List>
+typename List::value_type* AppendZeroed(List& list) {
+  try {
+    return &list.emplace_back();
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
 }  // namespace
 
 bool ContainsAddress(const DeviceListType& list, const char* ip) {
-  for (const DeviceRecord* r = list.head; r != nullptr; r = r->next) {
-    if (SameText(r->ip, sizeof r->ip, ip)) return true;
-  }
-  return false;
+  return FindByAddress(list, ip) != nullptr;
 }
 
 const DeviceRecord* FindByAddress(const DeviceListType& list, const char* ip) {
-  for (const DeviceRecord* r = list.head; r != nullptr; r = r->next) {
-    if (SameText(r->ip, sizeof r->ip, ip)) return r;
+  for (const DeviceRecord& r : list) {
+    if (SameText(r.ip, sizeof r.ip, ip)) return &r;
   }
   return nullptr;
 }
@@ -71,7 +49,7 @@ DeviceRecord* FindByAddress(DeviceListType& list, const char* ip) {
 DeviceRecord* AppendDevice(DeviceListType& list, const char* name, const char* ip,
                            const char* netmask, const char* gateway, const char* dhcpFlag,
                            const std::uint8_t deviceId[10], std::uint32_t localInterface) {
-  DeviceRecord* r = list.AppendZeroed();
+  DeviceRecord* r = AppendZeroed(list);
   if (r == nullptr) return nullptr;
   CopyText(r->name, sizeof r->name, name);
   CopyText(r->ip, sizeof r->ip, ip);
@@ -84,14 +62,14 @@ DeviceRecord* AppendDevice(DeviceListType& list, const char* name, const char* i
 }
 
 bool ContainsName(const ShareListType& list, const char* name) {
-  for (const ShareRecord* r = list.head; r != nullptr; r = r->next) {
-    if (SameText(r->name, sizeof r->name, name)) return true;
+  for (const ShareRecord& r : list) {
+    if (SameText(r.name, sizeof r.name, name)) return true;
   }
   return false;
 }
 
 ShareRecord* AppendShare(ShareListType& list, const char* name) {
-  ShareRecord* r = list.AppendZeroed();
+  ShareRecord* r = AppendZeroed(list);
   if (r == nullptr) return nullptr;
   CopyText(r->name, sizeof r->name, name);
   return r;

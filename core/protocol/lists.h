@@ -1,8 +1,10 @@
-// The device list and the share list: singly linked, in order of arrival,
-// owning their records.
+// The device list and the share list: in order of arrival, owning their
+// records.
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <vector>
 
 namespace tessavue {
 
@@ -20,43 +22,24 @@ struct DeviceRecord {
   // its position among the search's target routes. Requests to such a
   // device go to its address by unicast.
   std::uint32_t viaTarget;
-  DeviceRecord* next;
 };
 
 struct ShareRecord {
   char name[64];
-  ShareRecord* next;
 };
 
-// A list header: count, head and tail. count is 0 exactly when head and tail
-// are null; the tail's next is null.
-template <typename Record>
-struct RecordList {
-  std::int32_t count = 0;
-  Record* head = nullptr;
-  Record* tail = nullptr;
-
-  RecordList() = default;
-  RecordList(const RecordList&) = delete;
-  RecordList& operator=(const RecordList&) = delete;
-  ~RecordList() { Clear(); }
-
-  bool IsEmpty() const { return count == 0; }
-  // Frees every record and leaves the list empty.
-  void Clear();
-  // Links a zero-filled record after the tail and returns it for its fields
-  // to be set; nullptr when no memory could be had.
-  Record* AppendZeroed();
-};
-
-using DeviceListType = RecordList<DeviceRecord>;
-using ShareListType = RecordList<ShareRecord>;
+// A record stays where it is while later ones join: the search hands each
+// device to its listener as it arrives, and the window keeps it until the
+// row is drawn.
+using DeviceListType = std::deque<DeviceRecord>;
+using ShareListType = std::vector<ShareRecord>;
 
 // The list operations by their record's key.
 bool ContainsAddress(const DeviceListType& list, const char* ip);
 const DeviceRecord* FindByAddress(const DeviceListType& list, const char* ip);
 DeviceRecord* FindByAddress(DeviceListType& list, const char* ip);
-// Appends a device; nullptr when no memory could be had.
+// Appends a device, its texts cut to their fields; nullptr when no memory
+// could be had.
 DeviceRecord* AppendDevice(DeviceListType& list, const char* name, const char* ip,
                            const char* netmask, const char* gateway, const char* dhcpFlag,
                            const std::uint8_t deviceId[10], std::uint32_t localInterface = 0);

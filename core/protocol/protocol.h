@@ -15,6 +15,7 @@
 #include "wait_hook.h"
 #include "device_listener.h"
 #include "lists.h"
+#include "text.h"
 
 namespace tessavue {
 
@@ -304,14 +305,6 @@ class DeviceProtocol {
   // The targets whose sends failed join targetTroubles_.
   void ReportSweep(const std::vector<TargetTrouble>& counts);
 };
-
-// Bounded copy of a text into a fixed buffer of `size` bytes: at most size-1
-// characters, always terminated.
-void CopyText(char* destination, std::size_t size, const char* source);
-// "%d.%d.%d.%d" of four octets into a 16-byte buffer.
-void FormatDotted(const std::uint8_t octets[4], char out[16]);
-// Strict dotted-decimal parse ("a.b.c.d", each 0-255). false on anything else.
-bool ParseDotted(const char* text, std::uint8_t octets[4]);
 
 // A device's administrator as it leaves the factory: user name and password.
 constexpr const char* kDefaultAdministrator = "qewro";

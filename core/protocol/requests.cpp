@@ -44,7 +44,7 @@ bool DeviceProtocol::CheckAdminPassword() {
 }
 
 bool DeviceProtocol::FetchShares() {
-  ShareList.Clear();
+  ShareList.clear();
   DeviceRecord* device = FindSelectedDevice();
   if (device == nullptr || !StillReachable(*device)) return false;
   const std::uint8_t* clientId = ClientIdFor(*device);

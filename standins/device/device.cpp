@@ -1,6 +1,5 @@
 #include "device.h"
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -42,21 +41,6 @@ const AnswerBehaviour& AnswerFor(const DeviceSettings& s, RequestKind kind) {
 }
 
 }  // namespace
-
-std::string DottedText(const Ipv4Address& a) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%d.%d.%d.%d", a.octet[0], a.octet[1], a.octet[2], a.octet[3]);
-  return text;
-}
-
-bool ParseAddress(const std::string& text, Ipv4Address& address) {
-  // A text with a NUL inside is not an address, whatever stands before it.
-  if (text.find('\0') != std::string::npos) return false;
-  Ipv4Address parsed;
-  if (!ParseDotted(text.c_str(), parsed.octet)) return false;
-  address = parsed;
-  return true;
-}
 
 std::string CheckSettings(const DeviceSettings& s) {
   if (s.name.size() > kMaxDeviceName)

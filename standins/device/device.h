@@ -139,11 +139,6 @@ class SimulatedDevice {
 // The directed broadcast address of the subnet of `ip` under `netmask`.
 Ipv4Address SubnetBroadcast(const Ipv4Address& ip, const Ipv4Address& netmask);
 
-// Dotted-decimal text of an address.
-std::string DottedText(const Ipv4Address& address);
-// Strict "a.b.c.d" parse, each part 0..255 in at most three digits.
-bool ParseAddress(const std::string& text, Ipv4Address& address);
-
 // The settings of `count` devices named "<prefix>-<n>" (n from 1) with
 // consecutive addresses from `first`, distinct serials, one share "public".
 std::deque<DeviceSettings> GenerateDevices(std::size_t count, const Ipv4Address& first,

@@ -1,27 +1,11 @@
 #include "memory_connections.h"
 
 #include <cctype>
+#include <optional>
+
+#include "remote_name.h"
 
 namespace tessavue {
-
-namespace {
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
-// Splits "\\server\share" into its parts; false for anything else.
-bool SplitRemoteName(const std::string& remote, std::string& server, std::string& share) {
-  if (remote.size() < 5 || remote[0] != '\\' || remote[1] != '\\') return false;
-  std::size_t cut = remote.find('\\', 2);
-  if (cut == std::string::npos || cut == 2 || cut + 1 >= remote.size()) return false;
-  server = remote.substr(2, cut - 2);
-  share = remote.substr(cut + 1);
-  return share.find('\\') == std::string::npos;
-}
-
-}  // namespace
 
 MemoryConnections::MemoryConnections() {
   letters_[0].type = kDriveRemovable;
@@ -36,10 +20,11 @@ int MemoryConnections::LetterIndex(const std::string& localName) {
 }
 
 const MemoryConnections::Share* MemoryConnections::FindShare(const std::string& remoteName) const {
-  std::string server, share;
-  if (!SplitRemoteName(remoteName, server, share)) return nullptr;
+  std::optional<RemoteName> name = RemoteName::Parse(remoteName);
+  if (!name) return nullptr;
   for (const Share& s : shares_) {
-    if (Lower(s.server) == Lower(server) && Lower(s.share) == Lower(share)) return &s;
+    if (EqualsIgnoringCase(s.server, name->server) && EqualsIgnoringCase(s.share, name->share))
+      return &s;
   }
   return nullptr;
 }
@@ -63,16 +48,15 @@ ConnectionResult MemoryConnections::GetConnection(const std::string& localName,
 }
 
 std::string MemoryConnections::SessionUser(const std::string& server) const {
-  std::string otherServer, otherShare;
+  auto onServer = [&](const std::string& remoteName) {
+    std::optional<RemoteName> other = RemoteName::Parse(remoteName);
+    return other && EqualsIgnoringCase(other->server, server);
+  };
   for (const Letter& l : letters_) {
-    if (l.current && !l.userName.empty() && SplitRemoteName(*l.current, otherServer, otherShare) &&
-        Lower(otherServer) == Lower(server))
-      return l.userName;
+    if (l.current && !l.userName.empty() && onServer(*l.current)) return l.userName;
   }
-  for (const Deviceless& d : deviceless_) {
-    if (!d.userName.empty() && SplitRemoteName(d.remoteName, otherServer, otherShare) &&
-        Lower(otherServer) == Lower(server))
-      return d.userName;
+  for (const Letterless& d : letterless_) {
+    if (!d.userName.empty() && onServer(d.remoteName)) return d.userName;
   }
   return {};
 }
@@ -80,19 +64,20 @@ std::string MemoryConnections::SessionUser(const std::string& server) const {
 ConnectionResult MemoryConnections::CheckAccess(const std::string& remoteName,
                                                 const std::string& password,
                                                 const std::string& userName) const {
-  std::string server, share;
-  if (SplitRemoteName(remoteName, server, share)) {
+  std::optional<RemoteName> name = RemoteName::Parse(remoteName);
+  if (name) {
     for (const auto& [refusing, result] : refusals_)
-      if (Lower(refusing) == Lower(server)) return result;
+      if (EqualsIgnoringCase(refusing, name->server)) return result;
   }
   const Share* s = FindShare(remoteName);
   if (!s) return ConnectionResult::kShareNotFound;
   // One user name per server at a time, over every connection to it; Windows
   // says so before it looks at the password.
-  std::string sessionUser = SessionUser(server);
-  if (!userName.empty() && !sessionUser.empty() && Lower(sessionUser) != Lower(userName))
+  std::string sessionUser = SessionUser(name->server);
+  if (!userName.empty() && !sessionUser.empty() && !EqualsIgnoringCase(sessionUser, userName))
     return ConnectionResult::kOtherCredentialsInUse;
-  if (!s->userName.empty() && (Lower(s->userName) != Lower(userName) || s->password != password)) {
+  if (!s->userName.empty() &&
+      (!EqualsIgnoringCase(s->userName, userName) || s->password != password)) {
     return ConnectionResult::kLoginRefused;
   }
   return ConnectionResult::kDone;
@@ -111,7 +96,7 @@ ConnectionResult MemoryConnections::AddConnection(const std::string& localName,
     if (access != ConnectionResult::kDone) return access;
     // The same share again is the same connection.
     if (!ConnectedWithoutLetter(remoteName))
-      deviceless_.push_back(Deviceless{remoteName, userName});
+      letterless_.push_back(Letterless{remoteName, userName});
     return ConnectionResult::kDone;
   }
   return AddToLetter(localName, remoteName, password, userName, flags);
@@ -140,11 +125,11 @@ ConnectionResult MemoryConnections::CancelConnection(const std::string& localNam
                                                      bool force) {
   calls.push_back("cancel " + localName + " flags=" + std::to_string(flags) +
                   " force=" + (force ? "1" : "0"));
-  if (localName.rfind("\\\\", 0) == 0) {
-    std::size_t before = deviceless_.size();
-    std::erase_if(deviceless_,
-                  [&](const Deviceless& d) { return Lower(d.remoteName) == Lower(localName); });
-    return deviceless_.size() < before ? ConnectionResult::kDone : ConnectionResult::kNotConnected;
+  if (RemoteName::IsRemoteNameText(localName)) {
+    std::size_t before = letterless_.size();
+    std::erase_if(letterless_,
+                  [&](const Letterless& d) { return EqualsIgnoringCase(d.remoteName, localName); });
+    return letterless_.size() < before ? ConnectionResult::kDone : ConnectionResult::kNotConnected;
   }
   int i = LetterIndex(localName);
   if (i < 0) return ConnectionResult::kNotConnected;
@@ -165,18 +150,18 @@ ConnectionResult MemoryConnections::Reconnect(const std::string& localName,
   // The credentials the system holds: those of a connection to the server
   // that is still up; without one, the logged-on user's, which a share that
   // takes one user name only refuses.
-  std::string server, share;
-  if (!SplitRemoteName(remoteName, server, share)) return ConnectionResult::kShareNotFound;
-  std::string user = SessionUser(server);
+  std::optional<RemoteName> name = RemoteName::Parse(remoteName);
+  if (!name) return ConnectionResult::kShareNotFound;
+  std::string user = SessionUser(name->server);
   const Share* s = FindShare(remoteName);
-  if (s && !s->userName.empty() && Lower(s->userName) != Lower(user))
+  if (s && !s->userName.empty() && !EqualsIgnoringCase(s->userName, user))
     return ConnectionResult::kLoginRefused;
   return AddToLetter(localName, remoteName, s ? s->password : "", user, kConnectUpdateProfile);
 }
 
 bool MemoryConnections::ConnectedWithoutLetter(const std::string& remoteName) {
-  for (const Deviceless& d : deviceless_)
-    if (Lower(d.remoteName) == Lower(remoteName)) return true;
+  for (const Letterless& d : letterless_)
+    if (EqualsIgnoringCase(d.remoteName, remoteName)) return true;
   return false;
 }
 
@@ -199,7 +184,7 @@ void MemoryConnections::AddShare(const std::string& server, const std::string& s
 
 void MemoryConnections::RemoveShare(const std::string& server, const std::string& share) {
   std::erase_if(shares_, [&](const Share& s) {
-    return Lower(s.server) == Lower(server) && Lower(s.share) == Lower(share);
+    return EqualsIgnoringCase(s.server, server) && EqualsIgnoringCase(s.share, share);
   });
 }
 
@@ -216,7 +201,7 @@ void MemoryConnections::Remember(char letter, const std::string& remoteName) {
 }
 
 void MemoryConnections::SetServerRefusal(const std::string& server, ConnectionResult result) {
-  std::erase_if(refusals_, [&](const auto& r) { return Lower(r.first) == Lower(server); });
+  std::erase_if(refusals_, [&](const auto& r) { return EqualsIgnoringCase(r.first, server); });
   if (result != ConnectionResult::kDone) refusals_.emplace_back(server, result);
 }
 
@@ -236,9 +221,9 @@ void MemoryConnections::SetConnectionUser(char letter, const std::string& userNa
   if (i >= 0) letters_[i].userName = userName;
 }
 
-std::vector<std::string> MemoryConnections::DevicelessConnections() const {
+std::vector<std::string> MemoryConnections::LetterlessConnections() const {
   std::vector<std::string> names;
-  for (const Deviceless& d : deviceless_) names.push_back(d.remoteName);
+  for (const Letterless& d : letterless_) names.push_back(d.remoteName);
   return names;
 }
 

@@ -63,7 +63,7 @@ class MemoryConnections : public NetworkConnections {
   std::optional<std::string> Connection(char letter) const;
   bool IsRemembered(char letter) const;
   // The remote names of the connections without a drive letter, in order.
-  std::vector<std::string> DevicelessConnections() const;
+  std::vector<std::string> LetterlessConnections() const;
   // Every call, in order: "get E:", "add E: \\srv\data user=... flags=1",
   // "cancel E: flags=1 force=0", "type E:", "reconnect E: \\srv\data".
   std::vector<std::string> calls;
@@ -80,7 +80,7 @@ class MemoryConnections : public NetworkConnections {
     std::string userName;  // of the current connection
     bool openFiles = false;
   };
-  struct Deviceless {
+  struct Letterless {
     std::string remoteName;
     std::string userName;
   };
@@ -106,7 +106,7 @@ class MemoryConnections : public NetworkConnections {
 
   Letter letters_[26];
   std::vector<Share> shares_;
-  std::vector<Deviceless> deviceless_;
+  std::vector<Letterless> letterless_;
   std::vector<std::pair<std::string, ConnectionResult>> refusals_;
 };
 

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <utility>
 
+#include "text.h"
+
 namespace tessavue {
 
 MemoryNetwork::MemoryNetwork(VirtualClock& clock) : clock_(clock) {}
@@ -35,10 +37,7 @@ bool MemoryNetwork::HearsUnicastAt(const Ipv4Address& address) const {
 
 bool MemoryNetwork::RouteSource(const Ipv4Address& to, Ipv4Address& source) {
   for (const Route& r : routes_) {
-    bool inside = true;
-    for (int i = 0; i < 4; ++i)
-      inside = inside && (to.octet[i] & r.mask.octet[i]) == (r.network.octet[i] & r.mask.octet[i]);
-    if (inside) {
+    if (SameSubnet(to.octet, r.network.octet, r.mask.octet)) {
       source = r.source;
       return true;
     }

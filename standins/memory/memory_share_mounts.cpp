@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "text.h"
+
 namespace tessavue {
 namespace {
 

@@ -7,6 +7,8 @@
 #include <initializer_list>
 #include <memory>
 
+#include "text.h"
+
 namespace tessavue {
 namespace {
 

@@ -1,7 +1,6 @@
 #include "gvfs_connections.h"
 
 #include <dirent.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,8 +11,11 @@
 #include <cstring>
 #include <ctime>
 #include <initializer_list>
+#include <optional>
 
+#include "posix_user.h"
 #include "remote_name.h"
+#include "text.h"
 
 namespace tessavue {
 namespace {
@@ -23,31 +25,6 @@ char LetterOf(const std::string& localName) {
   if (localName.size() != 2 || localName[1] != ':') return 0;
   char c = static_cast<char>(std::toupper(static_cast<unsigned char>(localName[0])));
   return (c >= 'A' && c <= 'Z') ? c : '\0';
-}
-
-std::string PercentDecode(const std::string& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() &&
-        std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
-        std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
-      out += static_cast<char>(std::strtol(text.substr(i + 1, 2).c_str(), nullptr, 16));
-      i += 2;
-    } else {
-      out += text[i];
-    }
-  }
-  return out;
-}
-
-std::string LoggedOnUser() {
-  passwd pw{};
-  passwd* found = nullptr;
-  char buffer[4096];
-  if (getpwuid_r(geteuid(), &pw, buffer, sizeof buffer, &found) == 0 && found && found->pw_name)
-    return found->pw_name;
-  const char* user = std::getenv("USER");
-  return user ? user : "";
 }
 
 std::string ReadLink(const std::string& path) {
@@ -70,31 +47,11 @@ GvfsConnections::GvfsConnections(ShareMounts& mounts, GvfsOptions options)
   if (driveFolder_.empty()) {
     const char* home = std::getenv("HOME");
     std::string base = home && *home ? home : "";
-    if (base.empty()) {
-      passwd pw{};
-      passwd* found = nullptr;
-      char buffer[4096];
-      if (getpwuid_r(geteuid(), &pw, buffer, sizeof buffer, &found) == 0 && found)
-        base = found->pw_dir;
-    }
+    PasswdEntry entry;
+    if (base.empty() && EffectiveUserEntry(entry)) base = entry.home;
     driveFolder_ = base + "/Network Drives";
   }
   while (driveFolder_.size() > 1 && driveFolder_.back() == '/') driveFolder_.pop_back();
-}
-
-bool GvfsConnections::SplitRemoteName(const std::string& remoteName, std::string& server,
-                                      std::string& share) {
-  if (remoteName.size() < 5 || remoteName[0] != '\\' || remoteName[1] != '\\') return false;
-  std::size_t cut = remoteName.find('\\', 2);
-  if (cut == std::string::npos) return false;
-  server = remoteName.substr(2, cut - 2);
-  share = remoteName.substr(cut + 1);
-  if (server.empty() || share.empty()) return false;
-  // One share, not a folder inside it; no control characters anywhere.
-  for (const std::string* part : {&server, &share})
-    for (unsigned char c : *part)
-      if (c < 0x20 || c == 0x7f || c == '\\' || c == '/') return false;
-  return true;
 }
 
 bool GvfsConnections::ParseMountName(const std::string& path, ShareLogin& login) {
@@ -112,7 +69,10 @@ bool GvfsConnections::ParseMountName(const std::string& path, ShareLogin& login)
     std::size_t eq = pair.find('=');
     if (eq != std::string::npos) {
       std::string key = pair.substr(0, eq);
-      std::string value = PercentDecode(pair.substr(eq + 1));
+      // GVfs escapes every byte it must; a '%' that starts no escape is
+      // itself.
+      std::string value;
+      PercentDecode(pair.substr(eq + 1), value, BrokenEscape::kKeep);
       if (key == "server") login.server = value;
       if (key == "share") login.share = value;
       if (key == "user") login.user = value;
@@ -190,7 +150,7 @@ ConnectionResult GvfsConnections::GetConnection(const std::string& localName,
   std::string target;
   ShareLogin login;
   if (!ReadDriveLink(letter, target, login)) return ConnectionResult::kNotConnected;
-  remoteName = "\\\\" + login.server + "\\" + login.share;
+  remoteName = RemoteName{login.server, login.share}.Text();
   return MountIsLive(target) ? ConnectionResult::kDone : ConnectionResult::kUnavailable;
 }
 
@@ -232,7 +192,7 @@ bool GvfsConnections::MountHeld(const std::string& mountPath, char exceptLetter)
         otherTarget == mountPath)
       return true;
   }
-  for (const Deviceless& d : deviceless_)
+  for (const Letterless& d : letterless_)
     if (d.mountPath == mountPath) return true;
   return false;
 }
@@ -245,7 +205,7 @@ ShareLogin GvfsConnections::LoginOf(const std::string& server, const std::string
     login.user = userName.substr(cut + 1);
   }
   if (login.user.empty())
-    login.user = options_.defaultUser.empty() ? LoggedOnUser() : options_.defaultUser;
+    login.user = options_.defaultUser.empty() ? LoggedOnUserName() : options_.defaultUser;
   return login;
 }
 
@@ -257,12 +217,13 @@ ConnectionResult GvfsConnections::AddConnection(const std::string& localName,
   // flags say, and stays until the letter is disconnected.
   char letter = LetterOf(localName);
   if (!letter && !localName.empty()) return ConnectionResult::kNoSuchLetter;
-  std::string server, share;
-  if (!SplitRemoteName(remoteName, server, share)) return ConnectionResult::kShareNotFound;
+  // One share, not a folder inside it; no control characters anywhere.
+  std::optional<RemoteName> name = RemoteName::Parse(remoteName);
+  if (!name) return ConnectionResult::kShareNotFound;
   // Every mount is made under the user name it logs in with (the logged-on
   // user's when none is given): a mount of the share under another identity
   // (the file manager's, as guest, say) is never taken for this one.
-  ShareLogin login = LoginOf(server, share, userName);
+  ShareLogin login = LoginOf(name->server, name->share, userName);
   std::string link = letter ? LinkPath(letter) : std::string();
   struct stat st {};
   if (letter && lstat(link.c_str(), &st) == 0) return ConnectionResult::kLetterInUse;
@@ -274,7 +235,7 @@ ConnectionResult GvfsConnections::AddConnection(const std::string& localName,
   ConnectionResult result = Mount(login, password, answer, mountPath, mountedHere);
   if (result != ConnectionResult::kDone) return result;
   if (!letter) {
-    deviceless_.push_back(Deviceless{remoteName, mountPath, mountedHere});
+    letterless_.push_back(Letterless{remoteName, mountPath, mountedHere});
     return ConnectionResult::kDone;
   }
 
@@ -289,18 +250,18 @@ ConnectionResult GvfsConnections::AddConnection(const std::string& localName,
 
 ConnectionResult GvfsConnections::CancelConnection(const std::string& localName, unsigned /*flags*/,
                                                    bool force) {
-  if (localName.rfind("\\\\", 0) == 0) {
+  if (RemoteName::IsRemoteNameText(localName)) {
     // The connections to that share without a letter; a mount one of them
     // made goes with them unless a letter or another such connection holds
     // it.
-    std::vector<Deviceless> dropped;
-    std::erase_if(deviceless_, [&](const Deviceless& d) {
+    std::vector<Letterless> dropped;
+    std::erase_if(letterless_, [&](const Letterless& d) {
       if (!EqualsIgnoringCase(d.remoteName, localName)) return false;
       dropped.push_back(d);
       return true;
     });
     if (dropped.empty()) return ConnectionResult::kNotConnected;
-    for (const Deviceless& d : dropped) {
+    for (const Letterless& d : dropped) {
       if (d.mountedHere && !MountHeld(d.mountPath, 0) && MountIsLive(d.mountPath) &&
           !FilesOpenBelow(d.mountPath))
         mounts_.Unmount(d.mountPath, false);

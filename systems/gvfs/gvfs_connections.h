@@ -50,10 +50,6 @@ class GvfsConnections : public NetworkConnections {
 
   const std::string& driveFolder() const { return driveFolder_; }
 
-  // Server and share of "\\server\share"; false when the name is not of that
-  // form (a folder inside a share, control characters). Exposed for the tests.
-  static bool SplitRemoteName(const std::string& remoteName, std::string& server,
-                              std::string& share);
   // The share and the user named by the last part of a GVfs fuse path
   // ("smb-share:domain=HOME,server=box,share=public,user=bob"); false for
   // anything that names no server and share.
@@ -87,12 +83,12 @@ class GvfsConnections : public NetworkConnections {
   std::string driveFolder_;
   WaitHook* waitHook_ = nullptr;
   // The connections without a letter, in the order they were made.
-  struct Deviceless {
+  struct Letterless {
     std::string remoteName;
     std::string mountPath;
     bool mountedHere;
   };
-  std::vector<Deviceless> deviceless_;
+  std::vector<Letterless> letterless_;
 };
 
 }  // namespace tessavue

@@ -1,11 +1,8 @@
 #include "posix_system.h"
 
-#include <pwd.h>
 #include <sys/utsname.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <vector>
+#include "posix_user.h"
 
 namespace tessavue {
 
@@ -36,17 +33,7 @@ bool PosixSystemInfo::GetVersionInfo(OsVersionInfo& info) {
 }
 
 std::string PosixSystemInfo::GetUserName() {
-  std::string name;
-  long size = sysconf(_SC_GETPW_R_SIZE_MAX);
-  std::vector<char> buffer(size > 0 ? std::size_t(size) : 16384);
-  passwd entry{};
-  passwd* found = nullptr;
-  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-      found != nullptr && found->pw_name != nullptr) {
-    name = found->pw_name;
-  } else if (const char* user = std::getenv("USER")) {
-    name = user;
-  }
+  std::string name = LoggedOnUserName();
   if (name.size() > 127) name.resize(127);
   return name;
 }

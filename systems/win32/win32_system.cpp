@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -89,9 +90,8 @@ ConnectionResult Win32NetworkConnections::AddConnection(const std::string& local
   // user name) are the system's already.
   if (result == ConnectionResult::kDone && (flags & kConnectRememberPassword) &&
       !userName.empty()) {
-    std::string server = remoteName.size() > 2 ? remoteName.substr(2) : std::string();
-    server = server.substr(0, server.find('\\'));
-    KeepPassword(server, userName, password);
+    std::optional<RemoteName> name = RemoteName::Split(remoteName);
+    KeepPassword(name ? name->server : std::string(), userName, password);
   }
   return result;
 }

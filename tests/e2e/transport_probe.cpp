@@ -40,13 +40,6 @@ int Usage() {
   return 2;
 }
 
-bool Parse(const char* text, tessavue::Ipv4Address& address) {
-  in_addr in{};
-  if (inet_pton(AF_INET, text, &in) != 1) return false;
-  std::memcpy(address.octet, &in.s_addr, 4);
-  return true;
-}
-
 bool FromHex(const std::string& hex, std::vector<std::uint8_t>& out) {
   if (hex.size() % 2 != 0) return false;
   for (std::size_t i = 0; i < hex.size(); i += 2) {
@@ -102,12 +95,6 @@ int Send(const tessavue::Ipv4Address& to, const std::vector<std::uint8_t>& data)
   return sent == static_cast<ssize_t>(data.size()) ? 0 : 1;
 }
 
-std::string Dotted(const tessavue::Ipv4Address& a) {
-  char text[16];
-  tessavue::FormatDotted(a.octet, text);
-  return text;
-}
-
 int Session(long milliseconds) {
   // The time limit holds even while a command waits for input.
   alarm(static_cast<unsigned>((milliseconds + 999) / 1000));
@@ -126,10 +113,10 @@ int Session(long milliseconds) {
       protocol.SearchDevices();
       std::string interfaces = "interfaces";
       for (const tessavue::LocalInterface& i : protocol.localInterfaces())
-        interfaces += " " + Dotted(i.address);
+        interfaces += " " + tessavue::DottedText(i.address);
       std::printf("%s\n", interfaces.c_str());
-      for (const tessavue::DeviceRecord* r = protocol.deviceList().head; r != nullptr; r = r->next)
-        std::printf("device %s %s\n", r->name, r->ip);
+      for (const tessavue::DeviceRecord& r : protocol.deviceList())
+        std::printf("device %s %s\n", r.name, r.ip);
       std::printf("searched %d\n", ++searches);
     } else if (line.rfind("shares ", 0) == 0) {
       protocol.SelectDevice(line.substr(7).c_str());
@@ -137,8 +124,8 @@ int Session(long milliseconds) {
       const bool ok = protocol.FetchShares();
       const long ms = static_cast<long>((clock.NowMicros() - start) / 1000);
       std::string names;
-      for (const tessavue::ShareRecord* r = protocol.shareList().head; r != nullptr; r = r->next)
-        names += (names.empty() ? "" : ":") + std::string(r->name);
+      for (const tessavue::ShareRecord& r : protocol.shareList())
+        names += (names.empty() ? "" : ":") + std::string(r.name);
       if (ok) {
         std::printf("shares ok %s %ld\n", names.c_str(), ms);
       } else {
@@ -164,7 +151,7 @@ int main(int argc, char** argv) {
     return Session(milliseconds);
   }
   tessavue::Ipv4Address address;
-  if (!Parse(argv[2], address)) return Usage();
+  if (!tessavue::ParseAddress(argv[2], address)) return Usage();
   if (command == "listen") {
     long milliseconds = std::strtol(argv[3], nullptr, 10);
     if (milliseconds <= 0 || milliseconds > 60000) return Usage();

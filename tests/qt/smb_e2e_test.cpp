@@ -125,7 +125,7 @@ TEST_F(SmbDriveTest, ConnectWithWrongThenRightPasswordListAndDisconnect) {
             "written through E:\n");
 
   // The drive list and the "Location" column see it.
-  DriveMap drives(c);
+  DriveLetterTable drives(c);
   drives.ScanDrives();
   EXPECT_STREQ(drives.DriveTable[4].server, server_.c_str());
   EXPECT_STREQ(drives.DriveTable[4].share, "public");

@@ -710,9 +710,10 @@ TEST_F(MainWindowTest, AThousandRowsAddedDuringTheSearchEndAsTheDeviceList) {
   EXPECT_EQ(network.dropped(), 0u);
   ASSERT_EQ(ListRows(Item(1000)), 1003);
   int row = 0;
-  for (const DeviceRecord* d = protocol.deviceList().head; d; d = d->next, ++row) {
-    ASSERT_EQ(ListText(Item(1000), row, 0), d->name) << row;
-    ASSERT_EQ(ListText(Item(1000), row, 1), d->ip) << row;
+  for (const DeviceRecord& d : protocol.deviceList()) {
+    ASSERT_EQ(ListText(Item(1000), row, 0), d.name) << row;
+    ASSERT_EQ(ListText(Item(1000), row, 1), d.ip) << row;
+    ++row;
   }
   EXPECT_EQ(ListText(Item(1000), 1002, 1), "192.168.7.232");
   EXPECT_TRUE(IsWindowEnabled(Item(1002)));

@@ -159,7 +159,7 @@ class WindowFixtureOver : public ::testing::Test {
   }();
   RecordingShell shell;
   DeviceProtocol protocol{network, clock};
-  DriveMap drives{connections};
+  DriveLetterTable drives{connections};
   DialogLook look;
   std::unique_ptr<MainWindow> window;
   HWND dialog = nullptr;

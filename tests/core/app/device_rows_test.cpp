@@ -64,13 +64,14 @@ class DeviceRowsTest : public WindowTest {
 
   // The rows, all four columns, are DeviceList from its head.
   void ExpectRowsAreDeviceList() {
-    ASSERT_EQ(deviceList.GetItemCount(), protocol.deviceList().count);
+    ASSERT_EQ(deviceList.GetItemCount(), static_cast<int>(protocol.deviceList().size()));
     int row = 0;
-    for (const DeviceRecord* d = protocol.deviceList().head; d; d = d->next, ++row) {
-      EXPECT_EQ(deviceList.GetItemText(row, 0), d->name);
-      EXPECT_EQ(deviceList.GetItemText(row, 1), d->ip);
-      EXPECT_EQ(deviceList.GetItemText(row, 2), d->netmask);
-      EXPECT_EQ(deviceList.GetItemText(row, 3), d->gateway);
+    for (const DeviceRecord& d : protocol.deviceList()) {
+      EXPECT_EQ(deviceList.GetItemText(row, 0), d.name);
+      EXPECT_EQ(deviceList.GetItemText(row, 1), d.ip);
+      EXPECT_EQ(deviceList.GetItemText(row, 2), d.netmask);
+      EXPECT_EQ(deviceList.GetItemText(row, 3), d.gateway);
+      ++row;
     }
   }
 
@@ -186,7 +187,7 @@ TEST_F(DeviceRowsTest, AListSlowToTakeRowsCostsTheSearchNoReplies) {
   dialog.OnRefresh();
 
   ASSERT_EQ(sends.size(), 3u);
-  EXPECT_EQ(protocol.deviceList().count, 303);
+  EXPECT_EQ(protocol.deviceList().size(), 303u);
   ExpectRowsAreDeviceList();
   // Rows came in during the search, in list order, at every keep-alive
   // while some were waiting, and the first ones at once.

@@ -54,7 +54,7 @@ TEST_F(MountTest, ConnectMapsTheShareAndShowsItsLetter) {
   EXPECT_EQ(connections.Connection('E'), "\\\\Tessavue-Office\\public");
   EXPECT_TRUE(connections.IsRemembered('E'));
   EXPECT_EQ(CountCalls("add E: \\\\Tessavue-Office\\public user= flags=1"), 1u);
-  EXPECT_TRUE(connections.DevicelessConnections().empty());  // nothing left beside the letter
+  EXPECT_TRUE(connections.LetterlessConnections().empty());  // nothing left beside the letter
 
   EXPECT_EQ(driveCombo.items(), (Texts{"D:", "E: \\\\Tessavue-Office\\public", "F:", "G:", "H:"}));
   EXPECT_EQ(driveCombo.CurrentText(), "D:");
@@ -96,7 +96,7 @@ TEST_F(MountTest, FailedConnectKeepsWhatTheLetterHeld) {
     EXPECT_EQ(connections.Connection('F'), office);
     EXPECT_TRUE(connections.IsRemembered('F'));
     EXPECT_TRUE(connections.IsRemembered('G'));
-    EXPECT_TRUE(connections.DevicelessConnections().empty());
+    EXPECT_TRUE(connections.LetterlessConnections().empty());
     EXPECT_EQ(driveCombo.items(), comboBefore);
     dialog.OnPaint();
     EXPECT_EQ(driveCombo.items(), comboBefore);
@@ -155,7 +155,7 @@ TEST_F(MountTest, FailedConnectKeepsWhatTheLetterHeld) {
     EXPECT_EQ(connections.Connection(letter), "\\\\Tessavue-Media\\music");
     EXPECT_TRUE(connections.IsRemembered(letter));
   }
-  EXPECT_TRUE(connections.DevicelessConnections().empty());
+  EXPECT_TRUE(connections.LetterlessConnections().empty());
   EXPECT_EQ(shareList.ColumnTexts(1)[0], "G:");
 }
 

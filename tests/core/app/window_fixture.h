@@ -90,7 +90,7 @@ class WindowTest : public ::testing::Test {
   ScriptedDialogHost host;
   MemoryTargetStore remembered;
   DeviceProtocol protocol{network, clock};
-  DriveMap drives{connections};
+  DriveLetterTable drives{connections};
 
   HeadlessButton configurationButton, disconnectButton, connectButton, refreshButton;
   HeadlessComboBox dhcpCombo, driveCombo;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "remote_name.h"
@@ -19,7 +20,7 @@ class DriveTableTest : public ::testing::Test {
   const DriveRecord& Entry(char letter) { return drives.DriveTable[letter - 'A']; }
 
   MemoryConnections net;
-  DriveMap drives{net};
+  DriveLetterTable drives{net};
   // The preselected item's text; empty when none.
   std::string Preselected() const {
     return choices.preselected < 0 ? std::string() : choices.items.at(choices.preselected);
@@ -156,6 +157,30 @@ TEST(RemoteName, JoinsSafePartsAndRefusesOthers) {
   }
   EXPECT_TRUE(EqualsIgnoringCase("Box-1", "bOX-1"));
   EXPECT_FALSE(EqualsIgnoringCase("box", "box1"));
+}
+
+TEST(RemoteName, ParsesOneShareAndSplitsWhatTheSystemReports) {
+  std::optional<RemoteName> name = RemoteName::Parse("\\\\box\\a b#c?d");
+  ASSERT_TRUE(name);
+  EXPECT_EQ(name->server, "box");
+  EXPECT_EQ(name->share, "a b#c?d");
+  EXPECT_EQ(name->Text(), "\\\\box\\a b#c?d");
+
+  // A folder inside a share, a missing part or an unsafe one is no share.
+  for (const char* bad : {"\\\\box\\media\\films", "\\\\box", "\\\\box\\", "\\\\\\share",
+                          "\\\\b/x\\share", "\\\\box\\sh\tare", "//box/share", "box\\share", ""})
+    EXPECT_FALSE(RemoteName::Parse(bad)) << bad;
+
+  // The system's name of a letter keeps a folder in its share part.
+  name = RemoteName::Split("\\\\box\\media\\films");
+  ASSERT_TRUE(name);
+  EXPECT_EQ(name->server, "box");
+  EXPECT_EQ(name->share, "media\\films");
+  for (const char* bad : {"\\\\box", "\\\\box\\", "\\\\\\share", "xxbox\\share", "http://box/dav"})
+    EXPECT_FALSE(RemoteName::Split(bad)) << bad;
+
+  EXPECT_TRUE(RemoteName::IsRemoteNameText("\\\\box\\share"));
+  EXPECT_FALSE(RemoteName::IsRemoteNameText("E:"));
 }
 
 }  // namespace

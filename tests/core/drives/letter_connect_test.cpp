@@ -41,7 +41,7 @@ TEST_F(LetterConnectTest, SameServerUnderAnotherUserKeepsTheLetter) {
               ConnectionResult::kOtherCredentialsInUse);
     EXPECT_EQ(net.Connection('E'), "\\\\nas\\mary");
     EXPECT_TRUE(net.IsRemembered('E'));
-    EXPECT_TRUE(net.DevicelessConnections().empty());
+    EXPECT_TRUE(net.LetterlessConnections().empty());
   }
   // The same user again moves the letter; a wrong password never touches it.
   EXPECT_EQ(ConnectLetter(net, "E:", "\\\\nas\\open", "bad", "mary"), ConnectionResult::kDone);
@@ -85,7 +85,7 @@ TEST_F(LetterConnectTest, FreeLetterAndTheSameShareAgain) {
   EXPECT_EQ(ConnectLetter(net, "D:", "\\\\nas\\mary", "pw", "mary"), ConnectionResult::kDone);
   EXPECT_EQ(net.Connection('D'), "\\\\nas\\mary");
   EXPECT_TRUE(net.IsRemembered('D'));
-  EXPECT_TRUE(net.DevicelessConnections().empty());
+  EXPECT_TRUE(net.LetterlessConnections().empty());
 }
 
 // A connection without a letter to the share that the user made
@@ -95,7 +95,7 @@ TEST_F(LetterConnectTest, TheUsersOwnConnectionWithoutALetterStays) {
   ASSERT_EQ(net.AddConnection("", "\\\\nas\\open", "", "", 0), ConnectionResult::kDone);
   EXPECT_EQ(ConnectLetter(net, "E:", "\\\\nas\\open", "", ""), ConnectionResult::kDone);
   EXPECT_EQ(ConnectLetter(net, "F:", "\\\\nas\\mary", "pw", "mary"), ConnectionResult::kDone);
-  EXPECT_EQ(net.DevicelessConnections(), std::vector<std::string>{"\\\\nas\\open"});
+  EXPECT_EQ(net.LetterlessConnections(), std::vector<std::string>{"\\\\nas\\open"});
   EXPECT_EQ(net.Connection('E'), "\\\\nas\\open");
 }
 
@@ -121,7 +121,7 @@ TEST_F(LetterConnectTest, ALetterComesBackWithTheCredentialsTheSystemHolds) {
             ConnectionResult::kShareNotFound);
   EXPECT_EQ(world.Connection('E'), "\\\\nas\\mary");
   EXPECT_TRUE(world.IsRemembered('E'));
-  EXPECT_TRUE(world.DevicelessConnections().empty());
+  EXPECT_TRUE(world.LetterlessConnections().empty());
 }
 
 }  // namespace

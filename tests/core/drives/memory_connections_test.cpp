@@ -18,7 +18,7 @@ struct MemoryWorld {
   // Dropped now, but not forgotten (the profile keeps it).
   void ServerAway(char letter) { net.CancelConnection(std::string(1, letter) + ":", 0, true); }
   bool StillHeld(const std::string& share) {
-    for (const std::string& name : net.DevicelessConnections())
+    for (const std::string& name : net.LetterlessConnections())
       if (name == "\\\\box\\" + share) return true;
     return false;
   }

@@ -54,8 +54,7 @@ class ChangingNetworks : public ::testing::Test {
   // The names of the devices listed, in order.
   std::vector<std::string> Listed() {
     std::vector<std::string> names;
-    for (const DeviceRecord* r = protocol.deviceList().head; r != nullptr; r = r->next)
-      names.push_back(r->name);
+    for (const DeviceRecord& r : protocol.deviceList()) names.push_back(r.name);
     return names;
   }
   std::vector<std::string> Search() {
@@ -136,8 +135,8 @@ TEST_F(ChangingNetworks, NoAddressAtStartThenALinkLocalOne) {
   ExpectSearchRequestsFor(1);
   protocol.SelectDevice("169.254.30.40");
   EXPECT_EQ(protocol.FetchShares(), 1);
-  ASSERT_EQ(protocol.shareList().count, 1);
-  EXPECT_STREQ(protocol.shareList().head->name, "direct-share");
+  ASSERT_EQ(protocol.shareList().size(), 1u);
+  EXPECT_STREQ(protocol.shareList().front().name, "direct-share");
   // The sockets were moved, not opened again.
   EXPECT_EQ(network.opens(), 1);
   EXPECT_EQ(network.changes(), 1);

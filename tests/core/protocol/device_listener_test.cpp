@@ -22,7 +22,8 @@ struct Heard : DeviceListener {
   Heard(Lan& lan) : lan(lan) {}
   void DeviceJoined(const DeviceRecord& device, int index) override {
     entries.push_back({index, device.ip, device.name, lan.clock.NowMicros(),
-                       lan.protocol.deviceList().tail == &device, lan.protocol.deviceList().count});
+                       &lan.protocol.deviceList().back() == &device,
+                       static_cast<int>(lan.protocol.deviceList().size())});
   }
   Lan& lan;
   std::vector<Entry> entries;
@@ -67,8 +68,8 @@ TEST(DeviceListener, HearsEachNewDeviceOnceInListOrderAsItsReplyArrives) {
     EXPECT_LT(e.at, end - 500000);
   }
   EXPECT_EQ(heard.entries[2].name, "NAS-0");
-  EXPECT_EQ(lan.protocol.deviceList().count, 3);
-  EXPECT_STREQ(lan.protocol.deviceList().head->ip, "192.168.0.21");
+  EXPECT_EQ(lan.protocol.deviceList().size(), 3u);
+  EXPECT_STREQ(lan.protocol.deviceList().front().ip, "192.168.0.21");
 }
 
 TEST(DeviceListener, EachSearchStartsAgainFromTheHeadAndNobodyMayListen) {
@@ -90,7 +91,7 @@ TEST(DeviceListener, EachSearchStartsAgainFromTheHeadAndNobodyMayListen) {
   lan.protocol.SetDeviceListener(nullptr);
   lan.protocol.SearchDevices();
   EXPECT_EQ(heard.entries.size(), 2u);
-  EXPECT_EQ(lan.protocol.deviceList().count, 1);
+  EXPECT_EQ(lan.protocol.deviceList().size(), 1u);
 }
 
 }  // namespace

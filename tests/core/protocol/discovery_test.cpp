@@ -26,11 +26,9 @@ TEST(Discovery, ListsEachDeviceOnceWithItsFields) {
   // Three sends, each answered by both: still one record per device, in the
   // order of first replies.
   EXPECT_EQ(a.counters().searches, 3);
-  ASSERT_EQ(lan.protocol.deviceList().count, 2);
-  const DeviceRecord* first = lan.protocol.deviceList().head;
-  const DeviceRecord* second = first->next;
-  EXPECT_EQ(lan.protocol.deviceList().tail, second);
-  EXPECT_EQ(second->next, nullptr);
+  ASSERT_EQ(lan.protocol.deviceList().size(), 2u);
+  const DeviceRecord* first = &lan.protocol.deviceList()[0];
+  const DeviceRecord* second = &lan.protocol.deviceList()[1];
   EXPECT_STREQ(first->ip, "10.0.0.250");
   EXPECT_STREQ(first->name, "");
   EXPECT_STREQ(first->netmask, "255.0.0.0");
@@ -73,10 +71,10 @@ TEST(Discovery, SameAddressFromTwoDevicesKeepsTheFirstReply) {
 
   lan.protocol.SearchDevices();
 
-  ASSERT_EQ(lan.protocol.deviceList().count, 1);
+  ASSERT_EQ(lan.protocol.deviceList().size(), 1u);
   // "late" answers the first send 1 ms after it, "early" 30 ms after it.
-  EXPECT_STREQ(lan.protocol.deviceList().head->name, "late");
-  EXPECT_EQ(lan.protocol.deviceList().head->deviceId[0], 0xEE);
+  EXPECT_STREQ(lan.protocol.deviceList().front().name, "late");
+  EXPECT_EQ(lan.protocol.deviceList().front().deviceId[0], 0xEE);
 }
 
 TEST(Discovery, RepliesOutsideTheWindowOrForOthersAreNotListed) {
@@ -95,31 +93,30 @@ TEST(Discovery, RepliesOutsideTheWindowOrForOthersAreNotListed) {
   lan.net.Deliver(lan.Reply(wire::kQueryReply, other, 60), 2000);
 
   lan.protocol.SearchDevices();
-  ASSERT_EQ(lan.protocol.deviceList().count, 1);
-  EXPECT_STREQ(lan.protocol.deviceList().head->ip, "192.168.0.21");
+  ASSERT_EQ(lan.protocol.deviceList().size(), 1u);
+  EXPECT_STREQ(lan.protocol.deviceList().front().ip, "192.168.0.21");
 
   // The slow device's replies arrive later and must not pass for answers to
   // the share query that follows.
   lan.Select("192.168.0.21");
   edge.queryAnswer.silent = true;
   EXPECT_EQ(lan.protocol.FetchShares(), 0);
-  EXPECT_EQ(lan.protocol.shareList().count, 0);
+  EXPECT_EQ(lan.protocol.shareList().size(), 0u);
 }
 
 TEST(Discovery, EmptySearchClearsEarlierResultsAndLeavesShares) {
   Lan lan;
   DeviceSettings& d = lan.AddDevice().settings();
   lan.protocol.SearchDevices();
-  ASSERT_EQ(lan.protocol.deviceList().count, 1);
+  ASSERT_EQ(lan.protocol.deviceList().size(), 1u);
   lan.Select("192.168.0.20");
   ASSERT_EQ(lan.protocol.FetchShares(), 1);
 
   d.searchAnswer.silent = true;
   lan.protocol.SearchDevices();
-  EXPECT_EQ(lan.protocol.deviceList().count, 0);
-  EXPECT_EQ(lan.protocol.deviceList().head, nullptr);
-  EXPECT_EQ(lan.protocol.deviceList().tail, nullptr);
-  EXPECT_EQ(lan.protocol.shareList().count, 2);
+  EXPECT_EQ(lan.protocol.deviceList().size(), 0u);
+  EXPECT_TRUE(lan.protocol.deviceList().empty());
+  EXPECT_EQ(lan.protocol.shareList().size(), 2u);
 }
 
 TEST(Discovery, ThousandDevicesAnsweringEveryCopyAreAllListed) {
@@ -147,14 +144,13 @@ TEST(Discovery, ThousandDevicesAnsweringEveryCopyAreAllListed) {
   });
   lan.protocol.SearchDevices();
 
-  ASSERT_EQ(lan.protocol.deviceList().count, kDevices);
+  ASSERT_EQ(static_cast<int>(lan.protocol.deviceList().size()), kDevices);
   int i = 0;
-  for (const DeviceRecord* r = lan.protocol.deviceList().head; r != nullptr; r = r->next, ++i) {
-    char ip[16];
+  for (const DeviceRecord& r : lan.protocol.deviceList()) {
     std::uint8_t a[4] = {10, 1, static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)};
-    FormatDotted(a, ip);
-    ASSERT_STREQ(r->ip, ip);
-    ASSERT_EQ(std::string(r->name), "dev" + std::to_string(i));
+    ASSERT_EQ(r.ip, DottedText(a));
+    ASSERT_EQ(std::string(r.name), "dev" + std::to_string(i));
+    ++i;
   }
   EXPECT_EQ(i, kDevices);
   EXPECT_EQ(lan.net.pending(), 0u);
@@ -175,7 +171,7 @@ TEST(Discovery, RepliesAreReadWhileTheRequestsAreStillGoingOut) {
     }
   });
   lan.protocol.SearchDevices();
-  EXPECT_EQ(lan.protocol.deviceList().count, 1000);
+  EXPECT_EQ(lan.protocol.deviceList().size(), 1000u);
   EXPECT_EQ(lan.net.dropped(), 0u);
 }
 
@@ -190,7 +186,7 @@ TEST(Discovery, FloodOfJunkDoesNotHoldTheSearchOpen) {
   const std::int64_t start = lan.clock.NowMicros();
   lan.protocol.SearchDevices();
   EXPECT_LE(lan.clock.NowMicros() - start, 1300000);
-  EXPECT_EQ(lan.protocol.deviceList().count, 1);
+  EXPECT_EQ(lan.protocol.deviceList().size(), 1u);
 }
 
 }  // namespace

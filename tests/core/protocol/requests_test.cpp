@@ -28,7 +28,7 @@ TEST(Requests, NothingIsSentWithoutASelectedListedDevice) {
     EXPECT_EQ(lan.protocol.SetDeviceStatic(), 0);
   }
   EXPECT_TRUE(lan.net.sent().empty());
-  EXPECT_EQ(lan.protocol.shareList().count, 0);
+  EXPECT_EQ(lan.protocol.shareList().size(), 0u);
 
   // And with an empty device list nothing is sent either.
   lan.device.settings().searchAnswer.silent = true;
@@ -65,27 +65,27 @@ TEST(Requests, FetchSharesRefillsTheShareList) {
   ASSERT_EQ(lan.protocol.FetchShares(), 1);
   EXPECT_EQ(lan.net.sent()[0],
             wire::BuildShareQuery(lan.protocol.clientId(), lan.device.DeviceId().data()));
-  ASSERT_EQ(lan.protocol.shareList().count, 2);
-  EXPECT_STREQ(lan.protocol.shareList().head->name, "MEDIA");
-  EXPECT_STREQ(lan.protocol.shareList().tail->name, "BACKUP");
+  ASSERT_EQ(lan.protocol.shareList().size(), 2u);
+  EXPECT_STREQ(lan.protocol.shareList().front().name, "MEDIA");
+  EXPECT_STREQ(lan.protocol.shareList().back().name, "BACKUP");
 
   // Nothing after offset 28: answered, no shares.
   lan.device.settings().shares = "";
   EXPECT_EQ(lan.protocol.FetchShares(), 1);
-  EXPECT_EQ(lan.protocol.shareList().count, 0);
+  EXPECT_EQ(lan.protocol.shareList().size(), 0u);
 
   // No answer: 0 and the list stays empty.
   lan.device.settings().shares.assign(1, 'X');
   lan.device.settings().queryAnswer.silent = true;
   EXPECT_EQ(lan.protocol.FetchShares(), 0);
-  EXPECT_EQ(lan.protocol.shareList().head, nullptr);
+  EXPECT_TRUE(lan.protocol.shareList().empty());
 }
 
 TEST(Requests, DhcpSetMovesTheRecordAndTheSelection) {
   OneDevice lan;
   ASSERT_EQ(lan.protocol.SetDeviceDhcp(), 1);
   EXPECT_EQ(lan.net.sent()[0].size(), 60u);
-  const DeviceRecord* r = lan.protocol.deviceList().head;
+  const DeviceRecord* r = &lan.protocol.deviceList().front();
   EXPECT_STREQ(r->ip, "192.168.0.77");
   EXPECT_EQ(0, std::memcmp(r->deviceId, lan.device.DeviceId().data(), 10));
   EXPECT_STREQ(r->netmask, "255.255.255.0");
@@ -93,12 +93,12 @@ TEST(Requests, DhcpSetMovesTheRecordAndTheSelection) {
 
   // The next request reaches the device under its new identifier.
   EXPECT_EQ(lan.protocol.FetchShares(), 1);
-  EXPECT_EQ(lan.protocol.shareList().count, 2);
+  EXPECT_EQ(lan.protocol.shareList().size(), 2u);
 
   // Same address again: the record keeps it, still success.
   EXPECT_EQ(lan.protocol.SetDeviceDhcp(), 1);
-  EXPECT_STREQ(lan.protocol.deviceList().head->ip, "192.168.0.77");
-  EXPECT_EQ(lan.protocol.deviceList().count, 1);
+  EXPECT_STREQ(lan.protocol.deviceList().front().ip, "192.168.0.77");
+  EXPECT_EQ(lan.protocol.deviceList().size(), 1u);
 }
 
 TEST(Requests, StaticSetNeedsTheReplyFromTheNewAddress) {
@@ -112,7 +112,7 @@ TEST(Requests, StaticSetNeedsTheReplyFromTheNewAddress) {
   ASSERT_EQ(lan.protocol.SetDeviceStatic(), 1);
   EXPECT_EQ(lan.net.sent()[0], wire::BuildStaticSet(lan.protocol.clientId(), oldId, "255.255.0.0",
                                                     "10.20.0.1", "10.20.30.40"));
-  const DeviceRecord* r = lan.protocol.deviceList().head;
+  const DeviceRecord* r = &lan.protocol.deviceList().front();
   EXPECT_STREQ(r->ip, "10.20.30.40");
   EXPECT_STREQ(r->netmask, "255.255.0.0");
   EXPECT_STREQ(r->gateway, "10.20.0.1");
@@ -124,7 +124,7 @@ TEST(Requests, StaticSetNeedsTheReplyFromTheNewAddress) {
   lan.device.settings().setAnswer.silent = true;
   lan.protocol.SetNewAddress("10.20.30.41", "255.255.0.0", "10.20.0.1");
   EXPECT_EQ(lan.protocol.SetDeviceStatic(), 0);
-  EXPECT_STREQ(lan.protocol.deviceList().head->ip, "10.20.30.40");
+  EXPECT_STREQ(lan.protocol.deviceList().front().ip, "10.20.30.40");
   EXPECT_STREQ(lan.protocol.selectedDeviceIp(), "10.20.30.40");
 }
 

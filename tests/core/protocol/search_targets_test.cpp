@@ -49,8 +49,7 @@ class SearchTargets : public ::testing::Test {
   const DeviceRecord* Find(const char* ip) { return FindByAddress(protocol.deviceList(), ip); }
   std::vector<std::string> Names() {
     std::vector<std::string> names;
-    for (const DeviceRecord* r = protocol.deviceList().head; r; r = r->next)
-      names.push_back(r->name);
+    for (const DeviceRecord& r : protocol.deviceList()) names.push_back(r.name);
     return names;
   }
   // The requests sent since the last ClearSent to `to`, and the client
@@ -123,8 +122,8 @@ TEST_F(SearchTargets, RequestsToADeviceFoundThroughATargetGoByUnicastAndFollowIt
   network.ClearSent();
   protocol.SelectDevice("10.9.0.30");
   ASSERT_TRUE(protocol.FetchShares());
-  ASSERT_NE(protocol.shareList().head, nullptr);
-  EXPECT_STREQ(protocol.shareList().head->name, "Far-share");
+  ASSERT_FALSE(protocol.shareList().empty());
+  EXPECT_STREQ(protocol.shareList().front().name, "Far-share");
   protocol.SetLogin("qewro", "qewro");
   EXPECT_TRUE(protocol.CheckAdminPassword());
   protocol.SetLogin("qewro", "wrong");
@@ -132,7 +131,7 @@ TEST_F(SearchTargets, RequestsToADeviceFoundThroughATargetGoByUnicastAndFollowIt
   // A device on the segment keeps the group.
   protocol.SelectDevice("192.168.0.20");
   ASSERT_TRUE(protocol.FetchShares());
-  EXPECT_STREQ(protocol.shareList().head->name, "Near-share");
+  EXPECT_STREQ(protocol.shareList().front().name, "Near-share");
 
   protocol.SelectDevice("10.9.0.30");
   protocol.SetNewAddress("10.9.0.44", "255.255.255.0", "10.9.0.1");
@@ -141,7 +140,7 @@ TEST_F(SearchTargets, RequestsToADeviceFoundThroughATargetGoByUnicastAndFollowIt
   EXPECT_EQ(protocol.targets(), std::vector<SearchTarget>{{A(10, 9, 0, 44)}});
   // Under its new address the next request still reaches it.
   ASSERT_TRUE(protocol.FetchShares());
-  EXPECT_STREQ(protocol.shareList().head->name, "Far-share");
+  EXPECT_STREQ(protocol.shareList().front().name, "Far-share");
 
   const std::vector<wire::Bytes> toFar = SentTo(A(10, 9, 0, 30));
   const std::vector<wire::Bytes> toFarNow = SentTo(A(10, 9, 0, 44));
@@ -295,7 +294,7 @@ TEST_F(SearchTargets, BadTargetsAreRefusedAndATargetWithoutARouteSendsNothing) {
   const std::int64_t start = clock.NowMicros();
   protocol.SearchDevices();
   EXPECT_EQ(network.sent().size(), 0u);
-  EXPECT_EQ(protocol.deviceList().count, 0);
+  EXPECT_EQ(protocol.deviceList().size(), 0u);
   EXPECT_GE(clock.NowMicros() - start, kSearchWindowMicros);
 }
 

@@ -125,45 +125,101 @@ TEST(MemoryNetwork, TimeAndDeliveryRules) {
   EXPECT_EQ(net.dropped(), 3u);
 }
 
-TEST(Lists, AppendClearAndLookups) {
+TEST(Lists, AppendLookupsAndRecordsThatStayPut) {
   DeviceListType devices;
   const std::uint8_t id[10] = {};
-  EXPECT_TRUE(devices.IsEmpty());
+  EXPECT_TRUE(devices.empty());
   EXPECT_FALSE(ContainsAddress(devices, "1.1.1.1"));
   // Over-long fields are cut and stay terminated.
   std::string longName(400, 'n');
   AppendDevice(devices, longName.c_str(), "1.1.1.1", "255.255.255.255x", "", "1", id);
   AppendDevice(devices, "b", "1.1.1.2", "", "", "", id);
-  EXPECT_EQ(devices.count, 2);
-  EXPECT_EQ(std::strlen(devices.head->name), 255u);
-  EXPECT_STREQ(devices.head->netmask, "255.255.255.255");
+  ASSERT_EQ(devices.size(), 2u);
+  EXPECT_EQ(std::strlen(devices.front().name), 255u);
+  EXPECT_STREQ(devices.front().netmask, "255.255.255.255");
   EXPECT_TRUE(ContainsAddress(devices, "1.1.1.2"));
   EXPECT_FALSE(ContainsAddress(devices, "1.1.1.22"));
   EXPECT_FALSE(ContainsAddress(devices, "1.1.1."));
-  EXPECT_EQ(FindByAddress(devices, "1.1.1.2"), devices.tail);
-  devices.Clear();
-  EXPECT_EQ(devices.count, 0);
-  EXPECT_EQ(devices.head, nullptr);
-  EXPECT_EQ(devices.tail, nullptr);
+  EXPECT_EQ(FindByAddress(devices, "1.1.1.2"), &devices.back());
+  // A record stays where it is while later ones join.
+  const DeviceRecord* first = &devices.front();
+  for (int i = 0; i < 1000; ++i) AppendDevice(devices, "more", "1.1.2.1", "", "", "", id);
+  EXPECT_EQ(FindByAddress(devices, "1.1.1.1"), first);
 
   ShareListType shares;
   AppendShare(shares, "Media");
   EXPECT_TRUE(ContainsName(shares, "Media"));
   EXPECT_FALSE(ContainsName(shares, "media"));
   AppendShare(shares, std::string(80, 's').c_str());
-  EXPECT_EQ(std::strlen(shares.tail->name), 63u);
-  EXPECT_EQ(shares.head->next, shares.tail);
+  ASSERT_EQ(shares.size(), 2u);
+  EXPECT_EQ(std::strlen(shares.back().name), 63u);
 }
 
 TEST(DottedText, FormatAndStrictParse) {
   const std::uint8_t a[4] = {255, 0, 10, 1};
   char text[16];
   FormatDotted(a, text);
+  EXPECT_STREQ(text, "255.0.10.1");
+  EXPECT_EQ(DottedText(a), "255.0.10.1");
+  EXPECT_EQ(DottedText(Ipv4Address{{0, 0, 0, 0}}), "0.0.0.0");
   std::uint8_t b[4];
   ASSERT_TRUE(ParseDotted(text, b));
   EXPECT_EQ(0, std::memcmp(a, b, 4));
-  for (const char* bad : {"", "1.2.3", "1.2.3.4.", "256.1.1.1", "1..2.3", "1.2.3.4x", "1234.1.1.1"})
+
+  Ipv4Address parsed;
+  EXPECT_TRUE(ParseAddress("255.255.255.255", parsed));
+  EXPECT_EQ(parsed, (Ipv4Address{{255, 255, 255, 255}}));
+  EXPECT_TRUE(ParseAddress("010.1.1.1", parsed));
+  EXPECT_EQ(parsed, (Ipv4Address{{10, 1, 1, 1}}));
+  for (const char* bad :
+       {"", "1.2.3", "1.2.3.4.", "1.2.3.4.5", "256.1.1.1", "1..2.3", "1.2.3.4x", "1234.1.1.1",
+        " 1.2.3.4", "1.2.3.4 ", "1.2.3.0004", "a.b.c.d", "1.2.3.-4", "1.2.3.4\n"}) {
     EXPECT_FALSE(ParseDotted(bad, b)) << bad;
+    EXPECT_FALSE(ParseAddress(bad, parsed)) << bad;
+  }
+  // What follows a NUL is never ignored; a failed parse leaves the address.
+  EXPECT_FALSE(ParseAddress(std::string("1.2.3.4\0junk", 12), parsed));
+  EXPECT_EQ(parsed, (Ipv4Address{{10, 1, 1, 1}}));
+}
+
+TEST(DottedText, SameSubnetUnderAnyMask) {
+  const std::uint8_t ws[4] = {192, 168, 0, 100};
+  const std::uint8_t near[4] = {192, 168, 0, 7};
+  const std::uint8_t far[4] = {192, 168, 1, 7};
+  const std::uint8_t mask24[4] = {255, 255, 255, 0};
+  const std::uint8_t mask23[4] = {255, 255, 254, 0};
+  const std::uint8_t none[4] = {0, 0, 0, 0};
+  const std::uint8_t all[4] = {255, 255, 255, 255};
+  EXPECT_TRUE(SameSubnet(ws, near, mask24));
+  EXPECT_FALSE(SameSubnet(ws, far, mask24));
+  EXPECT_TRUE(SameSubnet(ws, far, mask23));
+  EXPECT_TRUE(SameSubnet(ws, far, none));
+  EXPECT_FALSE(SameSubnet(ws, near, all));
+  EXPECT_TRUE(SameSubnet(ws, ws, all));
+}
+
+TEST(PercentText, EncodesEveryByteButTheUnreservedAndDecodesBack) {
+  std::string every;
+  for (int c = 0; c < 256; ++c) every += static_cast<char>(c);
+  const std::string encoded = PercentEncode(every);
+  EXPECT_EQ(encoded.find_first_not_of(
+                "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-._~%"),
+            std::string::npos);
+  EXPECT_EQ(PercentEncode("a b@c;d:e/f\xe9"), "a%20b%40c%3Bd%3Ae%2Ff%E9");
+  std::string decoded;
+  ASSERT_TRUE(PercentDecode(encoded, decoded));
+  EXPECT_EQ(decoded, every);
+  ASSERT_TRUE(PercentDecode("%2c%2C%00", decoded));
+  EXPECT_EQ(decoded, std::string(",,\0", 3));
+
+  // A '%' that starts no escape: refused, or kept as it is.
+  for (const char* broken : {"%", "x%2", "%zz", "%g0", "a%%41"}) {
+    EXPECT_FALSE(PercentDecode(broken, decoded)) << broken;
+  }
+  ASSERT_TRUE(PercentDecode("x%2", decoded, BrokenEscape::kKeep));
+  EXPECT_EQ(decoded, "x%2");
+  ASSERT_TRUE(PercentDecode("a%%41%zz", decoded, BrokenEscape::kKeep));
+  EXPECT_EQ(decoded, "a%A%zz");
 }
 
 }  // namespace

@@ -93,7 +93,7 @@ TEST_F(TwoNetworks, OneSearchOfTheUsualLengthListsTheDevicesOfBothNetworks) {
   protocol.SearchDevices();
   const std::int64_t elapsed = clock.NowMicros() - start;
 
-  ASSERT_EQ(protocol.deviceList().count, 4);
+  ASSERT_EQ(protocol.deviceList().size(), 4u);
   for (const char* ip : {"192.168.0.20", "192.168.0.21"}) {
     ASSERT_NE(Find(ip), nullptr) << ip;
     EXPECT_EQ(Find(ip)->localInterface, kOffice) << ip;
@@ -123,8 +123,8 @@ TEST_F(TwoNetworks, ADeviceHeardOnBothNetworksIsListedOnceUnderTheFirstReply) {
   lab.AddDevice(Device("bridged", A(172, 16, 0, 9), 7, ReplyMode::kGroup, 5'000));
   Start();
   protocol.SearchDevices();
-  ASSERT_EQ(protocol.deviceList().count, 1);
-  EXPECT_EQ(protocol.deviceList().head->localInterface, kLab);
+  ASSERT_EQ(protocol.deviceList().size(), 1u);
+  EXPECT_EQ(protocol.deviceList().front().localInterface, kLab);
 
   // The other way round, the office wins.
   VirtualClock otherClock{1'000'000};
@@ -136,8 +136,8 @@ TEST_F(TwoNetworks, ADeviceHeardOnBothNetworksIsListedOnceUnderTheFirstReply) {
   DeviceProtocol other(otherNetwork, otherClock);
   ASSERT_TRUE(other.InitTransport());
   other.SearchDevices();
-  ASSERT_EQ(other.deviceList().count, 1);
-  EXPECT_EQ(other.deviceList().head->localInterface, kOffice);
+  ASSERT_EQ(other.deviceList().size(), 1u);
+  EXPECT_EQ(other.deviceList().front().localInterface, kOffice);
 }
 
 TEST_F(TwoNetworks, EveryRequestGoesOutOnTheDevicesNetworkWithItsIdentifier) {
@@ -147,13 +147,13 @@ TEST_F(TwoNetworks, EveryRequestGoesOutOnTheDevicesNetworkWithItsIdentifier) {
       lab.AddDevice(Device("lab", A(10, 7, 0, 40), 2, ReplyMode::kUnicast));
   Start();
   protocol.SearchDevices();
-  ASSERT_EQ(protocol.deviceList().count, 2);
+  ASSERT_EQ(protocol.deviceList().size(), 2u);
   network.ClearSent();
 
   Select("10.7.0.40");
   ASSERT_EQ(protocol.FetchShares(), 1);
-  ASSERT_NE(protocol.shareList().head, nullptr);
-  EXPECT_STREQ(protocol.shareList().head->name, "lab-share");
+  ASSERT_FALSE(protocol.shareList().empty());
+  EXPECT_STREQ(protocol.shareList().front().name, "lab-share");
   protocol.SetLogin("qewro", "qewro");
   EXPECT_NE(protocol.CheckAdminPassword(), 0);
   protocol.SetNewAddress("10.7.0.77", "255.255.255.0", "10.7.0.1");
@@ -194,7 +194,7 @@ TEST_F(TwoNetworks, AReplyCarryingTheOtherNetworksIdentifierDoesNotAnswerAReques
   lab.AddDevice(Device("lab", A(10, 7, 0, 40), 2, ReplyMode::kUnicast));
   Start();
   protocol.SearchDevices();
-  ASSERT_EQ(protocol.deviceList().count, 1);
+  ASSERT_EQ(protocol.deviceList().size(), 1u);
   lab.SetSilent(0, true);
   Select("10.7.0.40");
   // The device's answer as it would be, but to the office's identifier.
@@ -203,7 +203,7 @@ TEST_F(TwoNetworks, AReplyCarryingTheOtherNetworksIdentifierDoesNotAnswerAReques
     network.Deliver(wire::BuildShareReply(IdOf(kOffice), id, "wrong"), 1000);
   });
   EXPECT_EQ(protocol.FetchShares(), 0);
-  EXPECT_EQ(protocol.shareList().count, 0);
+  EXPECT_EQ(protocol.shareList().size(), 0u);
 }
 
 TEST_F(TwoNetworks, SearchRepliesToNoneOfOurIdentifiersAreNotListed) {
@@ -222,7 +222,7 @@ TEST_F(TwoNetworks, SearchRepliesToNoneOfOurIdentifiersAreNotListed) {
                     1000);
   });
   protocol.SearchDevices();
-  EXPECT_EQ(protocol.deviceList().count, 0);
+  EXPECT_EQ(protocol.deviceList().size(), 0u);
 }
 
 TEST_F(TwoNetworks, ARecordNamingNoNetworkOfTheTransportIsAskedOnTheFirst) {

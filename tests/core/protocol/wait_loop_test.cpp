@@ -94,7 +94,7 @@ TEST(WaitLoop, StrayRepliesNeitherShortenNorLengthenTheWait) {
     start = lan.clock.NowMicros();
     EXPECT_EQ(lan.protocol.FetchShares(), 0);
     EXPECT_EQ(lan.clock.NowMicros() - start, LongestWait(kQueryLoop));
-    EXPECT_EQ(lan.protocol.shareList().count, 0);
+    EXPECT_EQ(lan.protocol.shareList().size(), 0u);
   }
 
   // The set loop, with another device's opcode-6 reply among the strays.
@@ -162,8 +162,8 @@ TEST(WaitLoop, DatagramSizeLimit) {
   big[4040] = ':';
   lan.net.Deliver(big, 0);
   ASSERT_EQ(lan.protocol.FetchShares(), 1);
-  ASSERT_EQ(lan.protocol.shareList().count, 2);
-  EXPECT_EQ(std::string(lan.protocol.shareList().tail->name), std::string(54, 'a') + "z");
+  ASSERT_EQ(lan.protocol.shareList().size(), 2u);
+  EXPECT_EQ(std::string(lan.protocol.shareList().back().name), std::string(54, 'a') + "z");
 
   // 4097 bytes are a receive error: ignored, and not counted.
   wire::Bytes bigger = lan.Reply(wire::kQueryReply, kSelected, 4097);
@@ -173,8 +173,8 @@ TEST(WaitLoop, DatagramSizeLimit) {
   std::memcpy(small.data() + 28, "SMALL", 5);
   lan.net.Deliver(small, 0);
   ASSERT_EQ(lan.protocol.FetchShares(), 1);
-  ASSERT_EQ(lan.protocol.shareList().count, 1);
-  EXPECT_STREQ(lan.protocol.shareList().head->name, "SMALL");
+  ASSERT_EQ(lan.protocol.shareList().size(), 1u);
+  EXPECT_STREQ(lan.protocol.shareList().front().name, "SMALL");
 }
 
 }  // namespace

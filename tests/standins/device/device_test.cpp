@@ -362,19 +362,6 @@ TEST(SimulatedDevice, EachClassOfRequestIsAnsweredLateOrNotAtAllAsItsSettingsSay
   EXPECT_EQ(CheckSettings(s), "");
 }
 
-TEST(DeviceAddresses, StrictDottedParse) {
-  Ipv4Address a;
-  EXPECT_TRUE(ParseAddress("0.0.0.0", a));
-  EXPECT_TRUE(ParseAddress("255.255.255.255", a));
-  EXPECT_EQ(a, A(255, 255, 255, 255));
-  EXPECT_TRUE(ParseAddress("010.1.1.1", a));
-  EXPECT_EQ(a, A(10, 1, 1, 1));
-  for (const char* bad : {"", "1.2.3", "1.2.3.4.5", "1.2.3.256", "1..3.4", " 1.2.3.4", "1.2.3.4 ",
-                          "1.2.3.0004", "a.b.c.d", "1.2.3.-4", "1.2.3.4\n"}) {
-    EXPECT_FALSE(ParseAddress(bad, a)) << bad;
-  }
-}
-
 TEST(DemoDevices, ThreeDevicesAroundTheWorkstation) {
   for (const Ipv4Address& ws : {A(192, 168, 0, 100), A(10, 0, 5, 20), A(172, 16, 255, 31)}) {
     std::vector<DeviceSettings> demo = DemoDevices(ws);

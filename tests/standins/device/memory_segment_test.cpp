@@ -67,7 +67,7 @@ TEST(SimulatedSegment, GroupAndBroadcastRepliesReachEveryWorkstationAndOnlyOursC
   ASSERT_TRUE(protocol.InitTransport());
   protocol.SearchDevices();
   std::set<std::string> names;
-  for (const DeviceRecord* r = protocol.deviceList().head; r; r = r->next) names.insert(r->name);
+  for (const DeviceRecord& r : protocol.deviceList()) names.insert(r.name);
   EXPECT_EQ(names, (std::set<std::string>{"Box-unicast", "Box-group", "Box-broadcast"}));
 
   // Another workstation (192.168.0.101) asks each device on our subnet for its
@@ -89,10 +89,10 @@ TEST(SimulatedSegment, GroupAndBroadcastRepliesReachEveryWorkstationAndOnlyOursC
   segment.SetSilent(1, true);
   protocol.SelectDevice("192.168.0.21");
   EXPECT_EQ(protocol.FetchShares(), 0);
-  EXPECT_EQ(protocol.shareList().count, 0);
+  EXPECT_EQ(protocol.shareList().size(), 0u);
   segment.SetSilent(1, false);
   EXPECT_EQ(protocol.FetchShares(), 1);
-  EXPECT_EQ(protocol.shareList().count, 1);
+  EXPECT_EQ(protocol.shareList().size(), 1u);
   protocol.ShutdownTransport();
 }
 
@@ -107,9 +107,9 @@ TEST(SimulatedSegment, ProtocolFindsDemoDevicesAndAThousandGenerated) {
   const std::int64_t start = clock.NowMicros();
   protocol.SearchDevices();
   EXPECT_LT(clock.NowMicros() - start, 1'400'000);
-  ASSERT_EQ(protocol.deviceList().count, 1003);
+  ASSERT_EQ(protocol.deviceList().size(), 1003u);
   std::set<std::string> names;
-  for (const DeviceRecord* r = protocol.deviceList().head; r; r = r->next) names.insert(r->name);
+  for (const DeviceRecord& r : protocol.deviceList()) names.insert(r.name);
   EXPECT_EQ(names.size(), 1003u);
   EXPECT_TRUE(names.count("Tessavue-Media"));
   EXPECT_TRUE(names.count("Tessavue-1000"));
@@ -121,7 +121,7 @@ TEST(SimulatedSegment, ProtocolFindsDemoDevicesAndAThousandGenerated) {
   protocol.SetLogin("qewro", "tessavue");
   EXPECT_NE(protocol.CheckAdminPassword(), 0);
   EXPECT_EQ(protocol.FetchShares(), 1);
-  EXPECT_EQ(protocol.shareList().count, 3);
+  EXPECT_EQ(protocol.shareList().size(), 3u);
   protocol.ShutdownTransport();
 }
 

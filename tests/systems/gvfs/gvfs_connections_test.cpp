@@ -346,7 +346,7 @@ TEST_F(GvfsConnectionsTest, ReconnectPointsTheLinkAtTheMountAsItIsNow) {
   EXPECT_FALSE(fs::exists(fs::symlink_status(Link('E').string() + ".new")));
 }
 
-TEST(GvfsNames, MountNamesRemoteNamesAndUris) {
+TEST(GvfsNames, MountNamesAndUris) {
   ShareLogin login;
   ASSERT_TRUE(GvfsConnections::ParseMountName(
       "/run/user/1000/gvfs/smb-share:domain=HOME,server=10.0.0.5,share=my%20docs,user=bob", login));
@@ -361,11 +361,6 @@ TEST(GvfsNames, MountNamesRemoteNamesAndUris) {
   ASSERT_TRUE(GvfsConnections::ParseMountName("smb-share:server=b,share=x%2", login));
   EXPECT_EQ(login.share, "x%2");
   EXPECT_EQ(login.user, "");
-
-  std::string server, share;
-  ASSERT_TRUE(GvfsConnections::SplitRemoteName("\\\\box\\a b#c?d", server, share));
-  EXPECT_EQ(server, "box");
-  EXPECT_EQ(share, "a b#c?d");
 
   // Each part encoded, so that no "@", ";" or ":" in a name reaches another
   // server.
