@@ -245,7 +245,7 @@ TEST_F(SmbDriveTest, TheWindowKeepsALettersShareWhenConnectingAnotherFails) {
   // The window comes back to the front: the drive list from the system's
   // letters again.
   QEvent activate(QEvent::WindowActivate);
-  QApplication::sendEvent(&window, &activate);
+  QApplication::sendEvent(w.window.get(), &activate);
   EXPECT_EQ(window.driveCombo->itemText(1).toStdString(), mappedPublic);
   EXPECT_EQ(window.shareList->GetItemText(0, 1), "E:");
 
