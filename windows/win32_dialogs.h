@@ -51,11 +51,6 @@ class MainWindow : public DialogHost, public WaitHook {
   // A modal run with no owner, until the dialog ends.
   INT_PTR RunModal();
 
-  // The dialog while it is up (nullptr before and after).
-  HWND window() const { return window_; }
-  MainDialog* logic() { return logic_.get(); }
-  HICON icon() const { return icon_; }
-
   // DialogHost
   void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;
   int RunLoginDialog(LoginPrompts& dialog) override;

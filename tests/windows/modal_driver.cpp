@@ -132,6 +132,23 @@ void DialogDriver::AnswerMessageBox(HWND box) {
     PostMessageA(owner, AnswerMessage(), 0, 0);
 }
 
+namespace {
+
+// The main window of this thread: the dialog that holds the device list.
+BOOL CALLBACK FindMainWindow(HWND window, LPARAM found) {
+  if (!IsDialog(window) || !GetDlgItem(window, kIdDeviceList)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+HWND MainWindowOfThisThread() {
+  HWND found = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindMainWindow, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+}  // namespace
+
 HWND ModalRun::Start(MainWindow& window) {
   window_ = &window;
   finished_ = false;
@@ -144,7 +161,8 @@ HWND ModalRun::Start(MainWindow& window) {
   SetTimer(nullptr, 0, USER_TIMER_MINIMUM, WhenIdle);
   SwitchToFiber(fiber_);
   gStarting = nullptr;
-  return finished_ ? nullptr : window.window();
+  dialog_ = finished_ ? nullptr : MainWindowOfThisThread();
+  return dialog_;
 }
 
 void CALLBACK ModalRun::RunOnFiber(void* self) {
@@ -161,13 +179,11 @@ void CALLBACK ModalRun::WhenIdle(HWND, UINT, UINT_PTR timer, DWORD) {
     KillTimer(nullptr, timer);
     return;
   }
-  // Not while the first search (or anything else) waits: the window is
-  // disabled then.
-  HWND window = run->window_->window();
-  MainDialog* logic = run->window_->logic();
-  if (!window || !logic || !logic->FirstSearchDone() || logic->HandlerRunning() ||
-      !IsWindowEnabled(window))
-    return;
+  // Up: shown, and its first search over. The window shows itself from
+  // its queue and then searches, disabled while the search waits (timers
+  // come only when the queue is empty).
+  HWND window = MainWindowOfThisThread();
+  if (!window || !IsWindowVisible(window) || !IsWindowEnabled(window)) return;
   KillTimer(nullptr, timer);
   SwitchToFiber(run->caller_);
 }
@@ -175,7 +191,7 @@ void CALLBACK ModalRun::WhenIdle(HWND, UINT, UINT_PTR timer, DWORD) {
 INT_PTR ModalRun::Finish() {
   if (!fiber_) return result_;
   if (!finished_) {
-    if (HWND window = window_->window()) EndDialog(window, IDCANCEL);
+    if (dialog_ && IsWindow(dialog_)) EndDialog(dialog_, IDCANCEL);
     SwitchToFiber(fiber_);
   }
   DeleteFiber(fiber_);

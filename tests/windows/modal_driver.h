@@ -80,6 +80,7 @@ class ModalRun {
   static void CALLBACK WhenIdle(HWND, UINT, UINT_PTR timer, DWORD);
 
   MainWindow* window_ = nullptr;
+  HWND dialog_ = nullptr;
   void* caller_ = nullptr;
   void* fiber_ = nullptr;
   bool finished_ = false;

@@ -141,9 +141,11 @@ TEST_F(MainWindowTest, StartsWithTheDevicesListedAndTheTemplatesLayout) {
   EXPECT_EQ(std::string(entry), "About Dorvel(&A)...");
   EXPECT_EQ(GetMenuItemID(menu, about), 0x0010u);
   EXPECT_EQ(GetMenuState(menu, about - 1, MF_BYPOSITION) & MF_SEPARATOR, UINT{MF_SEPARATOR});
-  EXPECT_EQ(SendMessageA(dialog, WM_QUERYDRAGICON, 0, 0),
-            reinterpret_cast<LRESULT>(window->icon()));
-  EXPECT_NE(window->icon(), nullptr);
+  // The program's icon, for the task switcher and the title.
+  const HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kIdrMainIcon));
+  ASSERT_NE(icon, nullptr);
+  EXPECT_EQ(SendMessageA(dialog, WM_QUERYDRAGICON, 0, 0), reinterpret_cast<LRESULT>(icon));
+  EXPECT_EQ(SendMessageA(dialog, WM_GETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(icon));
 }
 
 TEST_F(MainWindowTest, TheWindowIsUpBeforeItsFirstSearch) {
