@@ -163,12 +163,15 @@ void RunHeadless(DatagramNetwork& network, Clock& clock, int devices) {
 // The Qt window, noting its rows after every keep-alive (which paints).
 class TimedQtWindow : public QtMainWindow {
  public:
-  using QtMainWindow::QtMainWindow;
+  explicit TimedQtWindow(UtilityApp& app)
+      : QtMainWindow(app),
+        deviceList(dynamic_cast<QtListView*>(findChild<QWidget*>(QStringLiteral("deviceList")))) {}
   void KeepAlive() override {
     QtMainWindow::KeepAlive();
     if (rows) rows->Look(*deviceList);
   }
   RowTimes* rows = nullptr;
+  QtListView* const deviceList;
 };
 
 void RunQt(DatagramNetwork& network, Clock& clock, int devices) {

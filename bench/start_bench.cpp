@@ -55,7 +55,9 @@ class TimedNetwork : public PosixNetwork {
 // The window, noting its first paint and the first paint with a row.
 class TimedWindow : public QtMainWindow {
  public:
-  using QtMainWindow::QtMainWindow;
+  explicit TimedWindow(UtilityApp& app)
+      : QtMainWindow(app),
+        deviceList(dynamic_cast<QtListView*>(findChild<QWidget*>(QStringLiteral("deviceList")))) {}
   void KeepAlive() override {
     QtMainWindow::KeepAlive();
     Look();
@@ -65,6 +67,7 @@ class TimedWindow : public QtMainWindow {
   }
   double visible = 0;
   double row = 0;
+  QtListView* const deviceList;
 
  protected:
   bool event(QEvent* e) override {

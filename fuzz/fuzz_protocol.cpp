@@ -19,9 +19,9 @@
 
 #include "fuzz_check.h"
 #include "memory_network.h"
+#include "memory_segment.h"
 #include "virtual_clock.h"
 #include "protocol.h"
-#include "protocol_test_access.h"
 #include "wire.h"
 
 using namespace tessavue;
@@ -261,16 +261,30 @@ void CheckAnswered(const DeviceProtocol& protocol, int op, int result, const wir
   }
 }
 
+// The selected device, on network `heardOn`, listed by a search; it then
+// falls silent, so that only the fuzzed datagrams answer the request.
+void ListSelectedDevice(DeviceProtocol& protocol, MemoryNetwork& net, SimulatedSegment& segment,
+                        const Scenario& s, std::uint32_t heardOn) {
+  DeviceSettings device;
+  device.name = "fuzz";
+  std::memcpy(device.ip.octet, s.selected, 4);
+  device.netmask = Ipv4Address{{255, 0, 0, 0}};
+  device.gateway = Ipv4Address{{10, 0, 0, 1}};
+  device.serial = {0xF0, 0x0F, 1, 2, 3, 4};
+  segment.AddDevice(device);
+  protocol.SearchDevices();
+  FUZZ_CHECK(protocol.deviceList().count == 1);
+  FUZZ_CHECK(protocol.deviceList().head->localInterface == heardOn);
+  segment.SetSilent(0, true);
+  net.ClearSent();
+}
+
 // A request to the selected device, listed as heard on network `heardOn`.
 void CheckRequest(DeviceProtocol& protocol, VirtualClock& clock, MemoryNetwork& net,
                   const std::vector<const Arrival*>& order, const Scenario& s,
                   std::uint32_t heardOn) {
   const std::uint8_t* selected = s.selected;
   const std::uint8_t* clientId = protocol.localInterfaces()[heardOn].clientId;
-  const std::uint8_t deviceId[10] = {0xF0, 0x0F,        1,           2,           3,
-                                     4,    selected[0], selected[1], selected[2], selected[3]};
-  AppendDevice(ProtocolTestAccess::DeviceList(protocol), "fuzz", DottedText(selected).c_str(),
-               "255.0.0.0", "10.0.0.1", "0", deviceId, heardOn);
   protocol.SelectDevice(DottedText(selected).c_str());
   protocol.SetNewAddress(DottedText(s.newIp).c_str(), "255.255.0.0", "10.2.0.1");
   protocol.SetLogin(kDefaultAdministrator, kDefaultAdministrator);
@@ -318,6 +332,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint32_t heardOn =
       static_cast<std::uint32_t>(in.ConsumeIntegralInRange<std::size_t>(0, networks - 1));
   const std::vector<Arrival> arrivals = ReadArrivals(in, s, protocol, networks);
+  SimulatedSegment segment(net, heardOn);
+  if (s.op != kSearch) ListSelectedDevice(protocol, net, segment, s, heardOn);
   // Delivered when the request under test goes out (the first one, for the
   // search), so that every delay counts from the send.
   bool delivered = false;

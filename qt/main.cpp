@@ -114,7 +114,7 @@ int RunWindow(const Options& options) {
     PosixClock realTime;
     world.PlayInRealTime(realTime);
     UtilityApp app(world.network, world.clock, world.connections, shell, system, world.resolver);
-    app.InitInstance(platform, exitCode);
+    exitCode = app.Run(platform);
   } else {
     PosixNetwork network;
     if (options.localIp) network.SetLocalAddress(*options.localIp);
@@ -127,7 +127,7 @@ int RunWindow(const Options& options) {
     PosixTargetFile remembered;
     UtilityApp app(network, clock, connections, shell, system, resolver);
     app.RememberTargetsIn(remembered);
-    app.InitInstance(platform, exitCode);
+    exitCode = app.Run(platform);
   }
   return exitCode;
 }

@@ -213,6 +213,11 @@ QtLoginWindow::QtLoginWindow(LoginPrompts& logic, QWidget* parent)
   rememberBox = Place(new QtCheckBox(TextOf(remember), this), du, layout, "IDC_REMEMBER_PASSWORD");
   okButton = PushButton(layout, "IDOK", du, this);
   cancelButton = PushButton(layout, "IDCANCEL", du, this);
+  userNameEdit->setObjectName(QStringLiteral("userNameEdit"));
+  passwordEdit->setObjectName(QStringLiteral("passwordEdit"));
+  rememberBox->setObjectName(QStringLiteral("rememberBox"));
+  okButton->setObjectName(QStringLiteral("okButton"));
+  cancelButton->setObjectName(QStringLiteral("cancelButton"));
   // Enter presses the focused button, else "OK".
   okButton->setAutoDefault(true);
   cancelButton->setAutoDefault(true);
@@ -249,6 +254,10 @@ QtSearchAddressWindow::QtSearchAddressWindow(AddressPrompts& logic, QWidget* par
   prefixField->setAccessibleName(QStringLiteral("Subnet prefix length"));
   okButton = PushButton(layout, "IDOK", du, this);
   cancelButton = PushButton(layout, "IDCANCEL", du, this);
+  addressField->setObjectName(QStringLiteral("addressField"));
+  prefixField->setObjectName(QStringLiteral("prefixField"));
+  okButton->setObjectName(QStringLiteral("okButton"));
+  cancelButton->setObjectName(QStringLiteral("cancelButton"));
   okButton->setAutoDefault(true);
   cancelButton->setAutoDefault(true);
   okButton->setDefault(true);
@@ -340,10 +349,22 @@ void QtMainWindow::NameControls() {
   dhcpCombo->setAccessibleName(TextOf(LabelOf(layout, "IDC_DHCP_COMBO")));
   driveCombo->setAccessibleName(TextOf(LabelOf(layout, "IDC_DRIVE_COMBO")));
 
-  deviceList->setObjectName(QStringLiteral("deviceList"));
-  shareList->setObjectName(QStringLiteral("shareList"));
-  driveCombo->setObjectName(QStringLiteral("driveCombo"));
-  dhcpCombo->setObjectName(QStringLiteral("dhcpCombo"));
+  // Object names, for style sheets and for tools that find a control.
+  const std::pair<QWidget*, const char*> named[] = {{deviceList, "deviceList"},
+                                                    {refreshButton, "refreshButton"},
+                                                    {configurationButton, "configurationButton"},
+                                                    {ipAddress, "ipAddress"},
+                                                    {netmaskAddress, "netmaskAddress"},
+                                                    {gatewayAddress, "gatewayAddress"},
+                                                    {applyButton, "applyButton"},
+                                                    {shareList, "shareList"},
+                                                    {connectButton, "connectButton"},
+                                                    {disconnectButton, "disconnectButton"},
+                                                    {exitButton, "exitButton"},
+                                                    {driveCombo, "driveCombo"},
+                                                    {dhcpCombo, "dhcpCombo"},
+                                                    {aboutButton, "aboutButton"}};
+  for (const auto& [control, name] : named) control->setObjectName(QLatin1String(name));
 }
 
 void QtMainWindow::ConnectHandlers() {
@@ -444,8 +465,6 @@ void QtMainWindow::ArmSelectionTimer(int milliseconds) { selectionTimer_->start(
 void QtMainWindow::CancelSelectionTimer() { selectionTimer_->stop(); }
 
 bool QtMainWindow::SelectionKeyHeld() const { return deviceList->KeyHeld(); }
-
-bool QtMainWindow::SelectionTimerActive() const { return selectionTimer_->isActive(); }
 
 // --- waits ---
 

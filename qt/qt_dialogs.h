@@ -54,13 +54,13 @@ class QtLoginWindow : public QDialog {
   // Ends with "OK" (1) or "Cancel" (2); Escape and the close box cancel.
   void done(int result) override;
 
+ private:
+  // The controls, each named (objectName) as here.
   QtEditControl* userNameEdit;
   QtEditControl* passwordEdit;
   QtCheckBox* rememberBox;
   QtButton* okButton;
   QtButton* cancelButton;
-
- private:
   LoginPrompts& logic_;
   bool ended_ = false;
 };
@@ -74,13 +74,13 @@ class QtSearchAddressWindow : public QDialog {
   // and the close box cancel.
   void done(int result) override;
 
+ private:
+  // The controls, each named (objectName) as here.
   QtIpAddressEdit* addressField;
   // "/NN": empty for one address.
   QtEditControl* prefixField;
   QtButton* okButton;
   QtButton* cancelButton;
-
- private:
   AddressPrompts& logic_;
   bool ended_ = false;
 };
@@ -101,10 +101,6 @@ class QtMainWindow : public QDialog, public DialogHost, public WaitHook {
   void InitDialog();
 
   MainDialog& logic() { return *logic_; }
-  // The About entry of the window menu (the context menu); empty when none.
-  const QString& aboutMenuText() const { return aboutMenuText_; }
-  // Runs a window-menu command as the menu does.
-  void SystemCommand(unsigned commandId);
 
   // DialogHost
   void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;
@@ -113,8 +109,6 @@ class QtMainWindow : public QDialog, public DialogHost, public WaitHook {
   bool AddSystemMenuAbout(const std::string& text) override;
   bool AddSystemMenuEntry(const std::string& text, unsigned commandId) override;
   int RunSearchAtAddressDialog(AddressPrompts& dialog) override;
-  // The entries below About in the context menu, with their commands.
-  const std::vector<std::pair<QString, unsigned>>& menuEntries() const { return menuEntries_; }
   void DestroyWindow() override;
   bool IsIconic() const override;
   void DrawIconCentered() override;
@@ -122,7 +116,6 @@ class QtMainWindow : public QDialog, public DialogHost, public WaitHook {
   void ArmSelectionTimer(int milliseconds) override;
   void CancelSelectionTimer() override;
   bool SelectionKeyHeld() const override;
-  bool SelectionTimerActive() const;
 
   // WaitHook: during a wait the application's cursor is the wait cursor, the
   // events of the window system are handled without user input, and input
@@ -132,22 +125,6 @@ class QtMainWindow : public QDialog, public DialogHost, public WaitHook {
   void KeepAlive() override;
   void WaitEnds() override;
   bool Waiting() const { return waitDepth_ > 0; }
-
-  // The controls, by their Windows names.
-  QtListView* deviceList;
-  QtButton* refreshButton;
-  QtButton* configurationButton;
-  QtIpAddressEdit* ipAddress;
-  QtIpAddressEdit* netmaskAddress;
-  QtIpAddressEdit* gatewayAddress;
-  QtButton* applyButton;
-  QtListView* shareList;
-  QtButton* connectButton;
-  QtButton* disconnectButton;
-  QtButton* exitButton;
-  QtComboBox* driveCombo;
-  QtComboBox* dhcpCombo;
-  QtButton* aboutButton;
 
   // Ends the window: OnDestroy runs once, whatever ended it.
   void done(int result) override;
@@ -162,10 +139,28 @@ class QtMainWindow : public QDialog, public DialogHost, public WaitHook {
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
+  // Runs a window-menu command as the menu does.
+  void SystemCommand(unsigned commandId);
   void CreateControls(const DialogUnits& du);
   void NameControls();
   void ConnectHandlers();
   void Repaint();
+
+  // The controls, by their Windows names; each is named (objectName) so.
+  QtListView* deviceList;
+  QtButton* refreshButton;
+  QtButton* configurationButton;
+  QtIpAddressEdit* ipAddress;
+  QtIpAddressEdit* netmaskAddress;
+  QtIpAddressEdit* gatewayAddress;
+  QtButton* applyButton;
+  QtListView* shareList;
+  QtButton* connectButton;
+  QtButton* disconnectButton;
+  QtButton* exitButton;
+  QtComboBox* driveCombo;
+  QtComboBox* dhcpCombo;
+  QtButton* aboutButton;
 
   UtilityApp& app_;
   std::unique_ptr<MainDialog> logic_;

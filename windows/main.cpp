@@ -38,9 +38,7 @@ UtilityApp theApp(theNetwork, theClock, theConnections, theShell, theSystem, the
 
 int Run(UtilityApp& app, HINSTANCE instance) {
   win32::Win32AppPlatform platform(instance);
-  int exitCode = 0;
-  app.InitInstance(platform, exitCode);
-  return exitCode;
+  return app.Run(platform);
 }
 
 // `--version`: the name and version on standard output when the program was

@@ -2,13 +2,9 @@
 
 namespace tessavue::win32 {
 
-void Win32AppPlatform::EnableControlContainer() {
+void Win32AppPlatform::RegisterControlClasses() {
   // The dialogs host list views and IP address fields from the common controls.
   InitCommonControlClasses();
-}
-
-void Win32AppPlatform::Enable3dControls() {
-  // Every Windows the program runs on draws dialog controls in 3-D itself.
 }
 
 void Win32AppPlatform::SetDialogColors(unsigned background, unsigned text) {

@@ -11,8 +11,7 @@ class Win32AppPlatform : public AppPlatform {
  public:
   explicit Win32AppPlatform(HINSTANCE instance) : instance_(instance) {}
 
-  void EnableControlContainer() override;
-  void Enable3dControls() override;
+  void RegisterControlClasses() override;
   void SetDialogColors(unsigned background, unsigned text) override;
   void RunMainDialog(UtilityApp& app) override;
 

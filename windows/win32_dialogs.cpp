@@ -100,7 +100,6 @@ UINT IconStyle(MessageIcon icon) {
 struct SearchAddressRun {
   AddressPrompts& logic;
   const DialogLook& look;
-  const std::function<void(HWND)>& onShown;
   Win32IpAddress address;
   Win32Edit prefix;
 };
@@ -114,7 +113,6 @@ INT_PTR CALLBACK SearchAddressProcedure(HWND window, UINT message, WPARAM wParam
     run->prefix.Attach(::GetDlgItem(window, kSearchPrefixFieldId));
     run->logic.OnInitDialog(run->address);
     run->logic.OnInitPrefix(run->prefix);
-    if (run->onShown) run->onShown(window);
     return TRUE;
   }
   auto* run = reinterpret_cast<SearchAddressRun*>(::GetWindowLongPtrA(window, DWLP_USER));
@@ -144,7 +142,6 @@ INT_PTR CALLBACK SearchAddressProcedure(HWND window, UINT message, WPARAM wParam
 struct LoginRun {
   LoginPrompts& logic;
   const DialogLook& look;
-  const std::function<void(HWND)>& onShown;
   Win32Edit userName;
   Win32Edit password;
   Win32CheckBox remember;
@@ -162,7 +159,6 @@ INT_PTR CALLBACK LoginProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
     run->userName.SetLimitText(kLoginTextLimit);
     run->password.SetLimitText(kLoginTextLimit);
     run->logic.OnInitDialog(run->userName, run->password, run->remember);
-    if (run->onShown) run->onShown(window);
     return TRUE;
   }
   auto* run = reinterpret_cast<LoginRun*>(::GetWindowLongPtrA(window, DWLP_USER));
@@ -183,21 +179,14 @@ INT_PTR CALLBACK LoginProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
 
 // --- the About box ---
 
-struct AboutRun {
-  const DialogLook& look;
-  const std::function<void(HWND)>& onShown;
-};
-
 INT_PTR CALLBACK AboutProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
     ::SetWindowLongPtrA(window, DWLP_USER, lParam);
-    auto* run = reinterpret_cast<AboutRun*>(lParam);
-    if (run->onShown) run->onShown(window);
     return TRUE;
   }
-  auto* run = reinterpret_cast<AboutRun*>(::GetWindowLongPtrA(window, DWLP_USER));
-  if (!run) return FALSE;
-  if (IsColorMessage(message)) return run->look.Answer(message, wParam, lParam);
+  const auto* look = reinterpret_cast<const DialogLook*>(::GetWindowLongPtrA(window, DWLP_USER));
+  if (!look) return FALSE;
+  if (IsColorMessage(message)) return look->Answer(message, wParam, lParam);
   if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
     ::EndDialog(window, LOWORD(wParam));
     return TRUE;
@@ -210,32 +199,16 @@ INT_PTR CALLBACK AboutProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
 // --- the main window ---
 
 MainWindow::MainWindow(HINSTANCE instance, DeviceProtocol& protocol, DriveLetterTable& drives,
-                       SystemServices services, const DialogLook& look, HostOptions options)
-    : instance_(instance),
-      protocol_(protocol),
-      drives_(drives),
-      services_(services),
-      look_(look),
-      options_(std::move(options)) {
+                       SystemServices services, const DialogLook& look)
+    : instance_(instance), protocol_(protocol), drives_(drives), services_(services), look_(look) {
   icon_ = ::LoadIconA(instance_, MAKEINTRESOURCEA(IDR_MAINFRAME));
 }
 
-MainWindow::~MainWindow() {
-  if (window_ && !modal_) ::DestroyWindow(window_);
-}
+MainWindow::~MainWindow() = default;
 
 INT_PTR MainWindow::RunModal() {
-  modal_ = true;
   return ::DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_TESSAVUE_DIALOG), nullptr, Procedure,
                            reinterpret_cast<LPARAM>(this));
-}
-
-HWND MainWindow::CreateModeless() {
-  modal_ = false;
-  HWND window = ::CreateDialogParamA(instance_, MAKEINTRESOURCEA(IDD_TESSAVUE_DIALOG), nullptr,
-                                     Procedure, reinterpret_cast<LPARAM>(this));
-  if (window) ::ShowWindow(window, SW_SHOW);
-  return window;
 }
 
 INT_PTR CALLBACK MainWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -471,19 +444,10 @@ void MainWindow::WaitEnds() {
 }
 
 void MainWindow::EndMainDialog(int result) {
-  if (!window_) return;
-  if (modal_) {
-    ::EndDialog(window_, result);
-  } else {
-    ::DestroyWindow(window_);
-  }
+  if (window_) ::EndDialog(window_, result);
 }
 
 void MainWindow::MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) {
-  if (options_.recordMessageBoxes) {
-    messageBoxes.push_back({text, caption, icon});
-    return;
-  }
   // Owned by the dialog in front (the "Search at address" dialog while it
   // is up), so that it stays disabled while the box is shown.
   HWND owner = window_ ? ::GetLastActivePopup(window_) : nullptr;
@@ -491,7 +455,7 @@ void MainWindow::MessageBox(const std::string& text, const std::string& caption,
 }
 
 int MainWindow::RunLoginDialog(LoginPrompts& dialog) {
-  LoginRun run{dialog, look_, options_.onLoginDialogShown, {}, {}, {}};
+  LoginRun run{dialog, look_, {}, {}, {}};
   auto result = ::DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_LOGIN), window_, LoginProcedure,
                                   reinterpret_cast<LPARAM>(&run));
   return result == kIdOk ? kIdOk : kIdCancel;
@@ -499,9 +463,8 @@ int MainWindow::RunLoginDialog(LoginPrompts& dialog) {
 
 void MainWindow::RunAboutDialog() {
   // Owned by the main window, which stays disabled while the box is up.
-  AboutRun run{look_, options_.onAboutDialogShown};
   ::DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_ABOUTBOX), window_, AboutProcedure,
-                    reinterpret_cast<LPARAM>(&run));
+                    reinterpret_cast<LPARAM>(&look_));
 }
 
 bool MainWindow::AddSystemMenuAbout(const std::string& text) {
@@ -526,7 +489,7 @@ bool MainWindow::AddSystemMenuEntry(const std::string& text, unsigned commandId)
 }
 
 int MainWindow::RunSearchAtAddressDialog(AddressPrompts& dialog) {
-  SearchAddressRun run{dialog, look_, options_.onSearchAddressDialogShown, {}, {}};
+  SearchAddressRun run{dialog, look_, {}, {}};
   auto result = ::DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_SEARCH_ADDRESS), window_,
                                   SearchAddressProcedure, reinterpret_cast<LPARAM>(&run));
   return result == kIdOk ? kIdOk : kIdCancel;

@@ -3,7 +3,6 @@
 // (134) and the About box (100), all in the program's colours.
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,44 +37,19 @@ class DialogLook {
   HBRUSH brush_ = nullptr;
 };
 
-// A message box as the host was asked to show it.
-struct RecordedMessageBox {
-  std::string text;
-  std::string caption;
-  MessageIcon icon;
-};
-
-// Options of the host for the Windows test program: message boxes recorded
-// instead of shown, and a look at the "Login" and About dialogs once they are
-// up (the test answers them with window messages).
-struct HostOptions {
-  bool recordMessageBoxes = false;
-  std::function<void(HWND)> onLoginDialogShown;
-  std::function<void(HWND)> onAboutDialogShown;
-  std::function<void(HWND)> onSearchAddressDialogShown;
-};
-
 // The main dialog's window: creates the control wrappers over the template's
 // controls, runs the MainDialog logic from the window's messages, and hosts
 // the message boxes and the two small dialogs.
 class MainWindow : public DialogHost, public WaitHook {
  public:
   MainWindow(HINSTANCE instance, DeviceProtocol& protocol, DriveLetterTable& drives,
-             SystemServices services, const DialogLook& look, HostOptions options = {});
+             SystemServices services, const DialogLook& look);
   ~MainWindow() override;
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
 
-  // The program's way: a modal run with no owner, until the dialog ends.
+  // A modal run with no owner, until the dialog ends.
   INT_PTR RunModal();
-  // The test program's way: the dialog is created and shown, and the caller
-  // pumps the messages. nullptr when the template could not be loaded.
-  HWND CreateModeless();
-
-  HWND window() const { return window_; }
-  MainDialog* logic() { return logic_.get(); }
-  HICON icon() const { return icon_; }
-  std::vector<RecordedMessageBox> messageBoxes;
 
   // DialogHost
   void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;
@@ -118,10 +92,8 @@ class MainWindow : public DialogHost, public WaitHook {
   DriveLetterTable& drives_;
   SystemServices services_;
   const DialogLook& look_;
-  HostOptions options_;
   HICON icon_ = nullptr;
   HWND window_ = nullptr;
-  bool modal_ = false;
   bool paintedIcon_ = false;
   int waitDepth_ = 0;
   HWND focusBeforeWait_ = nullptr;

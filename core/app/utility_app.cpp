@@ -11,18 +11,13 @@ UtilityApp::UtilityApp(DatagramNetwork& network, Clock& clock, NetworkConnection
       system_(system),
       resolver_(resolver) {}
 
-bool UtilityApp::InitInstance(AppPlatform& platform, int& exitCode) {
-  exitCode = 0;
-  platform.EnableControlContainer();
-  if (!protocol.InitTransport()) {
-    exitCode = 1;
-    return false;
-  }
-  platform.Enable3dControls();
+int UtilityApp::Run(AppPlatform& platform) {
+  platform.RegisterControlClasses();
+  if (!protocol.InitTransport()) return 1;
   platform.SetDialogColors(kDialogBackground, kDialogText);
   platform.RunMainDialog(*this);
   // The dialog has ended; no message loop follows.
-  return false;
+  return 0;
 }
 
 }  // namespace tessavue

@@ -18,8 +18,9 @@ class UtilityApp;
 class AppPlatform {
  public:
   virtual ~AppPlatform() = default;
-  virtual void EnableControlContainer() {}
-  virtual void Enable3dControls() {}
+  // Registers the window classes of the controls the dialogs hold, before
+  // the first dialog is made (nothing where the toolkit needs no such step).
+  virtual void RegisterControlClasses() {}
   // Background and text colour of every dialog, as 0x00BBGGRR.
   virtual void SetDialogColors(unsigned background, unsigned text) = 0;
   // Creates the main dialog, runs it until it ends and destroys it.
@@ -31,10 +32,10 @@ class UtilityApp {
   UtilityApp(DatagramNetwork& network, Clock& clock, NetworkConnections& connections, Shell& shell,
              SystemInfo& system, NameResolver& resolver);
 
-  // The start: transport, colours, the main dialog's modal run. Returns false
-  // (no message loop follows); `exitCode` is 1 when the socket layer could not
-  // be started, else 0.
-  bool InitInstance(AppPlatform& platform, int& exitCode);
+  // The program's run: transport, colours, the main dialog's modal run until
+  // it ends. The process's exit code: 1 when the socket layer could not be
+  // started, else 0.
+  int Run(AppPlatform& platform);
 
   SystemServices services() {
     return SystemServices{connections_, shell_, system_, resolver_, targetStore_};

@@ -194,9 +194,6 @@ class DeviceProtocol {
   const char* newGateway() const { return NewGateway; }
 
  private:
-  // Tests and the fuzzer reach the lists directly to stage a device that no
-  // search found.
-  friend struct ProtocolTestAccess;
   using MatchTest = std::function<bool(const wire::WireView&)>;
 
   // The reply wait loop. true when a datagram with `opcode`, the client

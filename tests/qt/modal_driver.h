@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "qt_dialogs.h"
+#include "window_controls.h"
 
 namespace tessavue {
 
@@ -46,16 +47,19 @@ class ModalDriver {
 
   static std::function<void(QtLoginWindow&)> Type(const QString& user, const QString& password) {
     return [user, password](QtLoginWindow& w) {
-      if (w.userNameEdit->isEnabled()) {
-        w.userNameEdit->clear();
-        QTest::keyClicks(w.userNameEdit, user);
+      auto* userName = Child<QtEditControl>(w, "userNameEdit");
+      if (userName->isEnabled()) {
+        userName->clear();
+        QTest::keyClicks(userName, user);
       }
-      QTest::keyClicks(w.passwordEdit, password);
-      QTest::mouseClick(w.okButton, Qt::LeftButton);
+      QTest::keyClicks(Child<QtEditControl>(w, "passwordEdit"), password);
+      QTest::mouseClick(Child<QtButton>(w, "okButton"), Qt::LeftButton);
     };
   }
   static std::function<void(QtLoginWindow&)> Cancel() {
-    return [](QtLoginWindow& w) { QTest::mouseClick(w.cancelButton, Qt::LeftButton); };
+    return [](QtLoginWindow& w) {
+      QTest::mouseClick(Child<QtButton>(w, "cancelButton"), Qt::LeftButton);
+    };
   }
 
  private:
@@ -85,18 +89,19 @@ class ModalDriver {
       // answers the warning that OK may bring up.
       QTimer::singleShot(0, search, [search, typed] {
         if (typed == QStringLiteral("cancel")) {
-          QTest::mouseClick(search->cancelButton, Qt::LeftButton);
+          QTest::mouseClick(Child<QtButton>(*search, "cancelButton"), Qt::LeftButton);
           return;
         }
-        search->addressField->ClearAddress();
+        auto* addressField = Child<QtIpAddressEdit>(*search, "addressField");
+        auto* prefixField = Child<QtEditControl>(*search, "prefixField");
+        addressField->ClearAddress();
         // "a.b.c.d/nn": the prefix typed into its own field.
         const QStringList address = typed.split('/');
-        search->prefixField->clear();
-        if (address.size() > 1) QTest::keyClicks(search->prefixField, address[1]);
+        prefixField->clear();
+        if (address.size() > 1) QTest::keyClicks(prefixField, address[1]);
         const QStringList parts = address[0].split('.');
-        for (int i = 0; i < 4 && i < parts.size(); ++i)
-          search->addressField->field(i)->setText(parts[i]);
-        QTest::mouseClick(search->okButton, Qt::LeftButton);
+        for (int i = 0; i < 4 && i < parts.size(); ++i) addressField->field(i)->setText(parts[i]);
+        QTest::mouseClick(Child<QtButton>(*search, "okButton"), Qt::LeftButton);
         search->setProperty("pressing", false);
       });
       return;
@@ -113,12 +118,13 @@ class ModalDriver {
                        {}});
       box->button(QMessageBox::Ok)->click();
     } else if (auto* login = dynamic_cast<QtLoginWindow*>(w)) {
+      auto* userName = Child<QtEditControl>(*login, "userNameEdit");
       shown.push_back({"login",
                        login->windowTitle().toStdString(),
                        {},
                        QMessageBox::NoIcon,
-                       login->userNameEdit->isEnabled(),
-                       login->userNameEdit->text().toStdString()});
+                       userName->isEnabled(),
+                       userName->text().toStdString()});
       auto action = logins.empty() ? Cancel() : logins.front();
       if (!logins.empty()) logins.pop_front();
       action(*login);

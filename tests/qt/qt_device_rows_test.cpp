@@ -21,7 +21,7 @@ class QtDeviceRowsTest : public QtWindowFixture {
   // Pixels of the window's picture inside row `row` of the device list that
   // differ from the list's background: its text, once painted.
   int InkInRow(const QImage& shot, int row) {
-    QtListView* list = w().deviceList;
+    QtListView* list = ui().deviceList;
     QRect rect = list->visualRect(list->model()->index(0, 0));
     rect.setWidth(list->viewport()->width());
     rect.moveTop(rect.height() * row);
@@ -40,7 +40,7 @@ class QtDeviceRowsTest : public QtWindowFixture {
 };
 
 TEST_F(QtDeviceRowsTest, ARowIsPaintedBeforeTheSearchEnds) {
-  ASSERT_EQ(w().deviceList->GetItemCount(), 3);
+  ASSERT_EQ(ui().deviceList->GetItemCount(), 3);
   struct {
     bool taken = false;
     int rows = -1;
@@ -50,13 +50,13 @@ TEST_F(QtDeviceRowsTest, ARowIsPaintedBeforeTheSearchEnds) {
   // 300 ms into the search of about 1.2 s: the devices answered at once.
   QTimer::singleShot(300, &w(), [&] {
     during.taken = true;
-    during.rows = w().deviceList->GetItemCount();
-    during.refreshEnabled = w().refreshButton->IsEnabled();
+    during.rows = ui().deviceList->GetItemCount();
+    during.refreshEnabled = ui().refreshButton->IsEnabled();
     during.shot = w().screen()->grabWindow(w().winId()).toImage();
   });
   QElapsedTimer clock;
   clock.start();
-  QTest::mouseClick(w().refreshButton, Qt::LeftButton);
+  QTest::mouseClick(ui().refreshButton, Qt::LeftButton);
   EXPECT_GT(clock.elapsed(), 1000);
 
   ASSERT_TRUE(during.taken);
@@ -70,8 +70,8 @@ TEST_F(QtDeviceRowsTest, ARowIsPaintedBeforeTheSearchEnds) {
   if (const char* dir = std::getenv("TESSAVUE_SCREENSHOT_DIR"))
     during.shot.save(QString::fromLocal8Bit(dir) + "/linux-rows-during-search-offscreen.png");
 
-  EXPECT_TRUE(w().refreshButton->IsEnabled());
-  EXPECT_EQ(w().deviceList->GetItemText(2, 0), "Tessavue-Lab");
+  EXPECT_TRUE(ui().refreshButton->IsEnabled());
+  EXPECT_EQ(ui().deviceList->GetItemText(2, 0), "Tessavue-Lab");
 }
 
 }  // namespace

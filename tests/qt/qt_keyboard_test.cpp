@@ -19,20 +19,20 @@ class QtKeyboardTest : public QtWindowFixture {
   int AllShareQueries() { return ShareQueries(0) + ShareQueries(1) + ShareQueries(2); }
   // The row the list shows as selected; -1 when none.
   int SelectedRow() {
-    for (int i = 0; i < w().deviceList->GetItemCount(); ++i)
-      if (w().deviceList->GetItemState(i, kListItemSelected)) return i;
+    for (int i = 0; i < ui().deviceList->GetItemCount(); ++i)
+      if (ui().deviceList->GetItemState(i, kListItemSelected)) return i;
     return -1;
   }
   std::string Ip() {
     std::uint8_t f[4];
-    if (w().ipAddress->IsBlank()) return "blank";
-    w().ipAddress->GetAddress(f);
+    if (ui().ipAddress->IsBlank()) return "blank";
+    ui().ipAddress->GetAddress(f);
     return std::to_string(f[0]) + "." + std::to_string(f[1]) + "." + std::to_string(f[2]) + "." +
            std::to_string(f[3]);
   }
   void FocusDeviceList() {
-    w().deviceList->setFocus(Qt::TabFocusReason);
-    ASSERT_EQ(QApplication::focusWidget(), w().deviceList);
+    ui().deviceList->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), ui().deviceList);
   }
   // Longer than the settle time, with the events handled meanwhile.
   static void Settle() { QTest::qWait(kSelectionSettleMillis + 200); }
@@ -40,39 +40,38 @@ class QtKeyboardTest : public QtWindowFixture {
 
 TEST_F(QtKeyboardTest, ArrowsHomeEndAndTypeAheadShowTheRowOnceSettled) {
   FocusDeviceList();
-  QTest::keyClick(w().deviceList, Qt::Key_Down);
+  QTest::keyClick(ui().deviceList, Qt::Key_Down);
   ASSERT_EQ(SelectedRow(), 0);
   // Highlighted at once, shown once the selection has stayed put.
   EXPECT_EQ(Ip(), "blank");
   EXPECT_EQ(AllShareQueries(), 0);
-  EXPECT_TRUE(w().SelectionTimerActive());
   Settle();
   EXPECT_EQ(Ip(), "192.168.0.20");
-  EXPECT_EQ(w().dhcpCombo->currentText(), "Disabled");
-  EXPECT_EQ(w().shareList->GetItemText(0, 0), "public");
+  EXPECT_EQ(ui().dhcpCombo->currentText(), "Disabled");
+  EXPECT_EQ(ui().shareList->GetItemText(0, 0), "public");
   EXPECT_EQ(ShareQueries(0), 1);
   EXPECT_EQ(w().logic().deviceSelected, 1);
   // The focus stays with the keys.
-  EXPECT_EQ(QApplication::focusWidget(), w().deviceList);
+  EXPECT_EQ(QApplication::focusWidget(), ui().deviceList);
 
-  QTest::keyClick(w().deviceList, Qt::Key_End);
+  QTest::keyClick(ui().deviceList, Qt::Key_End);
   Settle();
   EXPECT_EQ(SelectedRow(), 2);
   EXPECT_EQ(Ip(), "192.168.1.40");
-  EXPECT_FALSE(w().connectButton->isEnabled());
+  EXPECT_FALSE(ui().connectButton->isEnabled());
 
-  QTest::keyClick(w().deviceList, Qt::Key_Home);
+  QTest::keyClick(ui().deviceList, Qt::Key_Home);
   Settle();
   EXPECT_EQ(Ip(), "192.168.0.20");
-  EXPECT_TRUE(w().connectButton->isEnabled());
+  EXPECT_TRUE(ui().connectButton->isEnabled());
 
   // Typing a name's first letters.
-  QTest::keyClicks(w().deviceList, "Tessavue-M");
+  QTest::keyClicks(ui().deviceList, "Tessavue-M");
   Settle();
   EXPECT_EQ(SelectedRow(), 1);
   EXPECT_EQ(Ip(), "192.168.0.31");
-  EXPECT_EQ(w().dhcpCombo->currentText(), "Enabled");
-  EXPECT_FALSE(w().ipAddress->isEnabled());
+  EXPECT_EQ(ui().dhcpCombo->currentText(), "Enabled");
+  EXPECT_FALSE(ui().ipAddress->isEnabled());
   EXPECT_EQ(ShareQueries(0), 2);
   EXPECT_EQ(ShareQueries(1), 1);
   EXPECT_EQ(ShareQueries(2), 1);
@@ -82,18 +81,18 @@ TEST_F(QtKeyboardTest, ArrowsHomeEndAndTypeAheadShowTheRowOnceSettled) {
 TEST_F(QtKeyboardTest, BurstsAndHeldKeysAskForTheSharesOnce) {
   FocusDeviceList();
   for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_PageDown, Qt::Key_Down})
-    QTest::keyClick(w().deviceList, key);
+    QTest::keyClick(ui().deviceList, key);
   Settle();
   EXPECT_EQ(SelectedRow(), 2);
   EXPECT_EQ(ShareQueries(2), 1);
   EXPECT_EQ(AllShareQueries(), 1);
 
   // Held down: no query while it is held, however long, one when let go.
-  QTest::keyPress(w().deviceList, Qt::Key_Up);
+  QTest::keyPress(ui().deviceList, Qt::Key_Up);
   QTest::qWait(kSelectionSettleMillis + 300);
   EXPECT_EQ(AllShareQueries(), 1);
   EXPECT_EQ(Ip(), "192.168.1.40");
-  QTest::keyRelease(w().deviceList, Qt::Key_Up);
+  QTest::keyRelease(ui().deviceList, Qt::Key_Up);
   Settle();
   EXPECT_EQ(SelectedRow(), 1);
   EXPECT_EQ(ShareQueries(1), 1);
@@ -101,17 +100,18 @@ TEST_F(QtKeyboardTest, BurstsAndHeldKeysAskForTheSharesOnce) {
 }
 
 TEST_F(QtKeyboardTest, MouseClickIsShownAtOnceAndOnlyOnce) {
-  ClickRow(w().deviceList, 1);
+  ClickRow(ui().deviceList, 1);
   EXPECT_EQ(Ip(), "192.168.0.31");
   EXPECT_EQ(ShareQueries(1), 1);
-  EXPECT_FALSE(w().SelectionTimerActive());
+  // Nothing left to settle: no second query.
   Settle();
   EXPECT_EQ(ShareQueries(1), 1);
-  // A key, then a click before it settles: the clicked row wins.
-  QTest::keyClick(w().deviceList, Qt::Key_Down);
-  EXPECT_TRUE(w().SelectionTimerActive());
-  ClickRow(w().deviceList, 0);
-  EXPECT_FALSE(w().SelectionTimerActive());
+  // A key, then a click before it settles: the clicked row wins, and the
+  // row the key chose is never shown.
+  QTest::keyClick(ui().deviceList, Qt::Key_Down);
+  EXPECT_EQ(Ip(), "192.168.0.31");
+  ClickRow(ui().deviceList, 0);
+  EXPECT_EQ(Ip(), "192.168.0.20");
   Settle();
   EXPECT_EQ(Ip(), "192.168.0.20");
   EXPECT_EQ(ShareQueries(2), 0);
@@ -120,12 +120,12 @@ TEST_F(QtKeyboardTest, MouseClickIsShownAtOnceAndOnlyOnce) {
 
 TEST_F(QtKeyboardTest, TabVisitsEveryControlInTheTemplatesOrderAndEnterPressesButtons) {
   const std::vector<QWidget*> expected{
-      w().deviceList,     w().refreshButton,    w().configurationButton, w().ipAddress,
-      w().netmaskAddress, w().gatewayAddress,   w().applyButton,         w().shareList,
-      w().connectButton,  w().disconnectButton, w().exitButton,          w().driveCombo,
-      w().dhcpCombo,      w().aboutButton,      w().deviceList};
+      ui().deviceList,     ui().refreshButton,    ui().configurationButton, ui().ipAddress,
+      ui().netmaskAddress, ui().gatewayAddress,   ui().applyButton,         ui().shareList,
+      ui().connectButton,  ui().disconnectButton, ui().exitButton,          ui().driveCombo,
+      ui().dhcpCombo,      ui().aboutButton,      ui().deviceList};
   FocusDeviceList();
-  std::vector<QWidget*> visited{w().deviceList};
+  std::vector<QWidget*> visited{ui().deviceList};
   for (std::size_t i = 1; i < expected.size(); ++i) {
     QWidget* from = QApplication::focusWidget();
     ASSERT_NE(from, nullptr);
@@ -139,13 +139,13 @@ TEST_F(QtKeyboardTest, TabVisitsEveryControlInTheTemplatesOrderAndEnterPressesBu
 
   // Enter on a focused button is its click: "Refresh" searches again.
   int searches = world_.segment.device(0).counters().searches;
-  w().refreshButton->setFocus(Qt::TabFocusReason);
-  QTest::keyClick(w().refreshButton, Qt::Key_Return);
+  ui().refreshButton->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(ui().refreshButton, Qt::Key_Return);
   EXPECT_GT(world_.segment.device(0).counters().searches, searches);
   EXPECT_TRUE(w().isVisible());
   // Enter anywhere else ends the dialog, as Windows' IDOK does.
   FocusDeviceList();
-  QTest::keyClick(w().deviceList, Qt::Key_Return);
+  QTest::keyClick(ui().deviceList, Qt::Key_Return);
   EXPECT_FALSE(w().isVisible());
 }
 
@@ -155,20 +155,20 @@ TEST_F(QtKeyboardTest, EveryControlHasTheNameOfItsLabelOrGroup) {
     return a ? a->text(QAccessible::Name) : QStringLiteral("<no interface>");
   };
   const std::vector<std::pair<QWidget*, QString>> names{
-      {w().deviceList, "Server"},
-      {w().refreshButton, "Refresh"},
-      {w().configurationButton, "Configuration"},
-      {w().ipAddress, "I P :"},
-      {w().ipAddress->field(0), "I P :"},
-      {w().ipAddress->field(3), "I P :"},
-      {w().netmaskAddress->field(0), "Netmask :"},
-      {w().gatewayAddress->field(0), "Gateway :"},
-      {w().applyButton, "Apply"},
-      {w().shareList, "Link Info"},
-      {w().connectButton, "Connect"},
-      {w().disconnectButton, "Disconnect"},
-      {w().aboutButton, "About"},
-      {w().exitButton, "Exit"},
+      {ui().deviceList, "Server"},
+      {ui().refreshButton, "Refresh"},
+      {ui().configurationButton, "Configuration"},
+      {ui().ipAddress, "I P :"},
+      {ui().ipAddress->field(0), "I P :"},
+      {ui().ipAddress->field(3), "I P :"},
+      {ui().netmaskAddress->field(0), "Netmask :"},
+      {ui().gatewayAddress->field(0), "Gateway :"},
+      {ui().applyButton, "Apply"},
+      {ui().shareList, "Link Info"},
+      {ui().connectButton, "Connect"},
+      {ui().disconnectButton, "Disconnect"},
+      {ui().aboutButton, "About"},
+      {ui().exitButton, "Exit"},
   };
   for (const auto& [widget, expected] : names)
     EXPECT_EQ(name(widget), expected) << widget->metaObject()->className();
@@ -181,24 +181,24 @@ TEST_F(QtKeyboardTest, EveryControlHasTheNameOfItsLabelOrGroup) {
     return labels.isEmpty() ? QStringLiteral("<no label>")
                             : labels.first().first->text(QAccessible::Name);
   };
-  EXPECT_EQ(label(w().dhcpCombo), "DHCP Client :");
-  EXPECT_EQ(label(w().driveCombo), "Network Drive :");
-  EXPECT_EQ(label(w().ipAddress), "I P :");
-  EXPECT_EQ(label(w().gatewayAddress), "Gateway :");
-  EXPECT_EQ(w().dhcpCombo->accessibleName(), "DHCP Client :");
-  EXPECT_EQ(w().driveCombo->accessibleName(), "Network Drive :");
+  EXPECT_EQ(label(ui().dhcpCombo), "DHCP Client :");
+  EXPECT_EQ(label(ui().driveCombo), "Network Drive :");
+  EXPECT_EQ(label(ui().ipAddress), "I P :");
+  EXPECT_EQ(label(ui().gatewayAddress), "Gateway :");
+  EXPECT_EQ(ui().dhcpCombo->accessibleName(), "DHCP Client :");
+  EXPECT_EQ(ui().driveCombo->accessibleName(), "Network Drive :");
 
   // The "Login" dialog's two edits.
   modals_.logins.push_back([&](QtLoginWindow& login) {
-    EXPECT_EQ(name(login.userNameEdit), "User name :");
-    EXPECT_EQ(name(login.passwordEdit), "Password :");
-    EXPECT_EQ(name(login.okButton), "OK");
-    EXPECT_EQ(name(login.cancelButton), "Cancel");
+    EXPECT_EQ(name(LoginWindowControls(login).userNameEdit), "User name :");
+    EXPECT_EQ(name(LoginWindowControls(login).passwordEdit), "Password :");
+    EXPECT_EQ(name(LoginWindowControls(login).okButton), "OK");
+    EXPECT_EQ(name(LoginWindowControls(login).cancelButton), "Cancel");
     login.reject();
   });
-  ClickRow(w().deviceList, 1);  // changed password: the dialog is shown
-  w().dhcpCombo->setCurrentIndex(1);
-  w().applyButton->click();
+  ClickRow(ui().deviceList, 1);  // changed password: the dialog is shown
+  ui().dhcpCombo->setCurrentIndex(1);
+  ui().applyButton->click();
   ASSERT_FALSE(modals_.shown.empty());
   EXPECT_EQ(modals_.shown[0].kind, "login");
 }
@@ -211,9 +211,9 @@ TEST_F(QtKeyboardTest, ScaleFactorEnlargesTheLayoutAndCutsNothing) {
   double factor = qEnvironmentVariable("QT_SCALE_FACTOR").toDouble(&ok);
   if (!ok) factor = 1.0;
   EXPECT_DOUBLE_EQ(w().devicePixelRatioF(), factor);
-  ClickRow(w().deviceList, 0);
+  ClickRow(ui().deviceList, 0);
 
-  QtListView* list = w().deviceList;
+  QtListView* list = ui().deviceList;
   std::vector<int> widths;
   for (int i = 0; i < list->columnCount(); ++i) widths.push_back(list->columnWidth(i));
   EXPECT_EQ(widths, (std::vector<int>{94, 81, 81, 81}));
@@ -229,8 +229,8 @@ TEST_F(QtKeyboardTest, ScaleFactorEnlargesTheLayoutAndCutsNothing) {
   }
   // Every control within the window, none hidden behind another's edge.
   for (QWidget* control :
-       std::vector<QWidget*>{w().deviceList, w().shareList, w().exitButton, w().aboutButton,
-                             w().disconnectButton, w().dhcpCombo, w().driveCombo}) {
+       std::vector<QWidget*>{ui().deviceList, ui().shareList, ui().exitButton, ui().aboutButton,
+                             ui().disconnectButton, ui().dhcpCombo, ui().driveCombo}) {
     EXPECT_TRUE(w().rect().contains(control->geometry())) << control->metaObject()->className();
   }
 

@@ -104,26 +104,26 @@ class QtLayoutTest : public QtWindowFixture {};
 
 TEST_F(QtLayoutTest, MainWindowHasEveryControlOfItsTemplateWhereTheTemplatePutsIt) {
   ExpectLayout(w(), "IDD_TESSAVUE_DIALOG",
-               {{"IDC_DEVICE_LIST", w().deviceList},
-                {"IDC_REFRESH", w().refreshButton},
-                {"IDC_CONFIGURATION", w().configurationButton},
-                {"IDC_IPADDRESS", w().ipAddress},
-                {"IDC_NETMASK", w().netmaskAddress},
-                {"IDC_GATEWAY", w().gatewayAddress},
-                {"IDC_APPLY", w().applyButton},
-                {"IDC_SHARE_LIST", w().shareList},
-                {"IDC_CONNECT", w().connectButton},
-                {"IDC_DISCONNECT", w().disconnectButton},
-                {"IDC_EXIT", w().exitButton},
-                {"IDC_DRIVE_COMBO", w().driveCombo},
-                {"IDC_DHCP_COMBO", w().dhcpCombo},
-                {"IDC_ABOUT", w().aboutButton}});
+               {{"IDC_DEVICE_LIST", ui().deviceList},
+                {"IDC_REFRESH", ui().refreshButton},
+                {"IDC_CONFIGURATION", ui().configurationButton},
+                {"IDC_IPADDRESS", ui().ipAddress},
+                {"IDC_NETMASK", ui().netmaskAddress},
+                {"IDC_GATEWAY", ui().gatewayAddress},
+                {"IDC_APPLY", ui().applyButton},
+                {"IDC_SHARE_LIST", ui().shareList},
+                {"IDC_CONNECT", ui().connectButton},
+                {"IDC_DISCONNECT", ui().disconnectButton},
+                {"IDC_EXIT", ui().exitButton},
+                {"IDC_DRIVE_COMBO", ui().driveCombo},
+                {"IDC_DHCP_COMBO", ui().dhcpCombo},
+                {"IDC_ABOUT", ui().aboutButton}});
   // A screen reader names each control as Windows does: by the label just
   // before it in the template, a list view by its window text.
-  EXPECT_EQ(w().dhcpCombo->accessibleName(), "DHCP Client :");
-  EXPECT_EQ(w().driveCombo->accessibleName(), "Network Drive :");
-  EXPECT_EQ(w().deviceList->accessibleName(), "Server");
-  EXPECT_EQ(w().shareList->accessibleName(), "Link Info");
+  EXPECT_EQ(ui().dhcpCombo->accessibleName(), "DHCP Client :");
+  EXPECT_EQ(ui().driveCombo->accessibleName(), "Network Drive :");
+  EXPECT_EQ(ui().deviceList->accessibleName(), "Server");
+  EXPECT_EQ(ui().shareList->accessibleName(), "Link Info");
   for (auto* label : w().findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
     EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
 }
@@ -144,22 +144,22 @@ TEST_F(QtLayoutTest, DialogsHaveEveryControlOfTheirTemplates) {
   NoLogin loginLogic;
   QtLoginWindow login(loginLogic, &w());
   ExpectLayout(login, "IDD_LOGIN",
-               {{"IDC_USERNAME", login.userNameEdit},
-                {"IDC_PASSWORD", login.passwordEdit},
-                {"IDC_REMEMBER_PASSWORD", login.rememberBox},
-                {"IDOK", login.okButton},
-                {"IDCANCEL", login.cancelButton}});
-  EXPECT_EQ(login.userNameEdit->accessibleName(), "User name :");
-  EXPECT_EQ(login.passwordEdit->accessibleName(), "Password :");
-  EXPECT_EQ(login.rememberBox->text(), "Remember password");
+               {{"IDC_USERNAME", LoginWindowControls(login).userNameEdit},
+                {"IDC_PASSWORD", LoginWindowControls(login).passwordEdit},
+                {"IDC_REMEMBER_PASSWORD", LoginWindowControls(login).rememberBox},
+                {"IDOK", LoginWindowControls(login).okButton},
+                {"IDCANCEL", LoginWindowControls(login).cancelButton}});
+  EXPECT_EQ(LoginWindowControls(login).userNameEdit->accessibleName(), "User name :");
+  EXPECT_EQ(LoginWindowControls(login).passwordEdit->accessibleName(), "Password :");
+  EXPECT_EQ(LoginWindowControls(login).rememberBox->text(), "Remember password");
 
   NoAddress addressLogic;
   QtSearchAddressWindow search(addressLogic, &w());
   ExpectLayout(search, "IDD_SEARCH_ADDRESS",
-               {{"IDC_SEARCH_ADDRESS", search.addressField},
-                {"IDC_SEARCH_PREFIX", search.prefixField},
-                {"IDOK", search.okButton},
-                {"IDCANCEL", search.cancelButton}});
+               {{"IDC_SEARCH_ADDRESS", SearchAddressWindowControls(search).addressField},
+                {"IDC_SEARCH_PREFIX", SearchAddressWindowControls(search).prefixField},
+                {"IDOK", SearchAddressWindowControls(search).okButton},
+                {"IDCANCEL", SearchAddressWindowControls(search).cancelButton}});
 
   QtAboutBox about(&w());
   ExpectLayout(about, "IDD_ABOUTBOX",

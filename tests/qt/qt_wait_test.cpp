@@ -68,8 +68,8 @@ class QtWaitTest : public QtWindowFixture {
     QTimer::singleShot(ms, &w(), [this, &look] {
       paintsAtStart_ = paints_->paints;
       w().update();
-      ClickRow(w().deviceList, 2);
-      QTest::keyClick(w().ipAddress->field(3), Qt::Key_7);
+      ClickRow(ui().deviceList, 2);
+      QTest::keyClick(ui().ipAddress->field(3), Qt::Key_7);
       QTest::keyClick(&w(), Qt::Key_Escape);
       look.closeRefused = !w().close();
       QTimer::singleShot(200, &w(), [this, &look] {
@@ -78,8 +78,8 @@ class QtWaitTest : public QtWindowFixture {
         look.waitCursor = cursor && cursor->shape() == Qt::WaitCursor;
         look.stillVisible = w().isVisible();
         look.paints = paints_->paints - paintsAtStart_;
-        look.selectedRow = SelectedRow(w().deviceList);
-        look.fieldText = w().ipAddress->field(3)->text();
+        look.selectedRow = SelectedRow(ui().deviceList);
+        look.fieldText = ui().ipAddress->field(3)->text();
         // What the window system holds of the window now: what was painted.
         look.shot = w().screen()->grabWindow(w().winId()).toImage();
       });
@@ -101,13 +101,13 @@ class QtWaitTest : public QtWindowFixture {
 
 TEST_F(QtWaitTest, TheWindowPaintsAndTakesNoInputWhileASearchAndALateChangeRun) {
   // A search: about 1.2 s.
-  ClickRow(w().deviceList, 0);
-  ASSERT_EQ(SelectedRow(w().deviceList), 0);
+  ClickRow(ui().deviceList, 0);
+  ASSERT_EQ(SelectedRow(ui().deviceList), 0);
   Look duringSearch;
   LookDuringTheWait(300, duringSearch);
   QElapsedTimer clock;
   clock.start();
-  QTest::mouseClick(w().refreshButton, Qt::LeftButton);
+  QTest::mouseClick(ui().refreshButton, Qt::LeftButton);
   EXPECT_GT(clock.elapsed(), 1000);
   ASSERT_TRUE(duringSearch.taken);
   EXPECT_TRUE(duringSearch.waitCursor);
@@ -116,15 +116,15 @@ TEST_F(QtWaitTest, TheWindowPaintsAndTakesNoInputWhileASearchAndALateChangeRun) 
   EXPECT_GT(duringSearch.paints, 0);
   EXPECT_EQ(duringSearch.selectedRow, -1);  // the refresh emptied the list; the click chose nothing
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-  ASSERT_EQ(w().deviceList->GetItemCount(), 3);
+  ASSERT_EQ(ui().deviceList->GetItemCount(), 3);
 
   // An address change that the device confirms after 3 s.
-  ClickRow(w().deviceList, 0);
-  w().ipAddress->field(3)->setText("77");
+  ClickRow(ui().deviceList, 0);
+  ui().ipAddress->field(3)->setText("77");
   Look duringChange;
   LookDuringTheWait(1000, duringChange);
   clock.restart();
-  QTest::mouseClick(w().applyButton, Qt::LeftButton);
+  QTest::mouseClick(ui().applyButton, Qt::LeftButton);
   EXPECT_GT(clock.elapsed(), 3000);
   ASSERT_TRUE(duringChange.taken);
   EXPECT_TRUE(duringChange.waitCursor);
@@ -142,11 +142,11 @@ TEST_F(QtWaitTest, TheWindowPaintsAndTakesNoInputWhileASearchAndALateChangeRun) 
   // The change went through: no message, the device listed at its new
   // address, and everything takes input again.
   EXPECT_TRUE(modals_.shown.empty());
-  EXPECT_EQ(w().deviceList->GetItemText(0, 1), "192.168.0.77");
+  EXPECT_EQ(ui().deviceList->GetItemText(0, 1), "192.168.0.77");
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   EXPECT_TRUE(w().isVisible());
-  ClickRow(w().deviceList, 2);
-  EXPECT_EQ(SelectedRow(w().deviceList), 2);
+  ClickRow(ui().deviceList, 2);
+  EXPECT_EQ(SelectedRow(ui().deviceList), 2);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QContextMenuEvent>
 #include <QRect>
 #include <QTest>
 #include <memory>
@@ -13,6 +14,7 @@
 #include "modal_driver.h"
 #include "qt_dialogs.h"
 #include "utility_app.h"
+#include "window_controls.h"
 
 namespace tessavue {
 
@@ -36,6 +38,20 @@ class QtWindowFixture : public ::testing::Test {
   }
 
   QtMainWindow& w() { return *window_; }
+  // The window's controls, found as a user's tools find them.
+  MainWindowControls& ui() {
+    if (!ui_) ui_ = std::make_unique<MainWindowControls>(*window_);
+    return *ui_;
+  }
+  // Opens the window's context menu and chooses `entry` in it (none:
+  // Escape); the menu's entries are then in modals_.menuEntries.
+  void ContextMenu(QWidget& window, const QString& entry) {
+    modals_.menuChoice = entry;
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(5, 5),
+                           window.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(&window, &menu);
+  }
+  void ContextMenu(const QString& entry) { ContextMenu(w(), entry); }
   void ClickRow(QtListView* list, int row) {
     QRect r = list->visualItemRect(list->topLevelItem(row));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
@@ -46,6 +62,7 @@ class QtWindowFixture : public ::testing::Test {
   RecordingShell shell_;
   UtilityApp app_;
   std::unique_ptr<QtMainWindow> window_;
+  std::unique_ptr<MainWindowControls> ui_;
   ModalDriver modals_;
 };
 

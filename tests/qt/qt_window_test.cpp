@@ -53,107 +53,109 @@ class QtWindowTest : public QtWindowFixture {
 
 TEST_F(QtWindowTest, StartShowsTheDevicesFoundInTheWindowOfTemplate102) {
   EXPECT_EQ(w().windowTitle(), "Quillon Tessavue");
-  EXPECT_EQ(Column(w().deviceList, 0),
+  EXPECT_EQ(Column(ui().deviceList, 0),
             (std::vector<std::string>{"Tessavue-Office", "Tessavue-Media", "Tessavue-Lab"}));
-  EXPECT_EQ(Column(w().deviceList, 1),
+  EXPECT_EQ(Column(ui().deviceList, 1),
             (std::vector<std::string>{"192.168.0.20", "192.168.0.31", "192.168.1.40"}));
-  EXPECT_EQ(w().deviceList->GetItemText(2, 3), "192.168.1.1");
+  EXPECT_EQ(ui().deviceList->GetItemText(2, 3), "192.168.1.1");
   // Columns and their widths in pixels.
   QStringList headings;
   std::vector<int> widths;
-  for (int i = 0; i < w().deviceList->columnCount(); ++i) {
-    headings << w().deviceList->headerItem()->text(i);
-    widths.push_back(w().deviceList->columnWidth(i));
+  for (int i = 0; i < ui().deviceList->columnCount(); ++i) {
+    headings << ui().deviceList->headerItem()->text(i);
+    widths.push_back(ui().deviceList->columnWidth(i));
   }
   EXPECT_EQ(headings, (QStringList{"Name", "IP", "Netmask", "Gateway"}));
   EXPECT_EQ(widths, (std::vector<int>{94, 81, 81, 81}));
-  EXPECT_EQ(w().shareList->headerItem()->text(0), "Link Name");
-  EXPECT_EQ(w().shareList->headerItem()->text(1), "Location");
-  EXPECT_EQ(w().shareList->columnWidth(0), 120);
-  EXPECT_EQ(w().shareList->GetItemCount(), 0);
+  EXPECT_EQ(ui().shareList->headerItem()->text(0), "Link Name");
+  EXPECT_EQ(ui().shareList->headerItem()->text(1), "Location");
+  EXPECT_EQ(ui().shareList->columnWidth(0), 120);
+  EXPECT_EQ(ui().shareList->GetItemCount(), 0);
   // Address fields blank; the DHCP list unselected; D: first free letter.
-  EXPECT_TRUE(w().ipAddress->IsBlank());
-  EXPECT_TRUE(w().gatewayAddress->IsBlank());
-  EXPECT_EQ(ComboItems(w().dhcpCombo), (std::vector<std::string>{"Disabled", "Enabled"}));
-  EXPECT_EQ(w().dhcpCombo->GetCurSel(), -1);
-  EXPECT_EQ(w().driveCombo->count(), 23);
-  EXPECT_EQ(w().driveCombo->currentText(), "D:");
+  EXPECT_TRUE(ui().ipAddress->IsBlank());
+  EXPECT_TRUE(ui().gatewayAddress->IsBlank());
+  EXPECT_EQ(ComboItems(ui().dhcpCombo), (std::vector<std::string>{"Disabled", "Enabled"}));
+  EXPECT_EQ(ui().dhcpCombo->GetCurSel(), -1);
+  EXPECT_EQ(ui().driveCombo->count(), 23);
+  EXPECT_EQ(ui().driveCombo->currentText(), "D:");
   // Group captions, the dialog's colours and the About entry.
   QStringList groups;
   for (auto* g : w().findChildren<QGroupBox*>()) groups << g->title();
   EXPECT_EQ(groups, (QStringList{"Server", "LAN", "Link Info"}));
   EXPECT_EQ(w().palette().color(QPalette::Window), QColor(0, 98, 147));
   EXPECT_EQ(w().palette().color(QPalette::WindowText), QColor(255, 255, 255));
-  EXPECT_NE(w().connectButton->palette().color(QPalette::Window), QColor(0, 98, 147));
-  EXPECT_EQ(w().aboutMenuText(), "About Dorvel(&A)...");
+  EXPECT_NE(ui().connectButton->palette().color(QPalette::Window), QColor(0, 98, 147));
+  ContextMenu(QString());
+  ASSERT_FALSE(modals_.menuEntries.empty());
+  EXPECT_EQ(modals_.menuEntries[0], "About Dorvel(&A)...");
   // Buttons and fields lie inside the window.
-  for (QWidget* c : std::initializer_list<QWidget*>{w().exitButton, w().aboutButton, w().driveCombo,
-                                                    w().applyButton})
+  for (QWidget* c : std::initializer_list<QWidget*>{ui().exitButton, ui().aboutButton,
+                                                    ui().driveCombo, ui().applyButton})
     EXPECT_TRUE(w().rect().contains(c->geometry())) << c->objectName().toStdString();
 }
 
 TEST_F(QtWindowTest, ARowClickShowsItsSettingsSharesAndWhatMayBeUsed) {
-  ClickRow(w().deviceList, 0);
-  EXPECT_EQ(Text(w().ipAddress), "192.168.0.20");
-  EXPECT_EQ(Text(w().netmaskAddress), "255.255.255.0");
-  EXPECT_EQ(Text(w().gatewayAddress), "192.168.0.1");
-  EXPECT_EQ(w().dhcpCombo->currentText(), "Disabled");
-  EXPECT_EQ(Column(w().shareList, 0), (std::vector<std::string>{"public", "backup", "scans"}));
-  EXPECT_TRUE(w().connectButton->isEnabled());
-  EXPECT_TRUE(w().configurationButton->isEnabled());
+  ClickRow(ui().deviceList, 0);
+  EXPECT_EQ(Text(ui().ipAddress), "192.168.0.20");
+  EXPECT_EQ(Text(ui().netmaskAddress), "255.255.255.0");
+  EXPECT_EQ(Text(ui().gatewayAddress), "192.168.0.1");
+  EXPECT_EQ(ui().dhcpCombo->currentText(), "Disabled");
+  EXPECT_EQ(Column(ui().shareList, 0), (std::vector<std::string>{"public", "backup", "scans"}));
+  EXPECT_TRUE(ui().connectButton->isEnabled());
+  EXPECT_TRUE(ui().configurationButton->isEnabled());
 
   // A DHCP device greys out the address fields until "Disabled" is picked.
-  ClickRow(w().deviceList, 1);
-  EXPECT_EQ(w().dhcpCombo->currentText(), "Enabled");
-  EXPECT_FALSE(w().ipAddress->isEnabled());
-  EXPECT_FALSE(w().gatewayAddress->isEnabled());
-  w().dhcpCombo->setCurrentIndex(0);
-  emit w().dhcpCombo->activated(0);
-  EXPECT_TRUE(w().ipAddress->isEnabled());
-  EXPECT_TRUE(w().netmaskAddress->isEnabled());
+  ClickRow(ui().deviceList, 1);
+  EXPECT_EQ(ui().dhcpCombo->currentText(), "Enabled");
+  EXPECT_FALSE(ui().ipAddress->isEnabled());
+  EXPECT_FALSE(ui().gatewayAddress->isEnabled());
+  ui().dhcpCombo->setCurrentIndex(0);
+  emit ui().dhcpCombo->activated(0);
+  EXPECT_TRUE(ui().ipAddress->isEnabled());
+  EXPECT_TRUE(ui().netmaskAddress->isEnabled());
 
   // A device on another subnet: no Connect, Disconnect or web page; Apply
   // stays.
-  ClickRow(w().deviceList, 2);
-  EXPECT_FALSE(w().connectButton->isEnabled());
-  EXPECT_FALSE(w().disconnectButton->isEnabled());
-  EXPECT_FALSE(w().configurationButton->isEnabled());
-  EXPECT_TRUE(w().applyButton->isEnabled());
-  EXPECT_EQ(Column(w().shareList, 0), (std::vector<std::string>{"archive"}));
+  ClickRow(ui().deviceList, 2);
+  EXPECT_FALSE(ui().connectButton->isEnabled());
+  EXPECT_FALSE(ui().disconnectButton->isEnabled());
+  EXPECT_FALSE(ui().configurationButton->isEnabled());
+  EXPECT_TRUE(ui().applyButton->isEnabled());
+  EXPECT_EQ(Column(ui().shareList, 0), (std::vector<std::string>{"archive"}));
 
   // Configuration opens the selected device's page; the second device here.
-  ClickRow(w().deviceList, 1);
-  QTest::mouseClick(w().configurationButton, Qt::LeftButton);
+  ClickRow(ui().deviceList, 1);
+  QTest::mouseClick(ui().configurationButton, Qt::LeftButton);
   EXPECT_EQ(shell_.openedUrls, (std::vector<std::string>{"http://192.168.0.31"}));
   EXPECT_TRUE(modals_.shown.empty());
 }
 
 TEST_F(QtWindowTest, ApplyChecksTheFieldsThenMovesTheDevice) {
-  ClickRow(w().deviceList, 0);
-  TypeAddress(w().gatewayAddress, "192.168.1.1");
-  QTest::mouseClick(w().applyButton, Qt::LeftButton);
+  ClickRow(ui().deviceList, 0);
+  TypeAddress(ui().gatewayAddress, "192.168.1.1");
+  QTest::mouseClick(ui().applyButton, Qt::LeftButton);
   ASSERT_EQ(modals_.shown.size(), 1u);
   EXPECT_EQ(modals_.shown[0].text, "Gateway address input error!");
   EXPECT_EQ(modals_.shown[0].caption, "Warnning");
   EXPECT_EQ(modals_.shown[0].icon, QMessageBox::Warning);
-  EXPECT_EQ(Text(w().gatewayAddress), "192.168.1.1");  // kept after a failure
+  EXPECT_EQ(Text(ui().gatewayAddress), "192.168.1.1");  // kept after a failure
 
   // Typed as a user does: digits and dots, moving from field to field.
-  TypeAddress(w().ipAddress, "192.168.0.77");
-  TypeAddress(w().netmaskAddress, "255.255.255.0");
-  TypeAddress(w().gatewayAddress, "192.168.0.1");
-  QTest::mouseClick(w().applyButton, Qt::LeftButton);
+  TypeAddress(ui().ipAddress, "192.168.0.77");
+  TypeAddress(ui().netmaskAddress, "255.255.255.0");
+  TypeAddress(ui().gatewayAddress, "192.168.0.1");
+  QTest::mouseClick(ui().applyButton, Qt::LeftButton);
   // The default administrator password works: no dialog, no message, and
   // the list is searched anew.
   EXPECT_EQ(modals_.shown.size(), 1u);
-  EXPECT_EQ(w().deviceList->GetItemText(0, 1), "192.168.0.77");
-  EXPECT_TRUE(w().ipAddress->IsBlank());
+  EXPECT_EQ(ui().deviceList->GetItemText(0, 1), "192.168.0.77");
+  EXPECT_TRUE(ui().ipAddress->IsBlank());
 }
 
 TEST_F(QtWindowTest, ApplyAsksForTheAdministratorPasswordWhenTheDefaultIsRefused) {
-  ClickRow(w().deviceList, 1);  // password "tessavue", on DHCP
+  ClickRow(ui().deviceList, 1);  // password "tessavue", on DHCP
   modals_.logins.push_back(ModalDriver::Type("", "tessavue"));
-  QTest::mouseClick(w().applyButton, Qt::LeftButton);
+  QTest::mouseClick(ui().applyButton, Qt::LeftButton);
   ASSERT_EQ(modals_.shown.size(), 2u);
   EXPECT_EQ(modals_.shown[0].kind, "login");
   EXPECT_EQ(modals_.shown[0].caption, "Login");
@@ -165,53 +167,52 @@ TEST_F(QtWindowTest, ApplyAsksForTheAdministratorPasswordWhenTheDefaultIsRefused
 }
 
 TEST_F(QtWindowTest, ConnectAndDisconnectMapAShareOnTheChosenLetter) {
-  ClickRow(w().deviceList, 0);
-  ClickRow(w().shareList, 1);  // backup
-  w().driveCombo->setCurrentIndex(w().driveCombo->findText("E:"));
-  QTest::mouseClick(w().connectButton, Qt::LeftButton);
+  ClickRow(ui().deviceList, 0);
+  ClickRow(ui().shareList, 1);  // backup
+  ui().driveCombo->setCurrentIndex(ui().driveCombo->findText("E:"));
+  QTest::mouseClick(ui().connectButton, Qt::LeftButton);
   ASSERT_EQ(modals_.shown.size(), 1u);
   EXPECT_EQ(modals_.shown[0].text, "Mount Disk OK!");
   EXPECT_EQ(world_.connections.Connection('E'), "\\\\Tessavue-Office\\backup");
-  EXPECT_EQ(w().shareList->GetItemText(1, 1), "E:");
-  EXPECT_NE(w().driveCombo->findText("E: \\\\Tessavue-Office\\backup"), -1);
-  EXPECT_EQ(w().driveCombo->currentText(), "D:");
+  EXPECT_EQ(ui().shareList->GetItemText(1, 1), "E:");
+  EXPECT_NE(ui().driveCombo->findText("E: \\\\Tessavue-Office\\backup"), -1);
+  EXPECT_EQ(ui().driveCombo->currentText(), "D:");
 
   // A share that takes one account only: the first try with no credentials
   // fails, then the "Login" dialog asks for them (user name editable).
-  ClickRow(w().deviceList, 1);
-  ClickRow(w().shareList, 0);  // music
+  ClickRow(ui().deviceList, 1);
+  ClickRow(ui().shareList, 0);  // music
   modals_.logins.push_back(ModalDriver::Type(kDemoShareUser, kDemoSharePassword));
-  QTest::mouseClick(w().connectButton, Qt::LeftButton);
+  QTest::mouseClick(ui().connectButton, Qt::LeftButton);
   ASSERT_EQ(modals_.shown.size(), 3u);
   EXPECT_EQ(modals_.shown[1].kind, "login");
   EXPECT_TRUE(modals_.shown[1].userNameEnabled);
   EXPECT_EQ(modals_.shown[2].text, "Mount Disk OK!");
   EXPECT_EQ(world_.connections.Connection('D'), "\\\\Tessavue-Media\\music");
-  EXPECT_EQ(w().shareList->GetItemText(0, 1), "D:");
+  EXPECT_EQ(ui().shareList->GetItemText(0, 1), "D:");
 
   // Disconnect the selected share's letter.
-  ClickRow(w().shareList, 0);
-  QTest::mouseClick(w().disconnectButton, Qt::LeftButton);
+  ClickRow(ui().shareList, 0);
+  QTest::mouseClick(ui().disconnectButton, Qt::LeftButton);
   ASSERT_EQ(modals_.shown.size(), 4u);
   EXPECT_EQ(modals_.shown[3].text, "Umount Disk OK!");
   EXPECT_FALSE(world_.connections.Connection('D').has_value());
-  EXPECT_EQ(w().shareList->GetItemText(0, 1), "");
+  EXPECT_EQ(ui().shareList->GetItemText(0, 1), "");
 }
 
 TEST_F(QtWindowTest, MappingsMadeOutsideShowWhenTheWindowIsActivated) {
-  ClickRow(w().deviceList, 0);
+  ClickRow(ui().deviceList, 0);
   world_.connections.MapOutside('G', "\\\\tessavue-office\\SCANS");
-  EXPECT_EQ(w().shareList->GetItemText(2, 1), "");
+  EXPECT_EQ(ui().shareList->GetItemText(2, 1), "");
   QEvent activate(QEvent::WindowActivate);
   QApplication::sendEvent(&w(), &activate);
-  EXPECT_EQ(w().shareList->GetItemText(2, 1), "G:");
-  EXPECT_NE(w().driveCombo->findText("G: \\\\tessavue-office\\SCANS"), -1);
+  EXPECT_EQ(ui().shareList->GetItemText(2, 1), "G:");
+  EXPECT_NE(ui().driveCombo->findText("G: \\\\tessavue-office\\SCANS"), -1);
 }
 
 TEST_F(QtWindowTest, AboutBoxFromTheButtonAndTheWindowMenu) {
-  QTest::mouseClick(w().aboutButton, Qt::LeftButton);
-  w().SystemCommand(kIdmAboutBox);
-  w().SystemCommand(0xF060 & 0xFFF0);  // any other command: nothing of ours
+  QTest::mouseClick(ui().aboutButton, Qt::LeftButton);
+  ContextMenu(QStringLiteral("About Dorvel(&A)..."));
   ASSERT_EQ(modals_.shown.size(), 2u);
   for (const Shown& s : modals_.shown) {
     EXPECT_EQ(s.kind, "about");
@@ -221,7 +222,7 @@ TEST_F(QtWindowTest, AboutBoxFromTheButtonAndTheWindowMenu) {
 }
 
 TEST_F(QtWindowTest, ExitAndEscapeEndTheWindowAndCloseTheTransportOnce) {
-  QTest::mouseClick(w().exitButton, Qt::LeftButton);
+  QTest::mouseClick(ui().exitButton, Qt::LeftButton);
   EXPECT_FALSE(w().isVisible());
   EXPECT_FALSE(app_.protocol.TransportStarted());
   EXPECT_FALSE(world_.network.IsOpen());
@@ -276,11 +277,11 @@ TEST(QtLoginWindowTest, SixteenCharactersHiddenPasswordAndCancelKeepsCredentials
     LoginDialog logic(protocol, 0, system);
     QtLoginWindow login(logic, nullptr);
     EXPECT_EQ(login.windowTitle(), "Login");
-    EXPECT_EQ(login.userNameEdit->text(), "maria");
-    EXPECT_FALSE(login.userNameEdit->isEnabled());
-    EXPECT_EQ(login.passwordEdit->echoMode(), QLineEdit::Password);
-    QTest::keyClicks(login.passwordEdit, "abcdefghijklmnopqrst");
-    EXPECT_EQ(login.passwordEdit->text(), "abcdefghijklmnop");
+    EXPECT_EQ(LoginWindowControls(login).userNameEdit->text(), "maria");
+    EXPECT_FALSE(LoginWindowControls(login).userNameEdit->isEnabled());
+    EXPECT_EQ(LoginWindowControls(login).passwordEdit->echoMode(), QLineEdit::Password);
+    QTest::keyClicks(LoginWindowControls(login).passwordEdit, "abcdefghijklmnopqrst");
+    EXPECT_EQ(LoginWindowControls(login).passwordEdit->text(), "abcdefghijklmnop");
     QTest::keyClick(&login, Qt::Key_Escape);
     EXPECT_EQ(login.result(), kIdCancel);
   }
@@ -290,10 +291,10 @@ TEST(QtLoginWindowTest, SixteenCharactersHiddenPasswordAndCancelKeepsCredentials
     LoginDialog logic(protocol, 0, system);
     QtLoginWindow login(logic, nullptr);
     login.show();
-    EXPECT_TRUE(login.userNameEdit->isEnabled());
-    QTest::keyClicks(login.userNameEdit, "ABCDEFGHIJKLMNOP");
-    QTest::keyClicks(login.passwordEdit, "pw");
-    QTest::keyClick(login.passwordEdit, Qt::Key_Return);  // the default button
+    EXPECT_TRUE(LoginWindowControls(login).userNameEdit->isEnabled());
+    QTest::keyClicks(LoginWindowControls(login).userNameEdit, "ABCDEFGHIJKLMNOP");
+    QTest::keyClicks(LoginWindowControls(login).passwordEdit, "pw");
+    QTest::keyClick(LoginWindowControls(login).passwordEdit, Qt::Key_Return);  // the default button
     EXPECT_EQ(login.result(), kIdOk);
   }
   EXPECT_STREQ(protocol.loginUserName(), "ABCDEFGHIJKLMNOP");
@@ -326,8 +327,8 @@ class QtSearchAddressTest : public QtWindowFixture {
     beyond_.AddDevice(far);
   }
   int RowOf(const std::string& ip) {
-    for (int i = 0; i < w().deviceList->GetItemCount(); ++i)
-      if (w().deviceList->GetItemText(i, 1) == ip) return i;
+    for (int i = 0; i < ui().deviceList->GetItemCount(); ++i)
+      if (ui().deviceList->GetItemText(i, 1) == ip) return i;
     return -1;
   }
   SimulatedSegment beyond_{world_.network, 0, SegmentPlace::kBehindRouter};
@@ -335,11 +336,9 @@ class QtSearchAddressTest : public QtWindowFixture {
 
 TEST_F(QtSearchAddressTest, TheContextMenuEntryAsksForAnAddressAndListsTheDeviceThere) {
   EXPECT_EQ(RowOf("10.9.0.30"), -1);
-  modals_.menuChoice = QStringLiteral("Search at address...");
   modals_.addresses = {QStringLiteral("127.0.0.1"), QStringLiteral("10.9..30"),
                        QStringLiteral("10.9.0.30")};
-  QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(5, 5), w().mapToGlobal(QPoint(5, 5)));
-  QApplication::sendEvent(&w(), &menu);
+  ContextMenu(QStringLiteral("Search at address..."));
   EXPECT_EQ(modals_.menuEntries,
             (std::vector<std::string>{"About Dorvel(&A)...", "Search at address...",
                                       "Forget searched addresses"}));
@@ -358,24 +357,24 @@ TEST_F(QtSearchAddressTest, TheContextMenuEntryAsksForAnAddressAndListsTheDevice
 
   const int row = RowOf("10.9.0.30");
   ASSERT_GE(row, 0);
-  EXPECT_EQ(w().deviceList->GetItemText(row, 0), "Far-Box");
-  ClickRow(w().deviceList, row);
-  EXPECT_EQ(w().shareList->GetItemText(0, 0), "archive");
-  EXPECT_EQ(w().shareList->GetItemText(1, 0), "photos");
-  EXPECT_TRUE(w().connectButton->isEnabled());
-  EXPECT_TRUE(w().configurationButton->isEnabled());
+  EXPECT_EQ(ui().deviceList->GetItemText(row, 0), "Far-Box");
+  ClickRow(ui().deviceList, row);
+  EXPECT_EQ(ui().shareList->GetItemText(0, 0), "archive");
+  EXPECT_EQ(ui().shareList->GetItemText(1, 0), "photos");
+  EXPECT_TRUE(ui().connectButton->isEnabled());
+  EXPECT_TRUE(ui().configurationButton->isEnabled());
 }
 
 TEST_F(QtSearchAddressTest, TheSlashFieldTakesASubnetOfTwoDigitsAndForgetEmptiesTheTargets) {
   modals_.addresses = {QStringLiteral("10.9.0.0/219"), QStringLiteral("10.9.0.0/24")};
-  w().SystemCommand(kIdmSearchAtAddress);
+  ContextMenu(QStringLiteral("Search at address..."));
   // "219" typed into a two-character field is "21": refused as too wide.
   ASSERT_GE(modals_.shown.size(), 2u);
   EXPECT_NE(modals_.shown[1].text.find("10.9.0.0/21 is wider"), std::string::npos)
       << modals_.shown[1].text;
   EXPECT_EQ(app_.protocol.targets(), (std::vector<SearchTarget>{{Ipv4Address{{10, 9, 0, 0}}, 24}}));
   EXPECT_GE(RowOf("10.9.0.30"), 0);
-  w().SystemCommand(kIdmForgetTargets);
+  ContextMenu(QStringLiteral("Forget searched addresses"));
   EXPECT_TRUE(app_.protocol.targets().empty());
   EXPECT_EQ(RowOf("10.9.0.30"), -1);
 }
@@ -394,13 +393,14 @@ TEST_F(QtSearchAddressTest, ARememberedSubnetIsSearchedAtTheNextStartUntilForgot
   again.show();
   for (int i = 0; i < 500 && !(again.logic().FirstSearchDone() && !again.Waiting()); ++i)
     QTest::qWait(10);
-  auto listed = [&again](const std::string& ip) {
-    for (int i = 0; i < again.deviceList->GetItemCount(); ++i)
-      if (again.deviceList->GetItemText(i, 1) == ip) return true;
+  QtListView* list = MainWindowControls(again).deviceList;
+  auto listed = [list](const std::string& ip) {
+    for (int i = 0; i < list->GetItemCount(); ++i)
+      if (list->GetItemText(i, 1) == ip) return true;
     return false;
   };
   EXPECT_TRUE(listed("10.9.0.30"));
-  again.SystemCommand(kIdmForgetTargets);
+  ContextMenu(again, QStringLiteral("Forget searched addresses"));
   EXPECT_TRUE(remembered.lines().empty());
   EXPECT_FALSE(listed("10.9.0.30"));
 }
@@ -408,7 +408,7 @@ TEST_F(QtSearchAddressTest, ARememberedSubnetIsSearchedAtTheNextStartUntilForgot
 TEST_F(QtSearchAddressTest, CancelAddsNoTargetAndSearchesNothing) {
   const std::size_t sent = world_.network.sent().size();
   modals_.addresses = {QStringLiteral("cancel")};
-  w().SystemCommand(kIdmSearchAtAddress);
+  ContextMenu(QStringLiteral("Search at address..."));
   EXPECT_TRUE(app_.protocol.targets().empty());
   EXPECT_EQ(world_.network.sent().size(), sent);
   ASSERT_EQ(modals_.shown.size(), 1u);
@@ -434,7 +434,7 @@ class StartWatchWindow : public QtMainWindow {
   }
   void KeepAlive() override {
     QtMainWindow::KeepAlive();
-    if (searchBegan && !refreshButton->isEnabled()) refreshGreyed = true;
+    if (searchBegan && !MainWindowControls(*this).refreshButton->isEnabled()) refreshGreyed = true;
   }
   bool initialised = false, searchBegan = false, painted = false, paintedFirst = false;
   bool refreshGreyed = false;
@@ -461,9 +461,10 @@ TEST(QtStartTest, TheWindowIsPaintedBeforeItsFirstSearchRunsAsARefresh) {
   StartWatchWindow window(app, world.segment.device(0));
   window.InitDialog();
   window.initialised = true;
+  MainWindowControls ui(window);
   // Ready to show: the drive list filled, no search asked for yet.
-  EXPECT_EQ(window.driveCombo->count(), 23);
-  EXPECT_EQ(window.deviceList->GetItemCount(), 0);
+  EXPECT_EQ(ui.driveCombo->count(), 23);
+  EXPECT_EQ(ui.deviceList->GetItemCount(), 0);
   EXPECT_EQ(world.segment.device(0).counters().searches, 0);
 
   window.show();
@@ -473,6 +474,6 @@ TEST(QtStartTest, TheWindowIsPaintedBeforeItsFirstSearchRunsAsARefresh) {
   EXPECT_TRUE(window.paintedFirst);
   EXPECT_TRUE(window.refreshGreyed);  // as during a "Refresh"
   EXPECT_EQ(world.segment.device(0).counters().searches, 3);
-  EXPECT_EQ(window.deviceList->GetItemCount(), 3);
-  EXPECT_TRUE(window.refreshButton->isEnabled());
+  EXPECT_EQ(ui.deviceList->GetItemCount(), 3);
+  EXPECT_TRUE(ui.refreshButton->isEnabled());
 }

@@ -26,6 +26,7 @@
 #include "protocol.h"
 #include "remote_name.h"
 #include "modal_driver.h"
+#include "window_controls.h"
 
 namespace fs = std::filesystem;
 using namespace tessavue;
@@ -153,7 +154,7 @@ TEST_F(SmbDriveTest, TheWindowFindsTheEnclosureAndMapsItsShareOnALetter) {
   RealWindow w(options_);
   ASSERT_TRUE(w.Start());
   ModalDriver& modals = w.modals;
-  QtMainWindow& window = *w.window;
+  MainWindowControls window(*w.window);
 
   ASSERT_EQ(window.deviceList->GetItemCount(), 1);
   EXPECT_EQ(window.deviceList->GetItemText(0, 0), deviceName);
@@ -206,7 +207,7 @@ TEST_F(SmbDriveTest, TheWindowKeepsALettersShareWhenConnectingAnotherFails) {
   ASSERT_TRUE(w.Start());
   GvfsConnections& connections = w.connections;
   ModalDriver& modals = w.modals;
-  QtMainWindow& window = *w.window;
+  MainWindowControls window(*w.window);
   auto connect = [&](int shareRow, const std::string& letter) {
     Click(window.shareList, shareRow);
     window.driveCombo->setCurrentIndex(
@@ -244,7 +245,7 @@ TEST_F(SmbDriveTest, TheWindowKeepsALettersShareWhenConnectingAnotherFails) {
   // The window comes back to the front: the drive list from the system's
   // letters again.
   QEvent activate(QEvent::WindowActivate);
-  QApplication::sendEvent(&window, &activate);
+  QApplication::sendEvent(w.window.get(), &activate);
   EXPECT_EQ(window.driveCombo->itemText(1).toStdString(), mappedPublic);
   EXPECT_EQ(window.shareList->GetItemText(0, 1), "E:");
 
@@ -283,7 +284,7 @@ TEST_F(SmbDriveTest, TheWindowMapsADeviceWhoseNameNoOneKnowsByItsAddress) {
   RealWindow w(options_);
   ASSERT_TRUE(w.Start());
   ModalDriver& modals = w.modals;
-  QtMainWindow& window = *w.window;
+  MainWindowControls window(*w.window);
   ASSERT_EQ(window.deviceList->GetItemCount(), 1);
   ASSERT_EQ(window.deviceList->GetItemText(0, 0), farName);
   ASSERT_EQ(window.deviceList->GetItemText(0, 1), farAddress);

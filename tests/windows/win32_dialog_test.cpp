@@ -141,23 +141,30 @@ TEST_F(MainWindowTest, StartsWithTheDevicesListedAndTheTemplatesLayout) {
   EXPECT_EQ(std::string(entry), "About Dorvel(&A)...");
   EXPECT_EQ(GetMenuItemID(menu, about), 0x0010u);
   EXPECT_EQ(GetMenuState(menu, about - 1, MF_BYPOSITION) & MF_SEPARATOR, UINT{MF_SEPARATOR});
-  EXPECT_EQ(SendMessageA(dialog, WM_QUERYDRAGICON, 0, 0),
-            reinterpret_cast<LRESULT>(window->icon()));
-  EXPECT_NE(window->icon(), nullptr);
+  // The program's icon, for the task switcher and the title.
+  const HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kIdrMainIcon));
+  ASSERT_NE(icon, nullptr);
+  EXPECT_EQ(SendMessageA(dialog, WM_QUERYDRAGICON, 0, 0), reinterpret_cast<LRESULT>(icon));
+  EXPECT_EQ(SendMessageA(dialog, WM_GETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(icon));
 }
 
 TEST_F(MainWindowTest, TheWindowIsUpBeforeItsFirstSearch) {
-  window = std::make_unique<MainWindow>(GetModuleHandleA(nullptr), protocol, drives,
-                                        SystemServices{connections, shell, system, resolver}, look,
-                                        HostOptions{true, {}, {}, {}});
-  dialog = window->CreateModeless();
-  ASSERT_NE(dialog, nullptr);
-  // Initialised: drive list filled, nothing asked of the network yet.
-  EXPECT_GT(SendMessageA(Item(1013), CB_GETCOUNT, 0, 0), 0);
-  EXPECT_EQ(ListRows(Item(1000)), 0);
-  EXPECT_EQ(segment.device(0).counters().searches, 0);
-  // The search follows from the window's own queue.
-  Pump();
+  // On screen: drive list filled, nothing asked of the network yet.
+  bool shown = false;
+  int drives = 0, rows = -1, searches = -1;
+  DialogAnswers answers;
+  answers.mainShown = [&](HWND main) {
+    shown = IsWindowVisible(main) != FALSE;
+    drives = static_cast<int>(SendMessageA(GetDlgItem(main, 1013), CB_GETCOUNT, 0, 0));
+    rows = ListRows(GetDlgItem(main, 1000));
+    searches = segment.device(0).counters().searches;
+  };
+  Open(answers);
+  EXPECT_TRUE(shown);
+  EXPECT_GT(drives, 0);
+  EXPECT_EQ(rows, 0);
+  EXPECT_EQ(searches, 0);
+  // The search followed from the window's own queue.
   EXPECT_EQ(segment.device(0).counters().searches, 3);
   EXPECT_EQ(ListRows(Item(1000)), 3);
   EXPECT_TRUE(IsWindowEnabled(Item(1002)));
@@ -193,14 +200,14 @@ TEST_F(MainWindowTest, ADeviceClickFillsTheLanFieldsAndTheShareList) {
   UpdateWindow(dialog);
   EXPECT_EQ(ListColumn(Item(1001), 0), (std::vector<std::string>{"public", "backup", "scans"}));
   EXPECT_EQ(ListColumn(Item(1001), 1), (std::vector<std::string>{"", "", "G:"}));
-  EXPECT_TRUE(window->messageBoxes.empty());
+  EXPECT_TRUE(driver.messageBoxes.empty());
 }
 
 TEST_F(MainWindowTest, ApplyChecksTheFieldsAndLogsInThroughTheLoginDialog) {
   std::vector<std::string> loginSeen;
   bool cancelLogin = false;
-  HostOptions options;
-  options.onLoginDialogShown = [&](HWND login) {
+  DialogAnswers options;
+  options.login = [&](HWND login) {
     HWND user = GetDlgItem(login, 1016);
     HWND password = GetDlgItem(login, 1017);
     loginSeen.push_back(Text(login) + "|" + Text(user) + "|" +
@@ -231,7 +238,7 @@ TEST_F(MainWindowTest, ApplyChecksTheFieldsAndLogsInThroughTheLoginDialog) {
 
   // The media device refuses the default password: the dialog asks for it,
   // with the administrator's name fixed.
-  window->messageBoxes.clear();
+  driver.messageBoxes.clear();
   ClickDevice(1);
   Press(1007);
   ASSERT_EQ(loginSeen.size(), 1u);
@@ -243,7 +250,7 @@ TEST_F(MainWindowTest, ApplyChecksTheFieldsAndLogsInThroughTheLoginDialog) {
   EXPECT_TRUE(SendMessageA(Item(1006), IPM_ISBLANK, 0, 0));
 
   // Cancelled, the second login goes with the defaults and is refused.
-  window->messageBoxes.clear();
+  driver.messageBoxes.clear();
   cancelLogin = true;
   ClickDevice(1);
   Press(1007);
@@ -251,22 +258,22 @@ TEST_F(MainWindowTest, ApplyChecksTheFieldsAndLogsInThroughTheLoginDialog) {
   EXPECT_EQ(Messages(), (std::vector<std::string>{"Error: Wrong administrator password input!"}));
 
   // The office device takes the default password: a fixed address, no dialog.
-  window->messageBoxes.clear();
+  driver.messageBoxes.clear();
   ClickDevice(0);
   SetAddress(1006, 192, 168, 0, 21);
   SetAddress(1011, 192, 168, 0, 254);
   Press(1007);
   EXPECT_EQ(loginSeen.size(), 2u);
-  EXPECT_TRUE(window->messageBoxes.empty());
+  EXPECT_TRUE(driver.messageBoxes.empty());
   EXPECT_EQ(ListText(Item(1000), 0, 1), "192.168.0.21");
   EXPECT_EQ(ListText(Item(1000), 0, 3), "192.168.0.254");
 }
 
 TEST_F(MainWindowTest, TheLoginDialogKeepsSixteenCharacters) {
   system.SetVersion(2, 4, 0, 1381);  // Windows NT 4: Connect asks first
-  HostOptions options;
+  DialogAnswers options;
   std::string colours;
-  options.onLoginDialogShown = [&](HWND login) {
+  options.login = [&](HWND login) {
     HWND user = GetDlgItem(login, 1016);
     HWND password = GetDlgItem(login, 1017);
     EXPECT_TRUE(IsWindowEnabled(user));
@@ -311,7 +318,7 @@ TEST_F(MainWindowTest, ConnectAndDisconnectMapTheSelectedShare) {
   EXPECT_EQ(SendMessageA(Item(1013), CB_GETCURSEL, 0, 0), 0);  // D: is still free
 
   // Disconnect takes the letter from the selected share's "Location".
-  window->messageBoxes.clear();
+  driver.messageBoxes.clear();
   SelectRow(1001, 1);
   SendMessageA(Item(1013), CB_SETCURSEL, 0, 0);
   Press(1004);
@@ -320,15 +327,15 @@ TEST_F(MainWindowTest, ConnectAndDisconnectMapTheSelectedShare) {
   EXPECT_EQ(ListColumn(Item(1001), 1), (std::vector<std::string>{"", "", ""}));
 
   // A selected share that is not mapped: the three-line failure.
-  window->messageBoxes.clear();
+  driver.messageBoxes.clear();
   SelectRow(1001, 0);
   Press(1004);
-  ASSERT_EQ(window->messageBoxes.size(), 1u);
-  EXPECT_EQ(window->messageBoxes[0].text,
+  ASSERT_EQ(driver.messageBoxes.size(), 1u);
+  EXPECT_EQ(driver.messageBoxes[0].text,
             std::string("Umount Disk Fail!\nPlease checked if you had selected a drive to "
                         "un-mount,\nor any file opened on selected drive that did not close.\n") +
                 DisconnectFailureReason(ConnectionResult::kNotConnected));
-  EXPECT_EQ(window->messageBoxes[0].icon, MessageIcon::Stop);
+  EXPECT_EQ(driver.messageBoxes[0].icon, MessageIcon::Stop);
 }
 
 TEST_F(MainWindowTest, ConfigurationOpensTheSelectedDevicesPage) {
@@ -339,15 +346,15 @@ TEST_F(MainWindowTest, ConfigurationOpensTheSelectedDevicesPage) {
   EXPECT_EQ(Messages(),
             (std::vector<std::string>{"Warnning: You should select a sever to connect."}));
   EXPECT_EQ(shell.openedUrls, (std::vector<std::string>{"http://192.168.0.31"}));
-  EXPECT_EQ(window->messageBoxes[0].icon, MessageIcon::Exclamation);
+  EXPECT_EQ(driver.messageBoxes[0].icon, MessageIcon::Exclamation);
   EXPECT_EQ(Win32Shell::CommandLine("http://192.168.0.31"), "explorer http://192.168.0.31");
   EXPECT_EQ(Win32Shell::CommandLine("http://" + std::string(200, '9')).size(), 127u);
 }
 
 TEST_F(MainWindowTest, AboutBoxFromTheButtonAndTheSystemMenu) {
   std::vector<std::string> seen;
-  HostOptions options;
-  options.onAboutDialogShown = [&](HWND about) {
+  DialogAnswers options;
+  options.about = [&](HWND about) {
     HWND icon = GetWindow(about, GW_CHILD);
     std::string texts = Text(about) + "|" + Text(GetWindow(icon, GW_HWNDNEXT)) + "|" +
                         Text(GetDlgItem(about, IDOK));
@@ -383,8 +390,20 @@ TEST_F(MainWindowTest, SearchAtAddressFromTheSystemMenuFindsADeviceBehindARouter
 
   std::vector<std::string> seen;
   std::size_t boxesBefore = 0;
-  HostOptions options;
-  options.onSearchAddressDialogShown = [&](HWND box) {
+  int pressed = 0;
+  DialogAnswers options;
+  options.searchAddress = [&](HWND box) {
+    HWND field = GetDlgItem(box, 1022);
+    auto ok = [&] {
+      PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+    };
+    // In front again after the refusal's warning: the second subnet.
+    if (pressed++ > 0) {
+      SendMessageA(field, IPM_SETADDRESS, 0, MAKEIPADDRESS(10, 9, 0, 0));
+      ok();
+      return;
+    }
     HDC dc = CreateCompatibleDC(nullptr);
     LOGBRUSH brush{};
     GetObjectA(
@@ -394,18 +413,11 @@ TEST_F(MainWindowTest, SearchAtAddressFromTheSystemMenuFindsADeviceBehindARouter
     DeleteDC(dc);
     seen.push_back(Text(box) + "|" + Text(GetDlgItem(box, IDOK)) + "|" +
                    Text(GetDlgItem(box, IDCANCEL)) + (brush.lbColor == kBlue ? "|blue" : "|other"));
-    boxesBefore = window->messageBoxes.size();
-    HWND field = GetDlgItem(box, 1022);
-    auto ok = [&] {
-      PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
-    };
+    boxesBefore = driver.messageBoxes.size();
     // The subnet's prefix beside the address. A refused subnet first: the
     // dialog stays for the second.
     SetWindowTextA(GetDlgItem(box, 1024), "24");
-    PostMessageA(field, IPM_SETADDRESS, 0, MAKEIPADDRESS(224, 0, 0, 0));
-    ok();
-    PostMessageA(field, IPM_SETADDRESS, 0, MAKEIPADDRESS(10, 9, 0, 0));
+    SendMessageA(field, IPM_SETADDRESS, 0, MAKEIPADDRESS(224, 0, 0, 0));
     ok();
   };
   Open(options);
@@ -427,11 +439,12 @@ TEST_F(MainWindowTest, SearchAtAddressFromTheSystemMenuFindsADeviceBehindARouter
   SendMessageA(dialog, WM_SYSCOMMAND, 0x0020, 0);
   Pump();
   ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(pressed, 2);
   EXPECT_EQ(seen[0], "Search at address|OK|Cancel|blue");
-  ASSERT_EQ(window->messageBoxes.size(), boxesBefore + 1);
-  EXPECT_EQ(window->messageBoxes.back().caption, "Warnning");
-  EXPECT_EQ(window->messageBoxes.back().icon, MessageIcon::Exclamation);
-  EXPECT_NE(window->messageBoxes.back().text.find("multicast"), std::string::npos);
+  ASSERT_EQ(driver.messageBoxes.size(), boxesBefore + 1);
+  EXPECT_EQ(driver.messageBoxes.back().caption, "Warnning");
+  EXPECT_EQ(driver.messageBoxes.back().icon, MessageIcon::Exclamation);
+  EXPECT_NE(driver.messageBoxes.back().text.find("multicast"), std::string::npos);
 
   const std::vector<std::string> ips = ListColumn(Item(1000), 1);
   int row = -1;
@@ -477,7 +490,8 @@ TEST_F(MainWindowTest, ExitShutsTheTransportDownAndEndsTheDialog) {
   Open();
   ASSERT_TRUE(network.IsOpen());
   Press(1009);
-  Pump();
+  EXPECT_FALSE(IsWindowVisible(dialog));
+  WaitForTheEnd();
   EXPECT_FALSE(IsWindow(dialog));
   EXPECT_FALSE(network.IsOpen());
   EXPECT_FALSE(protocol.TransportStarted());
@@ -487,7 +501,8 @@ TEST_F(MainWindowTest, ExitShutsTheTransportDownAndEndsTheDialog) {
 TEST_F(MainWindowTest, EscapeEndsTheDialogToo) {
   Open();
   SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-  Pump();
+  EXPECT_FALSE(IsWindowVisible(dialog));
+  WaitForTheEnd();
   EXPECT_FALSE(IsWindow(dialog));
   EXPECT_FALSE(network.IsOpen());
 }
@@ -604,7 +619,7 @@ TEST_F(WaitingWindowTest, TheWindowPaintsAndTakesNoInputWhileASearchAndALateChan
 
   // The change went through and was followed by one search only: the click
   // on Refresh during the wait started nothing.
-  EXPECT_TRUE(window->messageBoxes.empty());
+  EXPECT_TRUE(driver.messageBoxes.empty());
   EXPECT_EQ(ListText(Item(1000), 0, 1), "192.168.0.77");
   EXPECT_EQ(segment.device(0).counters().searches, searches + 3);
   EXPECT_EQ(segment.device(0).counters().shareQueries, shareQueries + 1);
@@ -726,7 +741,7 @@ TEST_F(MainWindowTest, AnUnconfirmedStaticChangeIsReported) {
   network.HoldBack(wire::kSetReply, 60'000'000);
   Press(1007);
   EXPECT_EQ(Messages(), (std::vector<std::string>{"Error: Set static IP fail"}));
-  EXPECT_EQ(window->messageBoxes[0].icon, MessageIcon::Stop);
+  EXPECT_EQ(driver.messageBoxes[0].icon, MessageIcon::Stop);
   EXPECT_EQ(Dotted(Item(1006)), "192.168.0.78");
   EXPECT_EQ(ListText(Item(1000), 0, 1), "192.168.0.20");
 }

@@ -48,8 +48,8 @@ class DriveWindowTest : public WindowFixtureOver<Win32NetworkConnections> {
     }
   }
   void OpenWithLogin() {
-    HostOptions options;
-    options.onLoginDialogShown = [this](HWND login) {
+    DialogAnswers options;
+    options.login = [this](HWND login) {
       ++loginsShown;
       // On Windows 98 the user name is the logged-on user's, fixed.
       HWND user = GetDlgItem(login, 1016);
@@ -72,7 +72,7 @@ class DriveWindowTest : public WindowFixtureOver<Win32NetworkConnections> {
         SendMessageA(Item(kDrives), CB_SETCURSEL, i, 0);
   }
   void Connect(int device, int share, char letter) {
-    window->messageBoxes.clear();
+    driver.messageBoxes.clear();
     Choose(device, share, letter);
     Press(kConnect);
     Pump();
@@ -241,8 +241,8 @@ TEST_F(DriveWindowTest, DisconnectUnmapsUnlessFilesAreOpen) {
   SelectRow(kShares, 0);
   world.Add("open E:");
   Press(kDisconnect);
-  ASSERT_EQ(window->messageBoxes.size(), 1u);
-  EXPECT_EQ(window->messageBoxes[0].text,
+  ASSERT_EQ(driver.messageBoxes.size(), 1u);
+  EXPECT_EQ(driver.messageBoxes[0].text,
             std::string("Umount Disk Fail!\nPlease checked if you had selected a drive to "
                         "un-mount,\nor any file opened on selected drive that did not close.\n") +
                 DisconnectFailureReason(ConnectionResult::kFilesOpen));
@@ -250,7 +250,7 @@ TEST_F(DriveWindowTest, DisconnectUnmapsUnlessFilesAreOpen) {
   EXPECT_EQ(MappedItems(), std::vector<std::string>{"E: \\\\Tessavue-Office\\public"});
 
   world.Drop("open E:");
-  window->messageBoxes.clear();
+  driver.messageBoxes.clear();
   Press(kDisconnect);
   EXPECT_EQ(Messages(), std::vector<std::string>{"Confirm: Umount Disk OK!"});
   EXPECT_EQ(Calls(), std::vector<std::string>{"cancel name=E: force=0 -> 0"});
@@ -304,7 +304,7 @@ TEST_F(DriveWindowTest, ANameNoOneResolvesIsMappedByAddress) {
   EXPECT_EQ(MappedItems(), std::vector<std::string>{"E: \\\\192.168.0.20\\public"});
   EXPECT_EQ(Locations(), (std::vector<std::string>{"E:", "", ""}));
   SelectRow(kShares, 0);
-  window->messageBoxes.clear();
+  driver.messageBoxes.clear();
   Press(kDisconnect);
   Pump();
   EXPECT_EQ(Messages(), std::vector<std::string>{"Confirm: Umount Disk OK!"});

@@ -94,7 +94,7 @@ TEST_F(KeyboardWindowTest, KeysInTheDeviceListShowTheSettledRow) {
   EXPECT_EQ(Dotted(Item(1006)), "192.168.0.20");
   EXPECT_EQ(ShareQueries(0), 2);
   EXPECT_EQ(ShareQueries(2), 1);
-  EXPECT_TRUE(window->messageBoxes.empty());
+  EXPECT_TRUE(driver.messageBoxes.empty());
 }
 
 TEST_F(KeyboardWindowTest, AClickIsShownAtOnceAndOnce) {

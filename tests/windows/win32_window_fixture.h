@@ -1,9 +1,9 @@
 // tessavue.exe's main window for a test: the real dialog from template 102,
-// created modeless over the demo devices on the in-memory network, with the
-// drive letters held in memory (Win32WindowFixture) or any other connections,
-// with raw reads of its controls that do not go through the program's control
-// wrappers and the clicks of a user. Message boxes are recorded by the host
-// instead of shown.
+// run modally as the program runs it, over the demo devices on the in-memory
+// network, with the drive letters held in memory (Win32WindowFixture) or any
+// other connections, with raw reads of its controls that do not go through
+// the program's control wrappers and the clicks of a user. Message boxes are
+// shown, read and answered by the dialog driver.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,6 +20,7 @@
 #include "memory_segment.h"
 #include "memory_system.h"
 #include "virtual_clock.h"
+#include "modal_driver.h"
 #include "win32_dialogs.h"
 
 namespace tessavue::win32 {
@@ -101,19 +102,25 @@ class WindowFixtureOver : public ::testing::Test {
   }
 
   void TearDown() override {
+    run.Finish();
     window.reset();
     Pump();
   }
 
-  void Open(HostOptions options = {}) {
-    options.recordMessageBoxes = true;
-    window = std::make_unique<MainWindow>(GetModuleHandleA(nullptr), protocol, drives,
-                                          SystemServices{connections, shell, system, resolver},
-                                          look, std::move(options));
-    dialog = window->CreateModeless();
+  // The window's modal run, up to the end of its first search; `answers`
+  // says what is done with its small dialogs.
+  void Open(DialogAnswers answers = {}) {
+    driver.answers = std::move(answers);
+    window =
+        std::make_unique<MainWindow>(GetModuleHandleA(nullptr), protocol, drives,
+                                     SystemServices{connections, shell, system, resolver}, look);
+    dialog = run.Start(*window);
     ASSERT_NE(dialog, nullptr);
     Pump();
   }
+  // The modal run's end, once the window was told to end: the dialog is
+  // gone after it.
+  void WaitForTheEnd() { run.Finish(); }
 
   HWND Item(int id) const { return GetDlgItem(dialog, id); }
 
@@ -143,7 +150,7 @@ class WindowFixtureOver : public ::testing::Test {
   // "Caption: text" of each message box since the last clear.
   std::vector<std::string> Messages() const {
     std::vector<std::string> texts;
-    for (const auto& box : window->messageBoxes) texts.push_back(box.caption + ": " + box.text);
+    for (const auto& box : driver.messageBoxes) texts.push_back(box.caption + ": " + box.text);
     return texts;
   }
 
@@ -161,7 +168,9 @@ class WindowFixtureOver : public ::testing::Test {
   DeviceProtocol protocol{network, clock};
   DriveLetterTable drives{connections};
   DialogLook look;
+  DialogDriver driver;
   std::unique_ptr<MainWindow> window;
+  ModalRun run;
   HWND dialog = nullptr;
 };
 

@@ -38,8 +38,7 @@ struct HeadlessWindow {
 class ScriptedPlatform : public AppPlatform {
  public:
   explicit ScriptedPlatform(ScriptedDialogHost& host) : host_(host) {}
-  void EnableControlContainer() override { steps.push_back("container"); }
-  void Enable3dControls() override { steps.push_back("3d"); }
+  void RegisterControlClasses() override { steps.push_back("controls"); }
   void SetDialogColors(unsigned background, unsigned text) override {
     steps.push_back("colors");
     this->background = background;
@@ -89,11 +88,9 @@ class UtilityAppTest : public ::testing::Test {
 // The start's order, the window finding the devices when it opens, and the
 // transport shut down once the window has gone.
 TEST_F(UtilityAppTest, StartsInOrderAndShutsTheTransportDownAfterTheWindow) {
-  int exitCode = -1;
-  app.InitInstance(platform, exitCode);
-  EXPECT_EQ(exitCode, 0);
+  EXPECT_EQ(app.Run(platform), 0);
   EXPECT_EQ(platform.steps,
-            (std::vector<std::string>{"container", "3d", "colors", "dialog (transport up)"}));
+            (std::vector<std::string>{"controls", "colors", "dialog (transport up)"}));
   EXPECT_EQ(platform.rowsAtStart, 3);
   EXPECT_FALSE(app.protocol.TransportStarted());
   EXPECT_EQ(platform.background, 0x00936200u);
@@ -104,11 +101,9 @@ TEST_F(UtilityAppTest, StartsInOrderAndShutsTheTransportDownAfterTheWindow) {
 
 TEST_F(UtilityAppTest, NoSocketLayerEndsWithExitCodeOne) {
   network.SetStartupFails(true);
-  int exitCode = 0;
-  app.InitInstance(platform, exitCode);
-  EXPECT_EQ(exitCode, 1);
+  EXPECT_EQ(app.Run(platform), 1);
   // No window, and nothing sent.
-  EXPECT_EQ(platform.steps, std::vector<std::string>{"container"});
+  EXPECT_EQ(platform.steps, std::vector<std::string>{"controls"});
   EXPECT_EQ(platform.rowsAtStart, -1);
   EXPECT_TRUE(network.sent().empty());
   EXPECT_FALSE(network.IsOpen());
@@ -164,10 +159,8 @@ TEST_F(UtilityAppTest, TypicalUseFromEndToEnd) {
     EXPECT_EQ(host.messages.back().text, "Umount Disk OK!");
     EXPECT_EQ(w.shareList.GetItemText(0, 1), "");
   };
-  int exitCode = -1;
   std::int64_t start = clock.NowMicros();
-  app.InitInstance(platform, exitCode);
-  EXPECT_EQ(exitCode, 0);
+  EXPECT_EQ(app.Run(platform), 0);
   EXPECT_FALSE(connections.Connection('D').has_value());
   // Three searches, three share queries, a login and a change: seconds of
   // virtual time, none of them real.

@@ -1,7 +1,6 @@
 // Start and end of the transport, ClientId, and the list invariants.
 #include <gtest/gtest.h>
 
-#include "protocol_test_access.h"
 #include "simulated_lan.h"
 
 namespace tessavue::testing {
@@ -53,30 +52,39 @@ TEST(Transport, StartupFailureAndMissingAddress) {
 }
 
 TEST(Transport, ShutdownIsSafeBeforeInitAndTwice) {
-  VirtualClock clock;
-  MemoryNetwork net(clock);
-  DeviceProtocol protocol(net, clock);
-  protocol.ShutdownTransport();
-  EXPECT_EQ(net.cleanups(), 0);
-  ASSERT_TRUE(protocol.InitTransport());
-  protocol.ShutdownTransport();
-  protocol.ShutdownTransport();
-  EXPECT_FALSE(net.IsOpen());
-  EXPECT_EQ(net.cleanups(), 1);
+  {
+    VirtualClock clock;
+    MemoryNetwork net(clock);
+    DeviceProtocol protocol(net, clock);
+    protocol.ShutdownTransport();
+    EXPECT_EQ(net.cleanups(), 0);
+  }
+  // A device listed by a search, then the transport closed twice.
+  Lan lan;
+  lan.AddDevice();
+  lan.protocol.SearchDevices();
+  ASSERT_EQ(lan.protocol.deviceList().count, 1);
+  lan.protocol.ShutdownTransport();
+  lan.protocol.ShutdownTransport();
+  EXPECT_FALSE(lan.net.IsOpen());
+  EXPECT_EQ(lan.net.cleanups(), 1);
 
-  // Closed: nothing goes out and nothing comes in; requests simply fail.
+  // Closed: nothing goes out and nothing comes in; requests to the listed
+  // device simply fail.
+  lan.net.ClearSent();
   std::uint8_t probe[1] = {1};
-  protocol.SendRequest(probe, 1);
-  EXPECT_TRUE(net.sent().empty());
-  AppendDevice(ProtocolTestAccess::DeviceList(protocol), "n", "1.2.3.4", "", "", "1",
-               protocol.clientId());
-  protocol.SelectDevice("1.2.3.4");
-  EXPECT_EQ(protocol.CheckAdminPassword(), 0);
+  lan.protocol.SendRequest(probe, 1);
+  lan.protocol.SetLogin(kDefaultAdministrator, kDefaultAdministrator);
+  lan.Select("192.168.0.20");
+  EXPECT_EQ(lan.protocol.CheckAdminPassword(), 0);
+  EXPECT_EQ(lan.protocol.FetchShares(), 0);
+  EXPECT_TRUE(lan.net.sent().empty());
 
-  // And it starts again.
-  ASSERT_TRUE(protocol.InitTransport());
-  EXPECT_TRUE(net.IsOpen());
-  EXPECT_EQ(net.startups(), 2);
+  // And it starts again: the same device answers.
+  ASSERT_TRUE(lan.protocol.InitTransport());
+  EXPECT_TRUE(lan.net.IsOpen());
+  EXPECT_EQ(lan.net.startups(), 2);
+  EXPECT_NE(lan.protocol.CheckAdminPassword(), 0);
 }
 
 TEST(MemoryNetwork, TimeAndDeliveryRules) {

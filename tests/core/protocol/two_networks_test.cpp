@@ -12,7 +12,6 @@
 #include "memory_network.h"
 #include "virtual_clock.h"
 #include "protocol.h"
-#include "protocol_test_access.h"
 #include "wire.h"
 
 namespace tessavue {
@@ -226,14 +225,22 @@ TEST_F(TwoNetworks, SearchRepliesToNoneOfOurIdentifiersAreNotListed) {
 }
 
 TEST_F(TwoNetworks, ARecordNamingNoNetworkOfTheTransportIsAskedOnTheFirst) {
-  office.AddDevice(Device("office", A(192, 168, 0, 20), 1, ReplyMode::kUnicast));
+  // Heard on the lab; the transport then starts again on the office's
+  // network alone, so the record names a network it no longer has.
+  lab.AddDevice(Device("lab", A(10, 7, 0, 40), 2, ReplyMode::kUnicast));
   Start();
-  const std::uint8_t id[10] = {1, 0x11, 0x22, 0x33, 0x44, 0x55, 192, 168, 0, 20};
-  AppendDevice(ProtocolTestAccess::DeviceList(protocol), "office", "192.168.0.20", "255.255.255.0",
-               "192.168.0.1", "0", id, 7);
-  Select("192.168.0.20");
-  EXPECT_EQ(protocol.FetchShares(), 1);
+  protocol.SearchDevices();
+  ASSERT_NE(Find("10.7.0.40"), nullptr);
+  ASSERT_EQ(Find("10.7.0.40")->localInterface, kLab);
+  protocol.ShutdownTransport();
+  network.SetLocalAddresses({A(192, 168, 0, 100)});
+  ASSERT_TRUE(protocol.InitTransport());
+  network.ClearSent();
+  Select("10.7.0.40");
+  // Nobody on the office's network answers for it.
+  EXPECT_EQ(protocol.FetchShares(), 0);
   EXPECT_EQ(network.sentOn(), std::vector<std::size_t>{kOffice});
+  ASSERT_EQ(network.sent().size(), 1u);
   EXPECT_EQ(0, std::memcmp(network.sent()[0].data() + 1, IdOf(kOffice), 10));
 }
 
