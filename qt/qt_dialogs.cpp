@@ -360,9 +360,6 @@ void QtMainWindow::ConnectHandlers() {
   connect(aboutButton, &QPushButton::clicked, this, [this] { logic_->OnAbout(); });
   deviceList->onClick = [this] { logic_->OnDeviceListClick(); };
   deviceList->onSelectionChange = [this] { logic_->OnDeviceListSelectionChange(); };
-  selectionTimer_ = new QTimer(this);
-  selectionTimer_->setSingleShot(true);
-  connect(selectionTimer_, &QTimer::timeout, this, [this] { logic_->OnSelectionSettled(); });
   firstSearchTimer_ = new QTimer(this);
   firstSearchTimer_->setSingleShot(true);
   connect(firstSearchTimer_, &QTimer::timeout, this, [this] {
@@ -441,15 +438,29 @@ void QtMainWindow::DrawIconCentered() {
   // the program's icon in the task bar.
 }
 
-// --- the selection-settled timer ---
+// --- timers ---
 
-void QtMainWindow::ArmSelectionTimer(int milliseconds) { selectionTimer_->start(milliseconds); }
+void QtMainWindow::StartTimer(int timerId, int milliseconds, bool repeating,
+                              TimerHandler& handler) {
+  QTimer*& timer = timers_[timerId];
+  if (timer == nullptr) timer = new QTimer(this);
+  timer->disconnect();
+  timer->setSingleShot(!repeating);
+  connect(timer, &QTimer::timeout, this, [&handler, timerId] { handler.TimerFired(timerId); });
+  timer->start(milliseconds);
+}
 
-void QtMainWindow::CancelSelectionTimer() { selectionTimer_->stop(); }
+void QtMainWindow::StopTimer(int timerId) {
+  auto found = timers_.find(timerId);
+  if (found != timers_.end()) found->second->stop();
+}
 
 bool QtMainWindow::SelectionKeyHeld() const { return deviceList->KeyHeld(); }
 
-bool QtMainWindow::SelectionTimerActive() const { return selectionTimer_->isActive(); }
+bool QtMainWindow::SelectionTimerActive() const {
+  auto found = timers_.find(kSelectionSettleTimer);
+  return found != timers_.end() && found->second->isActive();
+}
 
 // --- waits ---
 

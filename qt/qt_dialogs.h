@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QFont>
 #include <QRect>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -88,7 +89,7 @@ class QtSearchAddressWindow : public QDialog {
 // The main window (template 102): the controls, the dispatch of their
 // notifications to MainDialog, and the dialog host it asks for message
 // boxes, the two small dialogs and the About entry.
-class QtMainWindow : public QDialog, public DialogHost, public WaitHook {
+class QtMainWindow : public QDialog, public DialogHost, public WaitHook, public TimeService {
  public:
   explicit QtMainWindow(UtilityApp& app, QWidget* parent = nullptr);
   ~QtMainWindow() override;
@@ -119,10 +120,14 @@ class QtMainWindow : public QDialog, public DialogHost, public WaitHook {
   bool IsIconic() const override;
   void DrawIconCentered() override;
   WaitHook& Waits() override { return *this; }
-  void ArmSelectionTimer(int milliseconds) override;
-  void CancelSelectionTimer() override;
+  TimeService& Time() override { return *this; }
   bool SelectionKeyHeld() const override;
   bool SelectionTimerActive() const;
+
+  // TimeService: one QTimer for each of the logic's timers; a wait's
+  // KeepAlive runs them too.
+  void StartTimer(int timerId, int milliseconds, bool repeating, TimerHandler& handler) override;
+  void StopTimer(int timerId) override;
 
   // WaitHook: during a wait the application's cursor is the wait cursor, the
   // events of the window system are handled without user input, and input
@@ -169,7 +174,7 @@ class QtMainWindow : public QDialog, public DialogHost, public WaitHook {
 
   UtilityApp& app_;
   std::unique_ptr<MainDialog> logic_;
-  QTimer* selectionTimer_ = nullptr;
+  std::map<int, QTimer*> timers_;
   // Starts the first search: at once after the first paint, or a second
   // after the modal run begins when no paint comes.
   QTimer* firstSearchTimer_ = nullptr;

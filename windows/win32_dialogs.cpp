@@ -66,8 +66,9 @@ INT_PTR DialogLook::Answer(UINT message, WPARAM wParam, LPARAM lParam) const {
 
 namespace {
 
-// The selection-settled timer of the main window.
-constexpr UINT_PTR kSelectionTimerId = 1;
+// The window's timer ids are the logic's, above the ones the system may use
+// for the dialog's own controls.
+constexpr UINT_PTR kTimerIdBase = 0x100;
 // WM_DPICHANGED, which older headers lack.
 constexpr UINT kWmDpiChanged = 0x02E0;
 // Posted at the end of WM_INITDIALOG: the window goes on screen, then the
@@ -355,10 +356,8 @@ INT_PTR MainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NOTIFY:
       return logic_ && OnNotify(*reinterpret_cast<const NMHDR*>(lParam)) ? TRUE : FALSE;
     case WM_TIMER:
-      if (wParam != kSelectionTimerId) return FALSE;
-      // One shot.
-      ::KillTimer(window_, kSelectionTimerId);
-      if (logic_) logic_->OnSelectionSettled();
+      if (wParam < kTimerIdBase) return FALSE;
+      OnTimer(wParam);
       return TRUE;
     case kWmShowAndSearch:
       if (logic_) ShowAndSearch();
@@ -400,12 +399,32 @@ bool MainWindow::OnNotify(const NMHDR& header) {
   }
 }
 
-void MainWindow::ArmSelectionTimer(int milliseconds) {
-  if (window_) ::SetTimer(window_, kSelectionTimerId, static_cast<UINT>(milliseconds), nullptr);
+void MainWindow::StartTimer(int timerId, int milliseconds, bool repeating, TimerHandler& handler) {
+  if (!window_) return;
+  timers_[timerId] = RunningTimer{&handler, repeating};
+  // 0 ms comes as the system's shortest period (USER_TIMER_MINIMUM).
+  ::SetTimer(window_, kTimerIdBase + static_cast<UINT_PTR>(timerId),
+             static_cast<UINT>(milliseconds), nullptr);
 }
 
-void MainWindow::CancelSelectionTimer() {
-  if (window_) ::KillTimer(window_, kSelectionTimerId);
+void MainWindow::StopTimer(int timerId) {
+  timers_.erase(timerId);
+  if (window_) ::KillTimer(window_, kTimerIdBase + static_cast<UINT_PTR>(timerId));
+}
+
+void MainWindow::OnTimer(UINT_PTR windowTimerId) {
+  const int timerId = static_cast<int>(windowTimerId - kTimerIdBase);
+  auto found = timers_.find(timerId);
+  if (found == timers_.end()) {
+    // Stopped while its WM_TIMER was on its way.
+    ::KillTimer(window_, windowTimerId);
+    return;
+  }
+  TimerHandler& handler = *found->second.handler;
+  // A one-shot timer is over before its handler runs, which may start it
+  // again.
+  if (!found->second.repeating) StopTimer(timerId);
+  handler.TimerFired(timerId);
 }
 
 bool MainWindow::SelectionKeyHeld() const {

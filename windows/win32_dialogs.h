@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,7 +59,7 @@ struct HostOptions {
 // The main dialog's window: creates the control wrappers over the template's
 // controls, runs the MainDialog logic from the window's messages, and hosts
 // the message boxes and the two small dialogs.
-class MainWindow : public DialogHost, public WaitHook {
+class MainWindow : public DialogHost, public WaitHook, public TimeService {
  public:
   MainWindow(HINSTANCE instance, DeviceProtocol& protocol, DriveMap& drives,
              SystemServices services, const DialogLook& look, HostOptions options = {});
@@ -88,9 +89,13 @@ class MainWindow : public DialogHost, public WaitHook {
   bool IsIconic() const override;
   void DrawIconCentered() override;
   WaitHook& Waits() override { return *this; }
-  void ArmSelectionTimer(int milliseconds) override;
-  void CancelSelectionTimer() override;
+  TimeService& Time() override { return *this; }
   bool SelectionKeyHeld() const override;
+
+  // TimeService: the window's timers (SetTimer), which its WM_TIMER runs;
+  // a wait's KeepAlive dispatches WM_TIMER too.
+  void StartTimer(int timerId, int milliseconds, bool repeating, TimerHandler& handler) override;
+  void StopTimer(int timerId) override;
 
   // WaitHook: during a wait the window is disabled (it takes no mouse or
   // keys, and its close box does nothing) and shows the wait cursor; the
@@ -109,6 +114,7 @@ class MainWindow : public DialogHost, public WaitHook {
   bool OnCommand(int id, int notification);
   void EndMainDialog(int result);
   bool OnNotify(const NMHDR& header);
+  void OnTimer(UINT_PTR windowTimerId);
   // The window moved to a monitor of another DPI: the list columns follow
   // (the dialog manager scales the window, its font and its controls).
   void OnDpiChanged(int dpi);
@@ -129,6 +135,12 @@ class MainWindow : public DialogHost, public WaitHook {
   WORD deviceListKey_ = 0;
   // The DPI the list columns were last sized for.
   int dpi_ = 96;
+  // The timers that run, by the logic's id, with their handlers.
+  struct RunningTimer {
+    TimerHandler* handler = nullptr;
+    bool repeating = false;
+  };
+  std::map<int, RunningTimer> timers_;
 
   Win32Button configurationButton_, disconnectButton_, connectButton_, refreshButton_;
   Win32ComboBox dhcpCombo_, driveCombo_;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "time_service.h"
 #include "wait_hook.h"
 
 namespace tessavue {
@@ -160,12 +161,8 @@ class DialogHost {
   // input, paint and system messages handled.
   virtual WaitHook& Waits() = 0;
 
-  // ---- the selection-settled timer ----
-  // One timer, one shot: `milliseconds` after the last arming, the host calls
-  // MainDialog::OnSelectionSettled(). Arming again restarts the time; a
-  // cancelled timer does not fire.
-  virtual void ArmSelectionTimer(int milliseconds) = 0;
-  virtual void CancelSelectionTimer() = 0;
+  // The timers of the window's loop, which also run during its waits.
+  virtual TimeService& Time() = 0;
   // A key that moves the device list's selection is still held down (its
   // repeat is running): the selection has not settled yet.
   virtual bool SelectionKeyHeld() const = 0;

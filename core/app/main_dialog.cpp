@@ -60,6 +60,7 @@ MainDialog::MainDialog(DeviceProtocol& protocol, DriveMap& drives, SystemService
 }
 
 MainDialog::~MainDialog() {
+  host_.Time().StopTimer(kSelectionSettleTimer);
   protocol_.SetWaitHook(nullptr);
   services_.connections.SetWaitHook(nullptr);
 }
@@ -159,7 +160,7 @@ void MainDialog::Refresh() {
   // The rows go: a row the keyboard chose has nothing left to settle to, and
   // no device is shown any more.
   selectionPending_ = false;
-  host_.CancelSelectionTimer();
+  host_.Time().StopTimer(kSelectionSettleTimer);
   deviceSelected = 0;
   c_.deviceList.DeleteAllItems();
   c_.shareList.DeleteAllItems();
@@ -185,15 +186,15 @@ void MainDialog::RunSearchAndFillDevices() {
 // ---- device rows during a search ----
 
 MainDialog::DeviceRows::DeviceRows(MainDialog& dialog)
-    : dialog_(dialog),
-      previousListener_(dialog.protocol_.deviceListener()),
-      previousHook_(dialog.protocol_.waitHook()) {
+    : dialog_(dialog), previousListener_(dialog.protocol_.deviceListener()) {
   dialog_.protocol_.SetDeviceListener(this);
-  dialog_.protocol_.SetWaitHook(this);
+  dialog_.rows_ = this;
+  dialog_.host_.Time().StartTimer(kDeviceRowsTimer, 0, true, dialog_);
 }
 
 MainDialog::DeviceRows::~DeviceRows() {
-  dialog_.protocol_.SetWaitHook(previousHook_);
+  dialog_.host_.Time().StopTimer(kDeviceRowsTimer);
+  dialog_.rows_ = nullptr;
   dialog_.protocol_.SetDeviceListener(previousListener_);
 }
 
@@ -202,11 +203,7 @@ void MainDialog::DeviceRows::DeviceJoined(const DeviceRecord& device, int index)
   if (index == static_cast<int>(joined_.size())) joined_.push_back(&device);
 }
 
-void MainDialog::DeviceRows::WaitBegins() {
-  if (previousHook_) previousHook_->WaitBegins();
-}
-
-void MainDialog::DeviceRows::KeepAlive() {
+void MainDialog::DeviceRows::ShowJoined() {
   if (shown_ < static_cast<int>(joined_.size())) {
     // The new rows go in unseen and are painted together: a list view that
     // keeps its scroll bar and paint up with every row (Wine's) spends tens
@@ -218,15 +215,10 @@ void MainDialog::DeviceRows::KeepAlive() {
     while (shown_ < static_cast<int>(joined_.size())) {
       dialog_.ShowDeviceRow(shown_, *joined_[shown_]);
       ++shown_;
-      if (clock.NowMicros() - start >= kRowsMicrosPerKeepAlive) break;
+      if (clock.NowMicros() - start >= kRowsMicrosPerTurn) break;
     }
     list.SetRedraw(true);
   }
-  if (previousHook_) previousHook_->KeepAlive();
-}
-
-void MainDialog::DeviceRows::WaitEnds() {
-  if (previousHook_) previousHook_->WaitEnds();
 }
 
 void MainDialog::DeviceRows::ShowRemaining() {
@@ -255,7 +247,7 @@ void MainDialog::OnDeviceListClick() {
   if (!scope) return;
   // The click shows its row now; a change by the keyboard just before it has
   // nothing left to wait for.
-  host_.CancelSelectionTimer();
+  host_.Time().StopTimer(kSelectionSettleTimer);
   selectionPending_ = false;
   c_.deviceList.SetFocus();
   int row = FindSelectedRow(c_.deviceList, c_.deviceList.GetTopIndex());
@@ -272,14 +264,19 @@ void MainDialog::OnDeviceListSelectionChange() {
   // while a handler runs; they are no choice of the user's.
   if (handlerRunning_) return;
   selectionPending_ = true;
-  host_.ArmSelectionTimer(kSelectionSettleMillis);
+  host_.Time().StartTimer(kSelectionSettleTimer, kSelectionSettleMillis, false, *this);
+}
+
+void MainDialog::TimerFired(int timerId) {
+  if (timerId == kSelectionSettleTimer) OnSelectionSettled();
+  if (timerId == kDeviceRowsTimer && rows_ != nullptr) rows_->ShowJoined();
 }
 
 void MainDialog::OnSelectionSettled() {
   // Not now: a handler is busy (its wait lets the timer through), or the key
   // that moves the selection is still held down. Look again later.
   if (handlerRunning_ || host_.SelectionKeyHeld()) {
-    host_.ArmSelectionTimer(kSelectionSettleMillis);
+    host_.Time().StartTimer(kSelectionSettleTimer, kSelectionSettleMillis, false, *this);
     return;
   }
   HandlerScope scope(*this, true);
@@ -291,7 +288,7 @@ void MainDialog::OnSelectionSettled() {
 bool MainDialog::SettleSelection() {
   if (!selectionPending_) return false;
   selectionPending_ = false;
-  host_.CancelSelectionTimer();
+  host_.Time().StopTimer(kSelectionSettleTimer);
   int row = FindSelectedRow(c_.deviceList, c_.deviceList.GetTopIndex());
   // The keyboard always lands on a row; no row means the rows went away.
   if (row < 0) return false;

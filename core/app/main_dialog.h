@@ -77,13 +77,22 @@ struct SystemServices {
 constexpr unsigned kIdmForgetTargets = 0x0030;
 constexpr const char* kForgetTargetsMenuText = "Forget searched addresses";
 
-class MainDialog {
+// The timers the window logic runs on the host's loop.
+enum MainDialogTimer : int {
+  // The device list's selection has stayed put long enough to be shown.
+  kSelectionSettleTimer = 1,
+  // During a search: the devices that answered since the last turn of the
+  // loop get their rows.
+  kDeviceRowsTimer = 2,
+};
+
+class MainDialog : public TimerHandler {
  public:
   // Gives the protocol and the connections the host's wait hook for the
   // dialog's life.
   MainDialog(DeviceProtocol& protocol, DriveMap& drives, SystemServices services, DialogHost& host,
              MainDialogControls controls);
-  ~MainDialog();
+  ~MainDialog() override;
   MainDialog(const MainDialog&) = delete;
   MainDialog& operator=(const MainDialog&) = delete;
 
@@ -102,8 +111,8 @@ class MainDialog {
   // keyboard: arrows, Home/End, Page Up/Down, typing a name's first letters).
   // Once the selection has settled, the click's steps run for that row.
   void OnDeviceListSelectionChange();
-  // The selection-settled timer has fired.
-  void OnSelectionSettled();
+  // One of the window's timers (MainDialogTimer) has fired.
+  void TimerFired(int timerId) override;
   // The share list of the device shown, each share with the letter that
   // maps it (by the device's name or its address).
   void RefreshShareList();
@@ -205,24 +214,27 @@ class MainDialog {
   // own.
   void ReportFailure(const std::string& text, const char* reason);
 
+  // The selection-settle timer has fired.
+  void OnSelectionSettled();
+
   // ---- device rows during a search ----
   // For the life of one search, every device that joins DeviceList gets its
-  // row at the wait's next keep-alive, just before the window paints. The
+  // row at the next turn of the window's loop (kDeviceRowsTimer), which the
+  // wait's keep-alive runs, so the row is there when the window paints. The
   // rows go in between keep-alives, never between two replies: a list that
   // is slow to take rows (a visible list under Wine on a busy machine takes
   // milliseconds a row) costs the search no replies. At most
-  // kRowsMicrosPerKeepAlive of rows (and at least one) per keep-alive; the
-  // rest wait for the next one, or for the search's end.
-  class DeviceRows : public DeviceListener, public WaitHook {
+  // kRowsMicrosPerTurn of rows (and at least one) per turn; the rest wait
+  // for the next one, or for the search's end.
+  class DeviceRows : public DeviceListener {
    public:
     explicit DeviceRows(MainDialog& dialog);
     ~DeviceRows() override;
     DeviceRows(const DeviceRows&) = delete;
     DeviceRows& operator=(const DeviceRows&) = delete;
     void DeviceJoined(const DeviceRecord& device, int index) override;
-    void WaitBegins() override;
-    void KeepAlive() override;
-    void WaitEnds() override;
+    // The rows timer: rows for those that joined, as many as one turn takes.
+    void ShowJoined();
     // After the search: rows for any record of DeviceList not shown yet, so
     // that the list ends as one row per record, in DeviceList order.
     void ShowRemaining();
@@ -230,13 +242,13 @@ class MainDialog {
    private:
     MainDialog& dialog_;
     DeviceListener* previousListener_;
-    WaitHook* previousHook_;
     // The records that joined, in list order; those from shown_ on have no
     // row yet.
     std::vector<const DeviceRecord*> joined_;
     int shown_ = 0;
   };
-  static constexpr std::int64_t kRowsMicrosPerKeepAlive = 4000;
+  static constexpr std::int64_t kRowsMicrosPerTurn = 4000;
+  DeviceRows* rows_ = nullptr;
   // Row `row` of the device list shows `device`'s name, ip, netmask, gateway.
   void ShowDeviceRow(int row, const DeviceRecord& device);
 

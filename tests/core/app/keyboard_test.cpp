@@ -110,7 +110,7 @@ TEST_F(KeyboardTest, MouseClickStaysImmediateAndWinsOverAPendingKey) {
   EXPECT_EQ(ShareQueries(kMedia), 1);
   EXPECT_EQ(dhcpCombo.CurrentText(), "Enabled");
   EXPECT_GE(deviceList.focusCount(), 1);
-  EXPECT_FALSE(host.selectionTimerDue.has_value());
+  EXPECT_FALSE(host.timers.Running(kSelectionSettleTimer));
   host.Pass(1000 * kMs);
   EXPECT_EQ(ShareQueries(kMedia), 1);
 
@@ -119,7 +119,7 @@ TEST_F(KeyboardTest, MouseClickStaysImmediateAndWinsOverAPendingKey) {
   deviceList.PressKey(Key::Down);
   host.Pass(100 * kMs);
   ClickDevice(kOffice);
-  EXPECT_FALSE(host.selectionTimerDue.has_value());
+  EXPECT_FALSE(host.timers.Running(kSelectionSettleTimer));
   host.Pass(1000 * kMs);
   EXPECT_EQ(ShareQueries(kLab), 0);
   EXPECT_EQ(ShareQueries(kOffice), 1);
@@ -152,20 +152,21 @@ TEST_F(KeyboardTest, TimerDuringAHandlerWaitsForItsEnd) {
   // The user presses "Refresh" before the row settles; the timer comes due
   // during the search's wait (the window handles its timers there), and the
   // search's own row changes are none of the user's.
-  int armsBefore = host.selectionTimerArms;
+  int startsBefore = host.timers.starts(kSelectionSettleTimer);
   bool fired = false;
   host.waits.onKeepAlive = [&] {
     if (fired) return;
     fired = true;
     dialog.OnDeviceListSelectionChange();
-    dialog.OnSelectionSettled();
+    dialog.TimerFired(kSelectionSettleTimer);
   };
   dialog.OnRefresh();
   host.waits.onKeepAlive = nullptr;
   ASSERT_TRUE(fired);
-  // Put off, not lost and not run inside the search.
-  EXPECT_EQ(host.selectionTimerArms, armsBefore + 1);
-  EXPECT_TRUE(host.selectionTimerDue.has_value());
+  // Put off (again each time it came due during the search), not lost and
+  // not run inside the search.
+  EXPECT_GT(host.timers.starts(kSelectionSettleTimer), startsBefore + 1);
+  EXPECT_TRUE(host.timers.Running(kSelectionSettleTimer));
   EXPECT_EQ(AllShareQueries(), 0);
   // The refresh left no row selected: nothing to show when it fires.
   host.Pass(500 * kMs);
