@@ -228,7 +228,8 @@ const Arrival* ExpectedAnswer(const std::vector<const Arrival*>& order, const Sc
 
 int SendRequest(DeviceProtocol& protocol, int op) {
   switch (op) {
-    case kPassword: return protocol.CheckAdminPassword();
+    case kPassword:
+      return protocol.CheckAdminPassword(kDefaultAdministrator, kDefaultAdministrator);
     case kShares: return protocol.FetchShares();
     case kDhcp: return protocol.SetDeviceDhcp();
     default: return protocol.SetDeviceStatic();
@@ -280,7 +281,6 @@ void CheckRequest(DeviceProtocol& protocol, VirtualClock& clock, MemoryNetwork& 
                "255.0.0.0", "10.0.0.1", "0", deviceId, heardOn);
   protocol.SelectDevice(Dotted(selected).c_str());
   protocol.SetNewAddress(Dotted(s.newIp).c_str(), "255.255.0.0", "10.2.0.1");
-  protocol.SetLogin(kDefaultAdministrator, kDefaultAdministrator);
 
   const WaitLoopLimits& limits = s.op >= kDhcp ? kSetLoop : kQueryLoop;
   const Arrival* answer = ExpectedAnswer(order, s, clientId);

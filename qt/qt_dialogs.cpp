@@ -431,13 +431,6 @@ int QtMainWindow::RunSearchAtAddressDialog(AddressPrompts& dialog) {
 
 void QtMainWindow::DestroyWindow() { done(0); }
 
-bool QtMainWindow::IsIconic() const { return isMinimized(); }
-
-void QtMainWindow::DrawIconCentered() {
-  // Nothing to draw: a minimised window is shown by the window manager, as
-  // the program's icon in the task bar.
-}
-
 // --- timers ---
 
 void QtMainWindow::StartTimer(int timerId, int milliseconds, bool repeating,
@@ -522,7 +515,7 @@ bool QtMainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void QtMainWindow::closeEvent(QCloseEvent* event) {
   // Not while a handler runs (it may be asking the user something).
-  if (logic_->HandlerRunning()) {
+  if (!logic_->MayClose()) {
     event->ignore();
     return;
   }
@@ -530,6 +523,9 @@ void QtMainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void QtMainWindow::done(int result) {
+  // Enter and Escape end the window as the close box does: not while a
+  // handler runs.
+  if (!destroyed_ && !logic_->MayClose()) return;
   if (!destroyed_) {
     destroyed_ = true;
     logic_->OnDestroy();
@@ -544,7 +540,7 @@ void QtMainWindow::done(int result) {
 // minimised: the moments at which the Windows window gets painted anew after
 // the user has been elsewhere.
 void QtMainWindow::Repaint() {
-  if (initialised_ && !destroyed_) logic_->OnPaint();
+  if (initialised_ && !destroyed_) logic_->RescanDrives();
 }
 
 bool QtMainWindow::event(QEvent* event) {

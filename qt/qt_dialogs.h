@@ -117,8 +117,6 @@ class QtMainWindow : public QDialog, public DialogHost, public WaitHook, public 
   // The entries below About in the context menu, with their commands.
   const std::vector<std::pair<QString, unsigned>>& menuEntries() const { return menuEntries_; }
   void DestroyWindow() override;
-  bool IsIconic() const override;
-  void DrawIconCentered() override;
   WaitHook& Waits() override { return *this; }
   TimeService& Time() override { return *this; }
   bool SelectionKeyHeld() const override;

@@ -323,34 +323,35 @@ bool MainWindow::OnCommand(int id, int notification) {
 
 INT_PTR MainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   if (IsColorMessage(message)) return look_.Answer(message, wParam, lParam);
-  // While a handler runs (it may be asking the user something), nothing
-  // ends the dialog.
-  const bool handlerRunning = logic_ && logic_->HandlerRunning();
+  // The logic says when the dialog may end (not while a handler runs).
+  const bool mayClose = !logic_ || logic_->MayClose();
   switch (message) {
     case WM_SETCURSOR:
       if (waitDepth_ == 0) return FALSE;
       ::SetCursor(WaitCursor());
       ::SetWindowLongPtrA(window_, DWLP_MSGRESULT, TRUE);
       return TRUE;
-    case WM_CLOSE: return handlerRunning ? TRUE : FALSE;
+    case WM_CLOSE: return mayClose ? FALSE : TRUE;
     case WM_COMMAND:
-      if (handlerRunning && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) return TRUE;
+      if (!mayClose && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) return TRUE;
       break;
     case WM_SYSCOMMAND:
-      if (handlerRunning && (wParam & 0xFFF0) == SC_CLOSE) return TRUE;
+      if (!mayClose && (wParam & 0xFFF0) == SC_CLOSE) return TRUE;
       break;
     default: break;
   }
   switch (message) {
     case WM_INITDIALOG: return OnInitDialog();
     case WM_SYSCOMMAND:
-      return logic_ && logic_->OnSysCommand(static_cast<unsigned>(wParam)) ? TRUE : FALSE;
+      // The low four bits of a system command are the system's own.
+      return logic_ && logic_->OnSysCommand(static_cast<unsigned>(wParam & 0xFFF0)) ? TRUE : FALSE;
     case WM_PAINT:
       if (!logic_) return FALSE;
-      paintedIcon_ = false;
-      logic_->OnPaint();
+      logic_->RescanDrives();
       // Not minimised: the default processing paints (and validates).
-      return paintedIcon_ ? TRUE : FALSE;
+      if (!::IsIconic(window_)) return FALSE;
+      DrawIconCentered();
+      return TRUE;
     case WM_QUERYDRAGICON: return reinterpret_cast<INT_PTR>(icon_);
     case WM_COMMAND: return logic_ && OnCommand(LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
     case WM_NOTIFY:
@@ -558,8 +559,6 @@ int MainWindow::RunSearchAtAddressDialog(AddressPrompts& dialog) {
 
 void MainWindow::DestroyWindow() { EndMainDialog(IDCANCEL); }
 
-bool MainWindow::IsIconic() const { return window_ && ::IsIconic(window_); }
-
 void MainWindow::DrawIconCentered() {
   PAINTSTRUCT paint{};
   HDC dc = ::BeginPaint(window_, &paint);
@@ -571,11 +570,16 @@ void MainWindow::DrawIconCentered() {
   RECT client{};
   ::GetClientRect(window_, &client);
   int x = 0, y = 0;
-  MainDialog::CenteredIconOrigin(client.right - client.left, client.bottom - client.top, iconWidth,
-                                 iconHeight, x, y);
+  CenteredIconOrigin(client.right - client.left, client.bottom - client.top, iconWidth, iconHeight,
+                     x, y);
   ::DrawIconEx(dc, x, y, icon_, iconWidth, iconHeight, 0, nullptr, DI_NORMAL);
   ::EndPaint(window_, &paint);
-  paintedIcon_ = true;
+}
+
+void CenteredIconOrigin(int clientWidth, int clientHeight, int iconWidth, int iconHeight, int& x,
+                        int& y) {
+  x = (clientWidth - iconWidth + 1) / 2;
+  y = (clientHeight - iconHeight + 1) / 2;
 }
 
 }  // namespace tessavue::win32

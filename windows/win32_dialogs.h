@@ -86,8 +86,6 @@ class MainWindow : public DialogHost, public WaitHook, public TimeService {
   bool AddSystemMenuEntry(const std::string& text, unsigned commandId) override;
   int RunSearchAtAddressDialog(AddressPrompts& dialog) override;
   void DestroyWindow() override;
-  bool IsIconic() const override;
-  void DrawIconCentered() override;
   WaitHook& Waits() override { return *this; }
   TimeService& Time() override { return *this; }
   bool SelectionKeyHeld() const override;
@@ -115,6 +113,8 @@ class MainWindow : public DialogHost, public WaitHook, public TimeService {
   void EndMainDialog(int result);
   bool OnNotify(const NMHDR& header);
   void OnTimer(UINT_PTR windowTimerId);
+  // Minimised: the icon, centred in the client area, as the paint.
+  void DrawIconCentered();
   // The window moved to a monitor of another DPI: the list columns follow
   // (the dialog manager scales the window, its font and its controls).
   void OnDpiChanged(int dpi);
@@ -128,7 +128,6 @@ class MainWindow : public DialogHost, public WaitHook, public TimeService {
   HICON icon_ = nullptr;
   HWND window_ = nullptr;
   bool modal_ = false;
-  bool paintedIcon_ = false;
   int waitDepth_ = 0;
   HWND focusBeforeWait_ = nullptr;
   // The last key pressed in the device list (LVN_KEYDOWN).
@@ -148,6 +147,11 @@ class MainWindow : public DialogHost, public WaitHook, public TimeService {
   Win32IpAddress ipAddress_, netmaskAddress_, gatewayAddress_;
   std::unique_ptr<MainDialog> logic_;
 };
+
+// Where the icon goes when the window is minimised: centred in the client
+// area, with the icon's size from the system.
+void CenteredIconOrigin(int clientWidth, int clientHeight, int iconWidth, int iconHeight, int& x,
+                        int& y);
 
 // Registers the common control classes the dialogs hold (list views, IP
 // address fields). Run once before the first dialog.

@@ -154,9 +154,6 @@ class DialogHost {
   virtual int RunSearchAtAddressDialog(AddressPrompts& dialog) = 0;
   // Ends the main dialog (the window is destroyed).
   virtual void DestroyWindow() = 0;
-  // Minimised: the logic then has the icon drawn centred in the client area.
-  virtual bool IsIconic() const = 0;
-  virtual void DrawIconCentered() = 0;
   // The window's side of every wait of a handler: wait cursor, no user
   // input, paint and system messages handled.
   virtual WaitHook& Waits() = 0;

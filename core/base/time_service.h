@@ -21,8 +21,7 @@ class TimeService {
   // every `milliseconds` until it is stopped. 0 milliseconds: at the loop's
   // next turn (at most once a turn; a system may make it its shortest
   // period). Starting a timer that runs starts its time anew.
-  virtual void StartTimer(int timerId, int milliseconds, bool repeating,
-                          TimerHandler& handler) = 0;
+  virtual void StartTimer(int timerId, int milliseconds, bool repeating, TimerHandler& handler) = 0;
   // A stopped timer does not fire; stopping one that does not run does
   // nothing.
   virtual void StopTimer(int timerId) = 0;

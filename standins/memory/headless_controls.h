@@ -319,8 +319,6 @@ class ScriptedDialogHost : public DialogHost {
   // none left, Cancel.
   int RunSearchAtAddressDialog(AddressPrompts& dialog) override;
   void DestroyWindow() override { ++destroyCount; }
-  bool IsIconic() const override { return iconic; }
-  void DrawIconCentered() override { ++iconDraws; }
 
   void ScriptLogin(LoginAnswer answer) { loginScript.push_back(std::move(answer)); }
 
@@ -353,8 +351,6 @@ class ScriptedDialogHost : public DialogHost {
   // Runs of the "Search at address" dialog, and its end code each time.
   std::vector<int> addressRuns;
   int destroyCount = 0;
-  bool iconic = false;
-  int iconDraws = 0;
 };
 
 }  // namespace tessavue

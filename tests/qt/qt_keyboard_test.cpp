@@ -51,7 +51,7 @@ TEST_F(QtKeyboardTest, ArrowsHomeEndAndTypeAheadShowTheRowOnceSettled) {
   EXPECT_EQ(w().dhcpCombo->currentText(), "Disabled");
   EXPECT_EQ(w().shareList->GetItemText(0, 0), "public");
   EXPECT_EQ(ShareQueries(0), 1);
-  EXPECT_EQ(w().logic().deviceSelected, 1);
+  EXPECT_TRUE(w().logic().deviceSelected());
   // The focus stays with the keys.
   EXPECT_EQ(QApplication::focusWidget(), w().deviceList);
 

@@ -28,10 +28,10 @@ TEST_F(KeyboardTest, SettledRowIsShownAsAClickShowsIt) {
   host.Pass(200 * kMs);
   EXPECT_TRUE(ipAddress.IsBlank());
   EXPECT_EQ(AllShareQueries(), 0);
-  EXPECT_EQ(dialog.deviceSelected, 0);
+  EXPECT_FALSE(dialog.deviceSelected());
 
   host.Pass(100 * kMs);
-  EXPECT_EQ(dialog.deviceSelected, 1);
+  EXPECT_TRUE(dialog.deviceSelected());
   EXPECT_STREQ(protocol.selectedDeviceIp(), "192.168.0.20");
   EXPECT_EQ(ipAddress.Text(), "192.168.0.20");
   EXPECT_EQ(netmaskAddress.Text(), "255.255.255.0");
@@ -128,7 +128,7 @@ TEST_F(KeyboardTest, MouseClickStaysImmediateAndWinsOverAPendingKey) {
   // A click beside the rows still drops the selection, keyboard or not.
   deviceList.ClickRow(-1);
   dialog.OnDeviceListClick();
-  EXPECT_EQ(dialog.deviceSelected, 0);
+  EXPECT_FALSE(dialog.deviceSelected());
 }
 
 TEST_F(KeyboardTest, KeyboardChoiceIsWhatApplyActsOn) {
@@ -171,7 +171,7 @@ TEST_F(KeyboardTest, TimerDuringAHandlerWaitsForItsEnd) {
   // The refresh left no row selected: nothing to show when it fires.
   host.Pass(500 * kMs);
   EXPECT_EQ(AllShareQueries(), 0);
-  EXPECT_EQ(dialog.deviceSelected, 0);
+  EXPECT_FALSE(dialog.deviceSelected());
   EXPECT_TRUE(ipAddress.IsBlank());
 
   // After a refresh the first row is new again, even where the row shown
@@ -180,7 +180,7 @@ TEST_F(KeyboardTest, TimerDuringAHandlerWaitsForItsEnd) {
   dialog.OnRefresh();
   deviceList.PressKey(Key::Down);
   host.Pass(300 * kMs);
-  EXPECT_EQ(dialog.deviceSelected, 1);
+  EXPECT_TRUE(dialog.deviceSelected());
   EXPECT_EQ(ShareQueries(kOffice), 2);
   EXPECT_EQ(ipAddress.Text(), "192.168.0.20");
 }
@@ -261,7 +261,7 @@ TEST_F(KeyboardTest, HandlersPressedBeforeTheRowSettlesActOnTheHighlightedDevice
   dialog.OnRefresh();
   host.Pass(1000 * kMs);
   EXPECT_EQ(AllShareQueries(), queries);
-  EXPECT_EQ(dialog.deviceSelected, 0);
+  EXPECT_FALSE(dialog.deviceSelected());
 }
 
 // The "Location" column is always matched against the device whose shares
@@ -274,14 +274,14 @@ TEST_F(KeyboardTest, LocationColumnMatchesTheDeviceItLists) {
   ClickDevice(kOffice);
   EXPECT_EQ(shareList.ColumnTexts(1), (Texts{"", "", "H:"}));
   deviceList.PressKey(Key::Down);
-  dialog.OnPaint();
+  dialog.RescanDrives();
   EXPECT_EQ(shareList.ColumnTexts(0), (Texts{"public", "backup", "scans"}));
   EXPECT_EQ(shareList.ColumnTexts(1), (Texts{"", "", "H:"}));
   // Back to the row shown before it settled: nothing to ask, nothing stale.
   deviceList.PressKey(Key::Up);
   host.Pass(300 * kMs);
   EXPECT_EQ(ShareQueries(kMedia), 0);
-  dialog.OnPaint();
+  dialog.RescanDrives();
   EXPECT_EQ(shareList.ColumnTexts(1), (Texts{"", "", "H:"}));
 }
 

@@ -71,7 +71,7 @@ TEST(Transport, ShutdownIsSafeBeforeInitAndTwice) {
   AppendDevice(ProtocolTestAccess::DeviceList(protocol), "n", "1.2.3.4", "", "", "1",
                protocol.clientId());
   protocol.SelectDevice("1.2.3.4");
-  EXPECT_EQ(protocol.CheckAdminPassword(), 0);
+  EXPECT_EQ(protocol.CheckAdminPassword("", ""), 0);
 
   // And it starts again.
   ASSERT_TRUE(protocol.InitTransport());
