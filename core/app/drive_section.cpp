@@ -22,7 +22,7 @@ constexpr const char* kUnmountFailed =
 
 }  // namespace
 
-DriveSection::DriveSection(DeviceProtocol& protocol, DriveMap& drives, DriveServices services,
+DriveSection::DriveSection(DeviceProtocol& protocol, DriveMap& drives, Services services,
                            HandlerState& state, DriveControls controls)
     : protocol_(protocol), drives_(drives), services_(services), state_(state), c_(controls) {}
 

@@ -22,17 +22,17 @@ struct DriveControls {
   Button& disconnectButton;
 };
 
-// The system services the drive letters use.
-struct DriveServices {
-  NetworkConnections& connections;
-  NameResolver& resolver;
-  SystemInfo& system;
-};
-
 class DriveSection {
  public:
-  DriveSection(DeviceProtocol& protocol, DriveMap& drives, DriveServices services,
-               HandlerState& state, DriveControls controls);
+  // The system services the drive letters use.
+  struct Services {
+    NetworkConnections& connections;
+    NameResolver& resolver;
+    SystemInfo& system;
+  };
+
+  DriveSection(DeviceProtocol& protocol, DriveMap& drives, Services services, HandlerState& state,
+               DriveControls controls);
 
   void InitColumns();
   // The letters as the system has them now, and the drive list from them.
@@ -71,7 +71,7 @@ class DriveSection {
 
   DeviceProtocol& protocol_;
   DriveMap& drives_;
-  DriveServices services_;
+  Services services_;
   HandlerState& state_;
   DriveControls c_;
 };

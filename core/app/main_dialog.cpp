@@ -24,7 +24,8 @@ MainDialog::MainDialog(DeviceProtocol& protocol, DriveMap& drives, SystemService
                AddressControls{controls.dhcpCombo, controls.ipAddress, controls.netmaskAddress,
                                controls.gatewayAddress}),
       drives_(protocol, drives,
-              DriveServices{services.connections, services.resolver, services.system}, state_,
+              DriveSection::Services{services.connections, services.resolver, services.system},
+              state_,
               DriveControls{controls.shareList, controls.driveCombo, controls.connectButton,
                             controls.disconnectButton}) {
   protocol_.SetWaitHook(&host_.Waits());
