@@ -196,7 +196,7 @@ QtAboutBox::QtAboutBox(QWidget* parent) : QDialog(parent) {
 
 // --- Login ---
 
-QtLoginWindow::QtLoginWindow(LoginPrompts& logic, QWidget* parent)
+QtLoginWindow::QtLoginWindow(LoginDialogLogic& logic, QWidget* parent)
     : QDialog(parent), logic_(logic) {
   const DialogTemplate& layout = rc::IDD_LOGIN;
   const DialogUnits du = StartDialog(*this, layout);
@@ -402,7 +402,7 @@ void QtMainWindow::MessageBox(const std::string& text, const std::string& captio
   box.exec();
 }
 
-int QtMainWindow::RunLoginDialog(LoginPrompts& dialog) {
+int QtMainWindow::RunLoginDialog(LoginDialogLogic& dialog) {
   QtLoginWindow login(dialog, this);
   return login.exec();
 }

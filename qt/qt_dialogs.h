@@ -51,7 +51,7 @@ class QtAboutBox : public QDialog {
 // The "Login" dialog (template 134) over the logic's LoginDialog.
 class QtLoginWindow : public QDialog {
  public:
-  QtLoginWindow(LoginPrompts& logic, QWidget* parent);
+  QtLoginWindow(LoginDialogLogic& logic, QWidget* parent);
   // Ends with "OK" (1) or "Cancel" (2); Escape and the close box cancel.
   void done(int result) override;
 
@@ -62,7 +62,7 @@ class QtLoginWindow : public QDialog {
   QtButton* cancelButton;
 
  private:
-  LoginPrompts& logic_;
+  LoginDialogLogic& logic_;
   bool ended_ = false;
 };
 
@@ -109,7 +109,7 @@ class QtMainWindow : public QDialog, public DialogHost, public WaitHook, public 
 
   // DialogHost
   void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;
-  int RunLoginDialog(LoginPrompts& dialog) override;
+  int RunLoginDialog(LoginDialogLogic& dialog) override;
   void RunAboutDialog() override;
   bool AddSystemMenuAbout(const std::string& text) override;
   bool AddSystemMenuEntry(const std::string& text, unsigned commandId) override;

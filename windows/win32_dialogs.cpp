@@ -143,7 +143,7 @@ INT_PTR CALLBACK SearchAddressProcedure(HWND window, UINT message, WPARAM wParam
 // --- the "Login" dialog ---
 
 struct LoginRun {
-  LoginPrompts& logic;
+  LoginDialogLogic& logic;
   const DialogLook& look;
   const std::function<void(HWND)>& onShown;
   Win32Edit userName;
@@ -515,7 +515,7 @@ void MainWindow::MessageBox(const std::string& text, const std::string& caption,
   ::MessageBoxA(owner ? owner : window_, text.c_str(), caption.c_str(), MB_OK | IconStyle(icon));
 }
 
-int MainWindow::RunLoginDialog(LoginPrompts& dialog) {
+int MainWindow::RunLoginDialog(LoginDialogLogic& dialog) {
   LoginRun run{dialog, look_, options_.onLoginDialogShown, {}, {}, {}};
   auto result = ::DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_LOGIN), window_, LoginProcedure,
                                   reinterpret_cast<LPARAM>(&run));

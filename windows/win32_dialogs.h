@@ -80,7 +80,7 @@ class MainWindow : public DialogHost, public WaitHook, public TimeService {
 
   // DialogHost
   void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;
-  int RunLoginDialog(LoginPrompts& dialog) override;
+  int RunLoginDialog(LoginDialogLogic& dialog) override;
   void RunAboutDialog() override;
   bool AddSystemMenuAbout(const std::string& text) override;
   bool AddSystemMenuEntry(const std::string& text, unsigned commandId) override;

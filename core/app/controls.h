@@ -104,9 +104,9 @@ enum class MessageIcon { Stop, Exclamation, Information };
 // to fill, then OK or Cancel. The host calls OnInitDialog() once its edits
 // exist, and OnOK() or OnCancel() when the user closes it; both return the
 // end code (1 OK, 2 Cancel).
-class LoginPrompts {
+class LoginDialogLogic {
  public:
-  virtual ~LoginPrompts() = default;
+  virtual ~LoginDialogLogic() = default;
   virtual void OnInitDialog(EditControl& userNameEdit, EditControl& passwordEdit,
                             CheckBox& rememberBox) = 0;
   virtual int OnOK() = 0;
@@ -138,7 +138,7 @@ class DialogHost {
                           MessageIcon icon) = 0;
   // Runs the "Login" dialog modally over `dialog`'s logic. Returns the end
   // code (1 OK, 2 Cancel).
-  virtual int RunLoginDialog(LoginPrompts& dialog) = 0;
+  virtual int RunLoginDialog(LoginDialogLogic& dialog) = 0;
   // Runs the About box modally.
   virtual void RunAboutDialog() = 0;
   // Adds a separator and the About entry (command ID 16) to the window's

@@ -45,7 +45,7 @@ void HandlerState::ReportFailure(const std::string& text, const char* reason) {
   Report(text + "\n" + reason, kCaptionError, MessageIcon::Stop);
 }
 
-int HandlerState::RunLoginDialog(LoginPrompts& dialog) {
+int HandlerState::RunLoginDialog(LoginDialogLogic& dialog) {
   Lift();
   const int result = host_.RunLoginDialog(dialog);
   Resume();

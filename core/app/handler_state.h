@@ -62,7 +62,7 @@ class HandlerState {
   void Report(const std::string& text, const std::string& caption, MessageIcon icon);
   // A failure: the message, then the reason on a line of its own.
   void ReportFailure(const std::string& text, const char* reason);
-  int RunLoginDialog(LoginPrompts& dialog);
+  int RunLoginDialog(LoginDialogLogic& dialog);
   int RunSearchAtAddressDialog(AddressPrompts& dialog);
 
  private:

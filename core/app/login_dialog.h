@@ -33,7 +33,9 @@ struct Login {
   LoginMode AdminLoginMode = LoginMode::kWindowsAccount;
 };
 
-class LoginDialog : public LoginPrompts {
+// The logic itself; the windows that show the dialog (the views: Win32,
+// Qt, headless) drive it through LoginDialogLogic.
+class LoginDialog : public LoginDialogLogic {
  public:
   // Opens in `login`'s mode; "OK" writes the texts into it.
   LoginDialog(Login& login, SystemInfo& system);

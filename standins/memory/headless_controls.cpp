@@ -289,7 +289,7 @@ void ScriptedDialogHost::MessageBox(const std::string& text, const std::string& 
   messages.push_back(RecordedMessage{text, caption, icon});
 }
 
-int ScriptedDialogHost::RunLoginDialog(LoginPrompts& dialog) {
+int ScriptedDialogHost::RunLoginDialog(LoginDialogLogic& dialog) {
   if (waits.busy()) ++modalsWhileBusy;
   HeadlessEdit userNameEdit;
   HeadlessEdit passwordEdit;

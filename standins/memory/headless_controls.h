@@ -311,7 +311,7 @@ class RecordingWaitHook : public WaitHook {
 class ScriptedDialogHost : public DialogHost {
  public:
   void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;
-  int RunLoginDialog(LoginPrompts& dialog) override;
+  int RunLoginDialog(LoginDialogLogic& dialog) override;
   void RunAboutDialog() override { ++aboutRuns; }
   bool AddSystemMenuAbout(const std::string& text) override;
   bool AddSystemMenuEntry(const std::string& text, unsigned commandId) override;
