@@ -138,6 +138,7 @@ void RunHeadless(DatagramNetwork& network, Clock& clock, int devices) {
   DeviceProtocol protocol(net, clock);
   DriveLetterTable drives(s.connections);
   ScriptedDialogHost host;
+  host.timers.clock = &clock;
   HeadlessButton configurationButton, disconnectButton, connectButton, refreshButton;
   HeadlessComboBox dhcpCombo, driveCombo;
   HeadlessListView shareList, deviceList;

@@ -153,10 +153,8 @@ int Session::Shares(DeviceProtocol& p) {
 }
 
 int Session::Login(DeviceProtocol& p, const DeviceRecord&) {
-  p.SetLogin(user_.c_str(), password_.c_str());
-  const bool accepted = p.CheckAdminPassword();
-  // Nothing of the password stays in the protocol's buffers.
-  p.ForgetPassword();
+  // The protocol keeps nothing of the password.
+  const bool accepted = p.CheckAdminPassword(user_, password_);
   if (!accepted)
     return Fail(kExitDeviceFailed,
                 "Wrong administrator password input! (refused, or the device did not answer)");

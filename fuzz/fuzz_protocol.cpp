@@ -221,7 +221,8 @@ const Arrival* ExpectedAnswer(const std::vector<const Arrival*>& order, const Sc
 
 int SendRequest(DeviceProtocol& protocol, int op) {
   switch (op) {
-    case kPassword: return protocol.CheckAdminPassword();
+    case kPassword:
+      return protocol.CheckAdminPassword(kDefaultAdministrator, kDefaultAdministrator);
     case kShares: return protocol.FetchShares();
     case kDhcp: return protocol.SetDeviceDhcp();
     default: return protocol.SetDeviceStatic();
@@ -273,8 +274,8 @@ void ListSelectedDevice(DeviceProtocol& protocol, MemoryNetwork& net, SimulatedS
   device.serial = {0xF0, 0x0F, 1, 2, 3, 4};
   segment.AddDevice(device);
   protocol.SearchDevices();
-  FUZZ_CHECK(protocol.deviceList().count == 1);
-  FUZZ_CHECK(protocol.deviceList().head->localInterface == heardOn);
+  FUZZ_CHECK(protocol.deviceList().size() == 1);
+  FUZZ_CHECK(protocol.deviceList().front().localInterface == heardOn);
   segment.SetSilent(0, true);
   net.ClearSent();
 }
@@ -287,7 +288,6 @@ void CheckRequest(DeviceProtocol& protocol, VirtualClock& clock, MemoryNetwork& 
   const std::uint8_t* clientId = protocol.localInterfaces()[heardOn].clientId;
   protocol.SelectDevice(DottedText(selected).c_str());
   protocol.SetNewAddress(DottedText(s.newIp).c_str(), "255.255.0.0", "10.2.0.1");
-  protocol.SetLogin(kDefaultAdministrator, kDefaultAdministrator);
 
   const WaitLoopLimits& limits = s.op >= kDhcp ? kSetLoop : kQueryLoop;
   const Arrival* answer = ExpectedAnswer(order, s, clientId);

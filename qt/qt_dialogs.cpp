@@ -196,7 +196,7 @@ QtAboutBox::QtAboutBox(QWidget* parent) : QDialog(parent) {
 
 // --- Login ---
 
-QtLoginWindow::QtLoginWindow(LoginPrompts& logic, QWidget* parent)
+QtLoginWindow::QtLoginWindow(LoginDialogLogic& logic, QWidget* parent)
     : QDialog(parent), logic_(logic) {
   const DialogTemplate& layout = rc::IDD_LOGIN;
   const DialogUnits du = StartDialog(*this, layout);
@@ -377,9 +377,6 @@ void QtMainWindow::ConnectHandlers() {
   connect(aboutButton, &QPushButton::clicked, this, [this] { logic_->OnAbout(); });
   deviceList->onClick = [this] { logic_->OnDeviceListClick(); };
   deviceList->onSelectionChange = [this] { logic_->OnDeviceListSelectionChange(); };
-  selectionTimer_ = new QTimer(this);
-  selectionTimer_->setSingleShot(true);
-  connect(selectionTimer_, &QTimer::timeout, this, [this] { logic_->OnSelectionSettled(); });
   firstSearchTimer_ = new QTimer(this);
   firstSearchTimer_->setSingleShot(true);
   connect(firstSearchTimer_, &QTimer::timeout, this, [this] {
@@ -422,7 +419,7 @@ void QtMainWindow::MessageBox(const std::string& text, const std::string& captio
   box.exec();
 }
 
-int QtMainWindow::RunLoginDialog(LoginPrompts& dialog) {
+int QtMainWindow::RunLoginDialog(LoginDialogLogic& dialog) {
   QtLoginWindow login(dialog, this);
   return login.exec();
 }
@@ -451,18 +448,22 @@ int QtMainWindow::RunSearchAtAddressDialog(AddressPrompts& dialog) {
 
 void QtMainWindow::DestroyWindow() { done(0); }
 
-bool QtMainWindow::IsIconic() const { return isMinimized(); }
+// --- timers ---
 
-void QtMainWindow::DrawIconCentered() {
-  // Nothing to draw: a minimised window is shown by the window manager, as
-  // the program's icon in the task bar.
+void QtMainWindow::StartTimer(int timerId, int milliseconds, bool repeating,
+                              TimerHandler& handler) {
+  QTimer*& timer = timers_[timerId];
+  if (timer == nullptr) timer = new QTimer(this);
+  timer->disconnect();
+  timer->setSingleShot(!repeating);
+  connect(timer, &QTimer::timeout, this, [&handler, timerId] { handler.TimerFired(timerId); });
+  timer->start(milliseconds);
 }
 
-// --- the selection-settled timer ---
-
-void QtMainWindow::ArmSelectionTimer(int milliseconds) { selectionTimer_->start(milliseconds); }
-
-void QtMainWindow::CancelSelectionTimer() { selectionTimer_->stop(); }
+void QtMainWindow::StopTimer(int timerId) {
+  auto found = timers_.find(timerId);
+  if (found != timers_.end()) found->second->stop();
+}
 
 bool QtMainWindow::SelectionKeyHeld() const { return deviceList->KeyHeld(); }
 
@@ -526,7 +527,7 @@ bool QtMainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void QtMainWindow::closeEvent(QCloseEvent* event) {
   // Not while a handler runs (it may be asking the user something).
-  if (logic_->HandlerRunning()) {
+  if (!logic_->MayClose()) {
     event->ignore();
     return;
   }
@@ -534,6 +535,9 @@ void QtMainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void QtMainWindow::done(int result) {
+  // Enter and Escape end the window as the close box does: not while a
+  // handler runs.
+  if (!destroyed_ && !logic_->MayClose()) return;
   if (!destroyed_) {
     destroyed_ = true;
     logic_->OnDestroy();
@@ -548,7 +552,7 @@ void QtMainWindow::done(int result) {
 // minimised: the moments at which the Windows window gets painted anew after
 // the user has been elsewhere.
 void QtMainWindow::Repaint() {
-  if (initialised_ && !destroyed_) logic_->OnPaint();
+  if (initialised_ && !destroyed_) logic_->RescanDrives();
 }
 
 bool QtMainWindow::event(QEvent* event) {

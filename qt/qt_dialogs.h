@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QFont>
 #include <QRect>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -50,7 +51,7 @@ class QtAboutBox : public QDialog {
 // The "Login" dialog (template 134) over the logic's LoginDialog.
 class QtLoginWindow : public QDialog {
  public:
-  QtLoginWindow(LoginPrompts& logic, QWidget* parent);
+  QtLoginWindow(LoginDialogLogic& logic, QWidget* parent);
   // Ends with "OK" (1) or "Cancel" (2); Escape and the close box cancel.
   void done(int result) override;
 
@@ -61,7 +62,7 @@ class QtLoginWindow : public QDialog {
   QtCheckBox* rememberBox;
   QtButton* okButton;
   QtButton* cancelButton;
-  LoginPrompts& logic_;
+  LoginDialogLogic& logic_;
   bool ended_ = false;
 };
 
@@ -88,7 +89,7 @@ class QtSearchAddressWindow : public QDialog {
 // The main window (template 102): the controls, the dispatch of their
 // notifications to MainDialog, and the dialog host it asks for message
 // boxes, the two small dialogs and the About entry.
-class QtMainWindow : public QDialog, public DialogHost, public WaitHook {
+class QtMainWindow : public QDialog, public DialogHost, public WaitHook, public TimeService {
  public:
   explicit QtMainWindow(UtilityApp& app, QWidget* parent = nullptr);
   ~QtMainWindow() override;
@@ -104,18 +105,20 @@ class QtMainWindow : public QDialog, public DialogHost, public WaitHook {
 
   // DialogHost
   void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;
-  int RunLoginDialog(LoginPrompts& dialog) override;
+  int RunLoginDialog(LoginDialogLogic& dialog) override;
   void RunAboutDialog() override;
   bool AddSystemMenuAbout(const std::string& text) override;
   bool AddSystemMenuEntry(const std::string& text, unsigned commandId) override;
   int RunSearchAtAddressDialog(AddressPrompts& dialog) override;
   void DestroyWindow() override;
-  bool IsIconic() const override;
-  void DrawIconCentered() override;
   WaitHook& Waits() override { return *this; }
-  void ArmSelectionTimer(int milliseconds) override;
-  void CancelSelectionTimer() override;
+  TimeService& Time() override { return *this; }
   bool SelectionKeyHeld() const override;
+
+  // TimeService: one QTimer for each of the logic's timers; a wait's
+  // KeepAlive runs them too.
+  void StartTimer(int timerId, int milliseconds, bool repeating, TimerHandler& handler) override;
+  void StopTimer(int timerId) override;
 
   // WaitHook: during a wait the application's cursor is the wait cursor, the
   // events of the window system are handled without user input, and input
@@ -164,7 +167,7 @@ class QtMainWindow : public QDialog, public DialogHost, public WaitHook {
 
   UtilityApp& app_;
   std::unique_ptr<MainDialog> logic_;
-  QTimer* selectionTimer_ = nullptr;
+  std::map<int, QTimer*> timers_;
   // Starts the first search: at once after the first paint, or a second
   // after the modal run begins when no paint comes.
   QTimer* firstSearchTimer_ = nullptr;

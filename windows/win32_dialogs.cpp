@@ -66,8 +66,9 @@ INT_PTR DialogLook::Answer(UINT message, WPARAM wParam, LPARAM lParam) const {
 
 namespace {
 
-// The selection-settled timer of the main window.
-constexpr UINT_PTR kSelectionTimerId = 1;
+// The window's timer ids are the logic's, above the ones the system may use
+// for the dialog's own controls.
+constexpr UINT_PTR kTimerIdBase = 0x100;
 // WM_DPICHANGED, which older headers lack.
 constexpr UINT kWmDpiChanged = 0x02E0;
 // Posted at the end of WM_INITDIALOG: the window goes on screen, then the
@@ -140,7 +141,7 @@ INT_PTR CALLBACK SearchAddressProcedure(HWND window, UINT message, WPARAM wParam
 // --- the "Login" dialog ---
 
 struct LoginRun {
-  LoginPrompts& logic;
+  LoginDialogLogic& logic;
   const DialogLook& look;
   Win32Edit userName;
   Win32Edit password;
@@ -290,43 +291,42 @@ bool MainWindow::OnCommand(int id, int notification) {
 
 INT_PTR MainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   if (IsColorMessage(message)) return look_.Answer(message, wParam, lParam);
-  // While a handler runs (it may be asking the user something), nothing
-  // ends the dialog.
-  const bool handlerRunning = logic_ && logic_->HandlerRunning();
+  // The logic says when the dialog may end (not while a handler runs).
+  const bool mayClose = !logic_ || logic_->MayClose();
   switch (message) {
     case WM_SETCURSOR:
       if (waitDepth_ == 0) return FALSE;
       ::SetCursor(WaitCursor());
       ::SetWindowLongPtrA(window_, DWLP_MSGRESULT, TRUE);
       return TRUE;
-    case WM_CLOSE: return handlerRunning ? TRUE : FALSE;
+    case WM_CLOSE: return mayClose ? FALSE : TRUE;
     case WM_COMMAND:
-      if (handlerRunning && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) return TRUE;
+      if (!mayClose && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) return TRUE;
       break;
     case WM_SYSCOMMAND:
-      if (handlerRunning && (wParam & 0xFFF0) == SC_CLOSE) return TRUE;
+      if (!mayClose && (wParam & 0xFFF0) == SC_CLOSE) return TRUE;
       break;
     default: break;
   }
   switch (message) {
     case WM_INITDIALOG: return OnInitDialog();
     case WM_SYSCOMMAND:
-      return logic_ && logic_->OnSysCommand(static_cast<unsigned>(wParam)) ? TRUE : FALSE;
+      // The low four bits of a system command are the system's own.
+      return logic_ && logic_->OnSysCommand(static_cast<unsigned>(wParam & 0xFFF0)) ? TRUE : FALSE;
     case WM_PAINT:
       if (!logic_) return FALSE;
-      paintedIcon_ = false;
-      logic_->OnPaint();
+      logic_->RescanDrives();
       // Not minimised: the default processing paints (and validates).
-      return paintedIcon_ ? TRUE : FALSE;
+      if (!::IsIconic(window_)) return FALSE;
+      DrawIconCentered();
+      return TRUE;
     case WM_QUERYDRAGICON: return reinterpret_cast<INT_PTR>(icon_);
     case WM_COMMAND: return logic_ && OnCommand(LOWORD(wParam), HIWORD(wParam)) ? TRUE : FALSE;
     case WM_NOTIFY:
       return logic_ && OnNotify(*reinterpret_cast<const NMHDR*>(lParam)) ? TRUE : FALSE;
     case WM_TIMER:
-      if (wParam != kSelectionTimerId) return FALSE;
-      // One shot.
-      ::KillTimer(window_, kSelectionTimerId);
-      if (logic_) logic_->OnSelectionSettled();
+      if (wParam < kTimerIdBase) return FALSE;
+      OnTimer(wParam);
       return TRUE;
     case kWmShowAndSearch:
       if (logic_) ShowAndSearch();
@@ -368,12 +368,32 @@ bool MainWindow::OnNotify(const NMHDR& header) {
   }
 }
 
-void MainWindow::ArmSelectionTimer(int milliseconds) {
-  if (window_) ::SetTimer(window_, kSelectionTimerId, static_cast<UINT>(milliseconds), nullptr);
+void MainWindow::StartTimer(int timerId, int milliseconds, bool repeating, TimerHandler& handler) {
+  if (!window_) return;
+  timers_[timerId] = RunningTimer{&handler, repeating};
+  // 0 ms comes as the system's shortest period (USER_TIMER_MINIMUM).
+  ::SetTimer(window_, kTimerIdBase + static_cast<UINT_PTR>(timerId),
+             static_cast<UINT>(milliseconds), nullptr);
 }
 
-void MainWindow::CancelSelectionTimer() {
-  if (window_) ::KillTimer(window_, kSelectionTimerId);
+void MainWindow::StopTimer(int timerId) {
+  timers_.erase(timerId);
+  if (window_) ::KillTimer(window_, kTimerIdBase + static_cast<UINT_PTR>(timerId));
+}
+
+void MainWindow::OnTimer(UINT_PTR windowTimerId) {
+  const int timerId = static_cast<int>(windowTimerId - kTimerIdBase);
+  auto found = timers_.find(timerId);
+  if (found == timers_.end()) {
+    // Stopped while its WM_TIMER was on its way.
+    ::KillTimer(window_, windowTimerId);
+    return;
+  }
+  TimerHandler& handler = *found->second.handler;
+  // A one-shot timer is over before its handler runs, which may start it
+  // again.
+  if (!found->second.repeating) StopTimer(timerId);
+  handler.TimerFired(timerId);
 }
 
 bool MainWindow::SelectionKeyHeld() const {
@@ -454,7 +474,7 @@ void MainWindow::MessageBox(const std::string& text, const std::string& caption,
   ::MessageBoxA(owner ? owner : window_, text.c_str(), caption.c_str(), MB_OK | IconStyle(icon));
 }
 
-int MainWindow::RunLoginDialog(LoginPrompts& dialog) {
+int MainWindow::RunLoginDialog(LoginDialogLogic& dialog) {
   LoginRun run{dialog, look_, {}, {}, {}};
   auto result = ::DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_LOGIN), window_, LoginProcedure,
                                   reinterpret_cast<LPARAM>(&run));
@@ -497,8 +517,6 @@ int MainWindow::RunSearchAtAddressDialog(AddressPrompts& dialog) {
 
 void MainWindow::DestroyWindow() { EndMainDialog(IDCANCEL); }
 
-bool MainWindow::IsIconic() const { return window_ && ::IsIconic(window_); }
-
 void MainWindow::DrawIconCentered() {
   PAINTSTRUCT paint{};
   HDC dc = ::BeginPaint(window_, &paint);
@@ -510,11 +528,16 @@ void MainWindow::DrawIconCentered() {
   RECT client{};
   ::GetClientRect(window_, &client);
   int x = 0, y = 0;
-  MainDialog::CenteredIconOrigin(client.right - client.left, client.bottom - client.top, iconWidth,
-                                 iconHeight, x, y);
+  CenteredIconOrigin(client.right - client.left, client.bottom - client.top, iconWidth, iconHeight,
+                     x, y);
   ::DrawIconEx(dc, x, y, icon_, iconWidth, iconHeight, 0, nullptr, DI_NORMAL);
   ::EndPaint(window_, &paint);
-  paintedIcon_ = true;
+}
+
+void CenteredIconOrigin(int clientWidth, int clientHeight, int iconWidth, int iconHeight, int& x,
+                        int& y) {
+  x = (clientWidth - iconWidth + 1) / 2;
+  y = (clientHeight - iconHeight + 1) / 2;
 }
 
 }  // namespace tessavue::win32

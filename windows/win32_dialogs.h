@@ -3,6 +3,7 @@
 // (134) and the About box (100), all in the program's colours.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,7 +41,7 @@ class DialogLook {
 // The main dialog's window: creates the control wrappers over the template's
 // controls, runs the MainDialog logic from the window's messages, and hosts
 // the message boxes and the two small dialogs.
-class MainWindow : public DialogHost, public WaitHook {
+class MainWindow : public DialogHost, public WaitHook, public TimeService {
  public:
   MainWindow(HINSTANCE instance, DeviceProtocol& protocol, DriveLetterTable& drives,
              SystemServices services, const DialogLook& look);
@@ -53,18 +54,20 @@ class MainWindow : public DialogHost, public WaitHook {
 
   // DialogHost
   void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;
-  int RunLoginDialog(LoginPrompts& dialog) override;
+  int RunLoginDialog(LoginDialogLogic& dialog) override;
   void RunAboutDialog() override;
   bool AddSystemMenuAbout(const std::string& text) override;
   bool AddSystemMenuEntry(const std::string& text, unsigned commandId) override;
   int RunSearchAtAddressDialog(AddressPrompts& dialog) override;
   void DestroyWindow() override;
-  bool IsIconic() const override;
-  void DrawIconCentered() override;
   WaitHook& Waits() override { return *this; }
-  void ArmSelectionTimer(int milliseconds) override;
-  void CancelSelectionTimer() override;
+  TimeService& Time() override { return *this; }
   bool SelectionKeyHeld() const override;
+
+  // TimeService: the window's timers (SetTimer), which its WM_TIMER runs;
+  // a wait's KeepAlive dispatches WM_TIMER too.
+  void StartTimer(int timerId, int milliseconds, bool repeating, TimerHandler& handler) override;
+  void StopTimer(int timerId) override;
 
   // WaitHook: during a wait the window is disabled (it takes no mouse or
   // keys, and its close box does nothing) and shows the wait cursor; the
@@ -83,6 +86,9 @@ class MainWindow : public DialogHost, public WaitHook {
   bool OnCommand(int id, int notification);
   void EndMainDialog(int result);
   bool OnNotify(const NMHDR& header);
+  void OnTimer(UINT_PTR windowTimerId);
+  // Minimised: the icon, centred in the client area, as the paint.
+  void DrawIconCentered();
   // The window moved to a monitor of another DPI: the list columns follow
   // (the dialog manager scales the window, its font and its controls).
   void OnDpiChanged(int dpi);
@@ -94,13 +100,18 @@ class MainWindow : public DialogHost, public WaitHook {
   const DialogLook& look_;
   HICON icon_ = nullptr;
   HWND window_ = nullptr;
-  bool paintedIcon_ = false;
   int waitDepth_ = 0;
   HWND focusBeforeWait_ = nullptr;
   // The last key pressed in the device list (LVN_KEYDOWN).
   WORD deviceListKey_ = 0;
   // The DPI the list columns were last sized for.
   int dpi_ = 96;
+  // The timers that run, by the logic's id, with their handlers.
+  struct RunningTimer {
+    TimerHandler* handler = nullptr;
+    bool repeating = false;
+  };
+  std::map<int, RunningTimer> timers_;
 
   Win32Button configurationButton_, disconnectButton_, connectButton_, refreshButton_;
   Win32ComboBox dhcpCombo_, driveCombo_;
@@ -108,6 +119,11 @@ class MainWindow : public DialogHost, public WaitHook {
   Win32IpAddress ipAddress_, netmaskAddress_, gatewayAddress_;
   std::unique_ptr<MainDialog> logic_;
 };
+
+// Where the icon goes when the window is minimised: centred in the client
+// area, with the icon's size from the system.
+void CenteredIconOrigin(int clientWidth, int clientHeight, int iconWidth, int iconHeight, int& x,
+                        int& y);
 
 // Registers the common control classes the dialogs hold (list views, IP
 // address fields). Run once before the first dialog.

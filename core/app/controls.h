@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "time_service.h"
 #include "wait_hook.h"
 
 namespace tessavue {
@@ -103,9 +104,9 @@ enum class MessageIcon { Stop, Exclamation, Information };
 // to fill, then OK or Cancel. The host calls OnInitDialog() once its edits
 // exist, and OnOK() or OnCancel() when the user closes it; both return the
 // end code (1 OK, 2 Cancel).
-class LoginPrompts {
+class LoginDialogLogic {
  public:
-  virtual ~LoginPrompts() = default;
+  virtual ~LoginDialogLogic() = default;
   virtual void OnInitDialog(EditControl& userNameEdit, EditControl& passwordEdit,
                             CheckBox& rememberBox) = 0;
   virtual int OnOK() = 0;
@@ -137,7 +138,7 @@ class DialogHost {
                           MessageIcon icon) = 0;
   // Runs the "Login" dialog modally over `dialog`'s logic. Returns the end
   // code (1 OK, 2 Cancel).
-  virtual int RunLoginDialog(LoginPrompts& dialog) = 0;
+  virtual int RunLoginDialog(LoginDialogLogic& dialog) = 0;
   // Runs the About box modally.
   virtual void RunAboutDialog() = 0;
   // Adds a separator and the About entry (command ID 16) to the window's
@@ -153,19 +154,12 @@ class DialogHost {
   virtual int RunSearchAtAddressDialog(AddressPrompts& dialog) = 0;
   // Ends the main dialog (the window is destroyed).
   virtual void DestroyWindow() = 0;
-  // Minimised: the logic then has the icon drawn centred in the client area.
-  virtual bool IsIconic() const = 0;
-  virtual void DrawIconCentered() = 0;
   // The window's side of every wait of a handler: wait cursor, no user
   // input, paint and system messages handled.
   virtual WaitHook& Waits() = 0;
 
-  // ---- the selection-settled timer ----
-  // One timer, one shot: `milliseconds` after the last arming, the host calls
-  // MainDialog::OnSelectionSettled(). Arming again restarts the time; a
-  // cancelled timer does not fire.
-  virtual void ArmSelectionTimer(int milliseconds) = 0;
-  virtual void CancelSelectionTimer() = 0;
+  // The timers of the window's loop, which also run during its waits.
+  virtual TimeService& Time() = 0;
   // A key that moves the device list's selection is still held down (its
   // repeat is running): the selection has not settled yet.
   virtual bool SelectionKeyHeld() const = 0;

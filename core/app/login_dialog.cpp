@@ -1,5 +1,6 @@
 #include "login_dialog.h"
 
+#include "handler_state.h"
 #include "version_name.h"
 #include "protocol.h"
 
@@ -12,8 +13,7 @@ constexpr std::size_t kUserNameBuffer = 128;
 
 }  // namespace
 
-LoginDialog::LoginDialog(DeviceProtocol& protocol, int adminLoginMode, SystemInfo& system)
-    : protocol_(protocol), adminLoginMode_(adminLoginMode), system_(system) {}
+LoginDialog::LoginDialog(Login& login, SystemInfo& system) : login_(login), system_(system) {}
 
 void LoginDialog::OnInitDialog(EditControl& userNameEdit, EditControl& passwordEdit,
                                CheckBox& rememberBox) {
@@ -23,12 +23,13 @@ void LoginDialog::OnInitDialog(EditControl& userNameEdit, EditControl& passwordE
   // The administrator's password is the device's, never the system's to keep.
   rememberPassword = false;
   rememberBox.SetCheck(false);
-  rememberBox.Show(adminLoginMode_ != 1);
+  const bool administrator = login_.AdminLoginMode == LoginMode::kDeviceAdministrator;
+  rememberBox.Show(!administrator);
   userNameEdit.SetLimitText(kLoginTextLimit);
   passwordEdit.SetLimitText(kLoginTextLimit);
 
   bool fixedUser = false;
-  if (adminLoginMode_ == 1) {
+  if (administrator) {
     userName = kDefaultAdministrator;
     fixedUser = true;
   } else {
@@ -53,11 +54,18 @@ int LoginDialog::OnOK() {
   if (passwordEdit_) password = passwordEdit_->GetText();
   userName = userName.substr(0, kLoginTextLimit);
   password = password.substr(0, kLoginTextLimit);
-  rememberPassword = adminLoginMode_ != 1 && rememberBox_ && rememberBox_->GetCheck();
-  protocol_.SetLogin(userName.c_str(), password.c_str());
+  rememberPassword = login_.AdminLoginMode != LoginMode::kDeviceAdministrator && rememberBox_ &&
+                     rememberBox_->GetCheck();
+  login_.userName = userName;
+  login_.password = password;
   return kIdOk;
 }
 
 int LoginDialog::OnCancel() { return kIdCancel; }
+
+bool AskLogin(HandlerState& state, Login& login, SystemInfo& system) {
+  LoginDialog dialog(login, system);
+  return state.RunLoginDialog(dialog) == kIdOk && dialog.rememberPassword;
+}
 
 }  // namespace tessavue

@@ -1,5 +1,6 @@
-// The main window's behaviour: lists, address fields, drive list and every
-// command handler, over the control interfaces of controls.h.
+// The main window: its three groups (the device list, the address settings,
+// the drive letters) and the host's messages routed to them, over the
+// control interfaces of controls.h.
 #pragma once
 
 #include <cstdint>
@@ -7,12 +8,17 @@
 #include <string>
 #include <vector>
 
-#include "drive_table.h"
-#include "name_resolver.h"
+#include "address_section.h"
 #include "controls.h"
-#include "system.h"
+#include "device_list_section.h"
+#include "drive_section.h"
+#include "drive_table.h"
+#include "handler_state.h"
+#include "login_dialog.h"
+#include "name_resolver.h"
 #include "protocol.h"
 #include "remembered_targets.h"
+#include "system.h"
 
 namespace tessavue {
 
@@ -38,10 +44,6 @@ enum MainDialogId : int {
   kIdmAboutBox = 0x0010,
   kIdrMainIcon = 128,
 };
-
-// The "DHCP :" drop-down list's two items.
-constexpr const char* kDhcpDisabled = "Disabled";
-constexpr const char* kDhcpEnabled = "Enabled";
 
 // Colours of every dialog of the program, as 0x00BBGGRR.
 constexpr unsigned kDialogBackground = 0x00936200;  // RGB(0, 98, 147)
@@ -77,13 +79,13 @@ struct SystemServices {
 constexpr unsigned kIdmForgetTargets = 0x0030;
 constexpr const char* kForgetTargetsMenuText = "Forget searched addresses";
 
-class MainDialog {
+class MainDialog : public TimerHandler, private DeviceListEvents {
  public:
   // Gives the protocol and the connections the host's wait hook for the
   // dialog's life.
-  MainDialog(DeviceProtocol& protocol, DriveLetterTable& drives, SystemServices services,
-             DialogHost& host, MainDialogControls controls);
-  ~MainDialog();
+  MainDialog(DeviceProtocol& protocol, DriveLetterTable& drives, SystemServices services, DialogHost& host,
+             MainDialogControls controls);
+  ~MainDialog() override;
   MainDialog(const MainDialog&) = delete;
   MainDialog& operator=(const MainDialog&) = delete;
 
@@ -95,21 +97,22 @@ class MainDialog {
   // as a "Refresh" runs, with its rows coming in as the devices answer. Only
   // the first call searches.
   void OnWindowShown();
-  bool FirstSearchDone() const { return firstSearchDone_; }
+  bool FirstSearchDone() const { return devices_.FirstSearchDone(); }
   void OnRefresh();
   void OnDeviceListClick();
   // The device list's selected row changed other than by a mouse click (the
   // keyboard: arrows, Home/End, Page Up/Down, typing a name's first letters).
   // Once the selection has settled, the click's steps run for that row.
   void OnDeviceListSelectionChange();
-  // The selection-settled timer has fired.
-  void OnSelectionSettled();
-  // The share list of the device shown, each share with the letter that
-  // maps it (by the device's name or its address).
-  void RefreshShareList();
-  void OnPaint();
-  // true when the command was the About entry; otherwise the host runs its
-  // default processing.
+  // One of the window's timers (WindowTimer) has fired.
+  void TimerFired(int timerId) override;
+  // The window is painted anew (on Linux: shown, activated or restored): the
+  // drive letters, the drive list and the shown device's share letters are
+  // read again, so that mappings made outside the program show up.
+  void RescanDrives();
+  // true when the command (its system bits already masked off) is one of
+  // the window menu's own entries; otherwise the host runs its default
+  // processing.
   bool OnSysCommand(unsigned commandId);
   void OnAbout();
   // "Search at address...": the address or subnet asked for becomes one of
@@ -126,146 +129,29 @@ class MainDialog {
   void OnConnect();
   void OnDisconnect();
 
-  // The first selected row at or after `startRow` (and at or after the
-  // list's first visible row); -1 when none.
-  static int FindSelectedRow(const ListView& list, int startRow);
-  // Where the icon goes when the window is minimised: centred in the client
-  // area, with the icon's size from the system.
-  static void CenteredIconOrigin(int clientWidth, int clientHeight, int iconWidth, int iconHeight,
-                                 int& x, int& y);
+  // The user asks to end the window (Enter, Escape, the close box, "Exit"):
+  // the host ends it only when this says so, never while a handler runs.
+  bool MayClose() const { return state_.MayClose(); }
 
-  // A command handler is running (its waits included). Another one that
-  // arrives meanwhile does nothing, and the window refuses to close.
-  bool HandlerRunning() const { return handlerRunning_; }
-
-  int deviceSelected = 0;
-  int AdminLoginMode = 0;
+  // A device row has been clicked (or chosen with the keyboard) since the
+  // last refresh.
+  bool deviceSelected() const { return devices_.deviceSelected(); }
+  // The login texts of the run, and whom the "Login" dialog asks for.
+  const Login& login() const { return login_; }
 
  private:
-  // Marks a handler as running for its life; false when another one already
-  // is. A handler that waits also holds the host's wait state (wait cursor,
-  // no user input) for its life, lifted while it asks the user something.
-  class HandlerScope {
-   public:
-    HandlerScope(MainDialog& dialog, bool waits);
-    ~HandlerScope();
-    HandlerScope(const HandlerScope&) = delete;
-    HandlerScope& operator=(const HandlerScope&) = delete;
-    explicit operator bool() const { return entered_; }
-
-   private:
-    MainDialog& dialog_;
-    bool entered_;
-    bool waits_;
-  };
-
-  // The steps of a click on device row `row`: its settings shown, its
-  // shares asked for and listed.
-  void ShowDevice(int row);
-  // Every handler starts here: a row the keyboard chose that has not
-  // settled yet is shown first, as its click would show it, so that the
-  // handler acts on the device the list highlights with that device's
-  // fields and shares. true when the device shown changed.
-  bool SettleSelection();
-  // The share and web commands only work for a device on the subnet of the
-  // workstation's interface it was heard on, or found through a search
-  // target; `ip` is the row's address, the address fields show the device.
-  bool DeviceReachable(const std::string& ip);
-
-  // Asks for an address, adds it to the targets, refreshes.
-  void SearchAtAddress();
-  void ForgetTargets();
-  // Before every search: the remembered targets read anew (a damaged list
-  // said once), with those that could not be stored.
-  void UseRememberedTargets();
-  // After a change of address of the selected device, which was at `from`
-  // and found through a target (`viaTarget`): its remembered entry follows.
-  void RememberMove(bool viaTarget, const std::string& from);
-  // The refresh: lists and fields emptied, a search, one row per device.
-  void Refresh();
-  // The common tail of a refresh: a search, then one row per device.
-  void RunSearchAndFillDevices();
-  // The modal dialogs of a handler, with the wait state lifted while they
-  // are up (the user answers them).
-  void Report(const std::string& text, const std::string& caption, MessageIcon icon);
-  void AskLogin();
-  // The administrator login of Apply; false when refused twice.
-  bool AdministratorLogin();
-  // The two ways of Apply, after the device and the DHCP choice are known.
-  void ApplyDhcp();
-  void ApplyStaticAddress();
-  // Connect's login and connection: on the NT family the "Login" dialog
-  // first, elsewhere only after a first failure.
-  ConnectionResult ConnectWithLogin(const std::string& localName, const std::string& remoteName,
-                                    bool nt4OrEarlier);
-  // After a change of drive letters: the table, the drive list and the
-  // share list anew.
-  void ShowDriveChange();
-  // A failure message box: the message, then the reason on a line of its
-  // own.
-  void ReportFailure(const std::string& text, const char* reason);
-
-  // ---- device rows during a search ----
-  // For the life of one search, every device that joins DeviceList gets its
-  // row at the wait's next keep-alive, just before the window paints. The
-  // rows go in between keep-alives, never between two replies: a list that
-  // is slow to take rows (a visible list under Wine on a busy machine takes
-  // milliseconds a row) costs the search no replies. At most
-  // kRowsMicrosPerKeepAlive of rows (and at least one) per keep-alive; the
-  // rest wait for the next one, or for the search's end.
-  class DeviceRows : public DeviceListener, public WaitHook {
-   public:
-    explicit DeviceRows(MainDialog& dialog);
-    ~DeviceRows() override;
-    DeviceRows(const DeviceRows&) = delete;
-    DeviceRows& operator=(const DeviceRows&) = delete;
-    void DeviceJoined(const DeviceRecord& device, int index) override;
-    void WaitBegins() override;
-    void KeepAlive() override;
-    void WaitEnds() override;
-    // After the search: rows for any record of DeviceList not shown yet, so
-    // that the list ends as one row per record, in DeviceList order.
-    void ShowRemaining();
-
-   private:
-    MainDialog& dialog_;
-    DeviceListener* previousListener_;
-    WaitHook* previousHook_;
-    // The records that joined, in list order; those from shown_ on have no
-    // row yet.
-    std::vector<const DeviceRecord*> joined_;
-    int shown_ = 0;
-  };
-  static constexpr std::int64_t kRowsMicrosPerKeepAlive = 4000;
-  // Row `row` of the device list shows `device`'s name, ip, netmask, gateway.
-  void ShowDeviceRow(int row, const DeviceRecord& device);
+  // DeviceListEvents: the device list tells the other groups.
+  void DevicesCleared() override;
+  void DeviceShown(const ShownDevice& device, const DeviceRecord* record) override;
 
   DeviceProtocol& protocol_;
-  DriveLetterTable& drives_;
   SystemServices services_;
   DialogHost& host_;
-  MainDialogControls c_;
-  bool handlerRunning_ = false;
-  bool firstSearchDone_ = false;
-  bool waiting_ = false;
-  // "Remember password" was ticked in the last "Login" dialog of a Connect.
-  bool rememberPassword_ = false;
-  // The device row whose settings and shares the window shows, by index and
-  // address; meaningful while deviceSelected is 1.
-  int shownRow_ = -1;
-  std::string shownIp_;
-  std::string shownName_;
-  // The keyboard moved the selection and it has not settled yet.
-  bool selectionPending_ = false;
-  // The remembered targets (none without a store), and the targets of this
-  // run that the store could not take.
-  std::unique_ptr<RememberedTargets> remembered_;
-  std::vector<SearchTarget> runOnly_;
+  HandlerState state_;
+  Login login_;
+  DeviceListSection devices_;
+  AddressSection address_;
+  DriveSection drives_;
 };
-
-// How long the device list's selection must stay put after a change by the
-// keyboard before the row is shown: longer than the gap between two repeats
-// of a held key, short enough that a single key press feels immediate.
-constexpr int kSelectionSettleMillis = 250;
 
 }  // namespace tessavue

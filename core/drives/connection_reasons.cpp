@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "protocol.h"
+#include "text.h"
 #include "remote_name.h"
 
 namespace tessavue {

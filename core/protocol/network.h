@@ -8,18 +8,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "ipv4_address.h"
+
 namespace tessavue {
 
 constexpr std::uint16_t kProtocolPort = 13579;
 constexpr const char* kGroupAddressText = "224.0.0.1";
 // Largest datagram the protocol reads; anything longer is a receive error.
 constexpr std::size_t kMaxDatagram = 4096;
-
-// IPv4 address, octets in network order (octet[0] is the first of "a.b.c.d").
-struct Ipv4Address {
-  std::uint8_t octet[4] = {0, 0, 0, 0};
-  friend bool operator==(const Ipv4Address&, const Ipv4Address&) = default;
-};
 
 // What became of a datagram sent by unicast.
 enum class SendResult {

@@ -148,15 +148,16 @@ class DeviceProtocol {
 
   // Requests addressed to the device whose record's ip equals
   // SelectedDeviceIp, sent out of the interface it was heard on, with that
-  // interface's identifier. true for success.
-  bool CheckAdminPassword();
+  // interface's identifier. true for success. The administrator login
+  // sends the user name and password its caller keeps, each cut to 16
+  // characters (and at a zero byte).
+  bool CheckAdminPassword(const std::string& userName, const std::string& password);
   bool FetchShares();
   bool SetDeviceDhcp();
   bool SetDeviceStatic();
 
   // The texts the requests read, each cut to its buffer.
   void SelectDevice(const char* ip);
-  void SetLogin(const char* userName, const char* password);
   void SetNewAddress(const char* ip, const char* netmask, const char* gateway);
 
   // The record of the selected device, or nullptr.
@@ -168,9 +169,6 @@ class DeviceProtocol {
   // workstation's, with the same address (read from the system now). A
   // request to a device whose interface is gone is not sent.
   bool InterfaceStillThere(const DeviceRecord& device);
-
-  // Forgets the password once it has served (the user name stays).
-  void ForgetPassword();
 
   // Process-wide state, by the names the rest of the program knows it; the
   // protocol's own operations and the setters above change it. LocalIp and
@@ -187,8 +185,6 @@ class DeviceProtocol {
   // The selected device's shares, as the last FetchShares read them.
   const ShareListType& shareList() const { return ShareList; }
   const char* selectedDeviceIp() const { return SelectedDeviceIp; }
-  const char* loginUserName() const { return LoginUserName; }
-  const char* loginPassword() const { return LoginPassword; }
   const char* newIp() const { return NewIp; }
   const char* newNetmask() const { return NewNetmask; }
   const char* newGateway() const { return NewGateway; }
@@ -261,10 +257,6 @@ class DeviceProtocol {
   DeviceListType DeviceList;
   ShareListType ShareList;
   char SelectedDeviceIp[16] = {};
-  // The two login texts may hold 16 characters; the 17th byte keeps them
-  // terminated.
-  char LoginUserName[17] = {};
-  char LoginPassword[17] = {};
   char NewIp[16] = {};
   char NewNetmask[16] = {};
   char NewGateway[16] = {};

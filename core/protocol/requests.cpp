@@ -17,6 +17,12 @@ std::string BufferText(const char (&buffer)[N]) {
   return std::string(buffer, strnlen(buffer, N));
 }
 
+// A login text as the request's 16-character field takes it: up to a zero
+// byte, at most 16 characters.
+std::string LoginField(const std::string& text) {
+  return text.substr(0, std::min<std::size_t>(text.find('\0'), 16));
+}
+
 }  // namespace
 
 DeviceRecord* DeviceProtocol::FindSelectedDevice() {
@@ -25,14 +31,13 @@ DeviceRecord* DeviceProtocol::FindSelectedDevice() {
   return FindByAddress(DeviceList, selected);
 }
 
-bool DeviceProtocol::CheckAdminPassword() {
+bool DeviceProtocol::CheckAdminPassword(const std::string& userName, const std::string& password) {
   DeviceRecord* device = FindSelectedDevice();
   if (device == nullptr || !StillReachable(*device)) return false;
   // A 16-character user name or password goes out whole.
   const std::uint8_t* clientId = ClientIdFor(*device);
-  const wire::Bytes request =
-      wire::BuildPasswordQuery(clientId, device->deviceId, BufferText(LoginUserName).substr(0, 16),
-                               BufferText(LoginPassword).substr(0, 16));
+  const wire::Bytes request = wire::BuildPasswordQuery(clientId, device->deviceId,
+                                                       LoginField(userName), LoginField(password));
   SendToDevice(*device, request.data(), request.size());
   const std::string selected = BufferText(SelectedDeviceIp);
   if (!WaitForReply(wire::kQueryReply, clientId, kQueryLoop, [&](const wire::WireView& reply) {
@@ -117,15 +122,6 @@ bool DeviceProtocol::SetDeviceStatic() {
 
 void DeviceProtocol::SelectDevice(const char* ip) {
   CopyText(SelectedDeviceIp, sizeof SelectedDeviceIp, ip);
-}
-
-void DeviceProtocol::SetLogin(const char* userName, const char* password) {
-  CopyText(LoginUserName, sizeof LoginUserName, userName);
-  CopyText(LoginPassword, sizeof LoginPassword, password);
-}
-
-void DeviceProtocol::ForgetPassword() {
-  std::fill(std::begin(LoginPassword), std::end(LoginPassword), '\0');
 }
 
 void DeviceProtocol::SetNewAddress(const char* ip, const char* netmask, const char* gateway) {

@@ -268,6 +268,7 @@ void RecordingWaitHook::WaitBegins() {
 void RecordingWaitHook::KeepAlive() {
   ++keepAlives;
   if (!busy()) ++keepAlivesWhileIdle;
+  if (timers) timers->FireDue();
   if (onKeepAlive) onKeepAlive();
 }
 
@@ -288,7 +289,7 @@ void ScriptedDialogHost::MessageBox(const std::string& text, const std::string& 
   messages.push_back(RecordedMessage{text, caption, icon});
 }
 
-int ScriptedDialogHost::RunLoginDialog(LoginPrompts& dialog) {
+int ScriptedDialogHost::RunLoginDialog(LoginDialogLogic& dialog) {
   if (waits.busy()) ++modalsWhileBusy;
   HeadlessEdit userNameEdit;
   HeadlessEdit passwordEdit;
@@ -371,24 +372,100 @@ int ScriptedDialogHost::RunSearchAtAddressDialog(AddressPrompts& dialog) {
   return endCode;
 }
 
-void ScriptedDialogHost::ArmSelectionTimer(int milliseconds) {
-  ++selectionTimerArms;
-  selectionTimerDue = (clock ? clock->NowMicros() : 0) + std::int64_t{milliseconds} * 1000;
+// ---- timers ----
+
+VirtualTimers::Timer& VirtualTimers::Find(int timerId) {
+  for (Timer& t : timers_) {
+    if (t.id == timerId) return t;
+  }
+  timers_.push_back(Timer{});
+  timers_.back().id = timerId;
+  return timers_.back();
 }
 
-void ScriptedDialogHost::Pass(std::int64_t micros) {
+const VirtualTimers::Timer* VirtualTimers::Get(int timerId) const {
+  for (const Timer& t : timers_) {
+    if (t.id == timerId) return &t;
+  }
+  return nullptr;
+}
+
+void VirtualTimers::StartTimer(int timerId, int milliseconds, bool repeating,
+                               TimerHandler& handler) {
+  Timer& t = Find(timerId);
+  t.periodMicros = std::int64_t{milliseconds} * 1000;
+  t.due = (clock ? clock->NowMicros() : 0) + t.periodMicros;
+  t.repeating = repeating;
+  t.handler = &handler;
+  t.running = true;
+  ++t.starts;
+}
+
+void VirtualTimers::StopTimer(int timerId) { Find(timerId).running = false; }
+
+bool VirtualTimers::Running(int timerId) const {
+  const Timer* t = Get(timerId);
+  return t != nullptr && t->running;
+}
+
+int VirtualTimers::starts(int timerId) const {
+  const Timer* t = Get(timerId);
+  return t ? t->starts : 0;
+}
+
+int VirtualTimers::fires(int timerId) const {
+  const Timer* t = Get(timerId);
+  return t ? t->fires : 0;
+}
+
+VirtualTimers::Timer* VirtualTimers::NextDue(std::int64_t until) {
+  Timer* next = nullptr;
+  for (Timer& t : timers_) {
+    if (t.running && t.due <= until && (next == nullptr || t.due < next->due)) next = &t;
+  }
+  return next;
+}
+
+void VirtualTimers::Fire(Timer& timer) {
+  // A one-shot timer is over before its handler runs (which may start it
+  // again); a repeating one is next due a period after this turn.
+  const std::int64_t now = clock ? clock->NowMicros() : 0;
+  if (timer.repeating) {
+    timer.due = now + timer.periodMicros;
+  } else {
+    timer.running = false;
+  }
+  ++timer.fires;
+  timer.handler->TimerFired(timer.id);
+}
+
+void VirtualTimers::FireDue() {
+  const std::int64_t now = clock ? clock->NowMicros() : 0;
+  // Once each in this turn, even a timer whose period is shorter than its
+  // handler's run.
+  std::vector<int> due;
+  for (const Timer& t : timers_) {
+    if (t.running && t.due <= now) due.push_back(t.id);
+  }
+  for (int id : due) {
+    Timer& t = Find(id);
+    if (t.running && t.due <= now) Fire(t);
+  }
+}
+
+void VirtualTimers::Pass(std::int64_t micros) {
   if (!clock) return;
   const std::int64_t end = clock->NowMicros() + micros;
-  // Each firing may arm the timer again (a key still held); the time still
+  // Each firing may start a timer again (a key still held); the time still
   // runs out.
-  for (int fired = 0; fired < 10000 && selectionTimerDue && *selectionTimerDue <= end; ++fired) {
-    std::int64_t now = clock->NowMicros();
-    if (*selectionTimerDue > now) clock->SleepMicros(*selectionTimerDue - now);
-    selectionTimerDue.reset();
-    ++selectionTimerFires;
-    if (onSelectionSettled) onSelectionSettled();
+  for (int fired = 0; fired < 10000; ++fired) {
+    Timer* next = NextDue(end);
+    if (next == nullptr) break;
+    const std::int64_t now = clock->NowMicros();
+    if (next->due > now) clock->SleepMicros(next->due - now);
+    Fire(*next);
   }
-  std::int64_t now = clock->NowMicros();
+  const std::int64_t now = clock->NowMicros();
   if (end > now) clock->SleepMicros(end - now);
 }
 

@@ -238,8 +238,51 @@ struct LoginRun {
   int endCode = 0;
 };
 
+// The window's timers on a virtual clock (which must be set before a timer
+// starts). A timer fires only when the loop turns: inside Pass, as the
+// user's pauses between keys, and at every keep-alive of a wait, as a
+// window's loop runs its timers there.
+class VirtualTimers : public TimeService {
+ public:
+  void StartTimer(int timerId, int milliseconds, bool repeating, TimerHandler& handler) override;
+  void StopTimer(int timerId) override;
+
+  // One turn of the loop: every timer due now fires once, in the order of
+  // their times.
+  void FireDue();
+  // `micros` of the clock's time go by; each timer fires at its time, and
+  // its handler's own waits count towards the time passed.
+  void Pass(std::int64_t micros);
+  bool Running(int timerId) const;
+  // How often the timer was started, and how often it fired.
+  int starts(int timerId) const;
+  int fires(int timerId) const;
+
+  Clock* clock = nullptr;
+
+ private:
+  struct Timer {
+    int id = 0;
+    std::int64_t due = 0;
+    std::int64_t periodMicros = 0;
+    bool repeating = false;
+    TimerHandler* handler = nullptr;
+    int starts = 0;
+    int fires = 0;
+    bool running = false;
+  };
+  Timer& Find(int timerId);
+  const Timer* Get(int timerId) const;
+  // The running timer due first at or before `until`; nullptr when none.
+  Timer* NextDue(std::int64_t until);
+  void Fire(Timer& timer);
+
+  std::vector<Timer> timers_;
+};
+
 // A wait hook that counts what the waits ask of the window. `onKeepAlive`
-// plays what happens while the window handles its messages during a wait.
+// plays what happens while the window handles its messages during a wait,
+// after the timers due then have fired.
 class RecordingWaitHook : public WaitHook {
  public:
   void WaitBegins() override;
@@ -251,6 +294,8 @@ class RecordingWaitHook : public WaitHook {
   bool busy() const { return depth > 0; }
 
   std::function<void()> onKeepAlive;
+  // The loop's timers, run at every keep-alive; nullptr: none.
+  VirtualTimers* timers = nullptr;
   int depth = 0;
   int begins = 0;
   int ends = 0;
@@ -266,7 +311,7 @@ class RecordingWaitHook : public WaitHook {
 class ScriptedDialogHost : public DialogHost {
  public:
   void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;
-  int RunLoginDialog(LoginPrompts& dialog) override;
+  int RunLoginDialog(LoginDialogLogic& dialog) override;
   void RunAboutDialog() override { ++aboutRuns; }
   bool AddSystemMenuAbout(const std::string& text) override;
   bool AddSystemMenuEntry(const std::string& text, unsigned commandId) override;
@@ -274,26 +319,20 @@ class ScriptedDialogHost : public DialogHost {
   // none left, Cancel.
   int RunSearchAtAddressDialog(AddressPrompts& dialog) override;
   void DestroyWindow() override { ++destroyCount; }
-  bool IsIconic() const override { return iconic; }
-  void DrawIconCentered() override { ++iconDraws; }
 
   void ScriptLogin(LoginAnswer answer) { loginScript.push_back(std::move(answer)); }
 
-  // The selection-settled timer, on `clock` (which must be set before the
-  // timer is armed). It fires only inside Pass: the test lets time pass as
-  // the user's pauses between keys.
-  void ArmSelectionTimer(int milliseconds) override;
-  void CancelSelectionTimer() override { selectionTimerDue.reset(); }
-  bool SelectionKeyHeld() const override { return selectionKeyHeld; }
-  // `micros` of the clock's time go by; a due timer fires at its time, and
-  // its handler's own waits count towards the time passed.
-  void Pass(std::int64_t micros);
+  ScriptedDialogHost() { waits.timers = &timers; }
+  ScriptedDialogHost(const ScriptedDialogHost&) = delete;
+  ScriptedDialogHost& operator=(const ScriptedDialogHost&) = delete;
 
-  Clock* clock = nullptr;
-  std::function<void()> onSelectionSettled;
-  std::optional<std::int64_t> selectionTimerDue;
-  int selectionTimerArms = 0;
-  int selectionTimerFires = 0;
+  TimeService& Time() override { return timers; }
+  bool SelectionKeyHeld() const override { return selectionKeyHeld; }
+  // `micros` of the clock's time go by (VirtualTimers::Pass).
+  void Pass(std::int64_t micros) { timers.Pass(micros); }
+
+  // The timers run on this clock; set it before the window starts one.
+  VirtualTimers timers;
   bool selectionKeyHeld = false;
 
   std::deque<LoginAnswer> loginScript;
@@ -312,8 +351,6 @@ class ScriptedDialogHost : public DialogHost {
   // Runs of the "Search at address" dialog, and its end code each time.
   std::vector<int> addressRuns;
   int destroyCount = 0;
-  bool iconic = false;
-  int iconDraws = 0;
 };
 
 }  // namespace tessavue

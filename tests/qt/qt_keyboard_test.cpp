@@ -50,7 +50,7 @@ TEST_F(QtKeyboardTest, ArrowsHomeEndAndTypeAheadShowTheRowOnceSettled) {
   EXPECT_EQ(ui().dhcpCombo->currentText(), "Disabled");
   EXPECT_EQ(ui().shareList->GetItemText(0, 0), "public");
   EXPECT_EQ(ShareQueries(0), 1);
-  EXPECT_EQ(w().logic().deviceSelected, 1);
+  EXPECT_TRUE(w().logic().deviceSelected());
   // The focus stays with the keys.
   EXPECT_EQ(QApplication::focusWidget(), ui().deviceList);
 

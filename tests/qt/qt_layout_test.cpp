@@ -128,7 +128,7 @@ TEST_F(QtLayoutTest, MainWindowHasEveryControlOfItsTemplateWhereTheTemplatePutsI
     EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
 }
 
-struct NoLogin : LoginPrompts {
+struct NoLogin : LoginDialogLogic {
   void OnInitDialog(EditControl&, EditControl&, CheckBox&) override {}
   int OnOK() override { return 1; }
   int OnCancel() override { return 2; }

@@ -266,15 +266,12 @@ TEST(QtIpAddressEditTest, BehavesLikeTheWindowsControl) {
 }
 
 TEST(QtLoginWindowTest, SixteenCharactersHiddenPasswordAndCancelKeepsCredentials) {
-  VirtualClock clock;
-  MemoryNetwork network(clock);
-  DeviceProtocol protocol(network, clock);
   MemorySystem system;
   system.SetVersion(1, 4, 10, 2222);  // Windows 98 SE: the user's own name
   system.userName = "maria";
-  protocol.SetLogin("before", "");
+  Login credentials{"before", "", LoginMode::kWindowsAccount};
   {
-    LoginDialog logic(protocol, 0, system);
+    LoginDialog logic(credentials, system);
     QtLoginWindow login(logic, nullptr);
     EXPECT_EQ(login.windowTitle(), "Login");
     EXPECT_EQ(LoginWindowControls(login).userNameEdit->text(), "maria");
@@ -285,10 +282,10 @@ TEST(QtLoginWindowTest, SixteenCharactersHiddenPasswordAndCancelKeepsCredentials
     QTest::keyClick(&login, Qt::Key_Escape);
     EXPECT_EQ(login.result(), kIdCancel);
   }
-  EXPECT_STREQ(protocol.loginUserName(), "before");
+  EXPECT_EQ(credentials.userName, "before");
   {
     system.SetVersion(2, 5, 1, 2600);  // XP: an empty, editable user name
-    LoginDialog logic(protocol, 0, system);
+    LoginDialog logic(credentials, system);
     QtLoginWindow login(logic, nullptr);
     login.show();
     EXPECT_TRUE(LoginWindowControls(login).userNameEdit->isEnabled());
@@ -297,8 +294,8 @@ TEST(QtLoginWindowTest, SixteenCharactersHiddenPasswordAndCancelKeepsCredentials
     QTest::keyClick(LoginWindowControls(login).passwordEdit, Qt::Key_Return);  // the default button
     EXPECT_EQ(login.result(), kIdOk);
   }
-  EXPECT_STREQ(protocol.loginUserName(), "ABCDEFGHIJKLMNOP");
-  EXPECT_STREQ(protocol.loginPassword(), "pw");
+  EXPECT_EQ(credentials.userName, "ABCDEFGHIJKLMNOP");
+  EXPECT_EQ(credentials.password, "pw");
 }
 
 }  // namespace

@@ -244,7 +244,7 @@ TEST_F(MainWindowTest, ApplyChecksTheFieldsAndLogsInThroughTheLoginDialog) {
   ASSERT_EQ(loginSeen.size(), 1u);
   EXPECT_EQ(loginSeen[0], "Login|qewro|disabled|16|hidden");
   EXPECT_EQ(Messages(), (std::vector<std::string>{"Confirm: Set to dhcp client done!"}));
-  EXPECT_EQ(std::string(protocol.loginPassword()), "tessavue");
+  EXPECT_EQ(window->logic()->login().password, "tessavue");
   // The refresh after the change: rows anew, the address fields cleared.
   EXPECT_EQ(ListRows(Item(1000)), 3);
   EXPECT_TRUE(SendMessageA(Item(1006), IPM_ISBLANK, 0, 0));
@@ -295,8 +295,8 @@ TEST_F(MainWindowTest, TheLoginDialogKeepsSixteenCharacters) {
   ClickDevice(0);
   SelectRow(1001, 0);
   Press(1003);
-  EXPECT_EQ(std::string(protocol.loginUserName()), "abcdefghijklmnop");
-  EXPECT_EQ(std::string(protocol.loginPassword()), "0123456789ABCDEF");
+  EXPECT_EQ(window->logic()->login().userName, "abcdefghijklmnop");
+  EXPECT_EQ(window->logic()->login().password, "0123456789ABCDEF");
   EXPECT_EQ(connections.lastUserName, "abcdefghijklmnop");
   EXPECT_EQ(connections.lastPassword, "0123456789ABCDEF");
   EXPECT_EQ(colours, std::to_string(kWhite) + "/" + std::to_string(kBlue));
@@ -744,6 +744,18 @@ TEST_F(MainWindowTest, AnUnconfirmedStaticChangeIsReported) {
   EXPECT_EQ(driver.messageBoxes[0].icon, MessageIcon::Stop);
   EXPECT_EQ(Dotted(Item(1006)), "192.168.0.78");
   EXPECT_EQ(ListText(Item(1000), 0, 1), "192.168.0.20");
+}
+
+// Minimised, the window's paint draws its icon centred in the client area
+// (the odd pixel to the right and below).
+TEST(MinimisedIconTest, TheIconIsCentredInTheClientArea) {
+  int x = 0, y = 0;
+  CenteredIconOrigin(101, 50, 32, 32, x, y);
+  EXPECT_EQ(x, 35);
+  EXPECT_EQ(y, 9);
+  CenteredIconOrigin(16, 16, 32, 32, x, y);
+  EXPECT_EQ(x, -7);
+  EXPECT_EQ(y, -7);
 }
 
 }  // namespace

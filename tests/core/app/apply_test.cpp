@@ -62,12 +62,12 @@ TEST_F(ApplyTest, StaticChangeWithDefaultPasswordNeedsNoDialog) {
   EXPECT_TRUE(host.loginRuns.empty());
   EXPECT_TRUE(host.messages.empty());  // the fixed-address path reports nothing
   EXPECT_EQ(Device(kOffice).counters().setStatic, 1);
-  EXPECT_STREQ(protocol.loginUserName(), "qewro");
-  EXPECT_STREQ(protocol.loginPassword(), "qewro");
+  EXPECT_EQ(dialog.login().userName, "qewro");
+  EXPECT_EQ(dialog.login().password, "qewro");
   // Refreshed: the device is listed under its new address, nothing selected.
   EXPECT_EQ(deviceList.GetItemText(kOffice, 1), "192.168.0.10");
   EXPECT_TRUE(ipAddress.IsBlank() && netmaskAddress.IsBlank() && gatewayAddress.IsBlank());
-  EXPECT_EQ(dialog.deviceSelected, 0);
+  EXPECT_FALSE(dialog.deviceSelected());
   EXPECT_EQ(Device(kOffice).counters().searches, 6);  // two searches of three requests
 }
 
@@ -90,7 +90,7 @@ TEST_F(ApplyTest, DhcpIgnoresTheAddressFieldsAndRefreshes) {
   EXPECT_EQ(LastMessage(),
             (RecordedMessage{"Set to dhcp client done!", "Confirm", MessageIcon::Information}));
   EXPECT_EQ(Device(kOffice).counters().setDhcp, 1);
-  EXPECT_EQ(dialog.deviceSelected, 0);
+  EXPECT_FALSE(dialog.deviceSelected());
   EXPECT_EQ(deviceList.GetItemCount(), 3);
 }
 
@@ -105,7 +105,7 @@ TEST_F(ApplyTest, ChangedPasswordIsAskedForOnce) {
   EXPECT_FALSE(host.loginRuns[0].userNameEnabled);
   EXPECT_EQ(Device(kMedia).counters().passwordChecks, 2);
   EXPECT_EQ(LastMessage().text, "Set to dhcp client done!");
-  EXPECT_STREQ(protocol.loginPassword(), "tessavue");
+  EXPECT_EQ(dialog.login().password, "tessavue");
 }
 
 TEST_F(ApplyTest, RefusedOrCancelledLoginChangesNothing) {
@@ -120,12 +120,12 @@ TEST_F(ApplyTest, RefusedOrCancelledLoginChangesNothing) {
   host.ScriptLogin({std::nullopt, "tessavue", false});  // typed, then cancelled
   dialog.OnApply();
   EXPECT_EQ(LastMessage(), wrong);
-  EXPECT_STREQ(protocol.loginPassword(), "qewro");
+  EXPECT_EQ(dialog.login().password, "qewro");
 
   EXPECT_EQ(host.loginRuns.size(), 2u);
   EXPECT_EQ(Device(kMedia).counters().passwordChecks, 4);
   EXPECT_EQ(Device(kMedia).counters().setDhcp, 0);
-  EXPECT_EQ(dialog.deviceSelected, 1);
+  EXPECT_TRUE(dialog.deviceSelected());
   EXPECT_EQ(host.messages.size(), 2u);
 }
 
@@ -144,7 +144,7 @@ TEST_F(ApplyTest, UnansweredDhcpSwitchIsReportedAsFailure) {
             (RecordedMessage{"Set to dhcp client fail", "Error", MessageIcon::Stop}));
   EXPECT_GT(clock.NowMicros() - before, 10'000'000);  // the full wait, on the virtual clock
   // No refresh after a failure.
-  EXPECT_EQ(dialog.deviceSelected, 1);
+  EXPECT_TRUE(dialog.deviceSelected());
   EXPECT_EQ(ipAddress.Text(), "192.168.0.20");
 }
 

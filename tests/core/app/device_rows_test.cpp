@@ -115,7 +115,7 @@ TEST_F(DeviceRowsTest, RowsAppearInArrivalOrderWhileTheSearchRuns) {
     EXPECT_LT(shown, end - 300'000);
   }
   EXPECT_TRUE(refreshButton.IsEnabled());
-  EXPECT_EQ(dialog.deviceSelected, 0);
+  EXPECT_FALSE(dialog.deviceSelected());
 }
 
 TEST_F(DeviceRowsTest, TheStartAndTheRefreshAfterApplyShowRowsDuringTheirSearch) {

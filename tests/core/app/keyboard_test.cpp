@@ -28,10 +28,10 @@ TEST_F(KeyboardTest, SettledRowIsShownAsAClickShowsIt) {
   host.Pass(200 * kMs);
   EXPECT_TRUE(ipAddress.IsBlank());
   EXPECT_EQ(AllShareQueries(), 0);
-  EXPECT_EQ(dialog.deviceSelected, 0);
+  EXPECT_FALSE(dialog.deviceSelected());
 
   host.Pass(100 * kMs);
-  EXPECT_EQ(dialog.deviceSelected, 1);
+  EXPECT_TRUE(dialog.deviceSelected());
   EXPECT_STREQ(protocol.selectedDeviceIp(), "192.168.0.20");
   EXPECT_EQ(ipAddress.Text(), "192.168.0.20");
   EXPECT_EQ(netmaskAddress.Text(), "255.255.255.0");
@@ -110,7 +110,7 @@ TEST_F(KeyboardTest, MouseClickStaysImmediateAndWinsOverAPendingKey) {
   EXPECT_EQ(ShareQueries(kMedia), 1);
   EXPECT_EQ(dhcpCombo.CurrentText(), "Enabled");
   EXPECT_GE(deviceList.focusCount(), 1);
-  EXPECT_FALSE(host.selectionTimerDue.has_value());
+  EXPECT_FALSE(host.timers.Running(kSelectionSettleTimer));
   host.Pass(1000 * kMs);
   EXPECT_EQ(ShareQueries(kMedia), 1);
 
@@ -119,7 +119,7 @@ TEST_F(KeyboardTest, MouseClickStaysImmediateAndWinsOverAPendingKey) {
   deviceList.PressKey(Key::Down);
   host.Pass(100 * kMs);
   ClickDevice(kOffice);
-  EXPECT_FALSE(host.selectionTimerDue.has_value());
+  EXPECT_FALSE(host.timers.Running(kSelectionSettleTimer));
   host.Pass(1000 * kMs);
   EXPECT_EQ(ShareQueries(kLab), 0);
   EXPECT_EQ(ShareQueries(kOffice), 1);
@@ -128,7 +128,7 @@ TEST_F(KeyboardTest, MouseClickStaysImmediateAndWinsOverAPendingKey) {
   // A click beside the rows still drops the selection, keyboard or not.
   deviceList.ClickRow(-1);
   dialog.OnDeviceListClick();
-  EXPECT_EQ(dialog.deviceSelected, 0);
+  EXPECT_FALSE(dialog.deviceSelected());
 }
 
 TEST_F(KeyboardTest, KeyboardChoiceIsWhatApplyActsOn) {
@@ -152,25 +152,26 @@ TEST_F(KeyboardTest, TimerDuringAHandlerWaitsForItsEnd) {
   // The user presses "Refresh" before the row settles; the timer comes due
   // during the search's wait (the window handles its timers there), and the
   // search's own row changes are none of the user's.
-  int armsBefore = host.selectionTimerArms;
+  int startsBefore = host.timers.starts(kSelectionSettleTimer);
   bool fired = false;
   host.waits.onKeepAlive = [&] {
     if (fired) return;
     fired = true;
     dialog.OnDeviceListSelectionChange();
-    dialog.OnSelectionSettled();
+    dialog.TimerFired(kSelectionSettleTimer);
   };
   dialog.OnRefresh();
   host.waits.onKeepAlive = nullptr;
   ASSERT_TRUE(fired);
-  // Put off, not lost and not run inside the search.
-  EXPECT_EQ(host.selectionTimerArms, armsBefore + 1);
-  EXPECT_TRUE(host.selectionTimerDue.has_value());
+  // Put off (again each time it came due during the search), not lost and
+  // not run inside the search.
+  EXPECT_GT(host.timers.starts(kSelectionSettleTimer), startsBefore + 1);
+  EXPECT_TRUE(host.timers.Running(kSelectionSettleTimer));
   EXPECT_EQ(AllShareQueries(), 0);
   // The refresh left no row selected: nothing to show when it fires.
   host.Pass(500 * kMs);
   EXPECT_EQ(AllShareQueries(), 0);
-  EXPECT_EQ(dialog.deviceSelected, 0);
+  EXPECT_FALSE(dialog.deviceSelected());
   EXPECT_TRUE(ipAddress.IsBlank());
 
   // After a refresh the first row is new again, even where the row shown
@@ -179,7 +180,7 @@ TEST_F(KeyboardTest, TimerDuringAHandlerWaitsForItsEnd) {
   dialog.OnRefresh();
   deviceList.PressKey(Key::Down);
   host.Pass(300 * kMs);
-  EXPECT_EQ(dialog.deviceSelected, 1);
+  EXPECT_TRUE(dialog.deviceSelected());
   EXPECT_EQ(ShareQueries(kOffice), 2);
   EXPECT_EQ(ipAddress.Text(), "192.168.0.20");
 }
@@ -260,7 +261,7 @@ TEST_F(KeyboardTest, HandlersPressedBeforeTheRowSettlesActOnTheHighlightedDevice
   dialog.OnRefresh();
   host.Pass(1000 * kMs);
   EXPECT_EQ(AllShareQueries(), queries);
-  EXPECT_EQ(dialog.deviceSelected, 0);
+  EXPECT_FALSE(dialog.deviceSelected());
 }
 
 // The "Location" column is always matched against the device whose shares
@@ -273,14 +274,14 @@ TEST_F(KeyboardTest, LocationColumnMatchesTheDeviceItLists) {
   ClickDevice(kOffice);
   EXPECT_EQ(shareList.ColumnTexts(1), (Texts{"", "", "H:"}));
   deviceList.PressKey(Key::Down);
-  dialog.OnPaint();
+  dialog.RescanDrives();
   EXPECT_EQ(shareList.ColumnTexts(0), (Texts{"public", "backup", "scans"}));
   EXPECT_EQ(shareList.ColumnTexts(1), (Texts{"", "", "H:"}));
   // Back to the row shown before it settled: nothing to ask, nothing stale.
   deviceList.PressKey(Key::Up);
   host.Pass(300 * kMs);
   EXPECT_EQ(ShareQueries(kMedia), 0);
-  dialog.OnPaint();
+  dialog.RescanDrives();
   EXPECT_EQ(shareList.ColumnTexts(1), (Texts{"", "", "H:"}));
 }
 

@@ -59,7 +59,7 @@ TEST_F(MountTest, ConnectMapsTheShareAndShowsItsLetter) {
   EXPECT_EQ(driveCombo.items(), (Texts{"D:", "E: \\\\Tessavue-Office\\public", "F:", "G:", "H:"}));
   EXPECT_EQ(driveCombo.CurrentText(), "D:");
   EXPECT_EQ(shareList.ColumnTexts(1), (Texts{"E:", "", ""}));
-  EXPECT_EQ(dialog.AdminLoginMode, 0);
+  EXPECT_EQ(dialog.login().AdminLoginMode, LoginMode::kWindowsAccount);
 }
 
 TEST_F(MountTest, ConnectDropsWhatTheLetterHeldBefore) {
@@ -98,7 +98,7 @@ TEST_F(MountTest, FailedConnectKeepsWhatTheLetterHeld) {
     EXPECT_TRUE(connections.IsRemembered('G'));
     EXPECT_TRUE(connections.LetterlessConnections().empty());
     EXPECT_EQ(driveCombo.items(), comboBefore);
-    dialog.OnPaint();
+    dialog.RescanDrives();
     EXPECT_EQ(driveCombo.items(), comboBefore);
     std::string remote;
     EXPECT_EQ(connections.GetConnection("F:", remote), ConnectionResult::kDone);
@@ -360,7 +360,7 @@ TEST_F(MountTest, ConnectMapsByAddressWhenTheNameDoesNotResolve) {
 
   // Disconnect by the share row of a letter mapped by address.
   connections.MapOutside('F', "\\\\192.168.0.20\\backup");
-  dialog.OnPaint();
+  dialog.RescanDrives();
   shareList.ClickRow(1);
   dialog.OnDisconnect();
   EXPECT_EQ(LastMessage().text, "Umount Disk OK!");

@@ -133,7 +133,7 @@ TEST_F(UtilityAppTest, TypicalUseFromEndToEnd) {
     EXPECT_EQ(host.messages.back().text, "Mount Disk OK!");
     EXPECT_EQ(w.shareList.GetItemText(0, 1), "D:");
     EXPECT_EQ(w.driveCombo.GetLBText(0), "D: \\\\Tessavue-Office\\public");
-    d.OnPaint();  // the message box closing repaints the window
+    d.RescanDrives();  // the message box closing repaints the window
     EXPECT_EQ(w.shareList.GetItemText(0, 1), "D:");
 
     // The web page of the device.

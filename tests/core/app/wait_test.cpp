@@ -85,7 +85,7 @@ TEST_F(WaitTest, ASearchKeepsTheWindowAliveAndNothingStartsInsideIt) {
   ExpectBalanced();
 
   // After the wait the same handlers run again.
-  EXPECT_FALSE(dialog.HandlerRunning());
+  EXPECT_TRUE(dialog.MayClose());
   dialog.OnAbout();
   EXPECT_EQ(host.aboutRuns, 1);
 }
@@ -129,7 +129,7 @@ TEST_F(WaitTest, AnUnconfirmedStaticChangeFailsAndKeepsTheFields) {
   EXPECT_EQ(netmaskAddress.Text(), "255.255.255.0");
   EXPECT_EQ(gatewayAddress.Text(), "192.168.0.1");
   EXPECT_EQ(deviceList.GetItemText(kOffice, 1), "192.168.0.20");
-  EXPECT_EQ(dialog.deviceSelected, 1);
+  EXPECT_TRUE(dialog.deviceSelected());
   ExpectBalanced();
 }
 

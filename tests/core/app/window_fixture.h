@@ -55,10 +55,9 @@ class WindowTest : public ::testing::Test {
     connections.AddShare("Tessavue-Media", "music", "mary", "pw");
     // Name service knows the devices on this workstation's subnet.
     resolver.names = {"Tessavue-Office", "Tessavue-Media"};
-    // The front ends' wiring: keyboard changes of the device list and the
-    // selection-settled timer go to the window logic.
-    host.clock = &clock;
-    host.onSelectionSettled = [this] { dialog.OnSelectionSettled(); };
+    // The front ends' wiring: keyboard changes of the device list go to the
+    // window logic; its timers run on the virtual clock.
+    host.timers.clock = &clock;
     deviceList.onSelectionChange = [this] { dialog.OnDeviceListSelectionChange(); };
   }
 

@@ -96,7 +96,7 @@ class ChangingNetworks : public ::testing::Test {
     network.ClearSent();
     const std::int64_t before = clock.NowMicros();
     EXPECT_EQ(protocol.FetchShares(), 0) << ip;
-    EXPECT_EQ(protocol.CheckAdminPassword(), 0) << ip;
+    EXPECT_EQ(protocol.CheckAdminPassword("", ""), 0) << ip;
     protocol.SetNewAddress("10.7.0.77", "255.255.255.0", "10.7.0.1");
     EXPECT_EQ(protocol.SetDeviceStatic(), 0) << ip;
     EXPECT_EQ(protocol.SetDeviceDhcp(), 0) << ip;

@@ -21,11 +21,11 @@ TEST(Requests, NothingIsSentWithoutASelectedListedDevice) {
   // Shares of the device listed before: a request that cannot go out still
   // leaves no stale share behind.
   ASSERT_EQ(lan.protocol.FetchShares(), 1);
-  ASSERT_EQ(lan.protocol.shareList().count, 2);
+  ASSERT_EQ(lan.protocol.shareList().size(), 2u);
   lan.net.ClearSent();
   for (const char* selection : {"", "192.168.0.2", "192.168.0.200"}) {
     lan.Select(selection);
-    EXPECT_EQ(lan.protocol.CheckAdminPassword(), 0);
+    EXPECT_EQ(lan.protocol.CheckAdminPassword("", ""), 0);
     EXPECT_EQ(lan.protocol.FetchShares(), 0);
     EXPECT_EQ(lan.protocol.SetDeviceDhcp(), 0);
     EXPECT_EQ(lan.protocol.SetDeviceStatic(), 0);
@@ -44,21 +44,18 @@ TEST(Requests, NothingIsSentWithoutASelectedListedDevice) {
 
 TEST(Requests, PasswordCheckSendsTheLoginTextsToTheSelectedDevice) {
   OneDevice lan;
-  lan.protocol.SetLogin("qewro", "qewro");
-  EXPECT_NE(lan.protocol.CheckAdminPassword(), 0);
+  EXPECT_NE(lan.protocol.CheckAdminPassword("qewro", "qewro"), 0);
   ASSERT_EQ(lan.net.sent().size(), 1u);
   EXPECT_EQ(lan.net.sent()[0],
             wire::BuildPasswordQuery(lan.protocol.clientId(), lan.device.DeviceId().data(), "qewro",
                                      "qewro"));
 
-  lan.protocol.SetLogin("qewro", "wrong");
-  EXPECT_EQ(lan.protocol.CheckAdminPassword(), 0);
+  EXPECT_EQ(lan.protocol.CheckAdminPassword("qewro", "wrong"), 0);
 
   // 16 characters fill the field and go out whole.
   lan.device.settings().adminUser = "sixteen-chars-us";
   lan.device.settings().adminPassword = "sixteen-chars-pw";
-  lan.protocol.SetLogin("sixteen-chars-us", "sixteen-chars-pw");
-  EXPECT_NE(lan.protocol.CheckAdminPassword(), 0);
+  EXPECT_NE(lan.protocol.CheckAdminPassword("sixteen-chars-us", "sixteen-chars-pw"), 0);
   EXPECT_EQ(lan.net.sent().back().size(), 28u + 34u);
 }
 

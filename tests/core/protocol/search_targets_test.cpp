@@ -124,10 +124,8 @@ TEST_F(SearchTargets, RequestsToADeviceFoundThroughATargetGoByUnicastAndFollowIt
   ASSERT_TRUE(protocol.FetchShares());
   ASSERT_FALSE(protocol.shareList().empty());
   EXPECT_STREQ(protocol.shareList().front().name, "Far-share");
-  protocol.SetLogin("qewro", "qewro");
-  EXPECT_TRUE(protocol.CheckAdminPassword());
-  protocol.SetLogin("qewro", "wrong");
-  EXPECT_FALSE(protocol.CheckAdminPassword());
+  EXPECT_TRUE(protocol.CheckAdminPassword("qewro", "qewro"));
+  EXPECT_FALSE(protocol.CheckAdminPassword("qewro", "wrong"));
   // A device on the segment keeps the group.
   protocol.SelectDevice("192.168.0.20");
   ASSERT_TRUE(protocol.FetchShares());
@@ -424,7 +422,6 @@ TEST_F(SearchTargets, OnlyTheMovedDevicesOwnTargetFollowsIt) {
   ASSERT_NE(Find("10.9.0.2"), nullptr);
   ASSERT_NE(Find("10.9.4.8"), nullptr);
 
-  protocol.SetLogin("qewro", "qewro");
   protocol.SelectDevice("10.9.0.2");
   protocol.SetNewAddress("10.9.0.3", "255.255.255.0", "10.9.0.1");
   ASSERT_TRUE(protocol.SetDeviceStatic());

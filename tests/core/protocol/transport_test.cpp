@@ -63,7 +63,7 @@ TEST(Transport, ShutdownIsSafeBeforeInitAndTwice) {
   Lan lan;
   lan.AddDevice();
   lan.protocol.SearchDevices();
-  ASSERT_EQ(lan.protocol.deviceList().count, 1);
+  ASSERT_EQ(lan.protocol.deviceList().size(), 1u);
   lan.protocol.ShutdownTransport();
   lan.protocol.ShutdownTransport();
   EXPECT_FALSE(lan.net.IsOpen());
@@ -74,9 +74,8 @@ TEST(Transport, ShutdownIsSafeBeforeInitAndTwice) {
   lan.net.ClearSent();
   std::uint8_t probe[1] = {1};
   lan.protocol.SendRequest(probe, 1);
-  lan.protocol.SetLogin(kDefaultAdministrator, kDefaultAdministrator);
   lan.Select("192.168.0.20");
-  EXPECT_EQ(lan.protocol.CheckAdminPassword(), 0);
+  EXPECT_EQ(lan.protocol.CheckAdminPassword(kDefaultAdministrator, kDefaultAdministrator), 0);
   EXPECT_EQ(lan.protocol.FetchShares(), 0);
   EXPECT_TRUE(lan.net.sent().empty());
 
@@ -84,7 +83,7 @@ TEST(Transport, ShutdownIsSafeBeforeInitAndTwice) {
   ASSERT_TRUE(lan.protocol.InitTransport());
   EXPECT_TRUE(lan.net.IsOpen());
   EXPECT_EQ(lan.net.startups(), 2);
-  EXPECT_NE(lan.protocol.CheckAdminPassword(), 0);
+  EXPECT_NE(lan.protocol.CheckAdminPassword(kDefaultAdministrator, kDefaultAdministrator), 0);
 }
 
 TEST(MemoryNetwork, TimeAndDeliveryRules) {

@@ -153,8 +153,7 @@ TEST_F(TwoNetworks, EveryRequestGoesOutOnTheDevicesNetworkWithItsIdentifier) {
   ASSERT_EQ(protocol.FetchShares(), 1);
   ASSERT_FALSE(protocol.shareList().empty());
   EXPECT_STREQ(protocol.shareList().front().name, "lab-share");
-  protocol.SetLogin("qewro", "qewro");
-  EXPECT_NE(protocol.CheckAdminPassword(), 0);
+  EXPECT_NE(protocol.CheckAdminPassword("qewro", "qewro"), 0);
   protocol.SetNewAddress("10.7.0.77", "255.255.255.0", "10.7.0.1");
   ASSERT_EQ(protocol.SetDeviceStatic(), 1);
   EXPECT_EQ(labDevice.settings().ip, A(10, 7, 0, 77));
@@ -180,8 +179,7 @@ TEST_F(TwoNetworks, EveryRequestGoesOutOnTheDevicesNetworkWithItsIdentifier) {
   // And the office device is asked on the office network.
   network.ClearSent();
   Select("192.168.0.20");
-  protocol.SetLogin("qewro", "qewro");
-  EXPECT_NE(protocol.CheckAdminPassword(), 0);
+  EXPECT_NE(protocol.CheckAdminPassword("qewro", "qewro"), 0);
   ASSERT_EQ(network.sentOn(), std::vector<std::size_t>{kOffice});
   EXPECT_EQ(0, std::memcmp(network.sent()[0].data() + 1, IdOf(kOffice), 10));
   ASSERT_EQ(protocol.SetDeviceDhcp(), 1);

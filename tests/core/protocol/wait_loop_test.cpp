@@ -30,7 +30,7 @@ struct QuietLan : Lan {
 TEST(WaitLoop, GivesUpAfterItsLongestWaitWhenNothingAnswers) {
   QuietLan lan;
   std::int64_t start = lan.clock.NowMicros();
-  EXPECT_EQ(lan.protocol.CheckAdminPassword(), 0);
+  EXPECT_EQ(lan.protocol.CheckAdminPassword("", ""), 0);
   // 11 waits of 10 ms and 10 pauses of 100 ms.
   EXPECT_EQ(lan.clock.NowMicros() - start, LongestWait(kQueryLoop));
   EXPECT_EQ(LongestWait(kQueryLoop), 1110000);
@@ -88,7 +88,7 @@ TEST(WaitLoop, StrayRepliesNeitherShortenNorLengthenTheWait) {
     Flood flood{lan, spacing};
     flood.Fill(LongestWait(kQueryLoop) * 2);
     std::int64_t start = lan.clock.NowMicros();
-    EXPECT_EQ(lan.protocol.CheckAdminPassword(), 0);
+    EXPECT_EQ(lan.protocol.CheckAdminPassword("", ""), 0);
     EXPECT_EQ(lan.clock.NowMicros() - start, LongestWait(kQueryLoop));
 
     start = lan.clock.NowMicros();
@@ -117,7 +117,7 @@ TEST(WaitLoop, LateAnswerIsFoundBehindAFlood) {
   const std::int64_t answerAt = LongestWait(kQueryLoop) - 1000;
   lan.net.Deliver(lan.Verdict(kSelected, 0x21), answerAt);
   const std::int64_t start = lan.clock.NowMicros();
-  EXPECT_TRUE(lan.protocol.CheckAdminPassword());
+  EXPECT_TRUE(lan.protocol.CheckAdminPassword("", ""));
   EXPECT_EQ(lan.clock.NowMicros() - start, answerAt);
 
   // An answer 1 ms too late is not taken.
@@ -125,7 +125,7 @@ TEST(WaitLoop, LateAnswerIsFoundBehindAFlood) {
   Flood lateFlood{late, 20};
   lateFlood.Fill(LongestWait(kQueryLoop));
   late.net.Deliver(late.Verdict(kSelected, 0x21), LongestWait(kQueryLoop) + 1000);
-  EXPECT_EQ(late.protocol.CheckAdminPassword(), 0);
+  EXPECT_EQ(late.protocol.CheckAdminPassword("", ""), 0);
 
   // The DHCP set takes this workstation's opcode-6 reply from any device,
   // but not another workstation's.
@@ -143,13 +143,13 @@ TEST(WaitLoop, FirstMatchingReplyWinsAndIsHandledWhenItArrives) {
   lan.net.Deliver(lan.Verdict(kSelected, 0x7F), 250000);
   lan.net.Deliver(lan.Verdict(kSelected, 0), 260000);
   const std::int64_t start = lan.clock.NowMicros();
-  EXPECT_TRUE(lan.protocol.CheckAdminPassword());  // the refusal after it is not read
+  EXPECT_TRUE(lan.protocol.CheckAdminPassword("", ""));  // the refusal after it is not read
   // Read during a pause, not after it.
   EXPECT_EQ(lan.clock.NowMicros() - start, 250000);
 
   // A negative verdict byte is still an acceptance.
   lan.net.Deliver(lan.Verdict(kSelected, 0xFF), 0);
-  EXPECT_TRUE(lan.protocol.CheckAdminPassword());
+  EXPECT_TRUE(lan.protocol.CheckAdminPassword("", ""));
 }
 
 TEST(WaitLoop, DatagramSizeLimit) {

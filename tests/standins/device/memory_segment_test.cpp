@@ -116,10 +116,8 @@ TEST(SimulatedSegment, ProtocolFindsDemoDevicesAndAThousandGenerated) {
 
   // The demo device with its own password refuses the default one.
   protocol.SelectDevice("192.168.0.31");
-  protocol.SetLogin("qewro", "qewro");
-  EXPECT_EQ(protocol.CheckAdminPassword(), 0);
-  protocol.SetLogin("qewro", "tessavue");
-  EXPECT_NE(protocol.CheckAdminPassword(), 0);
+  EXPECT_EQ(protocol.CheckAdminPassword("qewro", "qewro"), 0);
+  EXPECT_NE(protocol.CheckAdminPassword("qewro", "tessavue"), 0);
   EXPECT_EQ(protocol.FetchShares(), 1);
   EXPECT_EQ(protocol.shareList().size(), 3u);
   protocol.ShutdownTransport();

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "network.h"
+#include "ipv4_address.h"
 
 namespace tessavue {
 
