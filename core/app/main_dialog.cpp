@@ -175,6 +175,7 @@ void MainDialog::RunSearchAndFillDevices() {
   c_.refreshButton.Enable(false);
   UseRememberedTargets();
   DeviceRows rows(*this);
+  rows.PaintBeforeSearch();
   protocol_.SearchDevices();
   c_.refreshButton.Enable(true);
   rows.ShowRemaining();
@@ -197,32 +198,58 @@ MainDialog::DeviceRows::~DeviceRows() {
   dialog_.protocol_.SetDeviceListener(previousListener_);
 }
 
+void MainDialog::DeviceRows::PaintBeforeSearch() {
+  if (previousHook_) previousHook_->KeepAlive();
+}
+
 void MainDialog::DeviceRows::DeviceJoined(const DeviceRecord& device, int index) {
   // Records arrive in list order; the row's place is the record's.
-  if (index == static_cast<int>(joined_.size())) joined_.push_back(&device);
+  if (index != static_cast<int>(joined_.size())) return;
+  joined_.push_back(&device);
+  // Due rows go in now: the first reply's row does not wait for the next
+  // keep-alive.
+  if (RowsDue()) KeepAlive();
 }
 
 void MainDialog::DeviceRows::WaitBegins() {
   if (previousHook_) previousHook_->WaitBegins();
 }
 
+bool MainDialog::DeviceRows::RowsDue() const {
+  return shown_ < static_cast<int>(joined_.size()) &&
+         dialog_.protocol_.clock().NowMicros() >= nextRowsAt_;
+}
+
 void MainDialog::DeviceRows::KeepAlive() {
-  if (shown_ < static_cast<int>(joined_.size())) {
-    // The new rows go in unseen and are painted together: a list view that
-    // keeps its scroll bar and paint up with every row (Wine's) spends tens
-    // of milliseconds a row.
-    ListView& list = dialog_.c_.deviceList;
-    list.SetRedraw(false);
-    Clock& clock = dialog_.protocol_.clock();
-    const std::int64_t start = clock.NowMicros();
-    while (shown_ < static_cast<int>(joined_.size())) {
-      dialog_.ShowDeviceRow(shown_, *joined_[shown_]);
-      ++shown_;
-      if (clock.NowMicros() - start >= kRowsMicrosPerKeepAlive) break;
-    }
-    list.SetRedraw(true);
+  if (!RowsDue()) {
+    if (previousHook_) previousHook_->KeepAlive();
+    return;
   }
+  Clock& clock = dialog_.protocol_.clock();
+  const std::int64_t start = clock.NowMicros();
+  InsertJoinedRows();
   if (previousHook_) previousHook_->KeepAlive();
+  // Rows and their paint take at most half of the wait: a list that is slow
+  // to draw (Wine's on a busy machine takes tens of milliseconds a paint)
+  // leaves the rest to reading the replies.
+  const std::int64_t cost = clock.NowMicros() - start;
+  nextRowsAt_ = start + std::max(kKeepAliveMicros, 2 * cost);
+}
+
+void MainDialog::DeviceRows::InsertJoinedRows() {
+  // The new rows go in unseen and are painted together: a list view that
+  // keeps its scroll bar and paint up with every row (Wine's) spends tens
+  // of milliseconds a row.
+  ListView& list = dialog_.c_.deviceList;
+  list.SetRedraw(false);
+  Clock& clock = dialog_.protocol_.clock();
+  const std::int64_t start = clock.NowMicros();
+  while (shown_ < static_cast<int>(joined_.size())) {
+    dialog_.ShowDeviceRow(shown_, *joined_[shown_]);
+    ++shown_;
+    if (clock.NowMicros() - start >= kRowsMicrosPerKeepAlive) break;
+  }
+  list.SetRedraw(true);
 }
 
 void MainDialog::DeviceRows::WaitEnds() {

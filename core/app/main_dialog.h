@@ -207,12 +207,14 @@ class MainDialog {
 
   // ---- device rows during a search ----
   // For the life of one search, every device that joins DeviceList gets its
-  // row at the wait's next keep-alive, just before the window paints. The
-  // rows go in between keep-alives, never between two replies: a list that
-  // is slow to take rows (a visible list under Wine on a busy machine takes
-  // milliseconds a row) costs the search no replies. At most
-  // kRowsMicrosPerKeepAlive of rows (and at least one) per keep-alive; the
-  // rest wait for the next one, or for the search's end.
+  // row just before the window paints: at once when the list is due for
+  // rows, else at the first keep-alive once it is. Rows are due again
+  // kKeepAliveMicros after the last ones went in, or twice as long as they
+  // and their paint took if that is longer: a list that is slow to take rows
+  // and paint them (a visible list under Wine on a busy machine takes
+  // milliseconds a row and tens a paint) costs the search no replies. At
+  // most kRowsMicrosPerKeepAlive of rows (and at least one) at a time; the
+  // rest wait for the next time, or for the search's end.
   class DeviceRows : public DeviceListener, public WaitHook {
    public:
     explicit DeviceRows(MainDialog& dialog);
@@ -223,6 +225,9 @@ class MainDialog {
     void WaitBegins() override;
     void KeepAlive() override;
     void WaitEnds() override;
+    // Before the first request leaves: the window paints what the search
+    // cleared, so that the first replies do not wait behind that paint.
+    void PaintBeforeSearch();
     // After the search: rows for any record of DeviceList not shown yet, so
     // that the list ends as one row per record, in DeviceList order.
     void ShowRemaining();
@@ -235,6 +240,10 @@ class MainDialog {
     // row yet.
     std::vector<const DeviceRecord*> joined_;
     int shown_ = 0;
+    // When rows may go in again (the protocol's clock).
+    std::int64_t nextRowsAt_ = 0;
+    bool RowsDue() const;
+    void InsertJoinedRows();
   };
   static constexpr std::int64_t kRowsMicrosPerKeepAlive = 4000;
   // Row `row` of the device list shows `device`'s name, ip, netmask, gateway.
