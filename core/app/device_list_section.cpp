@@ -26,48 +26,74 @@ constexpr std::int64_t kRowsMicrosPerTurn = 4000;
 }  // namespace
 
 // For the life of one search, every device that joins DeviceList gets its
-// row at the next turn of the window's loop (kDeviceRowsTimer), which the
-// wait's keep-alive runs, so the row is there when the window paints. The
-// rows go in between keep-alives, never between two replies: a list that is
-// slow to take rows (a visible list under Wine on a busy machine takes
-// milliseconds a row) costs the search no replies. The rows that do not fit
-// in one turn wait for the next one, or for the search's end.
-class DeviceListSection::DeviceRows : public DeviceListener {
+// row just before the window paints: at once when the list is due for rows,
+// else at the first turn of the window's loop (kDeviceRowsTimer, which the
+// wait's keep-alive runs) once it is. Rows are due again kKeepAliveMicros
+// after the last ones went in, or twice as long as they and their paint took
+// if that is longer: a list that is slow to take rows and paint them (a
+// visible list under Wine on a busy machine takes milliseconds a row and
+// tens a paint) costs the search no replies. The rows go in between
+// replies, never in the middle of one; those that do not fit in one go wait
+// for the next time, or for the search's end.
+//
+// For the search's life the rows stand between the protocol and the
+// window's wait hook, to learn what the paint after the rows cost.
+class DeviceListSection::DeviceRows : public DeviceListener, public WaitHook {
  public:
   explicit DeviceRows(DeviceListSection& section)
-      : section_(section), previousListener_(section.protocol_.deviceListener()) {
+      : section_(section),
+        previousListener_(section.protocol_.deviceListener()),
+        previousHook_(section.protocol_.waitHook()) {
     section_.protocol_.SetDeviceListener(this);
+    section_.protocol_.SetWaitHook(this);
     section_.rows_ = this;
     section_.host_.Time().StartTimer(kDeviceRowsTimer, 0, true, section_.timers_);
   }
   ~DeviceRows() override {
     section_.host_.Time().StopTimer(kDeviceRowsTimer);
     section_.rows_ = nullptr;
+    section_.protocol_.SetWaitHook(previousHook_);
     section_.protocol_.SetDeviceListener(previousListener_);
   }
   DeviceRows(const DeviceRows&) = delete;
   DeviceRows& operator=(const DeviceRows&) = delete;
 
-  void DeviceJoined(const DeviceRecord& device, int index) override {
-    // Records arrive in list order; the row's place is the record's.
-    if (index == static_cast<int>(joined_.size())) joined_.push_back(&device);
+  // Before the first request leaves: the window paints what the search
+  // cleared, so that the first replies do not wait behind that paint.
+  void PaintBeforeSearch() {
+    if (previousHook_) previousHook_->KeepAlive();
   }
 
-  // Rows for those that joined, as many as one turn takes. They go in
-  // unseen and are painted together: a list view that keeps its scroll bar
-  // and paint up with every row (Wine's) spends tens of milliseconds a row.
+  void DeviceJoined(const DeviceRecord& device, int index) override {
+    // Records arrive in list order; the row's place is the record's.
+    if (index != static_cast<int>(joined_.size())) return;
+    joined_.push_back(&device);
+    // Due rows go in now and are painted: the first reply's row does not
+    // wait for the loop's next turn.
+    if (!RowsDue()) return;
+    InsertJoinedRows();
+    KeepAlive();
+  }
+
+  // The loop's turn: the rows that joined, when due.
   void ShowJoined() {
-    if (shown_ >= static_cast<int>(joined_.size())) return;
-    ListView& list = section_.c_.deviceList;
-    list.SetRedraw(false);
-    Clock& clock = section_.protocol_.clock();
-    const std::int64_t start = clock.NowMicros();
-    while (shown_ < static_cast<int>(joined_.size())) {
-      section_.ShowDeviceRow(shown_, *joined_[shown_]);
-      ++shown_;
-      if (clock.NowMicros() - start >= kRowsMicrosPerTurn) break;
-    }
-    list.SetRedraw(true);
+    if (RowsDue()) InsertJoinedRows();
+  }
+
+  void WaitBegins() override {
+    if (previousHook_) previousHook_->WaitBegins();
+  }
+  void KeepAlive() override {
+    if (previousHook_) previousHook_->KeepAlive();
+    if (!painting_) return;
+    // Rows and their paint take at most half of the wait; the rest is left
+    // to reading the replies.
+    painting_ = false;
+    const std::int64_t cost = section_.protocol_.clock().NowMicros() - insertedAt_;
+    nextRowsAt_ = insertedAt_ + std::max(kKeepAliveMicros, 2 * cost);
+  }
+  void WaitEnds() override {
+    if (previousHook_) previousHook_->WaitEnds();
   }
 
   // After the search: rows for any record of DeviceList not shown yet, so
@@ -86,12 +112,41 @@ class DeviceListSection::DeviceRows : public DeviceListener {
   }
 
  private:
+  bool RowsDue() const {
+    return !painting_ && shown_ < static_cast<int>(joined_.size()) &&
+           section_.protocol_.clock().NowMicros() >= nextRowsAt_;
+  }
+
+  // Rows for those that joined, as many as kRowsMicrosPerTurn takes. They
+  // go in unseen and are painted together: a list view that keeps its
+  // scroll bar and paint up with every row (Wine's) spends tens of
+  // milliseconds a row.
+  void InsertJoinedRows() {
+    ListView& list = section_.c_.deviceList;
+    list.SetRedraw(false);
+    Clock& clock = section_.protocol_.clock();
+    insertedAt_ = clock.NowMicros();
+    while (shown_ < static_cast<int>(joined_.size())) {
+      section_.ShowDeviceRow(shown_, *joined_[shown_]);
+      ++shown_;
+      if (clock.NowMicros() - insertedAt_ >= kRowsMicrosPerTurn) break;
+    }
+    list.SetRedraw(true);
+    painting_ = true;
+  }
+
   DeviceListSection& section_;
   DeviceListener* previousListener_;
+  WaitHook* previousHook_;
   // The records that joined, in list order; those from shown_ on have no
   // row yet.
   std::vector<const DeviceRecord*> joined_;
   int shown_ = 0;
+  // When rows may go in again (the protocol's clock), and when the last
+  // ones went in; painting_ until the keep-alive that paints them returns.
+  std::int64_t nextRowsAt_ = 0;
+  std::int64_t insertedAt_ = 0;
+  bool painting_ = false;
 };
 
 DeviceListSection::DeviceListSection(DeviceProtocol& protocol, DialogHost& host,
@@ -135,6 +190,7 @@ void DeviceListSection::RunSearch() {
   targets_.BeforeSearch();
   {
     DeviceRows rows(*this);
+    rows.PaintBeforeSearch();
     protocol_.SearchDevices();
     c_.refreshButton.Enable(true);
     rows.ShowRemaining();

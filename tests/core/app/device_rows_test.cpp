@@ -1,6 +1,7 @@
 // The device list during a search: each device gets its row the moment its
 // first reply arrives, and the list ends as one row per record of DeviceList.
 #include <algorithm>
+#include <deque>
 #include <map>
 #include <vector>
 
@@ -210,6 +211,54 @@ TEST_F(DeviceRowsTest, AListSlowToTakeRowsCostsTheSearchNoReplies) {
   // The rows went in unseen and were shown together; the list shows again.
   EXPECT_EQ(seenEdits, 0);
   EXPECT_TRUE(deviceList.redrawOn());
+}
+
+TEST_F(DeviceRowsTest, AWindowSlowToPaintShowsTheFirstRowAsItsReplyIsReadAndKeepsReading) {
+  Open();
+  // 300 more devices: one answers at once, the rest one a millisecond.
+  std::deque<DeviceSettings> many =
+      GenerateDevices(300, Ipv4Address{{192, 168, 4, 1}}, Ipv4Address{{255, 255, 0, 0}},
+                      Ipv4Address{{192, 168, 0, 1}});
+  for (std::size_t i = 0; i < many.size(); ++i) {
+    many[i].replyDelayMicros = static_cast<std::int64_t>(i) * 1000;
+    segment.AddDevice(many[i]);
+  }
+  segment.SetSilent(kOffice, true);
+  segment.SetSilent(kMedia, true);
+  segment.SetSilent(kLab, true);
+  // Whatever changed since the last paint takes 30 ms to paint, as a window
+  // under Wine on a busy machine does; the picture is on screen once painted.
+  host.waits.onKeepAlive = [&] {
+    Snapshot now{0, deviceList.ColumnTexts(1), refreshButton.IsEnabled()};
+    if (!snapshots.empty() && now.ips == snapshots.back().ips &&
+        now.refreshEnabled == snapshots.back().refreshEnabled)
+      return;
+    clock.SleepMicros(30'000);
+    now.at = clock.NowMicros();
+    snapshots.push_back(now);
+  };
+  sends.clear();
+  snapshots.clear();
+  dialog.OnRefresh();
+
+  ASSERT_EQ(sends.size(), 3u);
+  EXPECT_EQ(protocol.deviceList().size(), 300u);
+  ExpectRowsAreDeviceList();
+  // The cleared window was painted before the request left, and the first
+  // row was on screen one paint after its reply.
+  ASSERT_FALSE(snapshots.empty());
+  EXPECT_LE(snapshots.front().at, sends[0]);
+  EXPECT_TRUE(snapshots.front().ips.empty());
+  const std::int64_t first = FirstShown("192.168.4.1", sends[0]);
+  ASSERT_GE(first, 0);
+  EXPECT_LE(first, sends[0] + 30'000 + 1000);
+  // While a reply came every millisecond (the first 300 ms), painting took
+  // at most half of the time; the rest was left to reading the replies.
+  std::int64_t paintedEarly = 0;
+  for (const Snapshot& shot : snapshots)
+    if (shot.at > sends[0] && shot.at <= sends[0] + 300'000) paintedEarly += 30'000;
+  EXPECT_GE(paintedEarly, 90'000);
+  EXPECT_LE(paintedEarly, 150'000);
 }
 
 }  // namespace
