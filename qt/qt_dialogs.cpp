@@ -505,6 +505,8 @@ void QtMainWindow::KeepAlive() {
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
+bool QtMainWindow::Waiting() const { return waitDepth_ > 0; }
+
 void QtMainWindow::WaitEnds() {
   if (waitDepth_ == 0 || --waitDepth_ > 0) return;
   // What the user did during the wait was held back by the window system;

@@ -111,9 +111,9 @@ class QtMainWindow : public QDialog, public DialogHost, public WaitHook, public 
   bool AddSystemMenuEntry(const std::string& text, unsigned commandId) override;
   int RunSearchAtAddressDialog(AddressPrompts& dialog) override;
   void DestroyWindow() override;
+  bool SelectionKeyHeld() const override;
   WaitHook& Waits() override { return *this; }
   TimeService& Time() override { return *this; }
-  bool SelectionKeyHeld() const override;
 
   // TimeService: one QTimer for each of the logic's timers; a wait's
   // KeepAlive runs them too.
@@ -127,7 +127,7 @@ class QtMainWindow : public QDialog, public DialogHost, public WaitHook, public 
   void WaitBegins() override;
   void KeepAlive() override;
   void WaitEnds() override;
-  bool Waiting() const { return waitDepth_ > 0; }
+  bool Waiting() const;
 
   // Ends the window: OnDestroy runs once, whatever ended it.
   void done(int result) override;

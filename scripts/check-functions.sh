@@ -35,6 +35,20 @@ if [ "$functions" -eq 0 ]; then
 fi
 long=$(awk -F'\t' -v max="$max" 'NF >= 6 && $5 ~ /^[0-9]+$/ && $5 > max {
   printf "%5d lines  %s\n", $5, $6 }' <<<"$report" | sort -k1,1nr -k3)
+# pmccabe reads a declaration that ends in ";" and the first body after it
+# as one old-style C definition (parameters declared before the brace): an
+# entry whose first line is such a declaration is no function.
+definitions=""
+while IFS= read -r entry; do
+  [ -n "$entry" ] || continue
+  where=${entry#*lines  }
+  file=${where%%(*}
+  line=${where#*(}
+  line=${line%%)*}
+  if sed -n "${line}p" "$file" | grep -qE ';[[:space:]]*$'; then continue; fi
+  definitions+="$entry"$'\n'
+done <<<"$long"
+long=${definitions%$'\n'}
 if [ -n "$long" ]; then
   echo "check-functions: $(wc -l <<<"$long") of $functions functions are over $max lines:"
   echo "$long"

@@ -31,8 +31,8 @@ class DriveSection {
     SystemInfo& system;
   };
 
-  DriveSection(DeviceProtocol& protocol, DriveLetterTable& drives, Services services, HandlerState& state,
-               DriveControls controls);
+  DriveSection(DeviceProtocol& protocol, DriveLetterTable& drives, Services services,
+               HandlerState& state, DriveControls controls);
 
   void InitColumns();
   // The letters as the system has them now, and the drive list from them.

@@ -83,8 +83,8 @@ class MainDialog : public TimerHandler, private DeviceListEvents {
  public:
   // Gives the protocol and the connections the host's wait hook for the
   // dialog's life.
-  MainDialog(DeviceProtocol& protocol, DriveLetterTable& drives, SystemServices services, DialogHost& host,
-             MainDialogControls controls);
+  MainDialog(DeviceProtocol& protocol, DriveLetterTable& drives, SystemServices services,
+             DialogHost& host, MainDialogControls controls);
   ~MainDialog() override;
   MainDialog(const MainDialog&) = delete;
   MainDialog& operator=(const MainDialog&) = delete;
