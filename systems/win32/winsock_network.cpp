@@ -155,6 +155,11 @@ std::uintptr_t WinsockNetwork::OpenReceiveSocket(const Ipv4Address& local, bool&
   const int wanted = options_.receiveBufferBytes;
   setsockopt(receive, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof on);
   setsockopt(receive, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&wanted), sizeof wanted);
+  // Receive reads without asking select first: under Wine every select is
+  // a trip to the wineserver, and a burst of replies overflows the buffer
+  // while the program makes them.
+  u_long nonBlocking = 1;
+  ioctlsocket(receive, FIONBIO, &nonBlocking);
   sockaddr_in bindAddress{};
   bindAddress.sin_family = AF_INET;
   bindAddress.sin_port = htons(options_.receivePort);
@@ -320,19 +325,18 @@ bool WinsockNetwork::WaitReadable(std::int64_t timeoutMicros) {
 
 int WinsockNetwork::Receive(std::uint8_t* buffer, std::size_t capacity) {
   const std::vector<std::uintptr_t> sockets = AllReceiveSockets();
-  if (sockets.empty()) return -1;
-  fd_set readable;
-  if (!SelectReadable(sockets, readable, nullptr)) return -1;
+  // The sockets do not block: each is tried in turn, from the one after the
+  // last that gave a datagram, so that no interface starves the others.
   const std::size_t count = sockets.size();
   for (std::size_t k = 0; k < count; ++k) {
     const std::size_t i = (nextReceive_ + k) % count;
-    const SOCKET s = AsSocket(sockets[i]);
-    if (!__WSAFDIsSet(s, &readable)) continue;
-    nextReceive_ = (i + 1) % count;
     sockaddr_in from{};
     int fromLength = sizeof from;
-    int n = recvfrom(s, reinterpret_cast<char*>(buffer), static_cast<int>(capacity), 0,
-                     reinterpret_cast<sockaddr*>(&from), &fromLength);
+    int n = recvfrom(AsSocket(sockets[i]), reinterpret_cast<char*>(buffer),
+                     static_cast<int>(capacity), 0, reinterpret_cast<sockaddr*>(&from),
+                     &fromLength);
+    if (n == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) continue;
+    nextReceive_ = (i + 1) % count;
     // SOCKET_ERROR covers WSAEMSGSIZE: a datagram that did not fit.
     if (n == SOCKET_ERROR || n < 0 || static_cast<std::size_t>(n) > capacity) return -1;
     return n;
