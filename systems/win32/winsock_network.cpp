@@ -332,9 +332,9 @@ int WinsockNetwork::Receive(std::uint8_t* buffer, std::size_t capacity) {
     const std::size_t i = (nextReceive_ + k) % count;
     sockaddr_in from{};
     int fromLength = sizeof from;
-    int n = recvfrom(AsSocket(sockets[i]), reinterpret_cast<char*>(buffer),
-                     static_cast<int>(capacity), 0, reinterpret_cast<sockaddr*>(&from),
-                     &fromLength);
+    int n =
+        recvfrom(AsSocket(sockets[i]), reinterpret_cast<char*>(buffer), static_cast<int>(capacity),
+                 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
     if (n == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) continue;
     nextReceive_ = (i + 1) % count;
     // SOCKET_ERROR covers WSAEMSGSIZE: a datagram that did not fit.
