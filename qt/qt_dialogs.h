@@ -86,6 +86,13 @@ class QtSearchAddressWindow : public QDialog {
   bool ended_ = false;
 };
 
+// Start-up for UtilityApp: the dialog colours and the main window's run.
+class QtAppPlatform : public AppPlatform {
+ public:
+  void SetDialogColors(unsigned background, unsigned text) override;
+  void RunMainDialog(UtilityApp& app) override;
+};
+
 // The main window (template 102): the controls, the dispatch of their
 // notifications to MainDialog, and the dialog host it asks for message
 // boxes, the two small dialogs and the About entry.
@@ -177,13 +184,6 @@ class QtMainWindow : public QDialog, public DialogHost, public WaitHook, public 
   bool initialised_ = false;
   bool searchQueued_ = false;
   int waitDepth_ = 0;
-};
-
-// Start-up for UtilityApp: the dialog colours and the main window's run.
-class QtAppPlatform : public AppPlatform {
- public:
-  void SetDialogColors(unsigned background, unsigned text) override;
-  void RunMainDialog(UtilityApp& app) override;
 };
 
 }  // namespace tessavue

@@ -292,23 +292,6 @@ void WinsockNetwork::SendToGroupOn(std::size_t via, const std::uint8_t* data, st
          reinterpret_cast<sockaddr*>(&to), sizeof to);
 }
 
-namespace {
-
-// The receive sockets that select finds readable within `timeout`
-// (nullptr: do not wait).
-bool SelectReadable(const std::vector<std::uintptr_t>& sockets, fd_set& readable,
-                    timeval* timeout) {
-  readable.fd_count = 0;
-  for (std::uintptr_t s : sockets) {
-    if (readable.fd_count == FD_SETSIZE) break;
-    readable.fd_array[readable.fd_count++] = static_cast<SOCKET>(s);
-  }
-  timeval zero{0, 0};
-  return select(0, &readable, nullptr, nullptr, timeout ? timeout : &zero) > 0;
-}
-
-}  // namespace
-
 bool WinsockNetwork::WaitReadable(std::int64_t timeoutMicros) {
   if (timeoutMicros < 0) timeoutMicros = 0;
   const std::vector<std::uintptr_t> sockets = AllReceiveSockets();
@@ -317,10 +300,15 @@ bool WinsockNetwork::WaitReadable(std::int64_t timeoutMicros) {
     return false;
   }
   fd_set readable;
+  readable.fd_count = 0;
+  for (std::uintptr_t s : sockets) {
+    if (readable.fd_count == FD_SETSIZE) break;
+    readable.fd_array[readable.fd_count++] = static_cast<SOCKET>(s);
+  }
   timeval timeout;
   timeout.tv_sec = static_cast<long>(timeoutMicros / 1000000);
   timeout.tv_usec = static_cast<long>(timeoutMicros % 1000000);
-  return SelectReadable(sockets, readable, &timeout);
+  return select(0, &readable, nullptr, nullptr, &timeout) > 0;
 }
 
 int WinsockNetwork::Receive(std::uint8_t* buffer, std::size_t capacity) {
